@@ -1,0 +1,13 @@
+#ifndef KY_LOG_H
+#define KY_LOG_H
+
+// Writes a printf-style message to standard output and flushes it at once,
+// so the line is in the log file as soon as the call returns. No line end is
+// added. Returns what vprintf returned.
+int logPrint(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+#endif
