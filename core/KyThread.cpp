@@ -1,0 +1,96 @@
+#include "core/KyThread.h"
+
+#include "core/KyLog.h"
+#include "os/KyOsThread.h"
+
+KyThread::KyThread()
+    : m_thread(nullptr)
+    , m_running(false)
+    , m_stopRequested(false)
+{
+}
+
+KyThread::~KyThread()
+{
+    requestStop();
+    if (m_thread) {
+        if (!KyOsThread::isCurrentThread(m_thread))
+            KyOsThread::waitThread(m_thread);
+        // From the thread itself the handle is closed without a wait, which
+        // detaches the thread: it ends when its run() returns.
+        KyOsThread::closeThread(m_thread);
+        m_thread = nullptr;
+    }
+}
+
+void KyThread::start()
+{
+    requestStop();
+    wait();
+
+    // The flags are set before the new thread exists, so it can never see the
+    // stop request meant for the previous one, nor find itself not running.
+    m_mutex.Lock();
+    bool wasRunning = m_running;
+    m_stopRequested = false;
+    m_mutex.Unlock();
+    setRunning();
+
+    KyOsThread::Thread* thread = KyOsThread::createThread(&KyThread::threadProc, this);
+    if (!thread) {
+        logPrint("ERROR; return code from CreateThread() is %d\n", 0);
+        m_mutex.Lock();
+        m_running = wasRunning;
+        m_mutex.Unlock();
+        return;
+    }
+    m_thread = thread;
+}
+
+void KyThread::setRunning()
+{
+    m_mutex.Lock();
+    m_running = true;
+    m_mutex.Unlock();
+}
+
+void KyThread::requestStop()
+{
+    m_mutex.Lock();
+    m_stopRequested = true;
+    m_mutex.Unlock();
+}
+
+bool KyThread::isRunning()
+{
+    m_mutex.Lock();
+    bool running = m_running;
+    m_mutex.Unlock();
+    return running;
+}
+
+bool KyThread::stopRequested()
+{
+    m_mutex.Lock();
+    bool stop = m_stopRequested;
+    m_mutex.Unlock();
+    return stop;
+}
+
+void KyThread::wait()
+{
+    if (!m_thread)
+        return;
+    KyOsThread::waitThread(m_thread);
+    KyOsThread::closeThread(m_thread);
+    m_thread = nullptr;
+    m_mutex.Lock();
+    m_running = false;
+    m_mutex.Unlock();
+}
+
+u32 KyThread::threadProc(void* object)
+{
+    static_cast<KyThread*>(object)->run();
+    return 0;
+}

@@ -1,0 +1,44 @@
+#ifndef KY_OS_THREAD_H
+#define KY_OS_THREAD_H
+
+#include <cstdint>
+
+// Threads, mutexes and waits over pthreads, with the behaviour the engine
+// expects from them:
+// - a thread handle can be waited for once and then closed; closing a handle
+//   whose thread was not waited for detaches the thread;
+// - mutexes are recursive and owned by the thread that locked them, so only
+//   the owner can release them.
+namespace KyOsThread {
+
+struct Thread;
+struct Mutex;
+
+typedef std::uint32_t (*Procedure)(void* argument);
+
+// Starts a thread running procedure(argument) at once; null when the system
+// refuses to create it.
+Thread* createThread(Procedure procedure, void* argument);
+// Waits without time limit for the thread to end. True once it has ended
+// (also when it had already been waited for); false when the wait failed,
+// for instance when called from the thread itself.
+bool waitThread(Thread* thread);
+// Frees the handle; a thread not waited for is detached and runs on.
+void closeThread(Thread* thread);
+// True when the calling thread is the one behind the handle.
+bool isCurrentThread(const Thread* thread);
+
+// Creates a recursive mutex, not owned; null on failure.
+Mutex* createMutex();
+// Waits without time limit for the mutex; false when the wait failed.
+bool lockMutex(Mutex* mutex);
+// Releases one level of ownership; false when the caller does not own it.
+bool unlockMutex(Mutex* mutex);
+// True when the calling thread holds the mutex.
+bool ownsMutex(const Mutex* mutex);
+// Frees the mutex; levels still held by the calling thread are released first.
+void closeMutex(Mutex* mutex);
+
+} // namespace KyOsThread
+
+#endif
