@@ -1,0 +1,46 @@
+#include "tests/support/StdoutCapture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+StdoutCapture::StdoutCapture()
+    : m_saved(-1)
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/kystdoutXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0)
+        return;
+    m_file = name.data();
+    std::fflush(stdout);
+    m_saved = dup(STDOUT_FILENO);
+    dup2(fd, STDOUT_FILENO);
+    ::close(fd);
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    std::fflush(stdout);
+    if (m_saved >= 0) {
+        dup2(m_saved, STDOUT_FILENO);
+        ::close(m_saved);
+    }
+    if (!m_file.empty())
+        unlink(m_file.c_str());
+}
+
+std::string StdoutCapture::text() const
+{
+    std::fflush(stdout);
+    std::ifstream in(m_file, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
