@@ -69,6 +69,7 @@ KyString::KyString(s32 value)
 {
     m_textMode = 1;
     format("%d", value);
+    m_position = 0;
 }
 
 KyString::~KyString()
@@ -307,6 +308,8 @@ KyString KyString::substr(u32 pos, u32 count) const
     if (count > m_length - pos)
         count = m_length - pos;
     part.write(text() + pos, count);
+    // A new string starts at position 0, whatever the write left.
+    part.m_position = 0;
     return part;
 }
 
@@ -362,6 +365,9 @@ void KyString::format(const char* fmt, ...)
 
 u32 KyString::write(const void* data, u32 n)
 {
+    const char* bytes = static_cast<const char*>(data);
+    bool inside = pointsInto(bytes, text(), m_size);
+    size_t offset = inside ? static_cast<size_t>(bytes - text()) : 0;
     if (!m_buffer) {
         reserve(n);
         m_position = 0;
@@ -371,7 +377,7 @@ u32 KyString::write(const void* data, u32 n)
     }
     if (n == 0 || !m_buffer)
         return n;
-    std::memmove(text() + m_position, data, n);
+    std::memmove(text() + m_position, inside ? text() + offset : bytes, n);
     if (m_position + n > m_length)
         m_length = m_position + n;
     text()[m_length] = 0;

@@ -69,7 +69,8 @@ public:
     bool find(const KyString& needle, u32* offset = nullptr) const;
     int compareN(const KyString& other, u32 n) const;
     // Replaces the text with printf-style output of any length; "" when the
-    // format cannot be produced.
+    // format cannot be produced. The output goes in through the stream
+    // write, so the position ends after it and later stream writes append.
     void format(const char* fmt, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))

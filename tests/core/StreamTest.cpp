@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -18,6 +18,40 @@ KyString binary()
 {
     return KyString(static_cast<const char*>(nullptr));
 }
+
+// A stream with file-like behaviour, to run the operators on something
+// other than a string: binary by default, refuses seeks past its end.
+class ByteStream : public KyStream {
+public:
+    explicit ByteStream(const std::string& bytes = std::string()) : m_bytes(bytes) {}
+    u32 write(const void* data, u32 n) override
+    {
+        m_bytes.replace(m_at, std::min<size_t>(n, m_bytes.size() - m_at), static_cast<const char*>(data), n);
+        m_at += n;
+        return n;
+    }
+    u32 read(void* out, u32 n) override
+    {
+        u32 count = static_cast<u32>(std::min<size_t>(n, m_bytes.size() - m_at));
+        std::memcpy(out, m_bytes.data() + m_at, count);
+        m_at += count;
+        return count;
+    }
+    bool seek(u32 pos) override
+    {
+        if (pos > m_bytes.size())
+            return false;
+        m_at = pos;
+        return true;
+    }
+    u32 tell() const override { return static_cast<u32>(m_at); }
+    bool eof() const override { return m_at >= m_bytes.size(); }
+    const std::string& bytes() const { return m_bytes; }
+
+private:
+    std::string m_bytes;
+    size_t m_at = 0;
+};
 
 } // namespace
 
@@ -266,4 +300,38 @@ TEST(Stream, Printf)
     KyString wide;
     wide.printf("%s", 0xFFFFFFFFu, "big buffer");
     EXPECT_STREQ(wide.c_str(), "big buffer");
+}
+
+TEST(Stream, OperatorsWorkOnAnyStream)
+{
+    ByteStream out;
+    EXPECT_EQ(out.textMode(), 0u);
+    out << 0x01020304u << static_cast<s32>(-1);
+    EXPECT_EQ(out.bytes(), std::string("\x04\x03\x02\x01\xFF\xFF\xFF\xFF", 8));
+
+    out.setTextMode(1);
+    out << 25u << " " << -0.5;
+    EXPECT_EQ(out.bytes().substr(8), "25 -0.500000");
+
+    ByteStream in("  word 42\r\nnext line");
+    in.setTextMode(1);
+    EXPECT_STREQ(in.readWord().c_str(), "word");
+    u32 v = 0;
+    in >> v;
+    EXPECT_EQ(v, 42u);
+    EXPECT_STREQ(in.readLine().c_str(), "");
+    EXPECT_STREQ(in.readLine().c_str(), "next line");
+    EXPECT_TRUE(in.eof());
+
+    // A number that runs to the end of the stream is not stepped back.
+    ByteStream last("17");
+    last.setTextMode(1);
+    EXPECT_EQ(last.parseU32(v), 2u);
+    EXPECT_EQ(v, 17u);
+    EXPECT_EQ(last.tell(), 2u);
+
+    ByteStream copy;
+    KyString source("copied");
+    copy << source;
+    EXPECT_EQ(copy.bytes(), "copied");
 }

@@ -42,7 +42,9 @@ TEST(String, Constructors)
     EXPECT_STREQ(empty.c_str(), "");
 
     EXPECT_STREQ(KyString(-42).c_str(), "-42");
-    EXPECT_STREQ(KyString(5).c_str(), "5");
+    KyString five(5);
+    EXPECT_STREQ(five.c_str(), "5");
+    EXPECT_EQ(five.tell(), 0u);
 
     KyString copy(a);
     EXPECT_STREQ(copy.c_str(), "abc");
@@ -138,6 +140,14 @@ TEST(String, AppendingItselfCopiesBeforeGrowing)
     KyString w("ext");
     w.setExtension(w);
     EXPECT_STREQ(w.c_str(), "ext.ext");
+
+    // The stream write from the string's own text, growing the buffer.
+    KyString x("abcd");
+    x.seek(4);
+    x.write(x.c_str() + 1, 3);
+    EXPECT_STREQ(x.c_str(), "abcdbcd");
+    x << x.c_str();
+    EXPECT_STREQ(x.c_str(), "abcdbcdabcdbcd");
 }
 
 TEST(String, FileNameAndExtension)
@@ -220,7 +230,10 @@ TEST(String, ExtractAndSubstr)
     EXPECT_STREQ(s.extract(0, 0xFFFFFFFFu).c_str(), "abcdef");
     EXPECT_STREQ(KyString().extract(0, 3).c_str(), "");
 
-    EXPECT_STREQ(s.substr(2, 100).c_str(), "cdef");
+    KyString tail = s.substr(2, 100);
+    EXPECT_STREQ(tail.c_str(), "cdef");
+    EXPECT_EQ(tail.capacity(), 4u);
+    EXPECT_EQ(tail.tell(), 0u);
     EXPECT_STREQ(s.substr(0, 2).c_str(), "ab");
     EXPECT_STREQ(s.substr(6, 3).c_str(), "");
     EXPECT_STREQ(s.substr(2, 0xFFFFFFFFu).c_str(), "cdef");
@@ -295,6 +308,11 @@ TEST(String, FormatReplacesTextAtAnyLength)
 
     s.format("%u %d", 4000000000u, -2147483647 - 1);
     EXPECT_STREQ(s.c_str(), "4000000000 -2147483648");
+
+    // The position ends after the output: stream writes append.
+    s.format("x=%d", 5);
+    s << 7;
+    EXPECT_STREQ(s.c_str(), "x=57");
 }
 
 TEST(String, StreamWriteReadSeek)
