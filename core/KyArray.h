@@ -357,6 +357,8 @@ public:
     // appends: among equal priorities the new one comes last.
     void insertByPriority(Callback* callback)
     {
+        if (!callback)
+            return;
         f32 priority = callback->priority();
         u32 index = 0;
         while (index < this->m_count && !(this->m_data[index]->priority() < priority))

@@ -4,6 +4,20 @@
 #include "core/KyObject.h"
 #include "core/KyTypes.h"
 
+// The chain of live iterators of one list. The chain edits are kept out of
+// line: they are the same for every element type, and the compiler cannot
+// then mistake an iterator's registration for a dangling store.
+struct KyListIteratorLink {
+    KyListIteratorLink* nextInChain = nullptr;
+};
+
+// Puts link at the front of the chain that starts at *chain.
+void kyListChainPushFront(KyListIteratorLink** chain, KyListIteratorLink* link);
+// Puts link right after after.
+void kyListChainInsertAfter(KyListIteratorLink* after, KyListIteratorLink* link);
+// Takes link out of the chain that starts at *chain (nothing when absent).
+void kyListChainRemove(KyListIteratorLink** chain, KyListIteratorLink* link);
+
 // The engine's doubly linked list. Two sentinel nodes (holding a
 // default-constructed T) frame the elements.
 //
@@ -27,23 +41,20 @@ public:
         Node* prev;
     };
 
-    class iterator {
+    class iterator : private KyListIteratorLink {
     public:
         // A detached iterator.
-        iterator() : m_container(nullptr), m_node(nullptr), m_nextInChain(nullptr) {}
+        iterator() : m_container(nullptr), m_node(nullptr) {}
 
         // Stands on node of list and registers at the front of its chain.
-        iterator(KyList* list, Node* node) : m_container(list), m_node(node), m_nextInChain(nullptr)
+        iterator(KyList* list, Node* node) : m_container(list), m_node(node)
         {
-            if (m_container) {
-                m_nextInChain = m_container->m_iterators;
-                m_container->m_iterators = this;
-            }
+            if (m_container)
+                kyListChainPushFront(&m_container->m_iterators, this);
         }
 
         // The copy stands on the same node, registered right after other.
-        iterator(const iterator& other)
-            : m_container(other.m_container), m_node(other.m_node), m_nextInChain(nullptr)
+        iterator(const iterator& other) : KyListIteratorLink(), m_container(other.m_container), m_node(other.m_node)
         {
             linkAfter(other);
         }
@@ -109,28 +120,22 @@ public:
 
         void linkAfter(const iterator& other)
         {
-            if (!m_container)
-                return;
-            m_nextInChain = other.m_nextInChain;
-            other.m_nextInChain = this;
+            if (m_container)
+                kyListChainInsertAfter(const_cast<iterator*>(&other), this);
         }
 
         void unlink()
         {
             if (!m_container)
                 return;
-            iterator** link = &m_container->m_iterators;
-            while (*link && *link != this)
-                link = &(*link)->m_nextInChain;
-            if (*link)
-                *link = m_nextInChain;
+            kyListChainRemove(&m_container->m_iterators, this);
             m_container = nullptr;
-            m_nextInChain = nullptr;
         }
+
+        static iterator* fromLink(KyListIteratorLink* link) { return static_cast<iterator*>(link); }
 
         KyList* m_container;
         Node* m_node;
-        mutable iterator* m_nextInChain;
     };
 
     KyList()
@@ -155,12 +160,13 @@ public:
     ~KyList() override
     {
         clear();
-        for (iterator* it = m_iterators; it;) {
-            iterator* next = it->m_nextInChain;
+        for (KyListIteratorLink* link = m_iterators; link;) {
+            KyListIteratorLink* next = link->nextInChain;
+            iterator* it = iterator::fromLink(link);
             it->m_container = nullptr;
             it->m_node = nullptr;
-            it->m_nextInChain = nullptr;
-            it = next;
+            link->nextInChain = nullptr;
+            link = next;
         }
         m_iterators = nullptr;
         delete m_head;
@@ -194,7 +200,8 @@ public:
     {
         if (!node || node == m_head || node == m_tail)
             return;
-        for (iterator* it = m_iterators; it; it = it->m_nextInChain) {
+        for (KyListIteratorLink* link = m_iterators; link; link = link->nextInChain) {
+            iterator* it = iterator::fromLink(link);
             if (it->m_node == node)
                 it->m_node = node->prev;
         }
@@ -269,7 +276,7 @@ private:
     Node* m_head;
     Node* m_tail;
     u32 m_count;
-    iterator* m_iterators;
+    KyListIteratorLink* m_iterators;
     iterator m_beginIterator;
     iterator m_endIterator;
 };

@@ -16,11 +16,10 @@ public:
 
     void retain() { ++m_count; }
 
-    void release()
-    {
-        if (m_count > 0 && --m_count == 0)
-            delete this;
-    }
+    // Out of line, so that callers reading the object after a release that
+    // did not free it are not taken for a use after free by the compiler.
+    // Releasing an object whose count is already 0 changes nothing.
+    void release();
 
     u32 count() const { return m_count; }
 

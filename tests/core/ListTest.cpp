@@ -129,7 +129,8 @@ TEST(List, CopiesHaveTheirOwnNodes)
     c.pushBack("old");
     c = a;
     EXPECT_EQ(contents(c), (std::vector<std::string>{"one", "two"}));
-    c = c;
+    KyList<std::string>& alias = c;
+    c = alias;
     EXPECT_EQ(c.count(), 2u);
 }
 
@@ -175,7 +176,8 @@ TEST(List, IteratorCopiesAndAssignmentsStayRegistered)
     EXPECT_EQ(*it, 1);
     for (auto& c : copies)
         EXPECT_EQ(*c, 1);
-    it = it; // self-assignment keeps it registered
+    KyList<int>::iterator& self = it;
+    it = self; // self-assignment keeps it registered
     list.remove(1);
     EXPECT_EQ(it.node(), list.headNode());
 }

@@ -1,0 +1,7 @@
+#include "core/KyReferencesCounter.h"
+
+void KyReferencesCounter::release()
+{
+    if (m_count > 0 && --m_count == 0)
+        delete this;
+}
