@@ -30,6 +30,13 @@ public:
     // Appends an entry holding copies of key and value; count + 1.
     void insert(const K& key, const V& value) { m_entries.pushBack(Entry{key, value}); }
     void insert(const Entry& entry) { m_entries.pushBack(entry); }
+    // Appends a copy of entry like insert and returns the node now holding
+    // it (the rich-text tokenizer keeps walking from there).
+    Node* push(const Entry& entry)
+    {
+        m_entries.pushBack(entry);
+        return m_entries.tailNode()->prev;
+    }
 
     // The value of the first entry whose key equals key; null on a miss.
     V* find(const K& key)
