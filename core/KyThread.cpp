@@ -36,15 +36,14 @@ void KyThread::start()
     m_mutex.Unlock();
     setRunning();
 
-    KyOsThread::Thread* thread = KyOsThread::createThread(&KyThread::threadProc, this);
-    if (!thread) {
+    // The handle is stored before run() begins: run() may destroy the object.
+    if (!KyOsThread::createThread(&KyThread::threadProc, this, &m_thread)) {
         logPrint("ERROR; return code from CreateThread() is %d\n", 0);
         m_mutex.Lock();
         m_running = wasRunning;
         m_mutex.Unlock();
         return;
     }
-    m_thread = thread;
 }
 
 void KyThread::setRunning()

@@ -14,6 +14,12 @@ struct Thread {
     // may be waited for by several callers.
     pthread_mutex_t waitLock;
     bool joined;
+    // Held by the creator until the handle is complete; the new thread takes
+    // it once before it starts its procedure.
+    pthread_mutex_t startLock;
+    // The handle and the starting thread each hold a reference; the last one
+    // to let go frees the record.
+    std::atomic<int> references;
 };
 
 struct Mutex {
@@ -27,39 +33,64 @@ struct Mutex {
 
 namespace {
 
+void release(Thread* thread)
+{
+    if (thread->references.fetch_sub(1) == 1) {
+        pthread_mutex_destroy(&thread->startLock);
+        pthread_mutex_destroy(&thread->waitLock);
+        delete thread;
+    }
+}
+
 void* trampoline(void* data)
 {
     Thread* thread = static_cast<Thread*>(data);
-    // The handle may be closed while the thread runs (detached thread), so
-    // take what is needed before calling out.
+    // Wait for the creator to finish filling in the handle.
+    pthread_mutex_lock(&thread->startLock);
     Procedure procedure = thread->procedure;
     void* argument = thread->argument;
+    pthread_mutex_unlock(&thread->startLock);
+    // The handle may be closed while the thread runs (detached thread), so
+    // nothing of it is used after this point.
+    release(thread);
     procedure(argument);
     return nullptr;
 }
 
 } // namespace
 
-Thread* createThread(Procedure procedure, void* argument)
+bool createThread(Procedure procedure, void* argument, Thread** handle)
 {
+    *handle = nullptr;
     if (!procedure)
-        return nullptr;
+        return false;
     Thread* thread = new (std::nothrow) Thread;
     if (!thread)
-        return nullptr;
+        return false;
     thread->procedure = procedure;
     thread->argument = argument;
     thread->joined = false;
+    thread->references.store(2);
     if (pthread_mutex_init(&thread->waitLock, nullptr) != 0) {
         delete thread;
-        return nullptr;
+        return false;
     }
-    if (pthread_create(&thread->id, nullptr, &trampoline, thread) != 0) {
+    if (pthread_mutex_init(&thread->startLock, nullptr) != 0) {
         pthread_mutex_destroy(&thread->waitLock);
         delete thread;
-        return nullptr;
+        return false;
     }
-    return thread;
+    pthread_mutex_lock(&thread->startLock);
+    if (pthread_create(&thread->id, nullptr, &trampoline, thread) != 0) {
+        pthread_mutex_unlock(&thread->startLock);
+        pthread_mutex_destroy(&thread->startLock);
+        pthread_mutex_destroy(&thread->waitLock);
+        delete thread;
+        return false;
+    }
+    *handle = thread;
+    pthread_mutex_unlock(&thread->startLock);
+    return true;
 }
 
 bool waitThread(Thread* thread)
@@ -86,8 +117,7 @@ void closeThread(Thread* thread)
     if (!thread->joined)
         pthread_detach(thread->id);
     pthread_mutex_unlock(&thread->waitLock);
-    pthread_mutex_destroy(&thread->waitLock);
-    delete thread;
+    release(thread);
 }
 
 bool isCurrentThread(const Thread* thread)

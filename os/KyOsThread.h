@@ -16,9 +16,11 @@ struct Mutex;
 
 typedef std::uint32_t (*Procedure)(void* argument);
 
-// Starts a thread running procedure(argument) at once; null when the system
-// refuses to create it.
-Thread* createThread(Procedure procedure, void* argument);
+// Starts a thread running procedure(argument) at once. The handle is stored in
+// *handle before the procedure begins, so the new thread may use it (or free
+// its owner) from its first instruction; *handle is null and the result
+// false when the system refuses to create the thread.
+bool createThread(Procedure procedure, void* argument, Thread** handle);
 // Waits without time limit for the thread to end. True once it has ended
 // (also when it had already been waited for); false when the wait failed,
 // for instance when called from the thread itself.
