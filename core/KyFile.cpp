@@ -1,0 +1,310 @@
+#include "core/KyFile.h"
+
+#include "core/KyCore.h"
+#include "core/KyDirectory.h"
+#include "core/KyLog.h"
+#include "core/KySingleton.h"
+
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Folders nested deeper than this are not searched: a link that points back
+// up the tree would otherwise make the search endless.
+const u32 kMaxSearchDepth = 16;
+
+const u32 kCopyBlockSize = 64 * 1024;
+
+const char* openMode(u32 mode)
+{
+    switch (mode) {
+    case KyFile::ModeRead:
+        return "rb";
+    case KyFile::ModeWrite:
+        return "wb";
+    case KyFile::ModeAppend:
+        return "ab";
+    default:
+        return nullptr;
+    }
+}
+
+bool isFolderHandle(std::FILE* file)
+{
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// fopen also opens folders here; a file exists only when a regular file
+// opens for reading.
+bool opensAsRegularFile(const char* diskPath)
+{
+    std::FILE* file = std::fopen(diskPath, "rb");
+    if (!file)
+        return false;
+    struct stat info;
+    bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    std::fclose(file);
+    return regular;
+}
+
+bool sameFile(const char* a, const char* b)
+{
+    struct stat infoA;
+    struct stat infoB;
+    return stat(a, &infoA) == 0 && stat(b, &infoB) == 0 && infoA.st_dev == infoB.st_dev &&
+           infoA.st_ino == infoB.st_ino;
+}
+
+bool startsWith(const KyString& text, const KyString& prefix)
+{
+    return text.length() >= prefix.length() && text.compareN(prefix, prefix.length()) == 0;
+}
+
+KyString rest(const KyString& text, u32 from)
+{
+    return text.substr(from, text.length() - from);
+}
+
+} // namespace
+
+KyFile::KyFile()
+    : m_mode(ModeClosed)
+    , m_file(nullptr)
+{
+}
+
+KyFile::KyFile(const KyString& path)
+    : KyFile()
+{
+    Open_2(path, ModeRead);
+}
+
+KyFile::~KyFile()
+{
+    close();
+}
+
+bool KyFile::Open_2(const KyString& path, u32 mode)
+{
+    // Opening again must not leak the handle already held.
+    close();
+    m_path = path;
+    KyPath disk = resolvePath(m_path);
+    const char* how = openMode(mode);
+    if (how)
+        m_file = std::fopen(disk.c_str(), how);
+    if (m_file && isFolderHandle(m_file)) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    if (!m_file) {
+        logPrint("[KyFile::Open_2] Le fichier %s n'existe pas.\n", disk.c_str());
+        return false;
+    }
+    m_position = 0;
+    m_mode = mode;
+    return true;
+}
+
+bool KyFile::isOpen() const
+{
+    return m_file != nullptr;
+}
+
+void KyFile::close()
+{
+    if (m_file)
+        std::fclose(m_file);
+    m_file = nullptr;
+    m_position = 0;
+    m_mode = ModeClosed;
+}
+
+u32 KyFile::write(const void* data, u32 n)
+{
+    if (!m_file || !data || n == 0)
+        return 0;
+    return static_cast<u32>(std::fwrite(data, 1, n, m_file));
+}
+
+u32 KyFile::read(void* out, u32 n)
+{
+    if (!m_file || !out || n == 0)
+        return 0;
+    return static_cast<u32>(std::fread(out, 1, n, m_file));
+}
+
+bool KyFile::seek(u32 pos)
+{
+    if (!m_file)
+        return false;
+    return std::fseek(m_file, static_cast<long>(pos), SEEK_SET) == 0;
+}
+
+u32 KyFile::tell() const
+{
+    if (!m_file)
+        return 0;
+    long pos = std::ftell(m_file);
+    if (pos < 0)
+        return 0;
+    return pos > static_cast<long>(UINT32_MAX) ? UINT32_MAX : static_cast<u32>(pos);
+}
+
+bool KyFile::eof() const
+{
+    return m_file && std::feof(m_file) != 0;
+}
+
+u32 KyFile::GetFileSize()
+{
+    if (!m_file)
+        return 0;
+    long saved = std::ftell(m_file);
+    std::fseek(m_file, 0, SEEK_END);
+    long size = std::ftell(m_file);
+    if (saved >= 0)
+        std::fseek(m_file, saved, SEEK_SET);
+    if (std::ferror(m_file) || saved < 0 || size < 0)
+        return 0;
+    return size > static_cast<long>(UINT32_MAX) ? UINT32_MAX : static_cast<u32>(size);
+}
+
+bool KyFile::flush()
+{
+    return m_file && std::fflush(m_file) == 0 && !std::ferror(m_file);
+}
+
+KyPath KyFile::resolvePath(const KyString& path, const KyString& base)
+{
+    KyPath result(path);
+    if (result.length() == 0)
+        return result;
+
+    if (result.at(0) == '.' && result.at(1) == '/')
+        result = KyPath(base + rest(result, 2));
+
+    const KyString& prefix = KyCore::userDataPrefix();
+    if (startsWith(result, prefix)) {
+        KyString relative = rest(result, prefix.length());
+        KyPath userData = KyCore::userDataPath(relative);
+        // Without a user-data folder the file still goes somewhere: next to
+        // the program, rather than to an empty path that opens nothing.
+        result = userData.length() > 0 ? userData : KyPath(relative);
+    }
+
+    if (result.at(1) != ':' && result.at(2) != '/')
+        result = KyCore::absolutePath(result);
+
+    KyCore* core = KySingleton<KyCore>::instance();
+    if (core && core->recursiveSearch) {
+        KyPath found = searchPath(result);
+        if (found.length() > 0)
+            result = found;
+    }
+    return result;
+}
+
+KyPath KyFile::searchPath(const KyString& path)
+{
+    return searchPathFrom(KyPath(path), 0);
+}
+
+KyPath KyFile::searchPathFrom(const KyPath& path, u32 depth)
+{
+    if (path.length() == 0)
+        return KyPath();
+    if (opensAsRegularFile(path.c_str()))
+        return path;
+    if (depth >= kMaxSearchDepth)
+        return KyPath();
+
+    KyCore* core = KySingleton<KyCore>::instance();
+    KyPath folder = path.directory();
+    KyPath name = path.fileName();
+    KyDirectory listing;
+    // A path without a folder part lies in the current folder.
+    if (!core || !listing.findFirst(folder.length() > 0 ? KyString(folder) : KyString(".")))
+        return KyPath();
+    while (listing.findNext()) {
+        if ((listing.entryAttributes() & KyDirectory::AttributeFolder) == 0)
+            continue;
+        KyString entry = listing.entryName();
+        if (entry == "." || entry == ".." || !core->isSettingValue(entry))
+            continue;
+        KyPath candidate(folder + KyString("/") + entry + KyString("/") + name);
+        if (folder.length() == 0)
+            candidate = KyPath(entry + KyString("/") + name);
+        KyPath found = searchPathFrom(candidate, depth + 1);
+        if (found.length() > 0)
+            return found;
+    }
+    return KyPath();
+}
+
+bool KyFile::exists(const KyString& path)
+{
+    KyPath disk = resolvePath(path);
+    return disk.length() > 0 && opensAsRegularFile(disk.c_str());
+}
+
+bool KyFile::DeleteFile(const KyString& path)
+{
+    return deleteDiskFile(resolvePath(path));
+}
+
+bool KyFile::deleteDiskFile(const KyString& diskPath)
+{
+    // unlink, not remove: a folder is never taken for a file.
+    if (unlink(diskPath.c_str()) != 0) {
+        logPrint("[KyFile::DeleteFile] Deletation of file : %s failed.\n", diskPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool KyFile::renameFile(const KyString& from, const KyString& to)
+{
+    KyPath source = resolvePath(from);
+    KyPath destination = resolvePath(to);
+    return std::rename(source.c_str(), destination.c_str()) == 0;
+}
+
+bool KyFile::copyFile(const KyString& from, const KyString& to)
+{
+    KyFile source;
+    if (!source.Open_2(from, ModeRead))
+        return false;
+    KyPath destinationDisk = resolvePath(to);
+    // Opening the destination for writing would empty the source itself.
+    if (sameFile(resolvePath(from).c_str(), destinationDisk.c_str()))
+        return true;
+    KyFile destination;
+    if (!destination.Open_2(to, ModeWrite))
+        return false;
+
+    std::vector<u8> block(kCopyBlockSize);
+    bool complete = true;
+    for (;;) {
+        u32 n = source.read(block.data(), kCopyBlockSize);
+        if (n == 0)
+            break;
+        if (destination.write(block.data(), n) != n) {
+            complete = false;
+            break;
+        }
+    }
+    complete = complete && !std::ferror(source.m_file) && destination.flush();
+    destination.close();
+    source.close();
+    // Half a copy is worse than none; only a regular file is removed (the
+    // destination may be a device).
+    struct stat info;
+    if (!complete && lstat(destinationDisk.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        unlink(destinationDisk.c_str());
+    return complete;
+}

@@ -1,0 +1,105 @@
+#ifndef KY_FILE_H
+#define KY_FILE_H
+
+#include "core/KyPath.h"
+#include "core/KyStream.h"
+#include "core/KyString.h"
+#include "core/KyTypes.h"
+
+#include <cstdio>
+
+// The open/close side of a file, seen apart from its byte stream.
+class KyFileSystem {
+public:
+    virtual ~KyFileSystem() {}
+    virtual bool Open_2(const KyString& path, u32 mode) = 0;
+    virtual bool isOpen() const = 0;
+    virtual void close() = 0;
+};
+
+// A disk file (the runtime's buffered FILE) seen through the stream
+// interface, so every serialiser can read or write it. Its static operations
+// turn a game path (as scripts, XML and data files write it) into a disk path
+// and test, delete, rename and copy files.
+//
+// Files are raw byte streams: numbers travel in binary (text mode 0).
+class KyFile : public KyFileSystem, public KyStream {
+public:
+    enum Mode : u32 {
+        ModeRead = 1,    // "rb"
+        ModeWrite = 2,   // "wb": created or truncated
+        ModeAppend = 3,  // "ab"
+        ModeClosed = 4
+    };
+
+    KyFile();
+    // Opens path for reading.
+    explicit KyFile(const KyString& path);
+    ~KyFile() override;
+
+    // Opens the file at path (a game path, resolved with resolvePath) in one
+    // of the modes above; a file already open is closed first. Returns true
+    // when a file is open afterwards; on failure logs that the file does not
+    // exist and the mode keeps its value.
+    bool Open_2(const KyString& path, u32 mode) override;
+    bool isOpen() const override;
+    void close() override;
+
+    u32 write(const void* data, u32 n) override;
+    u32 read(void* out, u32 n) override;
+    // Absolute position from the start of the file.
+    bool seek(u32 pos) override;
+    u32 tell() const override;
+    bool eof() const override;
+
+    // Size in bytes of the open file; the position is kept. 0 when closed or
+    // when the file reports an error.
+    u32 GetFileSize();
+    // Pushes buffered writes to the system; false when they could not all be
+    // written (or when closed).
+    bool flush();
+
+    // The path as last given to Open_2 (not resolved).
+    KyString path() const { return m_path; }
+    u32 mode() const { return m_mode; }
+
+    // The disk path of a game path:
+    //  - a leading "./" is replaced by base;
+    //  - "Backup/rest" is rest inside the user-data folder; when there is no
+    //    user-data folder it is rest relative to the current folder;
+    //  - other relative paths get the core's base-folder prefix (empty, so
+    //    they stay relative to the current folder);
+    //  - with the core's recursive search on, a missing file is looked for
+    //    through the language folders (searchPath).
+    static KyPath resolvePath(const KyString& path, const KyString& base = KyString());
+    // An existing file under the folder of path, trying the sub-folders
+    // named after a setting value (such as the language); empty when none.
+    static KyPath searchPath(const KyString& path);
+    // A regular file exists at the game path and can be opened for reading.
+    // Never logs.
+    static bool exists(const KyString& path);
+    // Removes a file (not a folder); logs and returns false on failure.
+    static bool DeleteFile(const KyString& path);
+    // Moves a file; an existing destination is replaced.
+    static bool renameFile(const KyString& from, const KyString& to);
+    // Copies a file's bytes; the destination is created or truncated. False
+    // when either file cannot be opened or not every byte could be written;
+    // an incomplete destination is removed.
+    static bool copyFile(const KyString& from, const KyString& to);
+
+    // Removes the file at a disk path (already resolved), with the same
+    // failure message as DeleteFile.
+    static bool deleteDiskFile(const KyString& diskPath);
+
+private:
+    KyFile(const KyFile&) = delete;
+    KyFile& operator=(const KyFile&) = delete;
+
+    static KyPath searchPathFrom(const KyPath& path, u32 depth);
+
+    KyString m_path;
+    u32 m_mode;
+    std::FILE* m_file;
+};
+
+#endif
