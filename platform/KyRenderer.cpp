@@ -1,0 +1,236 @@
+#include "platform/KyRenderer.h"
+
+#include "core/KyLog.h"
+#include "core/KyQuaternion.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+namespace {
+
+const char* glText(GLenum name)
+{
+    const GLubyte* text = glGetString(name);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+const GLenum kModes[3] = {GL_PROJECTION, GL_MODELVIEW, GL_TEXTURE};
+
+} // namespace
+
+KyRenderer::KyRenderer() : m_textureEnabled(false), m_matrixMode(0) {}
+
+KyRenderer::~KyRenderer() {}
+
+void KyRenderer::init()
+{
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glClearDepth(1.0);
+    setClearColor(KyColor(0, 0, 0, 255));
+    logPrint("%s\n", glText(GL_VENDOR));
+    logPrint("%s\n", glText(GL_RENDERER));
+    logPrint("%s\n", glText(GL_VERSION));
+    logPrint("%s\n", glText(GL_EXTENSIONS));
+    m_extensions.LoadExtensions();
+}
+
+void KyRenderer::beginFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setMatrixMode(Projection);
+    loadIdentity();
+    setMatrixMode(ModelView);
+    loadIdentity();
+}
+
+KyRenderer::MatrixRecord* KyRenderer::currentRecord()
+{
+    if (m_matrixMode < 0 || m_matrixMode > 2)
+        return nullptr;
+    return &m_records[m_matrixMode];
+}
+
+void KyRenderer::multiplyCurrent(const KyMatrix4x4& m)
+{
+    if (MatrixRecord* record = currentRecord())
+        record->current = record->current * m;
+}
+
+void KyRenderer::setMatrixMode(s32 mode)
+{
+    if (mode >= 0 && mode <= 2)
+        glMatrixMode(kModes[mode]);
+    m_matrixMode = mode;
+}
+
+void KyRenderer::ortho(f32 left, f32 right, f32 bottom, f32 top, f32 zNear, f32 zFar)
+{
+    setMatrixMode(Projection);
+    loadIdentity();
+    glOrtho(left, right, bottom, top, zNear, zFar);
+    // The record follows what glOrtho does; a degenerate box leaves the GL
+    // matrix unchanged (an error), and so the record.
+    if (left != right && bottom != top && zNear != zFar) {
+        KyMatrix4x4 m;
+        m.m[0] = 2.0f / (right - left);
+        m.m[5] = 2.0f / (top - bottom);
+        m.m[10] = -2.0f / (zFar - zNear);
+        m.m[12] = -(right + left) / (right - left);
+        m.m[13] = -(top + bottom) / (top - bottom);
+        m.m[14] = -(zFar + zNear) / (zFar - zNear);
+        multiplyCurrent(m);
+    }
+    setMatrixMode(ModelView);
+    loadIdentity();
+}
+
+void KyRenderer::loadProjection(const KyMatrix4x4& m)
+{
+    setMatrixMode(Projection);
+    loadIdentity();
+    loadMatrix(m);
+    setMatrixMode(ModelView);
+    loadIdentity();
+}
+
+void KyRenderer::clear(u32 mask)
+{
+    glClear(mask);
+}
+
+void KyRenderer::setClearColor(const KyColor& color)
+{
+    glClearColor(color.r / 255.0f, color.g / 255.0f, color.b / 255.0f, color.a / 255.0f);
+}
+
+void KyRenderer::depthOff()
+{
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+}
+
+void KyRenderer::depthOn()
+{
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+}
+
+void KyRenderer::enableTexture()
+{
+    glEnable(GL_TEXTURE_2D);
+    m_textureEnabled = true;
+}
+
+void KyRenderer::disableTexture()
+{
+    glDisable(GL_TEXTURE_2D);
+    m_textureEnabled = false;
+}
+
+void KyRenderer::translate(f32 x, f32 y, f32 z)
+{
+    glTranslatef(x, y, z);
+    KyMatrix4x4 m;
+    m.translate(KyVector3f32(x, y, z));
+    multiplyCurrent(m);
+}
+
+void KyRenderer::rotate(f32 degrees, f32 x, f32 y, f32 z)
+{
+    glRotatef(degrees, x, y, z);
+    KyVector3f32 axis(x, y, z);
+    // OpenGL ignores a rotation about a null axis.
+    if (axis.length() <= 1e-4f)
+        return;
+    axis.normalize();
+    KyQuaternion q = KyQuaternion::fromAxisAndAngle(axis, degrees * 3.14159265358979f / 180.0f);
+    multiplyCurrent(q.toMatrix());
+}
+
+void KyRenderer::scale(f32 x, f32 y, f32 z)
+{
+    glScalef(x, y, z);
+    KyMatrix4x4 m;
+    m.scale(KyVector3f32(x, y, z));
+    multiplyCurrent(m);
+}
+
+void KyRenderer::color(f32 r, f32 g, f32 b, f32 a)
+{
+    glColor4f(r, g, b, a);
+}
+
+void KyRenderer::viewport(s32 x, s32 y, s32 width, s32 height)
+{
+    glViewport(x, y, width, height);
+}
+
+void KyRenderer::loadMatrix(const KyMatrix4x4& m)
+{
+    glLoadMatrixf(m.data());
+    if (MatrixRecord* record = currentRecord())
+        record->current = m;
+}
+
+void KyRenderer::multMatrix(const KyMatrix4x4& m)
+{
+    glMultMatrixf(m.data());
+    multiplyCurrent(m);
+}
+
+void KyRenderer::loadIdentity()
+{
+    glLoadIdentity();
+    if (MatrixRecord* record = currentRecord())
+        record->current.setToIdentity();
+}
+
+void KyRenderer::pushMatrix()
+{
+    glPushMatrix();
+    if (MatrixRecord* record = currentRecord())
+        record->saved.pushBack(record->current);
+}
+
+void KyRenderer::popMatrix()
+{
+    glPopMatrix();
+    MatrixRecord* record = currentRecord();
+    if (record && record->saved.count() > 0) {
+        record->current = record->saved[record->saved.count() - 1];
+        record->saved.removeAt(record->saved.count() - 1);
+    }
+}
+
+KyMatrix4x4 KyRenderer::currentMatrix(s32 mode) const
+{
+    if (mode < 0 || mode > 2)
+        return KyMatrix4x4();
+    return m_records[mode].current;
+}
+
+u32 KyRenderer::savedMatrixCount(s32 mode) const
+{
+    if (mode < 0 || mode > 2)
+        return 0;
+    return m_records[mode].saved.count();
+}
+
+KyString KyRenderer::vendor() const
+{
+    return KyString(glText(GL_VENDOR));
+}
+
+KyString KyRenderer::renderer() const
+{
+    return KyString(glText(GL_RENDERER));
+}
