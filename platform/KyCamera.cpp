@@ -1,6 +1,6 @@
 #include "platform/KyCamera.h"
 
-
+#include "core/KyCore.h"
 #include "core/KySingleton.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyScreen.h"
@@ -190,7 +190,7 @@ KyRenderer* KyCamera::drawingRenderer()
 
 bool KyCamera::viewFlipped()
 {
-    return KyVectorHistory::instance()->isFlipped() ;
+    return KyVectorHistory::instance()->isFlipped() && !KySingleton<KyCore>::instance()->isFixedLandscape();
 }
 
 void KyCamera::applyProjection()

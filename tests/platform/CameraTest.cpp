@@ -1,5 +1,6 @@
 #include "platform/KyCamera.h"
 
+#include "core/KyCore.h"
 #include "core/KySingleton.h"
 #include "platform/KyPickMesh.h"
 #include "platform/KyRenderer.h"
@@ -30,6 +31,13 @@ KyMatrix4x4 glMatrix(GLenum which)
     KyMatrix4x4 m;
     glGetFloatv(which, m.m);
     return m;
+}
+
+void expectMatrixIdentityish(const KyMatrix4x4& m)
+{
+    KyMatrix4x4 identity;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(identity.m[i], m.m[i], 1e-5f) << i;
 }
 
 } // namespace
@@ -309,4 +317,29 @@ TEST_F(CameraGLTest, WindowCameraPutsNegativeYOnTheTopRow)
     EXPECT_EQ(KyColor(0, 0, 0, 255), pixel(10, 62));
     EXPECT_EQ(KyColor(0, 255, 0, 255), pixel(10, 0));
     EXPECT_EQ(KyColor(0, 0, 0, 255), pixel(10, 1));
+}
+
+TEST_F(CameraGLTest, FlippedViewTurnsHalfAboutTheRotationCentre)
+{
+    KyCamera camera;
+    camera.setScreen(&screen);
+    camera.setOrthogonal(0, 480, 0, 320, -2048, 2048);
+    camera.applyTransformation();
+    expectMatrixIdentityish(glMatrix(GL_MODELVIEW_MATRIX));
+
+    KyCore* core = KySingleton<KyCore>::instance();
+    const bool fixedLandscape = core->isFixedLandscape();
+    KyVectorHistory::instance()->setFlipped(true);
+    core->setFixedLandscape(true); // the platform keeps the landscape view
+    camera.applyTransformation();
+    expectMatrixIdentityish(glMatrix(GL_MODELVIEW_MATRIX));
+
+    core->setFixedLandscape(false);
+    camera.applyTransformation();
+    KyMatrix4x4 m = glMatrix(GL_MODELVIEW_MATRIX);
+    expectNear(KyVector3f32(480, 320, 0), m.transformPoint(KyVector3f32(0, 0, 0)));
+    expectNear(KyVector3f32(240, 160, 0), m.transformPoint(KyVector3f32(240, 160, 0)));
+
+    KyVectorHistory::instance()->setFlipped(false);
+    core->setFixedLandscape(fixedLandscape);
 }
