@@ -77,6 +77,18 @@ KyCamera::KyCamera()
 
 KyCamera::~KyCamera() {}
 
+KyCamera& KyCamera::global()
+{
+    // Built on first use so that no static initialiser can reach it early.
+    static KyCamera camera;
+    return camera;
+}
+
+namespace {
+// ... and first used here, before main.
+KyCamera& g_globalCamera = KyCamera::global();
+} // namespace
+
 void KyCamera::setViewport(s32 x, s32 y, u32 width, u32 height)
 {
     m_viewportX = x;

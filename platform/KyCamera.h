@@ -27,6 +27,10 @@ public:
     KyCamera();
     ~KyCamera() override;
 
+    // The process-wide camera, built before main and destroyed at exit: the
+    // application sets it up as the 2D camera that widgets draw through.
+    static KyCamera& global();
+
     // 0 none, 1 perspective, 2 orthographic; set directly by the owner.
     void setProjectionMode(s32 mode) { m_projectionMode = mode; }
     s32 projectionMode() const { return m_projectionMode; }
