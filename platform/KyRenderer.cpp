@@ -2,6 +2,7 @@
 
 #include "core/KyLog.h"
 #include "core/KyQuaternion.h"
+#include "platform/KyCamera.h"
 
 #include <GL/gl.h>
 
@@ -223,6 +224,21 @@ u32 KyRenderer::savedMatrixCount(s32 mode) const
     if (mode < 0 || mode > 2)
         return 0;
     return m_records[mode].saved.count();
+}
+
+void KyRenderer::drawOverlay(KyCamera& camera, KyArray<KyICallback0Param*>& onDraw)
+{
+    camera.applyProjection();
+    camera.applyTransformation();
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    onDraw.call();
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glLoadIdentity();
+    if (MatrixRecord* record = currentRecord())
+        record->current.setToIdentity();
 }
 
 KyString KyRenderer::vendor() const

@@ -3,6 +3,7 @@
 
 #include "core/KyArray.h"
 #include "core/KyColor.h"
+#include "core/KyICallback0Param.h"
 #include "core/KyMatrix4x4.h"
 #include "core/KyObject.h"
 #include "core/KyString.h"
@@ -20,6 +21,8 @@
 // renderer keeps a record of the matrix built through its own calls and of
 // the matrices saved by pushMatrix; code that changes the GL matrices
 // directly leaves those records behind.
+class KyCamera;
+
 class KyRenderer : public KyObject {
 public:
     enum MatrixMode { Projection = 0, ModelView = 1, Texture = 2 };
@@ -78,6 +81,13 @@ public:
     // a mode outside 0..2), and the number of matrices pushMatrix saved.
     KyMatrix4x4 currentMatrix(s32 mode) const;
     u32 savedMatrixCount(s32 mode) const;
+
+    // The 2D overlay pass of a frame: applies the camera, turns depth
+    // testing and depth writes off, fires onDraw (every interface element
+    // that draws listens there, by priority), then turns depth testing and
+    // writes back on, sets the colour to opaque white and the model-view
+    // matrix to the identity, whatever the listeners left behind.
+    void drawOverlay(KyCamera& camera, KyArray<KyICallback0Param*>& onDraw);
 
     // glGetString(GL_VENDOR / GL_RENDERER); "" when the driver gives none.
     KyString vendor() const;

@@ -1,6 +1,8 @@
 #include "platform/KyRenderer.h"
 
 #include "core/KySingleton.h"
+#include "core/KyCallback0Param.h"
+#include "platform/KyCamera.h"
 #include "platform/KyScreen.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/StdoutCapture.h"
@@ -214,4 +216,61 @@ TEST_F(RendererTest, ScreenKeepsSizeRendererAndClearColour)
     own.setSize(KyVector3f32(800, 600, 100));
     EXPECT_EQ(800, own.width());
     EXPECT_EQ(600, own.height());
+}
+
+namespace {
+
+// An interface element that draws carelessly.
+struct MessyListener {
+    bool depthWasOff = false;
+    int calls = 0;
+    bool draw()
+    {
+        ++calls;
+        depthWasOff = !glIsEnabled(GL_DEPTH_TEST);
+        glEnable(GL_DEPTH_TEST);
+        glDepthMask(GL_FALSE);
+        glColor4f(1, 0, 0, 0.5f);
+        glTranslatef(5, 5, 5);
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(RendererTest, OverlayPassRestoresTheStateWhateverListenersDid)
+{
+    KyRenderer renderer;
+    KyScreen screen;
+    screen.setRenderer(&renderer);
+    KyCamera camera;
+    camera.setScreen(&screen);
+    camera.setProjectionMode(KyCamera::ProjectionOrthographic);
+    camera.setViewport(40, 30);
+    camera.setOrthogonal(-20, 20, 15, -15, -2048, 2048);
+
+    KyArray<KyICallback0Param*> onDraw;
+    MessyListener first, second;
+    onDraw.insertByPriority(kyNewCallback(&first, &MessyListener::draw, 2.0f));
+    onDraw.insertByPriority(kyNewCallback(&second, &MessyListener::draw, 1.0f));
+    renderer.drawOverlay(camera, onDraw);
+
+    EXPECT_EQ(1, first.calls);
+    EXPECT_EQ(1, second.calls);
+    EXPECT_TRUE(first.depthWasOff);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(40, viewport[2]);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLboolean mask = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
+    EXPECT_EQ(GL_TRUE, mask);
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(1.0f, colour[1]);
+    EXPECT_EQ(1.0f, colour[3]);
+    EXPECT_EQ(KyMatrix4x4(), glMatrix(GL_MODELVIEW_MATRIX));
+    // The projection is the camera's.
+    EXPECT_NEAR(2.0f / 40.0f, glMatrix(GL_PROJECTION_MATRIX).m[0], 1e-6f);
+    EXPECT_NEAR(-2.0f / 30.0f, glMatrix(GL_PROJECTION_MATRIX).m[5], 1e-6f);
 }
