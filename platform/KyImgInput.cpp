@@ -1,0 +1,101 @@
+#include "platform/KyImgInput.h"
+
+#include <algorithm>
+#include <zlib.h>
+
+bool KyImgInput::pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
+{
+    bytes = 0;
+    if (width > kMaxDimension || height > kMaxDimension || bitsPerPixel > 128)
+        return false;
+    u64 n = width * height * bitsPerPixel / 8;
+    if (n > kMaxPixelBytes)
+        return false;
+    bytes = n;
+    return true;
+}
+
+bool KyImgInput::readExact(KyStream& stream, void* out, u64 n)
+{
+    u8* p = static_cast<u8*>(out);
+    while (n > 0) {
+        u32 want = static_cast<u32>(std::min<u64>(n, u64(1) << 30));
+        u32 got = stream.read(p, want);
+        if (got == 0 || got > want)
+            return false;
+        p += got;
+        n -= got;
+    }
+    return true;
+}
+
+bool KyImgInput::readBlock(KyStream& stream, u64 n, std::vector<u8>& out)
+{
+    out.clear();
+    const u64 firstStep = 64 * 1024;
+    while (out.size() < n) {
+        u64 have = out.size();
+        u64 step = std::min<u64>(n - have, std::max<u64>(firstStep, have));
+        out.resize(have + step);
+        if (!readExact(stream, out.data() + have, step)) {
+            std::vector<u8>().swap(out);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KyImgInput::hasByteAt(KyStream& stream, u64 offset)
+{
+    if (offset > 0xFFFFFFFFu)
+        return false;
+    u32 here = stream.tell();
+    u8 byte = 0;
+    bool present = stream.seek(static_cast<u32>(offset)) && stream.read(&byte, 1) == 1;
+    stream.seek(here);
+    return present;
+}
+
+void KyImgInput::writeOrZeros(KyStream& stream, const u8* data, u64 n)
+{
+    if (data != nullptr) {
+        while (n > 0) {
+            u32 part = static_cast<u32>(std::min<u64>(n, u64(1) << 30));
+            stream.write(data, part);
+            data += part;
+            n -= part;
+        }
+        return;
+    }
+    static const u8 zeros[4096] = {};
+    while (n > 0) {
+        u32 part = static_cast<u32>(std::min<u64>(n, sizeof zeros));
+        stream.write(zeros, part);
+        n -= part;
+    }
+}
+
+bool KyImgInput::readZlibBlock(KyStream& stream, std::vector<u8>& out)
+{
+    out.clear();
+    u8 prefix[8];
+    if (!readExact(stream, prefix, sizeof prefix))
+        return false;
+    u64 packedSize = le32(prefix);
+    u64 size = le32(prefix + 4);
+    // Deflate never expands by more than about 1032 to 1.
+    if (packedSize == 0 || size == 0 || packedSize > kMaxBlockBytes || size > kMaxBlockBytes ||
+        size > packedSize * 1032 + 64)
+        return false;
+    std::vector<u8> packed;
+    if (!readBlock(stream, packedSize, packed))
+        return false;
+    out.resize(size);
+    uLongf produced = static_cast<uLongf>(size);
+    int result = uncompress(out.data(), &produced, packed.data(), static_cast<uLong>(packedSize));
+    if (result != Z_OK || produced != size) {
+        std::vector<u8>().swap(out);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,48 @@
+#ifndef KY_IMG_INPUT_H
+#define KY_IMG_INPUT_H
+
+#include "core/KyStream.h"
+#include "core/KyTypes.h"
+
+#include <vector>
+
+// What every image reader needs to take sizes from untrusted data: the
+// caps on picture sizes, exact reads, blocks read in growing steps (so a
+// stated size never allocates more than about twice the bytes really there)
+// and the zlib prefix form shared by PVR files and wrapped JPEG data.
+class KyImgInput {
+public:
+    // No picture is larger than this many pixel bytes (8192 x 8192 RGBA)
+    // nor wider or higher than kMaxDimension.
+    static const u64 kMaxPixelBytes = u64(256) << 20;
+    static const u32 kMaxDimension = 65536;
+    // A zlib-wrapped block is at most this large on either side.
+    static const u64 kMaxBlockBytes = u64(256) << 20;
+
+    // width x height x bits / 8 (truncating) in 64-bit arithmetic; false
+    // when a dimension or the result is over the caps.
+    static bool pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes);
+
+    // Reads exactly n bytes; false when the stream ends first.
+    static bool readExact(KyStream& stream, void* out, u64 n);
+    // Reads a block of n bytes, growing the buffer only as bytes arrive.
+    static bool readBlock(KyStream& stream, u64 n, std::vector<u8>& out);
+    // Whether the stream holds a byte at the absolute offset (the position
+    // is kept): a cheap test that a stated size is really there before a
+    // buffer of that size is allocated.
+    static bool hasByteAt(KyStream& stream, u64 offset);
+    // Writes n bytes of data, or n zero bytes when data is null.
+    static void writeOrZeros(KyStream& stream, const u8* data, u64 n);
+
+    // The prefix form: u32 compressed size n, u32 decompressed size m, then
+    // n bytes of zlib data whose inflation gives exactly m bytes. False for
+    // a short block, sizes over the caps, a stated size that deflate cannot
+    // reach from n bytes, or data that does not inflate to m bytes.
+    static bool readZlibBlock(KyStream& stream, std::vector<u8>& out);
+
+    // Little-endian words from a byte array.
+    static u32 le32(const u8* p) { return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24; }
+    static u16 le16(const u8* p) { return static_cast<u16>(p[0] | p[1] << 8); }
+};
+
+#endif

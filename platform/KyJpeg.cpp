@@ -1,0 +1,287 @@
+#include "platform/KyJpeg.h"
+
+#include "core/KyFile.h"
+#include "core/KyLog.h"
+#include "platform/KyImgInput.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// Progressive files with more scans than this are refused: every scan is a
+// pass over the whole picture, and real files have a dozen at most.
+const int kMaxScans = 1000;
+
+enum Outcome { Failed, WrongFormat, Decoded };
+
+} // namespace
+
+// The source manager: libjpeg sees the first member.
+struct KyJpeg::Source {
+    jpeg_source_mgr pub;
+    jpeg_progress_mgr progress;
+    u8* window;
+    // Stream form.
+    KyStream* stream;
+    // Memory form (the inflated zlib data).
+    const u8* data;
+    u64 size;
+    u64* position;
+    // The window holds the end marker supplied after the data ran out.
+    bool ended;
+};
+
+struct KyJpeg::Error {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+
+namespace {
+
+KyJpeg::Source* sourceOf(j_decompress_ptr cinfo)
+{
+    return reinterpret_cast<KyJpeg::Source*>(cinfo->src);
+}
+
+void errorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
+}
+
+void limitScans(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans)
+        longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
+}
+
+void initSource(j_decompress_ptr cinfo)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    s->pub.next_input_byte = s->window;
+    s->pub.bytes_in_buffer = 0;
+    s->ended = false;
+}
+
+// The data is exhausted: hand the decoder an end-of-image marker, as the
+// library's own sources do, so it finishes with what it has.
+boolean supplyEnd(j_decompress_ptr cinfo)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    s->window[0] = 0xFF;
+    s->window[1] = JPEG_EOI;
+    s->pub.next_input_byte = s->window;
+    s->pub.bytes_in_buffer = 2;
+    s->ended = true;
+    return TRUE;
+}
+
+boolean fillFromStream(j_decompress_ptr cinfo)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    u32 n = s->ended ? 0 : s->stream->read(s->window, KyJpeg::WindowSize);
+    if (n == 0 || n > KyJpeg::WindowSize)
+        return supplyEnd(cinfo);
+    s->pub.next_input_byte = s->window;
+    s->pub.bytes_in_buffer = n;
+    return TRUE;
+}
+
+void skipInStream(j_decompress_ptr cinfo, long n)
+{
+    if (n <= 0)
+        return;
+    KyJpeg::Source* s = sourceOf(cinfo);
+    while (static_cast<unsigned long>(n) > s->pub.bytes_in_buffer) {
+        n -= static_cast<long>(s->pub.bytes_in_buffer);
+        fillFromStream(cinfo);
+        if (s->ended)
+            return;   // keep the end marker for the decoder
+    }
+    s->pub.next_input_byte += n;
+    s->pub.bytes_in_buffer -= static_cast<size_t>(n);
+}
+
+// Gives the unused part of the last window back to the stream, so that it
+// stands right after the JPEG data.
+void termStream(j_decompress_ptr cinfo)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    if (!s->ended && s->pub.bytes_in_buffer > 0) {
+        u32 back = static_cast<u32>(s->pub.bytes_in_buffer);
+        u32 here = s->stream->tell();
+        s->stream->seek(here >= back ? here - back : 0);
+    }
+    s->pub.bytes_in_buffer = 0;
+}
+
+boolean fillFromMemory(j_decompress_ptr cinfo)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    u64 left = s->size - *s->position;
+    u32 n = static_cast<u32>(left < KyJpeg::WindowSize ? left : KyJpeg::WindowSize);
+    if (n == 0)
+        return supplyEnd(cinfo);
+    std::memcpy(s->window, s->data + *s->position, n);
+    *s->position += n;
+    s->pub.next_input_byte = s->window;
+    s->pub.bytes_in_buffer = n;
+    return TRUE;
+}
+
+void skipInMemory(j_decompress_ptr cinfo, long n)
+{
+    if (n <= 0)
+        return;
+    KyJpeg::Source* s = sourceOf(cinfo);
+    if (static_cast<unsigned long>(n) <= s->pub.bytes_in_buffer) {
+        s->pub.next_input_byte += n;
+        s->pub.bytes_in_buffer -= static_cast<size_t>(n);
+        return;
+    }
+    u64 rest = static_cast<u64>(n) - s->pub.bytes_in_buffer;
+    s->pub.bytes_in_buffer = 0;
+    u64 left = s->size - *s->position;
+    *s->position += rest < left ? rest : left;
+}
+
+void termMemory(j_decompress_ptr) {}
+
+} // namespace
+
+KyJpeg::KyJpeg() : m_stream(nullptr), m_position(0)
+{
+    std::memset(m_window, 0, sizeof m_window);
+}
+
+KyJpeg::~KyJpeg() {}
+
+void KyJpeg::LoadFromFile(const KyString& path)
+{
+    resetResult();
+    KyFile file;
+    if (!file.Open_2(path, KyFile::ModeRead)) {
+        logPrint("[KyJpeg::LoadFromFile] Le fichier : %s n'existe pas.\n", path.c_str());
+        return;
+    }
+    LoadFromStream(file);
+    file.close();
+}
+
+void KyJpeg::LoadZlibFromFile(const KyString& path)
+{
+    resetResult();
+    KyFile file;
+    if (!file.Open_2(path, KyFile::ModeRead)) {
+        logPrint("[KyJpeg::LoadFromFile] Le fichier : %s n'existe pas.\n", path.c_str());
+        return;
+    }
+    LoadZlibFromStream(file);
+    file.close();
+}
+
+void KyJpeg::LoadFromStream(KyStream& stream)
+{
+    resetResult();
+    m_stream = &stream;
+    Source source;
+    std::memset(&source, 0, sizeof source);
+    source.pub.init_source = initSource;
+    source.pub.fill_input_buffer = fillFromStream;
+    source.pub.skip_input_data = skipInStream;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = termStream;
+    source.window = m_window;
+    source.stream = &stream;
+    decode(source);
+    m_stream = nullptr;
+}
+
+void KyJpeg::LoadZlibFromStream(KyStream& stream)
+{
+    resetResult();
+    m_stream = &stream;
+    if (KyImgInput::readZlibBlock(stream, m_data)) {
+        m_position = 0;
+        Source source;
+        std::memset(&source, 0, sizeof source);
+        source.pub.init_source = initSource;
+        source.pub.fill_input_buffer = fillFromMemory;
+        source.pub.skip_input_data = skipInMemory;
+        source.pub.resync_to_restart = jpeg_resync_to_restart;
+        source.pub.term_source = termMemory;
+        source.window = m_window;
+        source.data = m_data.data();
+        source.size = m_data.size();
+        source.position = &m_position;
+        decode(source);
+    }
+    std::vector<u8>().swap(m_data);
+    m_position = 0;
+    m_stream = nullptr;
+}
+
+void KyJpeg::decode(Source& source)
+{
+    jpeg_decompress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    Error error;
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = errorExit;
+    source.progress.progress_monitor = limitScans;
+
+    int outcome = run(this, &source, &error, &cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    if (outcome == WrongFormat)
+        logPrint("KyJpeg::LoadFromStream: wrong format");
+    if (outcome != Decoded)
+        resetResult();
+}
+
+// No object with a destructor lives in this frame: libjpeg leaves it
+// through longjmp on any error. The pixels are members, so the caller frees
+// them.
+int KyJpeg::run(KyJpeg* self, Source* source, Error* error, void* decompressor)
+{
+    j_decompress_ptr cinfo = static_cast<j_decompress_ptr>(decompressor);
+    if (setjmp(error->jump))
+        return Failed;
+    jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = static_cast<long>(KyImgInput::kMaxPixelBytes);
+    cinfo->src = &source->pub;
+    cinfo->progress = &source->progress;
+    jpeg_read_header(cinfo, TRUE);
+    jpeg_calc_output_dimensions(cinfo);
+    int components = cinfo->output_components;
+    if (components != 1 && components != 3)
+        return WrongFormat;
+    u64 total = 0;
+    if (!KyImgInput::pixelBytes(u64(cinfo->output_width) * components, cinfo->output_height, 8, total))
+        return Failed;
+    jpeg_start_decompress(cinfo);
+    u32 width = cinfo->output_width;
+    u32 height = cinfo->output_height;
+    u64 stride = u64(width) * components;
+    if (stride * height != total)
+        return Failed;
+    u8* pixels = self->allocatePixels(total);
+    while (cinfo->output_scanline < height) {
+        // The first scanline becomes the last row: bottom row first.
+        JSAMPROW row = pixels + stride * (height - 1 - cinfo->output_scanline);
+        if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
+            return Failed;
+    }
+    jpeg_finish_decompress(cinfo);
+    self->m_width = width;
+    self->m_height = height;
+    self->m_format = components == 1 ? 12 : 5;
+    return Decoded;
+}

@@ -1,0 +1,271 @@
+#include "core/KyString.h"
+#include "platform/KyImg.h"
+#include "platform/KyJpeg.h"
+#include "tests/support/ImageWriters.h"
+#include "tests/support/StdoutCapture.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using ImageWriters::Bytes;
+
+namespace {
+
+// Top half white, bottom half black: tells the row order apart.
+Bytes halves(u32 w, u32 h, int channels)
+{
+    Bytes rows(static_cast<size_t>(w) * h * channels, 0);
+    for (size_t i = 0; i < rows.size() / 2; ++i)
+        rows[i] = 255;
+    return rows;
+}
+
+int maxDifference(const u8* a, const u8* b, size_t n)
+{
+    int worst = 0;
+    for (size_t i = 0; i < n; ++i)
+        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    return worst;
+}
+
+// The JPEG's rows, top row first, against the image's, bottom row first.
+int flippedDifference(const KyImg& img, const Bytes& rows, u32 channels)
+{
+    u32 stride = img.width() * channels;
+    int worst = 0;
+    for (u32 i = 0; i < img.height(); ++i)
+        worst = std::max(worst, maxDifference(img.pixels() + stride * (img.height() - 1 - i),
+                                              rows.data() + stride * i, stride));
+    return worst;
+}
+
+// Whatever a reader gives, it is either no image or a consistent one.
+void expectConsistent(const KyImg& img)
+{
+    if (img.format() == 13) {
+        EXPECT_EQ(img.pixels(), nullptr);
+        EXPECT_EQ(img.width(), 0u);
+    } else {
+        ASSERT_NE(img.pixels(), nullptr);
+        EXPECT_EQ(img.allocatedBytes(), u64(img.width()) * img.height() * KyImg::storageBytesPerPixel(img.format()));
+    }
+}
+
+} // namespace
+
+TEST(ImgJpeg, ColourPictureBottomRowFirst)
+{
+    Bytes rows = ImageWriters::photo(40, 24, 3);
+    Bytes file = ImageWriters::jpeg(40, 24, 3, rows, 100);
+    KyString s;
+    ImageWriters::fillStream(s, file);
+    KyImg img;
+    img.loadFromStream(s, "jpg");
+    ASSERT_EQ(img.format(), 5);
+    EXPECT_EQ(img.width(), 40u);
+    EXPECT_EQ(img.height(), 24u);
+    EXPECT_LE(flippedDifference(img, rows, 3), 40);
+
+    KyString t;
+    ImageWriters::fillStream(t, ImageWriters::jpeg(16, 16, 3, halves(16, 16, 3), 95));
+    KyImg h;
+    h.loadFromStream(t, "jpeg");
+    ASSERT_EQ(h.format(), 5);
+    EXPECT_LT(h.pixels()[0], 40);                     // bottom row: black
+    EXPECT_GT(h.pixels()[15 * 16 * 3], 215);          // top row: white
+}
+
+TEST(ImgJpeg, GreyPictureIsFormat12)
+{
+    Bytes rows = ImageWriters::photo(10, 10, 1);
+    KyString s;
+    ImageWriters::fillStream(s, ImageWriters::jpeg(10, 10, 1, rows, 100));
+    KyImg img;
+    img.loadFromStream(s, "jpg");
+    ASSERT_EQ(img.format(), 12);
+    EXPECT_EQ(img.allocatedBytes(), 100u);
+    EXPECT_EQ(img.byteSize(), 12u);
+    EXPECT_LE(flippedDifference(img, rows, 1), 8);
+}
+
+TEST(ImgJpeg, FourComponentsAreTheWrongFormat)
+{
+    KyString s;
+    ImageWriters::fillStream(s, ImageWriters::jpeg(8, 8, 4, ImageWriters::pattern(8 * 8 * 4)));
+    StdoutCapture log;
+    KyImg img;
+    img.loadFromStream(s, "jpg");
+    EXPECT_EQ(img.format(), 13);
+    EXPECT_EQ(img.pixels(), nullptr);
+    EXPECT_EQ(log.text(), "KyJpeg::LoadFromStream: wrong format");
+}
+
+TEST(ImgJpeg, StreamStandsRightAfterTheJpeg)
+{
+    // Large enough to take several windows; two pictures back to back, as
+    // a tile stores its colour and alpha images.
+    Bytes colour = ImageWriters::jpeg(96, 64, 3, ImageWriters::pattern(96 * 64 * 3, 2), 90);
+    Bytes alpha = ImageWriters::jpeg(96, 64, 1, ImageWriters::pattern(96 * 64, 3), 90);
+    ASSERT_GT(colour.size(), 3u * KyJpeg::WindowSize);
+    Bytes all = {'h', 'e', 'a', 'd'};
+    all.insert(all.end(), colour.begin(), colour.end());
+    all.insert(all.end(), alpha.begin(), alpha.end());
+    all.insert(all.end(), {'t', 'a', 'i', 'l'});
+    KyString s;
+    ImageWriters::fillStream(s, all);
+    s.seek(4);
+    KyImg a, b;
+    a.loadFromStream(s, "jpeg");
+    EXPECT_EQ(a.format(), 5);
+    EXPECT_EQ(s.tell(), 4 + colour.size());
+    b.loadFromStream(s, "jpeg");
+    EXPECT_EQ(b.format(), 12);
+    EXPECT_EQ(s.tell(), 4 + colour.size() + alpha.size());
+    char tail[4];
+    EXPECT_EQ(s.read(tail, 4), 4u);
+    EXPECT_EQ(std::string(tail, 4), "tail");
+}
+
+TEST(ImgJpeg, ProgressiveJpegDecodes)
+{
+    Bytes rows = ImageWriters::photo(33, 17, 3);
+    KyString s;
+    ImageWriters::fillStream(s, ImageWriters::jpeg(33, 17, 3, rows, 100, true));
+    KyImg img;
+    img.loadFromStream(s, "jpg");
+    ASSERT_EQ(img.format(), 5);
+    EXPECT_LE(flippedDifference(img, rows, 3), 40);
+}
+
+TEST(ImgJpeg, TruncatedDataEndsWithASuppliedMarker)
+{
+    Bytes file = ImageWriters::jpeg(48, 40, 3, ImageWriters::photo(48, 40, 3), 90, true);
+    size_t step = file.size() / 60 + 1;
+    int decoded = 0;
+    for (size_t n = 0; n < file.size(); n += step) {
+        Bytes cut(file.begin(), file.begin() + n);
+        KyString s;
+        ImageWriters::fillStream(s, cut);
+        KyImg img;
+        img.loadFromStream(s, "jpg");
+        expectConsistent(img);
+        decoded += img.format() == 5;
+        EXPECT_LE(s.tell(), cut.size());
+    }
+    // Past the header a cut picture still decodes (the rest stays grey).
+    EXPECT_GT(decoded, 10);
+}
+
+TEST(ImgJpeg, CorruptDataGivesNoImage)
+{
+    Bytes file = ImageWriters::jpeg(16, 16, 3, ImageWriters::pattern(16 * 16 * 3));
+    Bytes notJpeg = ImageWriters::pattern(500, 4);
+    Bytes badMarker = file;
+    badMarker[2] = 0xFF;
+    badMarker[3] = 0xC9;   // arithmetic-coded frame with a damaged header after it
+    for (const Bytes* b : {&notJpeg, &badMarker}) {
+        KyString s;
+        ImageWriters::fillStream(s, *b);
+        KyImg img;
+        img.loadFromStream(s, "jpg");
+        expectConsistent(img);
+    }
+    KyString empty;
+    KyImg img;
+    img.loadFromStream(empty, "jpg");
+    EXPECT_EQ(img.format(), 13);
+}
+
+TEST(ImgJpeg, ZlibWrappedJpeg)
+{
+    Bytes rows = ImageWriters::photo(64, 48, 3);
+    Bytes jpeg = ImageWriters::jpeg(64, 48, 3, rows, 100);
+    ASSERT_NE(jpeg.size() % KyJpeg::WindowSize, 0u);
+    Bytes wrapped = ImageWriters::zlibWrapped(jpeg);
+    Bytes alpha = ImageWriters::zlibWrapped(ImageWriters::jpeg(64, 48, 1, ImageWriters::photo(64, 48, 1)));
+    Bytes all = wrapped;
+    all.insert(all.end(), alpha.begin(), alpha.end());
+    for (const char* type : {"jpg.zlib", "jpeg.zlib", "JPEG.ZLIB"}) {
+        KyString s;
+        ImageWriters::fillStream(s, all);
+        KyImg a, b;
+        a.loadFromStream(s, type);
+        ASSERT_EQ(a.format(), 5) << type;
+        EXPECT_LE(flippedDifference(a, rows, 3), 40);
+        EXPECT_EQ(s.tell(), wrapped.size());
+        b.loadFromStream(s, type);
+        EXPECT_EQ(b.format(), 12);
+        EXPECT_EQ(s.tell(), all.size());
+    }
+}
+
+TEST(ImgJpeg, ZlibPrefixMustMatchTheData)
+{
+    Bytes jpeg = ImageWriters::jpeg(16, 16, 3, ImageWriters::pattern(16 * 16 * 3));
+    Bytes good = ImageWriters::zlibWrapped(jpeg);
+    auto withSizes = [&](u32 packed, u32 size) {
+        Bytes b = good;
+        for (int i = 0; i < 4; ++i) {
+            b[i] = static_cast<u8>(packed >> (8 * i));
+            b[4 + i] = static_cast<u8>(size >> (8 * i));
+        }
+        return b;
+    };
+    u32 packed = static_cast<u32>(good.size() - 8);
+    u32 size = static_cast<u32>(jpeg.size());
+    const Bytes cases[] = {
+        withSizes(packed, size + 1),          // announced more than inflates
+        withSizes(packed, size - 1),          // announced less
+        withSizes(packed + 100, size),        // compressed block longer than the data
+        withSizes(packed, 0xFFFFFFF0u),       // huge announced size
+        withSizes(0xFFFFFFF0u, size),         // huge compressed size
+        withSizes(packed, 0),
+        Bytes(good.begin(), good.begin() + 6),
+    };
+    for (const Bytes& b : cases) {
+        KyString s;
+        ImageWriters::fillStream(s, b);
+        KyImg img;
+        img.loadFromStream(s, "jpg.zlib");
+        EXPECT_EQ(img.format(), 13);
+        EXPECT_EQ(img.pixels(), nullptr);
+    }
+    // A wrapped block that is not a JPEG.
+    KyString s;
+    ImageWriters::fillStream(s, ImageWriters::zlibWrapped(ImageWriters::pattern(3000)));
+    KyImg img;
+    img.loadFromStream(s, "jpeg.zlib");
+    EXPECT_EQ(img.format(), 13);
+}
+
+TEST(ImgJpeg, FileFormsAndMissingFiles)
+{
+    TempDir dir;
+    Bytes jpeg = ImageWriters::jpeg(12, 9, 3, ImageWriters::photo(12, 9, 3));
+    ASSERT_TRUE(dir.writeFile("a.jpg", ImageWriters::toString(jpeg)));
+    ASSERT_TRUE(dir.writeFile("a.jz", ImageWriters::toString(ImageWriters::zlibWrapped(jpeg))));
+    KyJpeg plain;
+    plain.LoadFromFile(dir.file("a.jpg").c_str());
+    EXPECT_EQ(plain.format(), 5);
+    EXPECT_EQ(plain.width(), 12u);
+    KyJpeg wrapped;
+    wrapped.LoadZlibFromFile(dir.file("a.jz").c_str());
+    EXPECT_EQ(wrapped.format(), 5);
+    EXPECT_EQ(wrapped.height(), 9u);
+
+    std::string missing = dir.file("none.jpg");
+    StdoutCapture log;
+    KyJpeg a, b;
+    a.LoadFromFile(missing.c_str());
+    b.LoadZlibFromFile(missing.c_str());
+    EXPECT_EQ(a.format(), 13);
+    EXPECT_EQ(b.format(), 13);
+    std::string line = "[KyJpeg::LoadFromFile] Le fichier : " + missing + " n'existe pas.\n";
+    std::string text = log.text();
+    size_t first = text.find(line);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(text.find(line, first + 1), std::string::npos);
+}

@@ -1,0 +1,275 @@
+#include "tests/support/ImageWriters.h"
+
+#include "core/KyString.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <jpeglib.h>
+#include <png.h>
+#include <stdexcept>
+#include <zlib.h>
+
+
+namespace ImageWriters {
+
+namespace {
+
+void pngWrite(png_structp png, png_bytep data, png_size_t length)
+{
+    Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void pngFlush(png_structp) {}
+
+size_t pngRowBytes(const PngImage& image)
+{
+    int channels = 1;
+    switch (image.colorType) {
+    case PNG_COLOR_TYPE_RGB: channels = 3; break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
+    case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
+    default: channels = 1; break;
+    }
+    return (static_cast<size_t>(image.width) * channels * image.bitDepth + 7) / 8;
+}
+
+} // namespace
+
+void putU16(Bytes& out, u16 v)
+{
+    out.push_back(static_cast<u8>(v));
+    out.push_back(static_cast<u8>(v >> 8));
+}
+
+void putU32(Bytes& out, u32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<u8>(v >> (8 * i)));
+}
+
+Bytes png(const PngImage& image)
+{
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<png_bytep> rows(image.height);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        throw std::runtime_error("libpng could not write the test picture");
+    }
+    png_set_write_fn(png, &out, pngWrite, pngFlush);
+    png_set_compression_level(png, image.compressionLevel);
+    png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
+                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette;
+    for (size_t i = 0; i + 2 < image.palette.size(); i += 3)
+        palette.push_back(png_color{image.palette[i], image.palette[i + 1], image.palette[i + 2]});
+    if (!palette.empty())
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!image.transparency.empty())
+        png_set_tRNS(png, info, const_cast<png_bytep>(image.transparency.data()),
+                     static_cast<int>(image.transparency.size()), nullptr);
+    png_write_info(png, info);
+    size_t rowBytes = pngRowBytes(image);
+    if (image.rows.size() < rowBytes * image.height)
+        throw std::runtime_error("PNG rows too short");
+    for (u32 i = 0; i < image.height; ++i)
+        rows[i] = const_cast<png_bytep>(image.rows.data() + rowBytes * i);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality, bool progressive)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = width;
+    cinfo.image_height = height;
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    size_t stride = static_cast<size_t>(width) * components;
+    if (rows.size() < stride * height)
+        throw std::runtime_error("JPEG rows too short");
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rows.data() + stride * cinfo.next_scanline);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes out(buffer, buffer + size);
+    jpeg_destroy_compress(&cinfo);
+    free(buffer);
+    return out;
+}
+
+Bytes zlibWrapped(const Bytes& data, int level)
+{
+    uLongf bound = compressBound(static_cast<uLong>(data.size()));
+    Bytes packed(bound);
+    if (compress2(packed.data(), &bound, data.data(), static_cast<uLong>(data.size()), level) != Z_OK)
+        throw std::runtime_error("zlib could not compress");
+    packed.resize(bound);
+    Bytes out;
+    putU32(out, static_cast<u32>(packed.size()));
+    putU32(out, static_cast<u32>(data.size()));
+    out.insert(out.end(), packed.begin(), packed.end());
+    return out;
+}
+
+Bytes pvrTexture(const PvrImage& image)
+{
+    Bytes out;
+    putU32(out, 52);                                    // header size
+    putU32(out, image.height);
+    putU32(out, image.width);
+    putU32(out, 0);                                     // mipmap count
+    putU32(out, image.flags);
+    putU32(out, static_cast<u32>(image.surface.size())); // data size
+    putU32(out, image.bitsPerPixel);
+    putU32(out, 0);                                     // red mask
+    putU32(out, 0);                                     // green mask
+    putU32(out, 0);                                     // blue mask
+    putU32(out, image.alphaMask);
+    out.push_back('P');
+    out.push_back('V');
+    out.push_back('R');
+    out.push_back('!');
+    putU32(out, 1);                                     // surface count
+    out.insert(out.end(), image.surface.begin(), image.surface.end());
+    return out;
+}
+
+Bytes pvr(const PvrImage& image)
+{
+    return zlibWrapped(pvrTexture(image));
+}
+
+u32 bmpRowBytes(u32 width, u32 bitCount)
+{
+    return static_cast<u32>((static_cast<u64>(width) * bitCount + 7) / 8);
+}
+
+Bytes bmp(const BmpImage& image)
+{
+    u32 rows = static_cast<u32>(image.height < 0 ? -static_cast<s64>(image.height) : image.height);
+    u32 rowBytes = bmpRowBytes(image.width, image.bitCount);
+    u32 stride = image.padRows ? (rowBytes + 3) / 4 * 4 : rowBytes;
+    u32 dataOffset = 14 + image.headerSize + static_cast<u32>(image.palette.size());
+
+    Bytes out;
+    out.push_back(static_cast<u8>(image.signature.size() > 0 ? image.signature[0] : 'B'));
+    out.push_back(static_cast<u8>(image.signature.size() > 1 ? image.signature[1] : 'M'));
+    putU32(out, dataOffset + stride * rows);   // file size
+    putU32(out, 0);                            // reserved
+    putU32(out, dataOffset);
+    putU32(out, image.headerSize);
+    if (image.headerSize == 12) {
+        putU16(out, static_cast<u16>(image.width));
+        putU16(out, static_cast<u16>(image.height));
+        putU16(out, 1);
+        putU16(out, image.bitCount);
+    } else {
+        putU32(out, image.width);
+        putU32(out, static_cast<u32>(image.height));
+        putU16(out, 1);                        // planes
+        putU16(out, image.bitCount);
+        putU32(out, image.compression);
+        putU32(out, stride * rows);            // image size
+        putU32(out, 2835);                     // 72 dpi
+        putU32(out, 2835);
+        putU32(out, 0);                        // colours used
+        putU32(out, 0);                        // important colours
+        while (out.size() < 14 + image.headerSize)
+            out.push_back(0);
+    }
+    out.insert(out.end(), image.palette.begin(), image.palette.end());
+    for (u32 r = 0; r < rows; ++r) {
+        size_t from = static_cast<size_t>(rowBytes) * r;
+        for (u32 i = 0; i < rowBytes; ++i)
+            out.push_back(from + i < image.rows.size() ? image.rows[from + i] : 0);
+        for (u32 i = rowBytes; i < stride; ++i)
+            out.push_back(0);
+    }
+    return out;
+}
+
+Bytes tga(const TgaImage& image)
+{
+    Bytes out;
+    out.push_back(static_cast<u8>(image.id.size()));
+    out.push_back(image.colorMapType);
+    out.push_back(image.imageType);
+    putU16(out, image.colorMapFirst);
+    putU16(out, image.colorMapLength);
+    out.push_back(image.colorMapEntrySize);
+    putU16(out, 0);                            // x origin
+    putU16(out, 0);                            // y origin
+    putU16(out, image.width);
+    putU16(out, image.height);
+    out.push_back(image.depth);
+    out.push_back(image.descriptor);
+    out.insert(out.end(), image.id.begin(), image.id.end());
+    out.insert(out.end(), image.colorMap.begin(), image.colorMap.end());
+    out.insert(out.end(), image.pixels.begin(), image.pixels.end());
+    return out;
+}
+
+Bytes pattern(size_t n, u32 seed)
+{
+    Bytes out(n);
+    u32 x = seed * 2654435761u + 12345u;
+    for (size_t i = 0; i < n; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out[i] = static_cast<u8>(x >> 11);
+    }
+    return out;
+}
+
+Bytes photo(u32 width, u32 height, int channels, u32 seed)
+{
+    Bytes noise = pattern(static_cast<size_t>(width) * height, seed);
+    Bytes out(static_cast<size_t>(width) * height * channels);
+    for (u32 y = 0; y < height; ++y) {
+        for (u32 x = 0; x < width; ++x) {
+            size_t p = static_cast<size_t>(y) * width + x;
+            u32 across = width > 1 ? x * 247 / (width - 1) : 0;
+            u32 down = height > 1 ? y * 247 / (height - 1) : 0;
+            u32 n = noise[p] & 7;
+            for (int c = 0; c < channels; ++c) {
+                u32 v = c % 3 == 0 ? across : c % 3 == 1 ? down : (across + down) / 2;
+                out[p * channels + c] = static_cast<u8>(c == 3 ? 255 - n : v + n);
+            }
+        }
+    }
+    return out;
+}
+
+std::string toString(const Bytes& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void fillStream(KyString& stream, const Bytes& bytes)
+{
+    stream.assign(reinterpret_cast<const char*>(bytes.data()), static_cast<u32>(bytes.size()));
+    stream.setTextMode(0);
+    stream.seek(0);
+}
+
+} // namespace ImageWriters
