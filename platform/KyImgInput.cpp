@@ -1,6 +1,7 @@
 #include "platform/KyImgInput.h"
 
 #include <algorithm>
+#include <cstring>
 #include <zlib.h>
 
 bool KyImgInput::pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
@@ -90,12 +91,43 @@ bool KyImgInput::readZlibBlock(KyStream& stream, std::vector<u8>& out)
     std::vector<u8> packed;
     if (!readBlock(stream, packedSize, packed))
         return false;
-    out.resize(size);
-    uLongf produced = static_cast<uLongf>(size);
-    int result = uncompress(out.data(), &produced, packed.data(), static_cast<uLong>(packedSize));
-    if (result != Z_OK || produced != size) {
+    if (!inflateExactly(packed.data(), packedSize, size, out)) {
         std::vector<u8>().swap(out);
         return false;
     }
     return true;
+}
+
+// Inflates in growing steps, so the output buffer never runs far ahead of
+// what the data really produces; the result must be exactly size bytes.
+bool KyImgInput::inflateExactly(const u8* packed, u64 packedSize, u64 size, std::vector<u8>& out)
+{
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    z.next_in = const_cast<Bytef*>(packed);
+    z.avail_in = static_cast<uInt>(packedSize);
+    int result = Z_OK;
+    out.resize(std::min<u64>(size, 64 * 1024));
+    while (result == Z_OK) {
+        if (z.total_out == out.size()) {
+            if (out.size() == size)
+                break;   // full: anything more is an error below
+            out.resize(std::min<u64>(size, u64(out.size()) * 2));
+        }
+        z.next_out = out.data() + z.total_out;
+        z.avail_out = static_cast<uInt>(out.size() - z.total_out);
+        result = inflate(&z, Z_NO_FLUSH);
+    }
+    bool exact = result == Z_STREAM_END && z.total_out == size;
+    if (result == Z_OK && z.total_out == size) {
+        // The buffer is full: the stream must end here.
+        u8 extra = 0;
+        z.next_out = &extra;
+        z.avail_out = 1;
+        exact = inflate(&z, Z_NO_FLUSH) == Z_STREAM_END && z.total_out == size;
+    }
+    inflateEnd(&z);
+    return exact;
 }

@@ -12,12 +12,12 @@
 // and the zlib prefix form shared by PVR files and wrapped JPEG data.
 class KyImgInput {
 public:
-    // No picture is larger than this many pixel bytes (8192 x 8192 RGBA)
+    // No picture is larger than this many pixel bytes (4096 x 4096 RGBA)
     // nor wider or higher than kMaxDimension.
-    static const u64 kMaxPixelBytes = u64(256) << 20;
+    static const u64 kMaxPixelBytes = u64(64) << 20;
     static const u32 kMaxDimension = 65536;
     // A zlib-wrapped block is at most this large on either side.
-    static const u64 kMaxBlockBytes = u64(256) << 20;
+    static const u64 kMaxBlockBytes = u64(64) << 20;
 
     // width x height x bits / 8 (truncating) in 64-bit arithmetic; false
     // when a dimension or the result is over the caps.
@@ -39,6 +39,8 @@ public:
     // a short block, sizes over the caps, a stated size that deflate cannot
     // reach from n bytes, or data that does not inflate to m bytes.
     static bool readZlibBlock(KyStream& stream, std::vector<u8>& out);
+    // Inflates a zlib stream that must give exactly size bytes.
+    static bool inflateExactly(const u8* packed, u64 packedSize, u64 size, std::vector<u8>& out);
 
     // Little-endian words from a byte array.
     static u32 le32(const u8* p) { return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24; }

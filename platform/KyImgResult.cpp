@@ -33,7 +33,7 @@ void KyImgResult::resetResult()
 u8* KyImgResult::allocatePixels(u64 n)
 {
     freePixels();
-    m_pixels = new u8[n]();
+    m_pixels = new u8[n];
     m_pixelBytes = n;
     return m_pixels;
 }

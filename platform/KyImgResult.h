@@ -32,7 +32,8 @@ public:
     void resetResult();
 
 protected:
-    // Replaces the pixel array with a new zeroed one of n bytes.
+    // Replaces the pixel array with a new one of n bytes (not cleared: the
+    // readers fill every byte or fail).
     u8* allocatePixels(u64 n);
     void freePixels();
 

@@ -1,0 +1,134 @@
+// Writes a small starting corpus for each fuzz target into <folder>/<target>.
+
+#include "core/KyString.h"
+#include "platform/KyImg.h"
+#include "platform/KyPalette.h"
+#include "tests/support/ImageWriters.h"
+
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+
+using ImageWriters::Bytes;
+
+namespace {
+
+void save(const std::string& folder, const std::string& name, const Bytes& bytes)
+{
+    mkdir(folder.c_str(), 0755);
+    std::string path = folder + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+}
+
+Bytes streamBytes(KyString& s)
+{
+    const u8* p = reinterpret_cast<const u8*>(s.c_str());
+    return Bytes(p, p + s.length());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string root = argc > 1 ? argv[1] : "seeds";
+    mkdir(root.c_str(), 0755);
+
+    const int kinds[][3] = {{2, 8, 0}, {6, 8, 1}, {3, 8, 0}, {0, 8, 0}, {4, 8, 1}, {2, 16, 0}, {3, 2, 1}};
+    int n = 0;
+    for (const auto& k : kinds) {
+        ImageWriters::PngImage p;
+        p.width = 7;
+        p.height = 5;
+        p.colorType = k[0];
+        p.bitDepth = k[1];
+        p.interlaced = k[2] != 0;
+        int channels = k[0] == 2 ? 3 : k[0] == 6 ? 4 : k[0] == 4 ? 2 : 1;
+        p.rows = ImageWriters::pattern((7 * channels * k[1] + 7) / 8 * 5, n + 1);
+        if (k[0] == 3) {
+            p.palette = ImageWriters::pattern(3 * (1 << (k[1] < 8 ? k[1] : 8)), n);
+            p.transparency = {0, 50, 100};
+        }
+        save(root + "/png", "seed" + std::to_string(n++), ImageWriters::png(p));
+    }
+
+    Bytes rgb = ImageWriters::photo(24, 16, 3);
+    Bytes jpeg = ImageWriters::jpeg(24, 16, 3, rgb, 75);
+    Bytes grey = ImageWriters::jpeg(17, 9, 1, ImageWriters::photo(17, 9, 1), 75, true);
+    save(root + "/jpg", "colour", jpeg);
+    save(root + "/jpg", "grey_progressive", grey);
+    save(root + "/jpg_zlib", "colour", ImageWriters::zlibWrapped(jpeg));
+    save(root + "/jpg_zlib", "grey", ImageWriters::zlibWrapped(grey));
+
+    for (u32 type : {0x18u, 0x19u}) {
+        ImageWriters::PvrImage p;
+        p.width = 16;
+        p.height = 8;
+        p.flags = type | 0x800;
+        p.bitsPerPixel = type == 0x18 ? 2 : 4;
+        p.alphaMask = 1;
+        p.surface = ImageWriters::pattern(96, type);
+        save(root + "/pvr", "pvr" + std::to_string(type), ImageWriters::pvr(p));
+    }
+
+    for (u16 bits : {8, 16, 24, 32, 4}) {
+        ImageWriters::BmpImage b;
+        b.width = 5;
+        b.height = bits == 24 ? -3 : 3;
+        b.bitCount = bits;
+        b.rows = ImageWriters::pattern(ImageWriters::bmpRowBytes(5, bits) * 3, bits);
+        if (bits <= 8)
+            b.palette = ImageWriters::pattern(4u << bits, bits);
+        save(root + "/bmp", "bmp" + std::to_string(bits), ImageWriters::bmp(b));
+    }
+    ImageWriters::BmpImage core;
+    core.width = 3;
+    core.height = 2;
+    core.bitCount = 8;
+    core.headerSize = 12;
+    core.palette = ImageWriters::pattern(768, 3);
+    core.rows = ImageWriters::pattern(6, 4);
+    save(root + "/bmp", "core", ImageWriters::bmp(core));
+
+    for (u8 entry : {15, 16, 24, 32}) {
+        ImageWriters::TgaImage t;
+        t.width = 4;
+        t.height = 3;
+        t.depth = 8;
+        t.imageType = 1;
+        t.colorMapType = 1;
+        t.colorMapLength = 20;
+        t.colorMapEntrySize = entry;
+        t.colorMap = ImageWriters::pattern(20 * ((entry + 7) / 8), entry);
+        t.pixels = ImageWriters::pattern(12, entry + 1);
+        save(root + "/tga", "map" + std::to_string(entry), ImageWriters::tga(t));
+    }
+    for (u8 depth : {16, 24, 32}) {
+        ImageWriters::TgaImage t;
+        t.width = 3;
+        t.height = 3;
+        t.depth = depth;
+        t.pixels = ImageWriters::pattern(9u * depth / 8, depth);
+        save(root + "/tga", "true" + std::to_string(depth), ImageWriters::tga(t));
+    }
+
+    for (s32 format : {0, 3, 5, 6, 12}) {
+        KyImg img;
+        img.create(format, 4, 3, KyIntrusivePtr<KyPalette>());
+        img.fill(1, 2, 3, 4);
+        KyString s(static_cast<const char*>(nullptr));
+        img.serialize(s);
+        save(root + "/image", "format" + std::to_string(format), streamBytes(s));
+    }
+    for (s32 format : {1, 2, 3}) {
+        KyPalette p;
+        p.allocate(format);
+        KyString s(static_cast<const char*>(nullptr));
+        p.serialize(s);
+        save(root + "/palette", "format" + std::to_string(format), streamBytes(s));
+    }
+    return 0;
+}
