@@ -17,6 +17,17 @@ inline f32 ceilf(f32 v)
     return static_cast<f32>(std::ceil(static_cast<f64>(v)));
 }
 
+// The value saturated to the signed 32-bit range: pixel arithmetic over
+// figures read from streams stays defined whatever they hold.
+inline s32 clampToS32(s64 v)
+{
+    if (v > 0x7FFFFFFF)
+        return 0x7FFFFFFF;
+    if (v < -0x7FFFFFFF - 1)
+        return -0x7FFFFFFF - 1;
+    return static_cast<s32>(v);
+}
+
 } // namespace KyMath
 
 #endif
