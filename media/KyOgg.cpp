@@ -1,0 +1,235 @@
+#include "media/KyOgg.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/KyLog.h"
+#include "core/KyPath.h"
+
+namespace {
+
+// A damaged page makes ov_read report a hole and go on with the next one;
+// a chunk gives up after this many holes in a row.
+const int kMaxHoles = 64;
+
+} // namespace
+
+KyOgg::KyOgg()
+    : m_bufferDuration(kDefaultBufferDuration)
+    , m_channels(0)
+    , m_rate(0)
+    , m_bits(0)
+    , m_chunkSize(0)
+    , m_pcm(nullptr)
+    , m_pcmCapacity(0)
+    , m_vfOpen(false)
+    , m_ended(false)
+{
+    m_callbacks.read_func = &KyOgg::readCallback;
+    m_callbacks.seek_func = &KyOgg::seekCallback;
+    m_callbacks.close_func = &KyOgg::closeCallback;
+    m_callbacks.tell_func = &KyOgg::tellCallback;
+    std::memset(&m_vf, 0, sizeof m_vf);
+}
+
+KyOgg::~KyOgg()
+{
+    close();
+}
+
+void KyOgg::close()
+{
+    if (m_vfOpen) {
+        ov_clear(&m_vf); // closes the file through the close callback
+        m_vfOpen = false;
+    }
+    m_file.close();
+    std::free(m_pcm);
+    m_pcm = nullptr;
+    m_pcmCapacity = 0;
+    m_channels = 0;
+    m_rate = 0;
+    m_bits = 0;
+    m_chunkSize = 0;
+    m_ended = false;
+}
+
+bool KyOgg::open(const KyString& filename)
+{
+    close();
+    if (KyPath(filename).extension() != "ogg")
+        return false;
+
+    if (!m_file.Open_2(filename, 1)) {
+        logPrint("[KyOgg::open(const KyString& filename)] File %s exist but can't be opened.\n",
+                 filename.c_str());
+        return false;
+    }
+
+    if (ov_open_callbacks(&m_file, &m_vf, nullptr, 0, m_callbacks) != 0) {
+        logPrint("[KyOgg::open(const KyString& filename)] ov_open_callbacks error.\n");
+        // A failed open leaves the data source to the caller.
+        m_file.close();
+        return false;
+    }
+    m_vfOpen = true;
+
+    vorbis_info* info = ov_info(&m_vf, -1);
+    if (!info) {
+        logPrint("[KyOgg::open(const KyString& filename)] ov_info error.\n");
+        close();
+        return false;
+    }
+
+    const char* error = nullptr;
+    if (m_bufferDuration == 0 || m_bufferDuration > 1000)
+        error = "Invalid buffer duration.";
+    else if (info->rate <= 0 || info->channels <= 0 ||
+             !computeChunkSize(m_bufferDuration, static_cast<u32>(info->rate),
+                               static_cast<u32>(info->channels), 16, m_chunkSize))
+        error = "Unsupported stream layout.";
+    if (error) {
+        logPrint("[KyOgg::open(const KyString& filename)] file name : %s error : %s\n",
+                 filename.c_str(), error);
+        close();
+        return false;
+    }
+
+    m_rate = static_cast<u32>(info->rate);
+    m_channels = static_cast<u8>(info->channels);
+    m_bits = 16;
+    return true;
+}
+
+bool KyOgg::reserve(u32 n)
+{
+    if (m_pcm && m_pcmCapacity >= n)
+        return true;
+    u8* block = static_cast<u8*>(std::malloc(n ? n : 1));
+    if (!block)
+        return false;
+    std::free(m_pcm);
+    m_pcm = block;
+    m_pcmCapacity = n;
+    return true;
+}
+
+bool KyOgg::decode(u8** buffer, size_t& size)
+{
+    size = 0;
+    *buffer = m_pcm;
+    if (!m_vfOpen || m_ended || !reserve(m_chunkSize))
+        return false;
+    *buffer = m_pcm;
+
+    int holes = 0;
+    while (size < m_chunkSize) {
+        int link = 0;
+        long got = ov_read(&m_vf, reinterpret_cast<char*>(m_pcm) + size,
+                           static_cast<int>(m_chunkSize - size), 0, 2, 1, &link);
+        if (got == OV_HOLE && ++holes <= kMaxHoles)
+            continue;
+        if (got <= 0)
+            break;
+        holes = 0;
+        // A chained file whose later link changes the layout ends there: its
+        // samples cannot go into buffers of this format.
+        vorbis_info* info = ov_info(&m_vf, link);
+        if (!info || info->channels != m_channels || info->rate != static_cast<long>(m_rate)) {
+            m_ended = true;
+            break;
+        }
+        size += static_cast<size_t>(got);
+    }
+
+    if (m_channels == 6)
+        reorder51(size);
+    return size != 0;
+}
+
+// Vorbis 5.1 order (front left, centre, front right, rear left, rear right,
+// LFE) to the OpenAL one (front left, front right, centre, LFE, rear left,
+// rear right).
+void KyOgg::reorder51(size_t size)
+{
+    s16* s = reinterpret_cast<s16*>(m_pcm);
+    size_t frames = size / 12;
+    for (size_t f = 0; f < frames; ++f, s += 6) {
+        s16 c = s[1], fr = s[2], rl = s[3], rr = s[4], lfe = s[5];
+        s[1] = fr;
+        s[2] = c;
+        s[3] = lfe;
+        s[4] = rl;
+        s[5] = rr;
+    }
+}
+
+u8* KyOgg::decodeAll(size_t& size)
+{
+    u8* total = nullptr;
+    size_t totalSize = 0;
+    u8* chunk = nullptr;
+    size_t chunkSize = 0;
+    while (totalSize < kMaxDecodeAll && decode(&chunk, chunkSize)) {
+        if (chunkSize > kMaxDecodeAll - totalSize)
+            chunkSize = kMaxDecodeAll - totalSize;
+        u8* grown = static_cast<u8*>(std::realloc(total, totalSize + chunkSize));
+        if (!grown)
+            break;
+        total = grown;
+        std::memcpy(total + totalSize, chunk, chunkSize);
+        totalSize += chunkSize;
+    }
+    std::free(m_pcm);
+    m_pcm = total;
+    m_pcmCapacity = static_cast<u32>(totalSize);
+    if (!m_pcm) {
+        m_pcm = static_cast<u8*>(std::malloc(1));
+        m_pcmCapacity = 0;
+    }
+    size = totalSize;
+    return m_pcm;
+}
+
+size_t KyOgg::readCallback(void* ptr, size_t size, size_t count, void* source)
+{
+    KyFile* file = static_cast<KyFile*>(source);
+    if (size == 0 || count == 0)
+        return 0;
+    u64 want = static_cast<u64>(size) * count;
+    if (want > 0x7FFFFFFFu)
+        want = 0x7FFFFFFFu;
+    u32 got = file->read(ptr, static_cast<u32>(want));
+    return got / size;
+}
+
+int KyOgg::seekCallback(void* source, ogg_int64_t offset, int whence)
+{
+    KyFile* file = static_cast<KyFile*>(source);
+    s64 base;
+    switch (whence) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = file->tell(); break;
+    case SEEK_END: base = file->GetFileSize(); break;
+    default: return -1;
+    }
+    // Files are under 4 GiB: positions are 32-bit.
+    if (offset > 0xFFFFFFFFll || offset < -0xFFFFFFFFll)
+        return -1;
+    s64 target = base + offset;
+    if (target < 0 || target > 0xFFFFFFFFll)
+        return -1;
+    return file->seek(static_cast<u32>(target)) ? 0 : -1;
+}
+
+int KyOgg::closeCallback(void* source)
+{
+    static_cast<KyFile*>(source)->close();
+    return 0;
+}
+
+long KyOgg::tellCallback(void* source)
+{
+    return static_cast<long>(static_cast<KyFile*>(source)->tell());
+}
