@@ -130,7 +130,10 @@ void Ky3DTexture::load(const KyString& path)
 
 void Ky3DTexture::loadFromPath(const KyString& path)
 {
-    KyIntrusivePtr<KyImg> image = KySingleton<KyResourceManager>::instance()->getOrLoad<KyImg>(path);
+    KyResourceManager* manager = KySingleton<KyResourceManager>::instance();
+    KyIntrusivePtr<KyImg> image;
+    if (manager)
+        image = manager->getOrLoad<KyImg>(path);
     if (image) {
         load(image.get());
     } else {
@@ -304,12 +307,22 @@ void Ky3DTexture::update(const KyImg* image)
 void Ky3DTexture::bind()
 {
     glBindTexture(GL_TEXTURE_2D, m_textureName);
+    // Through the renderer, so that its record of the matrix mode (texture,
+    // then model-view) and of the texture matrix stays right.
     KyRenderer* renderer = KySingleton<KyRenderer>::instance();
-    renderer->setMatrixMode(KyRenderer::Texture);
-    renderer->loadIdentity();
-    renderer->translate(m_offsetU, m_offsetV, 0.0f);
-    renderer->scale(m_scaleU, m_scaleV, 1.0f);
-    renderer->setMatrixMode(KyRenderer::ModelView);
+    if (renderer) {
+        renderer->setMatrixMode(KyRenderer::Texture);
+        renderer->loadIdentity();
+        renderer->translate(m_offsetU, m_offsetV, 0.0f);
+        renderer->scale(m_scaleU, m_scaleV, 1.0f);
+        renderer->setMatrixMode(KyRenderer::ModelView);
+    } else {
+        glMatrixMode(GL_TEXTURE);
+        glLoadIdentity();
+        glTranslatef(m_offsetU, m_offsetV, 0.0f);
+        glScalef(m_scaleU, m_scaleV, 1.0f);
+        glMatrixMode(GL_MODELVIEW);
+    }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 

@@ -158,7 +158,8 @@ void KyFont2::readAtlas(KyStream& file, const KyString& path)
     Ky3DTexture* texture = new Ky3DTexture;
     m_texture = texture;
     texture->load(image.get());
-    KySingleton<KyResourceManager>::instance()->add(texture);
+    if (KyResourceManager* manager = KySingleton<KyResourceManager>::instance())
+        manager->add(texture);
 }
 
 KyFont2::Glyph KyFont2::glyph(u32 c) const

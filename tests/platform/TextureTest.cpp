@@ -256,12 +256,17 @@ TEST_F(Texture, PvrBorderIsCroppedThroughTheTextureMatrix)
     GLfloat m[16];
     glGetFloatv(GL_TEXTURE_MATRIX, m);
     const GLfloat expected[16] = {0.875f, 0, 0, 0, 0, 0.875f, 0, 0, 0, 0, 1, 0, 0.0625f, 0.0625f, 0, 1};
-    for (int i = 0; i < 16; ++i)
+    KyRenderer* renderer = KySingleton<KyRenderer>::instance();
+    const KyMatrix4x4 record = renderer->currentMatrix(KyRenderer::Texture);
+    const f32* recorded = record.data();
+    for (int i = 0; i < 16; ++i) {
         EXPECT_FLOAT_EQ(m[i], expected[i]) << "element " << i;
+        EXPECT_FLOAT_EQ(recorded[i], expected[i]) << "recorded element " << i;
+    }
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_EQ(KySingleton<KyRenderer>::instance()->matrixMode(), 1);
+    EXPECT_EQ(renderer->matrixMode(), 1);
     GLint env = 0;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &env);
     EXPECT_EQ(env, GL_MODULATE);
