@@ -2,6 +2,7 @@
 
 #include "core/KyLog.h"
 #include "core/KyQuaternion.h"
+#include "platform/Ky3DTexture.h"
 #include "platform/KyCamera.h"
 
 #include <GL/gl.h>
@@ -224,6 +225,52 @@ u32 KyRenderer::savedMatrixCount(s32 mode) const
     if (mode < 0 || mode > 2)
         return 0;
     return m_records[mode].saved.count();
+}
+
+void KyRenderer::drawTexture(Ky3DTexture* texture)
+{
+    if (!texture || !texture->isCreated() || texture->textureWidth() == 0 || texture->textureHeight() == 0)
+        return;
+    drawQuad(texture, f32(texture->imageWidth()), f32(texture->imageHeight()), 0.0f, 0.0f,
+             f32(texture->imageWidth()) / f32(texture->textureWidth()),
+             f32(texture->imageHeight()) / f32(texture->textureHeight()));
+}
+
+void KyRenderer::drawTexture(Ky3DTexture* texture, const KyVector2s32& size)
+{
+    drawTexture(texture, KyVector2s32(0, 0), size);
+}
+
+void KyRenderer::drawTexture(Ky3DTexture* texture, const KyVector2s32& origin, const KyVector2s32& size)
+{
+    if (!texture || !texture->isCreated() || texture->textureWidth() == 0 || texture->textureHeight() == 0)
+        return;
+    const f32 tw = f32(texture->textureWidth());
+    const f32 th = f32(texture->textureHeight());
+    drawQuad(texture, f32(size.x), f32(size.y), f32(origin.x) / tw, f32(origin.y) / th, f32(origin.x + size.x) / tw,
+             f32(origin.y + size.y) / th);
+}
+
+void KyRenderer::drawQuad(Ky3DTexture* texture, f32 w, f32 h, f32 u0, f32 v0, f32 u1, f32 v1)
+{
+    const GLfloat vertices[12] = {0, 0, 0, w, 0, 0, 0, h, 0, w, h, 0};
+    const GLfloat normals[12] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    const GLfloat coords[8] = {u0, v0, u1, v0, u0, v1, u1, v1};
+    static const GLubyte indices[4] = {0, 1, 2, 3};
+
+    enableTexture();
+    texture->bind();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glTexCoordPointer(2, GL_FLOAT, 0, coords);
+    glDrawElements(GL_TRIANGLE_STRIP, 4, GL_UNSIGNED_BYTE, indices);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    disableTexture();
 }
 
 void KyRenderer::drawOverlay(KyCamera& camera, KyArray<KyICallback0Param*>& onDraw)

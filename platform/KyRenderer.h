@@ -8,6 +8,7 @@
 #include "core/KyObject.h"
 #include "core/KyString.h"
 #include "core/KyTypes.h"
+#include "core/KyVector2s32.h"
 #include "core/KyVector3f32.h"
 #include "platform/KyOpenGLExtensions.h"
 
@@ -21,6 +22,7 @@
 // renderer keeps a record of the matrix built through its own calls and of
 // the matrices saved by pushMatrix; code that changes the GL matrices
 // directly leaves those records behind.
+class Ky3DTexture;
 class KyCamera;
 
 class KyRenderer : public KyObject {
@@ -82,6 +84,18 @@ public:
     KyMatrix4x4 currentMatrix(s32 mode) const;
     u32 savedMatrixCount(s32 mode) const;
 
+    // Draws the texture's picture as a quad from (0, 0, 0) to its image
+    // size, texture coordinates from (0, 0) to image size / texture size,
+    // so the padding of the texture stays hidden. GL_TEXTURE_2D is on while
+    // it draws and off afterwards. The current colour tints it. A texture
+    // without a texture object draws nothing.
+    void drawTexture(Ky3DTexture* texture);
+    // The same for the region of the picture at origin (pixels from the
+    // picture's first stored row and column) of the given size, drawn as a
+    // quad of that size from (0, 0, 0).
+    void drawTexture(Ky3DTexture* texture, const KyVector2s32& size);
+    void drawTexture(Ky3DTexture* texture, const KyVector2s32& origin, const KyVector2s32& size);
+
     // The 2D overlay pass of a frame: applies the camera, turns depth
     // testing and depth writes off, fires onDraw (every interface element
     // that draws listens there, by priority), then turns depth testing and
@@ -105,6 +119,9 @@ private:
     // The record of the current mode; null for a mode outside 0..2.
     MatrixRecord* currentRecord();
     void multiplyCurrent(const KyMatrix4x4& m);
+    // The textured quad of size w x h with texture coordinates from
+    // (u0, v0) to (u1, v1), from client arrays.
+    void drawQuad(Ky3DTexture* texture, f32 w, f32 h, f32 u0, f32 v0, f32 u1, f32 v1);
 
     bool m_textureEnabled;
     KyOpenGLExtensions m_extensions;
