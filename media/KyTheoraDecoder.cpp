@@ -75,7 +75,13 @@ void KyTheoraDecoder::stop()
 {
     playing = false;
     frame = 0;
-    // The header packets met again are refused by the decoder and skipped.
+    // Pages and packets read ahead belong to the old position: dropped, so
+    // that the video starts again with its first frame. The header packets
+    // met again are refused by the decoder and skipped.
+    if (m_state->syncReady)
+        ogg_sync_reset(&m_state->sync);
+    if (m_state->streamReady)
+        ogg_stream_reset(&m_state->stream);
     if (file.isOpen())
         file.seek(dataStart);
     clock.stop();
@@ -101,7 +107,12 @@ void KyTheoraDecoder::closeStream()
     // Waits for the reader thread before the file's memory goes.
     file.close();
     opened = false;
+    // A closed video has no picture and no position, and a video opened
+    // next starts paused at 0 rather than catching up with an old clock.
     playing = false;
+    frame = 0;
+    width = 0;
+    height = 0;
     clock.stop();
     m_fileName = "";
 }
@@ -283,14 +294,15 @@ void KyTheoraDecoder::convertFrame(const th_ycbcr_buffer planes, int pixelFormat
     }
 }
 
-void KyTheoraDecoder::convertCurrentFrame()
+bool KyTheoraDecoder::convertCurrentFrame()
 {
     th_ycbcr_buffer planes;
     if (th_decode_ycbcr_out(m_state->decoder, planes) != 0 || !image.pixels())
-        return;
+        return false;
     const th_info& info = m_state->info;
     convertFrame(planes, info.pixel_fmt, info.pic_x, info.pic_y, width, height, image.pixels());
     imageChanged = true;
+    return true;
 }
 
 void KyTheoraDecoder::decodeDueFrames()
@@ -332,10 +344,8 @@ void KyTheoraDecoder::decodeDueFrames()
             duplicate = true;
         }
     }
-    if (decoded) {
-        convertCurrentFrame();
+    if (decoded && convertCurrentFrame())
         frameConverted();
-    }
     // The end comes when the frames due could not all be decoded because
     // the file has run out: reading ahead to the end of the file is not the
     // end of the video while pages read ahead are still waiting.

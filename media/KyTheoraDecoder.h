@@ -35,8 +35,8 @@ public:
     void play();
     // Keeps the position; the clock pauses.
     void pause();
-    // Not playing, frame 0, the file rewound to dataStart, the clock paused
-    // at 0; then onStopped fires.
+    // Not playing, frame 0, the file rewound to dataStart (what was read
+    // ahead is dropped), the clock paused at 0; then onStopped fires.
     void stop();
 
     // The path given when opening (empty when closed).
@@ -91,8 +91,9 @@ protected:
     // ("KyVideo::Open" gives "[KyVideo::Open] ..."). Any failure logs,
     // releases everything and returns false.
     bool openStream(const KyString& openPath, const KyString& path, const char* logName);
-    // Frees the decoder state and closes the file: opened false, no file
-    // name. Safe to call when closed.
+    // Frees the decoder state and closes the file: opened and playing
+    // false, no file name, no picture size, the clock back at 0. Safe to
+    // call when closed.
     void closeStream();
 
     // The per-frame decode: nothing unless opened and playing. Decodes the
@@ -121,7 +122,7 @@ private:
     // Whether the stream's info is one this decoder can play: a frame rate
     // with non-zero terms and a picture of sane size.
     bool acceptableInfo() const;
-    void convertCurrentFrame();
+    bool convertCurrentFrame();
 
     // Marks the decodeDueFrames calls in progress when the player is
     // destroyed by a listener.

@@ -201,11 +201,18 @@ TEST_F(VideoTest, StopRewindsAndPlaysAgainFromTheStart)
     EXPECT_EQ("S", log.text);
     EXPECT_EQ(0u, player.frame);
     EXPECT_FALSE(player.playing);
+    player.convertedAt.clear();
     player.play();
+    advanceMs(120);
+    player.update();
+    EXPECT_EQ(3u, player.frame);
     advanceMs(2000);
     player.update();
     player.update();
     EXPECT_EQ("SSF", log.text);
+    // From the first frame again: nothing read ahead at the old position
+    // was counted.
+    EXPECT_EQ((std::vector<u32>{3, 20}), player.convertedAt);
 }
 
 TEST_F(VideoTest, DuplicateFramesCountAsFrames)
@@ -296,10 +303,11 @@ TEST_F(VideoTest, OpenFailuresAreLoggedAndReleaseEverything)
         EXPECT_EQ(KyString(""), player.fileName());
     }
 
+    EXPECT_EQ(0u, player.width); // a failed open leaves no picture
     // A good file after bad ones opens normally.
     put("clip.ogv", video(5));
     EXPECT_TRUE(player.open("clip.ogv"));
-    EXPECT_EQ(0, player.created - 1);
+    EXPECT_EQ(1, player.created);
 }
 
 TEST_F(VideoTest, HeadersWithAZeroFrameRateDenominatorOrAbsurdSizesAreRefused)
