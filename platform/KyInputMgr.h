@@ -46,13 +46,13 @@ public:
     typedef KyArray<KyICallback1Param<unsigned int>*> IndexSignal;
     typedef KyArray<KyICallback1Param<KyKey&>*> KeySignal;
 
-    static const u32 KeyCount = 16;
-    static const u32 SampleCount = 100;
-    static const u32 MoveCount = 20;
+    static constexpr u32 KeyCount = 16;
+    static constexpr u32 SampleCount = 100;
+    static constexpr u32 MoveCount = 20;
     // An update that comes this long or longer after the previous one is
     // skipped: after a stall the device state is stale.
-    static const u32 FrameSkipMilliseconds = 300;
-    static const u32 LeftButtonBit = 0x2;
+    static constexpr u32 FrameSkipMilliseconds = 300;
+    static constexpr u32 LeftButtonBit = 0x2;
 
     struct MouseData {
         u8 pressed;
