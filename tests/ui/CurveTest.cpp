@@ -4,6 +4,7 @@
 #include "ui/KyCurve.h"
 #include "ui/KyCurveAnim.h"
 #include "ui/KyCurveAnim2.h"
+#include "ui/KyLayout.h"
 
 #include <tinyxml.h>
 
@@ -281,4 +282,33 @@ TEST_F(AnimationTest, VectorAnimationMovesByTheCurve)
     frameAfter(150); // past the end: the last value, 0.5
     EXPECT_EQ(KyVector3f32(60, 0, 2), object.position());
     EXPECT_FALSE(anim.isRunning());
+}
+
+TEST_F(AnimationTest, LayoutPositionAndAnchorAnimations)
+{
+    KyLayout layout;
+    KyCurveAnim2<KyLayout, KyVector3f32> slide;
+    slide.startValue = KyVector3f32(0.5f, 0.5f, 0.5f);
+    slide.endValue = KyVector3f32(0.5f, -0.5f, 0.5f);
+    slide.duration = 300.0f;
+    KyArray<f32> list;
+    list.pushBack(0.0f);
+    list.pushBack(1.0f);
+    slide.setCurve(list);
+    slide.setter = &KyLayout::setPosition;
+    slide.playOn(&layout);
+    frameAfter(150);
+    EXPECT_EQ(KyVector3f32(0.5f, 0.0f, 0.5f), layout.userPosition());
+
+    KyCurveAnim2<KyLayout, KyVector3f32> anchor;
+    anchor.endValue = KyVector3f32(1.0f, 1.0f, 0.0f);
+    anchor.duration = 100.0f;
+    anchor.setCurve(list);
+    anchor.setter = &KyLayout::setAnchor;
+    anchor.playOn(&layout);
+    frameAfter(150);
+    EXPECT_EQ(KyVector3f32(1.0f, 1.0f, 0.0f), layout.anchor());
+    EXPECT_EQ(KyVector3f32(0.5f, -0.5f, 0.5f), layout.userPosition());
+    EXPECT_FALSE(slide.isRunning());
+    EXPECT_FALSE(anchor.isRunning());
 }
