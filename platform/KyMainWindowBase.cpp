@@ -27,14 +27,8 @@ void KyMainWindowBase::fitCamera(f32 width, f32 height)
 
 bool KyMainWindowBase::draw()
 {
-    KyRenderer* renderer = KySingleton<KyRenderer>::instance();
-    m_camera.applyProjection();
-    m_camera.applyTransformation();
-    renderer->depthOff();
-    m_onDraw.call();
-    renderer->depthOn();
-    renderer->color(1.0f, 1.0f, 1.0f, 1.0f);
-    renderer->loadIdentity();
+    if (KyRenderer* renderer = KySingleton<KyRenderer>::instance())
+        renderer->drawOverlay(m_camera, m_onDraw);
     return false;
 }
 

@@ -220,3 +220,31 @@ TEST_F(MainWindowOffscreenTest, SizeFollowsTheWindowAndTheTitleFollowsTheName)
     EXPECT_GT(desktop.x, 0);
     EXPECT_GT(desktop.y, 0);
 }
+
+TEST_F(MainWindowOffscreenTest, FullScreenCoversTheDesktopOrFallsBackToAWindow)
+{
+    window->destroy();
+    window->setFullScreen(true);
+    StdoutCapture log;
+    ASSERT_TRUE(window->create());
+    KyVector2s32 desktop = KyMainWindow::getDesktopRect();
+    if (window->isFullScreen()) {
+        // The layout, the screen object and the camera follow the real
+        // client area.
+        s32 w = 0, h = 0;
+        window->handle()->clientSize(w, h);
+        EXPECT_EQ(KyVector3f32(static_cast<f32>(w), static_cast<f32>(h), 100), window->userSize());
+        EXPECT_EQ(static_cast<u32>(w), window->camera().viewportWidth());
+        EXPECT_EQ(desktop.x, w);
+    } else {
+        // Refused: the user is told (in the log, headless) and the window stays.
+        EXPECT_NE(std::string::npos, log.text().find("The Fullscreen Mode Is Not Supported By"));
+        EXPECT_NE(nullptr, window->handle());
+    }
+    // Losing the focus pauses the game and minimises; coming back resumes.
+    window->setFullScreen(true);
+    KyMainWindow::windowProc(KyOsMessage::activate(false));
+    EXPECT_TRUE(window->paused());
+    KyMainWindow::windowProc(KyOsMessage::activate(true));
+    EXPECT_FALSE(window->paused());
+}
