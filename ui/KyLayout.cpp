@@ -62,6 +62,8 @@ KyLayout::KyLayout()
     , m_drawCallback(this, &KyLayout::draw, 0.0f)
     , m_parentSizeCallback(this, &KyLayout::onParentSizeChanged, 0.0f)
     , m_inDrawSignal(false)
+    , m_releasing(nullptr)
+    , m_releasingAll(false)
 {
     m_position = KyVector3f32(0.5f, 0.5f, 0.5f);
     m_size = KyVector3f32(1.0f, 1.0f, 1.0f);
@@ -81,6 +83,7 @@ KyLayout::KyLayout()
 
 KyLayout::~KyLayout()
 {
+    m_releasingAll = true;
     leaveDrawSignal();
     if (m_parent)
         m_parent->onSizeChanged().removeCallback(&m_parentSizeCallback);
@@ -176,8 +179,23 @@ void KyLayout::setQuadColor(const KyColor& color)
         m_quadMesh.setColor(i, color);
 }
 
+void KyLayout::removeChildren()
+{
+    m_releasingAll = true;
+    Ky3DObject2::removeChildren();
+    m_releasingAll = false;
+    m_needsUpdate = true;
+}
+
 void KyLayout::setParent(KyI3DObject2* parent)
 {
+    if (m_parent && m_parent != parent) {
+        KyLayout* old = dynamic_cast<KyLayout*>(m_parent);
+        // The old parent's removeChild comes back here with null and does
+        // the unhooking below.
+        if (old && !old->m_releasingAll && old->m_releasing != this && old->m_children.contains(this))
+            old->removeChild(this);
+    }
     if (m_parent)
         m_parent->onSizeChanged().removeCallback(&m_parentSizeCallback);
     leaveDrawSignal();
@@ -207,7 +225,10 @@ void KyLayout::addChildBefore(KyI3DObject2* child, KyI3DObject2* before)
 
 void KyLayout::removeChild(KyI3DObject2* child)
 {
+    KyI3DObject2* outer = m_releasing;
+    m_releasing = child;
     Ky3DObject2::removeChild(child);
+    m_releasing = outer;
     m_needsUpdate = true;
 }
 

@@ -73,6 +73,12 @@ public:
     virtual void updateWorldMatrix();
     virtual bool onParentSizeChanged();
 
+    // Detaches every child (their parent becomes none).
+    void removeChildren() override;
+
+    // A layout given another parent, or none, also leaves the child list of
+    // a layout that was its parent, so no parent keeps a pointer to a layout
+    // that does not know it.
     void setParent(KyI3DObject2* parent) override;
     void addChild(KyI3DObject2* child) override;
     void addChildBefore(KyI3DObject2* child, KyI3DObject2* before) override;
@@ -126,6 +132,10 @@ private:
     void leaveDrawSignal();
 
     bool m_inDrawSignal;
+    // While this layout itself detaches a child (or all of them), the child
+    // must not come back to be removed a second time.
+    KyI3DObject2* m_releasing;
+    bool m_releasingAll;
 };
 
 #endif

@@ -342,6 +342,46 @@ TEST_F(LayoutTest, OnlyLayoutsWithAParentListenToTheDrawSignal)
     EXPECT_EQ(0u, parent->childCount());
 }
 
+TEST_F(LayoutTest, ParentAndChildListsStayInStep)
+{
+    KyLayout* parent = box(50, 50);
+    KyLayout* a = make(parent, KyLayout::Pixel, KyVector3f32(5, 5, 1));
+    KyLayout* b = make(parent, KyLayout::Pixel, KyVector3f32(5, 5, 1));
+    // Setting no parent takes the layout out of its parent's list...
+    a->setParent(nullptr);
+    EXPECT_EQ(1u, parent->childCount());
+    EXPECT_EQ(b, parent->child(0));
+    // ... so deleting it afterwards leaves nothing behind.
+    layouts.erase(layouts.begin() + 1);
+    window->update();
+
+    // Moving to another parent directly.
+    KyLayout* other = box(20, 20);
+    b->setParent(other);
+    EXPECT_EQ(0u, parent->childCount());
+    EXPECT_EQ(other, b->parent());
+    b->setParent(nullptr);
+
+    // Detaching all children, or destroying the parent, reaches every child.
+    KyLayout* c1 = make(parent, KyLayout::Pixel, KyVector3f32(1, 1, 1));
+    KyLayout* c2 = make(parent, KyLayout::Pixel, KyVector3f32(1, 1, 1));
+    KyLayout* c3 = make(parent, KyLayout::Pixel, KyVector3f32(1, 1, 1));
+    parent->removeChildren();
+    EXPECT_EQ(0u, parent->childCount());
+    EXPECT_EQ(nullptr, c1->parent());
+    EXPECT_EQ(nullptr, c3->parent());
+    for (KyLayout* c : {c1, c2, c3})
+        parent->addChild(c);
+    parent->setParent(nullptr);
+    for (auto& l : layouts) {
+        if (l.get() == parent)
+            l.reset();
+    }
+    EXPECT_EQ(nullptr, c1->parent());
+    EXPECT_EQ(nullptr, c2->parent());
+    EXPECT_EQ(nullptr, c3->parent());
+}
+
 TEST_F(LayoutTest, DestroyingTheWindowFirstLeavesNoDanglingListener)
 {
     KyLayout* parent = box(50, 50);
