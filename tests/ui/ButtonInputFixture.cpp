@@ -4,9 +4,8 @@
 #include "os/KyOsClock.h"
 #include "platform/KyScreen.h"
 
-void ButtonInput::SetUp()
+void ButtonInputDriver::start()
 {
-    KyOsClock::installFake(1000000);
     KySingleton<KyScreen>::instance()->setSize(KyVector3f32(640, kScreenHeight, 100));
     manager = KyInputMgr::instance();
     manager->setDevice(&device);
@@ -14,44 +13,57 @@ void ButtonInput::SetUp()
     frame();
 }
 
-void ButtonInput::TearDown()
+void ButtonInputDriver::stop()
 {
     manager->setDevice(nullptr);
     KySingleton<KyInputMgr>::destroy();
-    KyOsClock::install(nullptr);
+    manager = nullptr;
 }
 
-void ButtonInput::frame()
+void ButtonInputDriver::frame()
 {
     KyOsClock::advanceFake(16000);
     manager->update();
 }
 
-void ButtonInput::moveTo(s32 x, s32 y)
+void ButtonInputDriver::moveTo(s32 x, s32 y)
 {
     device.position = KyVector2s32(x, kScreenHeight - y);
     frame();
 }
 
-void ButtonInput::press()
+void ButtonInputDriver::press()
 {
     device.previousButtons = device.buttons;
     device.buttons |= KyInputMgr::LeftButtonBit;
     frame();
 }
 
-void ButtonInput::release()
+void ButtonInputDriver::release()
 {
     device.previousButtons = device.buttons;
     device.buttons &= ~KyInputMgr::LeftButtonBit;
     frame();
 }
 
-void ButtonInput::click(s32 x, s32 y)
+void ButtonInputDriver::click(s32 x, s32 y)
 {
     moveTo(x, y);
     press();
     release();
+}
+
+void ButtonInput::SetUp()
+{
+    KyOsClock::installFake(1000000);
+    input.start();
+    manager = input.manager;
+}
+
+void ButtonInput::TearDown()
+{
+    input.stop();
+    KyOsClock::install(nullptr);
 }
 
 std::vector<std::string> ButtonInput::take()

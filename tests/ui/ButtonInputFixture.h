@@ -25,17 +25,19 @@ public:
     u32 previousButtons = 0;
 };
 
-// Drives the global input manager from the fake device on the fake clock, one
-// frame a step, in a 640 x 480 screen. Points are given in input coordinates
-// (origin bottom-left, y up), as buttons see them.
-class ButtonInput : public ::testing::Test {
-protected:
+// Drives the global input manager from the fake device, one frame a step
+// (16 ms of the fake clock, which the caller installs), in a 640 x 480
+// screen. Points are given in input coordinates (origin bottom-left, y up),
+// as buttons see them.
+class ButtonInputDriver {
+public:
     static const s32 kScreenHeight = 480;
 
-    void SetUp() override;
-    void TearDown() override;
+    // Gives the manager the device and polls once.
+    void start();
+    // Takes the device away and destroys the manager.
+    void stop();
 
-    // One frame (16 ms later) with the device's state polled.
     void frame();
     void moveTo(s32 x, s32 y);
     void press();
@@ -43,10 +45,26 @@ protected:
     // Move, press, release: three frames.
     void click(s32 x, s32 y);
 
+    ButtonFakeDevice device;
+    KyInputMgr* manager = nullptr;
+};
+
+// Button tests on the fake clock with the driver started.
+class ButtonInput : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void frame() { input.frame(); }
+    void moveTo(s32 x, s32 y) { input.moveTo(x, y); }
+    void press() { input.press(); }
+    void release() { input.release(); }
+    void click(s32 x, s32 y) { input.click(x, y); }
+
     // What listeners recorded, taken out.
     std::vector<std::string> take();
 
-    ButtonFakeDevice device;
+    ButtonInputDriver input;
     KyInputMgr* manager = nullptr;
     std::vector<std::string> log;
 };
