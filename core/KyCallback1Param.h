@@ -1,6 +1,7 @@
 #ifndef KY_CALLBACK1PARAM_H
 #define KY_CALLBACK1PARAM_H
 
+#include "core/KyCallback0Param.h"
 #include "core/KyICallback1Param.h"
 
 #include <utility>
@@ -18,7 +19,8 @@ public:
     {
     }
 
-    bool call(A argument) override
+    // See KyCallback0Param::call about methods of a second base.
+    KY_NO_SANITIZE_VPTR bool call(A argument) override
     {
         return (m_object->*m_method)(std::forward<A>(argument));
     }
