@@ -3,6 +3,8 @@
 #include "core/KyCore.h"
 #include "core/KyFile.h"
 #include "core/KySingleton.h"
+#include "platform/Ky3DTexture.h"
+#include "platform/KyScreen.h"
 
 namespace {
 
@@ -28,6 +30,7 @@ struct LiveListOwner {
 } // namespace
 
 KyVideo::KyVideo()
+    : sprite(KySingleton<KyScreen>::instance())
 {
     liveList().add(this);
 }
@@ -55,6 +58,25 @@ bool KyVideo::Open(const KyString& path)
 void KyVideo::close()
 {
     closeStream();
+    sprite.unload();
+}
+
+void KyVideo::imageCreated()
+{
+    sprite.LoadFromImage(&image);
+}
+
+void KyVideo::frameConverted()
+{
+    // The image is the video's own (its texture is shared with no one), so
+    // the picture is replaced in place rather than by a new texture.
+    KyIntrusivePtr<Ky3DTexture> texture = sprite.texture();
+    if (texture && texture->isCreated()) {
+        texture->update(&image);
+        return;
+    }
+    sprite.unload();
+    sprite.LoadFromImage(&image);
 }
 
 void KyVideo::update()

@@ -5,9 +5,10 @@
 #include "core/KyObject.h"
 #include "core/KyString.h"
 #include "media/KyTheoraDecoder.h"
+#include "ui/KySprite.h"
 
 // An Ogg Theora video (picture only: a sound track is a separate music)
-// decoded into an RGB image. Every video is listed among the live videos
+// decoded into an RGB image that a sprite of its own shows. Every video is listed among the live videos
 // from construction to destruction; the application advances them all once
 // a frame with updateAll.
 //
@@ -27,6 +28,7 @@ public:
     // path. Logs and returns false when the file cannot be opened or is not
     // a playable Theora video.
     bool Open(const KyString& path);
+    // Releases the file and the decoder; the sprite loses its texture.
     void close();
 
     // Decodes the frames due by the clock and shows the last one.
@@ -37,6 +39,15 @@ public:
 
     // The live videos, in the order they were made.
     static const KyArray<KyVideo*>& liveVideos();
+
+    // Shows the current frame; made with the screen.
+    KySprite sprite;
+
+protected:
+    // The sprite takes a texture of the black image.
+    void imageCreated() override;
+    // The new frame replaces the picture of the sprite's texture.
+    void frameConverted() override;
 
 private:
     KyVideo(const KyVideo&) = delete;

@@ -1,10 +1,17 @@
 #include "core/KyCore.h"
 #include "core/KySingleton.h"
 #include "media/KyVideo.h"
+#include "platform/Ky3DTexture.h"
+#include "tests/support/GLTestContext.h"
 #include "tests/media/VideoFixture.h"
 #include "tests/support/StdoutCapture.h"
 
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -131,4 +138,59 @@ TEST_F(VideoTest, UpdateAllSurvivesListenersThatStopOrDeleteVideos)
     EXPECT_TRUE(isLive(director.made));
     KyVideo::updateAll();
     delete director.made;
+}
+
+namespace {
+
+// The picture of a texture, as OpenGL holds it (rows from the bottom).
+std::vector<u8> texturePixels(Ky3DTexture& texture)
+{
+    std::vector<u8> pixels(size_t(texture.textureWidth()) * texture.textureHeight() * 3);
+    glBindTexture(GL_TEXTURE_2D, texture.textureName());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+} // namespace
+
+TEST_F(VideoTest, TheSpriteShowsEachConvertedFrame)
+{
+    GLTestContext gl;
+    ASSERT_TRUE(gl.ok());
+    TheoraVideoSpec spec;
+    spec.frames = 4;
+    spec.paint = [](unsigned index, TheoraPlane planes[3]) {
+        std::memset(planes[0].data, index == 0 ? 235 : 120, size_t(planes[0].stride) * planes[0].height);
+        std::memset(planes[1].data, 128, size_t(planes[1].stride) * planes[1].height);
+        std::memset(planes[2].data, 128, size_t(planes[2].stride) * planes[2].height);
+    };
+    put("grey.ogv", writeTheoraOgv(spec));
+
+    KyVideo video;
+    ASSERT_TRUE(video.Open("grey.ogv"));
+    KyIntrusivePtr<Ky3DTexture> texture = video.sprite.texture();
+    ASSERT_TRUE(texture && texture->isCreated());
+    EXPECT_EQ(KyVector3f32(64, 48, 0), video.sprite.size());
+    EXPECT_EQ(0, texturePixels(*texture)[0]); // black until the first frame
+
+    video.play();
+    advanceMs(40);
+    video.update();
+    ASSERT_EQ(1u, video.frame);
+    std::vector<u8> shown = texturePixels(*texture);
+    const u8* image = video.image.pixels();
+    EXPECT_NEAR(253, image[0], 3);
+    EXPECT_TRUE(std::equal(image, image + 64 * 3, shown.begin()));
+    EXPECT_EQ(texture.get(), video.sprite.texture().get()); // replaced in place
+
+    advanceMs(40);
+    video.update();
+    shown = texturePixels(*texture);
+    EXPECT_NEAR(image[0], shown[0], 0);
+    EXPECT_LT(shown[0], 200);
+
+    video.close();
+    EXPECT_FALSE(video.sprite.texture());
+    EXPECT_EQ(KyVector3f32(0, 0, 0), video.sprite.size());
 }
