@@ -35,6 +35,47 @@ void readMargin(TiXmlElement* element, const char* name, f32& margin)
 
 } // namespace
 
+namespace KySpriteButtonShared {
+
+XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom, f32& top, KyVector3f32& scaleCenter)
+{
+    XmlAttributes out;
+    readMargin(element, "leftMargin", left);
+    readMargin(element, "rightMargin", right);
+    readMargin(element, "bottomMargin", bottom);
+    readMargin(element, "topMargin", top);
+    if (TiXmlElement* center = element->FirstChildElement("scaleCenter")) {
+        center->QueryFloatAttribute("x", &scaleCenter.x);
+        center->QueryFloatAttribute("y", &scaleCenter.y);
+        center->QueryFloatAttribute("z", &scaleCenter.z);
+    }
+    for (TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        const std::string name = lowerCase(attribute->Name());
+        if (name == "up_file")
+            out.up = attribute->Value();
+        else if (name == "down_file")
+            out.down = attribute->Value();
+        else if (name == "disable_file")
+            out.disabled = attribute->Value();
+        else if (name == "enable")
+            out.enable = std::atoi(attribute->Value()) > 0 ? 1 : 0;
+        else if (name == "text")
+            out.text = attribute->Value();
+    }
+    if (const char* visible = element->Attribute("visible"))
+        out.visible = std::atoi(visible) > 0 ? 1 : 0;
+    return out;
+}
+
+KyString diskPath(const KyString& name)
+{
+    // An absent picture stays "" (its sprite is unloaded, or the up picture
+    // kept), not the path of the current folder.
+    return name == "" ? name : KyString(KyFile::resolvePath(name));
+}
+
+} // namespace KySpriteButtonShared
+
 KySpriteButton::KySpriteButton()
     : button(KySingleton<KyScreen>::instance()),
       upSprite(KySingleton<KyScreen>::instance()),
@@ -60,41 +101,12 @@ KySpriteButton::~KySpriteButton()
     button.onReleased().removeCallback(&up);
 }
 
-KyVector3f32 KySpriteButton::withMargins(const KyVector3f32& size) const
-{
-    return KyVector3f32(size.x + leftMargin + rightMargin, size.y + bottomMargin + topMargin, 0.0f);
-}
-
-void KySpriteButton::sizeButtonFrom(KySprite& sprite)
-{
-    const KyVector3f32 picture = sprite.size();
-    button.setSize(KyVector3f32(picture.x - leftMargin - rightMargin, picture.y - bottomMargin - topMargin,
-                                button.size().z));
-}
-
 void KySpriteButton::load(const KyString& up, const KyString& down, const KyString& disabled)
 {
-    if (disabled == "") {
-        disabledSprite.unload();
-    } else {
-        disabledSprite.Load(disabled);
-        disabledSprite.visible = false;
-        sizeButtonFrom(disabledSprite);
-    }
-    if (down == "") {
-        downSprite.unload();
-    } else {
-        downSprite.Load(down);
-        downSprite.visible = false;
-        sizeButtonFrom(downSprite);
-    }
-    if (up != "") {
-        upSprite.Load(up);
-        sizeButtonFrom(upSprite);
-        button.setEnable(true);
-    }
-    label.setSize(withMargins(button.size()));
-    Ky3DObject::setSize(withMargins(button.size()));
+    KySpriteButtonShared::loadPictures(*this, up, down, disabled);
+    const KyVector3f32 whole = KySpriteButtonShared::buttonWithMargins(*this);
+    label.setSize(whole);
+    Ky3DObject::setSize(whole);
 }
 
 void KySpriteButton::unload()
@@ -141,33 +153,13 @@ void KySpriteButton::fitLabelSize()
 
 void KySpriteButton::setEnable(bool enable)
 {
-    button.active = enable;
-    if (!enable)
-        button.clearTouches();
-    if (!button.isEnabled())
-        return;
-    if (enable) {
-        disabledSprite.visible = false;
-        if (button.isPressed())
-            downSprite.visible = true;
-        else
-            upSprite.visible = true;
-    } else if (disabledSprite.hasTexture()) {
-        upSprite.visible = false;
-        downSprite.visible = false;
-        disabledSprite.visible = true;
-    }
+    KySpriteButtonShared::setEnable(*this, enable);
 }
 
 void KySpriteButton::setVisible(bool visible)
 {
-    upSprite.visible = visible;
-    button.setEnable(visible);
+    KySpriteButtonShared::setPicturesVisible(*this, visible);
     label.visible = visible;
-    if (!visible) {
-        downSprite.visible = false;
-        disabledSprite.visible = false;
-    }
 }
 
 void KySpriteButton::setText(const char* text)
@@ -177,19 +169,13 @@ void KySpriteButton::setText(const char* text)
 
 bool KySpriteButton::onButtonDown()
 {
-    if (downSprite.hasTexture()) {
-        upSprite.visible = false;
-        downSprite.visible = true;
-    }
+    KySpriteButtonShared::showPressed(*this, true);
     return false;
 }
 
 bool KySpriteButton::onButtonUp()
 {
-    if (downSprite.hasTexture()) {
-        upSprite.visible = true;
-        downSprite.visible = false;
-    }
+    KySpriteButtonShared::showPressed(*this, false);
     return false;
 }
 
@@ -197,60 +183,31 @@ void KySpriteButton::loadFromXml(TiXmlElement* element)
 {
     if (!element)
         return;
-    readMargin(element, "leftMargin", leftMargin);
-    readMargin(element, "rightMargin", rightMargin);
-    readMargin(element, "bottomMargin", bottomMargin);
-    readMargin(element, "topMargin", topMargin);
-    if (TiXmlElement* center = element->FirstChildElement("scaleCenter")) {
-        KyVector3f32 c = scaleCenter();
-        center->QueryFloatAttribute("x", &c.x);
-        center->QueryFloatAttribute("y", &c.y);
-        center->QueryFloatAttribute("z", &c.z);
-        setScaleCenter(c);
-    }
-
-    KyString up, down, disabled, text;
-    for (TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
-        const std::string name = lowerCase(attribute->Name());
-        if (name == "up_file")
-            up = attribute->Value();
-        else if (name == "down_file")
-            down = attribute->Value();
-        else if (name == "disable_file")
-            disabled = attribute->Value();
-        else if (name == "enable")
-            setEnable(std::atoi(attribute->Value()) > 0);
-        else if (name == "text")
-            text = attribute->Value();
-    }
-    // An absent picture stays "" (its sprite is unloaded, or the up picture
-    // kept), not the path of the current folder.
-    load(up == "" ? up : KyString(KyFile::resolvePath(up)), down == "" ? down : KyString(KyFile::resolvePath(down)),
-         disabled == "" ? disabled : KyString(KyFile::resolvePath(disabled)));
-    if (text != "")
-        label.setText(text);
-    if (const char* visible = element->Attribute("visible"))
-        setVisible(std::atoi(visible) > 0);
+    KyVector3f32 center = scaleCenter();
+    const KySpriteButtonShared::XmlAttributes xml =
+        KySpriteButtonShared::readXml(element, leftMargin, rightMargin, bottomMargin, topMargin, center);
+    if (element->FirstChildElement("scaleCenter"))
+        setScaleCenter(center);
+    if (xml.enable >= 0)
+        setEnable(xml.enable != 0);
+    load(KySpriteButtonShared::diskPath(xml.up), KySpriteButtonShared::diskPath(xml.down),
+         KySpriteButtonShared::diskPath(xml.disabled));
+    if (xml.text != "")
+        label.setText(xml.text);
+    if (xml.visible >= 0)
+        setVisible(xml.visible != 0);
 }
 
 void KySpriteButton::setTag(std::intptr_t tag)
 {
     Ky3DObject::setTag(tag);
-    button.setTag(tag);
-    upSprite.setTag(tag);
-    downSprite.setTag(tag);
-    disabledSprite.setTag(tag);
-    label.setTag(tag);
+    KySpriteButtonShared::passOn(*this, &KyI3DObject::setTag, tag);
 }
 
 void KySpriteButton::setParent(KyI3DObject* parent)
 {
     Ky3DObject::setParent(parent);
-    button.setParent(parent);
-    upSprite.setParent(parent);
-    downSprite.setParent(parent);
-    disabledSprite.setParent(parent);
-    label.setParent(parent);
+    KySpriteButtonShared::passOn(*this, &KyI3DObject::setParent, parent);
 }
 
 void KySpriteButton::setPosition(const KyVector3f32& p)
@@ -266,39 +223,23 @@ void KySpriteButton::setPosition(const KyVector3f32& p)
 void KySpriteButton::setScale(const KyVector3f32& scale)
 {
     Ky3DObject::setScale(scale);
-    button.setScale(scale);
-    upSprite.setScale(scale);
-    downSprite.setScale(scale);
-    disabledSprite.setScale(scale);
-    label.setScale(scale);
+    KySpriteButtonShared::passOn<KySpriteButton, const KyVector3f32&>(*this, &KyI3DObject::setScale, scale);
 }
 
 void KySpriteButton::setScaleCenter(const KyVector3f32& center)
 {
     Ky3DObject::setScaleCenter(center);
-    button.setScaleCenter(center);
-    upSprite.setScaleCenter(center);
-    downSprite.setScaleCenter(center);
-    disabledSprite.setScaleCenter(center);
-    label.setScaleCenter(center);
+    KySpriteButtonShared::passOn<KySpriteButton, const KyVector3f32&>(*this, &KyI3DObject::setScaleCenter, center);
 }
 
 void KySpriteButton::setRotation(f32 degrees)
 {
     Ky3DObject::setRotation(degrees);
-    button.setRotation(degrees);
-    upSprite.setRotation(degrees);
-    downSprite.setRotation(degrees);
-    disabledSprite.setRotation(degrees);
-    label.setRotation(degrees);
+    KySpriteButtonShared::passOn(*this, &KyI3DObject::setRotation, degrees);
 }
 
 void KySpriteButton::setOpacity(f32 opacity)
 {
     Ky3DObject::setOpacity(opacity);
-    button.setOpacity(opacity);
-    upSprite.setOpacity(opacity);
-    downSprite.setOpacity(opacity);
-    disabledSprite.setOpacity(opacity);
-    label.setOpacity(opacity);
+    KySpriteButtonShared::passOn(*this, &KyI3DObject::setOpacity, opacity);
 }

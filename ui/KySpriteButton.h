@@ -11,6 +11,8 @@
 #include "ui/KySprite.h"
 #include "ui/KyTextSprite.h"
 
+#include <cstdint>
+
 class TiXmlElement;
 
 // The image button of the 2D interface: up, down and disabled pictures, a
@@ -90,11 +92,128 @@ public:
     f32 bottomMargin;
     f32 topMargin;
 
-private:
-    // The margins added to a size, and taken from it.
-    KyVector3f32 withMargins(const KyVector3f32& size) const;
-    // Button size = picture size less the margins, depth kept.
-    void sizeButtonFrom(KySprite& sprite);
 };
+
+// What the sprite buttons with a text-sprite label (KySpriteButton) and with
+// a rich-text label (KySpriteButton2) do alike. Owner has the members
+// button, upSprite, downSprite, disabledSprite, label and the four margins.
+namespace KySpriteButtonShared {
+
+// The attributes of a sprite button element.
+struct XmlAttributes {
+    KyString up;
+    KyString down;
+    KyString disabled;
+    KyString text;
+    // -1 absent, else 0 or 1.
+    int enable = -1;
+    int visible = -1;
+};
+
+// Reads the margin children and "scaleCenter" into the given values, and
+// the attributes (names compared in lower case).
+XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom, f32& top, KyVector3f32& scaleCenter);
+// A picture name as a disk path; "" stays "".
+KyString diskPath(const KyString& name);
+
+// Button size = picture size less the margins, depth kept.
+template <class Owner>
+void sizeButtonFrom(Owner& o, KySprite& sprite)
+{
+    const KyVector3f32 picture = sprite.size();
+    o.button.setSize(KyVector3f32(picture.x - o.leftMargin - o.rightMargin, picture.y - o.bottomMargin - o.topMargin,
+                                  o.button.size().z));
+}
+
+// The button's size plus the margins.
+template <class Owner>
+KyVector3f32 buttonWithMargins(Owner& o)
+{
+    const KyVector3f32 b = o.button.size();
+    return KyVector3f32(b.x + o.leftMargin + o.rightMargin, b.y + o.bottomMargin + o.topMargin, 0.0f);
+}
+
+// The pictures of load: "" unloads the disabled or down picture and leaves
+// the up picture; loaded down and disabled pictures start hidden; the
+// button is sized from each one loaded and enabled with an up picture.
+template <class Owner>
+void loadPictures(Owner& o, const KyString& up, const KyString& down, const KyString& disabled)
+{
+    if (disabled == "") {
+        o.disabledSprite.unload();
+    } else {
+        o.disabledSprite.Load(disabled);
+        o.disabledSprite.visible = false;
+        sizeButtonFrom(o, o.disabledSprite);
+    }
+    if (down == "") {
+        o.downSprite.unload();
+    } else {
+        o.downSprite.Load(down);
+        o.downSprite.visible = false;
+        sizeButtonFrom(o, o.downSprite);
+    }
+    if (up != "") {
+        o.upSprite.Load(up);
+        sizeButtonFrom(o, o.upSprite);
+        o.button.setEnable(true);
+    }
+}
+
+// The hit-enabled flag and the looks it gives (see KySpriteButton).
+template <class Owner>
+void setEnable(Owner& o, bool enable)
+{
+    o.button.active = enable;
+    if (!enable)
+        o.button.clearTouches();
+    if (!o.button.isEnabled())
+        return;
+    if (enable) {
+        o.disabledSprite.visible = false;
+        if (o.button.isPressed())
+            o.downSprite.visible = true;
+        else
+            o.upSprite.visible = true;
+    } else if (o.disabledSprite.hasTexture()) {
+        o.upSprite.visible = false;
+        o.downSprite.visible = false;
+        o.disabledSprite.visible = true;
+    }
+}
+
+// The pictures' part of setVisible; the label is the owner's.
+template <class Owner>
+void setPicturesVisible(Owner& o, bool visible)
+{
+    o.upSprite.visible = visible;
+    o.button.setEnable(visible);
+    if (!visible) {
+        o.downSprite.visible = false;
+        o.disabledSprite.visible = false;
+    }
+}
+
+// The look of a press (pressed true) or a release, when there is a down
+// picture.
+template <class Owner>
+void showPressed(Owner& o, bool pressed)
+{
+    if (!o.downSprite.hasTexture())
+        return;
+    o.upSprite.visible = !pressed;
+    o.downSprite.visible = pressed;
+}
+
+// Gives the value to the button, the three pictures and the label.
+template <class Owner, class V>
+void passOn(Owner& o, void (KyI3DObject::*set)(V), V value)
+{
+    KyI3DObject* parts[] = {&o.button, &o.upSprite, &o.downSprite, &o.disabledSprite, &o.label};
+    for (KyI3DObject* part : parts)
+        (part->*set)(value);
+}
+
+} // namespace KySpriteButtonShared
 
 #endif

@@ -154,8 +154,8 @@ TEST_F(CheckBoxTest, HitFlagChoosesTheDisabledLooksAndHidingShowsNothing)
 TEST_F(CheckBoxTest, XmlRadioBoxWithTwoLooksShowsNothingWhileDisabled)
 {
     TempDir dir;
-    ASSERT_TRUE(writePng(dir.file("on.png"), 16, 8, KyColor(255, 0, 0, 255)));
-    ASSERT_TRUE(writePng(dir.file("off.png"), 16, 8, KyColor(0, 255, 0, 255)));
+    ASSERT_TRUE(writeSolidPng(dir.file("on.png"), 16, 8, KyColor(255, 0, 0, 255)));
+    ASSERT_TRUE(writeSolidPng(dir.file("off.png"), 16, 8, KyColor(0, 255, 0, 255)));
     ScopedWorkingDir cwd(dir.path());
     TiXmlDocument doc;
     doc.Parse("<checkbox Active_File=\"on.png\" UNACTIVE_FILE=\"off.png\" mode=\"radio\">"

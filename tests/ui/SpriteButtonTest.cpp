@@ -19,9 +19,9 @@ protected:
     {
         SpriteDrawTest::SetUp();
         ASSERT_TRUE(m_dir.makeDir("Gui"));
-        ASSERT_TRUE(writePng(m_dir.file("Gui/up.png"), 100, 40, KyColor(255, 0, 0, 255)));
-        ASSERT_TRUE(writePng(m_dir.file("Gui/down.png"), 100, 40, KyColor(0, 255, 0, 255)));
-        ASSERT_TRUE(writePng(m_dir.file("Gui/off.png"), 100, 40, KyColor(0, 0, 255, 255)));
+        ASSERT_TRUE(writeSolidPng(m_dir.file("Gui/up.png"), 100, 40, KyColor(255, 0, 0, 255)));
+        ASSERT_TRUE(writeSolidPng(m_dir.file("Gui/down.png"), 100, 40, KyColor(0, 255, 0, 255)));
+        ASSERT_TRUE(writeSolidPng(m_dir.file("Gui/off.png"), 100, 40, KyColor(0, 0, 255, 255)));
         m_cwd.reset(new ScopedWorkingDir(m_dir.path()));
         input.start();
     }

@@ -62,7 +62,7 @@ KyIntrusivePtr<KyImg> SpriteDrawTest::bandedImage(u32 width, u32 bandHeight, con
     return image;
 }
 
-bool SpriteDrawTest::writePng(const std::string& file, u32 width, u32 height, const KyColor& colour)
+bool writeSolidPng(const std::string& file, u32 width, u32 height, const KyColor& colour)
 {
     ImageWriters::PngImage png;
     png.width = width;
