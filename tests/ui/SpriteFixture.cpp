@@ -80,3 +80,8 @@ bool writeSolidPng(const std::string& file, u32 width, u32 height, const KyColor
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     return std::fclose(out) == 0 && written;
 }
+
+bool SpriteDrawTest::writePng(const std::string& file, u32 width, u32 height, const KyColor& colour)
+{
+    return writeSolidPng(file, width, height, colour);
+}

@@ -30,10 +30,13 @@ protected:
     // bandHeight rows of colours[i].
     static KyIntrusivePtr<KyImg> bandedImage(u32 width, u32 bandHeight, const KyColor* colours, u32 bands);
 
+    // Writes an RGB PNG file of width x height pixels of one colour.
+    static bool writePng(const std::string& file, u32 width, u32 height, const KyColor& colour);
+
     static bool sameRgb(const KyColor& a, const KyColor& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 };
 
-// Writes an RGB PNG file of width x height pixels of one colour.
+// The same for fixtures of other kinds.
 bool writeSolidPng(const std::string& file, u32 width, u32 height, const KyColor& colour);
 
 #endif
