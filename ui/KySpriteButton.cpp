@@ -67,11 +67,11 @@ XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom,
     return out;
 }
 
-KyString diskPath(const KyString& name)
+KyString diskPath(const KyString& name, const KyString& folder)
 {
     // An absent picture stays "" (its sprite is unloaded, or the up picture
     // kept), not the path of the current folder.
-    return name == "" ? name : KyString(KyFile::resolvePath(name));
+    return name == "" ? name : KyString(KyFile::resolvePath(name, folder));
 }
 
 } // namespace KySpriteButtonShared
@@ -179,7 +179,7 @@ bool KySpriteButton::onButtonUp()
     return false;
 }
 
-void KySpriteButton::loadFromXml(TiXmlElement* element)
+void KySpriteButton::loadFromXml(TiXmlElement* element, const KyString& folder)
 {
     if (!element)
         return;
@@ -190,8 +190,8 @@ void KySpriteButton::loadFromXml(TiXmlElement* element)
         setScaleCenter(center);
     if (xml.enable >= 0)
         setEnable(xml.enable != 0);
-    load(KySpriteButtonShared::diskPath(xml.up), KySpriteButtonShared::diskPath(xml.down),
-         KySpriteButtonShared::diskPath(xml.disabled));
+    load(KySpriteButtonShared::diskPath(xml.up, folder), KySpriteButtonShared::diskPath(xml.down, folder),
+         KySpriteButtonShared::diskPath(xml.disabled, folder));
     if (xml.text != "")
         label.setText(xml.text);
     if (xml.visible >= 0)

@@ -68,8 +68,9 @@ public:
 
     // Reads a "spritebutton" element: margin children, "scaleCenter", and
     // the attributes "up_file", "down_file", "disable_file", "enable",
-    // "text" and "visible" (names compared in lower case).
-    void loadFromXml(TiXmlElement* element);
+    // "text" and "visible" (names compared in lower case). A picture path
+    // starting with "./" is taken in folder (the interface file's folder).
+    void loadFromXml(TiXmlElement* element, const KyString& folder = KyString());
 
     // The click signal of the embedded button.
     KyButton::Signal& onClicked() { return button.onClicked(); }
@@ -113,8 +114,8 @@ struct XmlAttributes {
 // Reads the margin children and "scaleCenter" into the given values, and
 // the attributes (names compared in lower case).
 XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom, f32& top, KyVector3f32& scaleCenter);
-// A picture name as a disk path; "" stays "".
-KyString diskPath(const KyString& name);
+// A picture name as a disk path, "./" standing for folder; "" stays "".
+KyString diskPath(const KyString& name, const KyString& folder = KyString());
 
 // Button size = picture size less the margins, depth kept.
 template <class Owner>

@@ -113,7 +113,7 @@ bool KySpriteButton2::onButtonUp()
     return false;
 }
 
-void KySpriteButton2::loadFromXml(TiXmlElement* element)
+void KySpriteButton2::loadFromXml(TiXmlElement* element, const KyString& folder)
 {
     if (!element)
         return;
@@ -124,8 +124,8 @@ void KySpriteButton2::loadFromXml(TiXmlElement* element)
         setScaleCenter(center);
     if (xml.enable >= 0)
         setEnable(xml.enable != 0);
-    load(KySpriteButtonShared::diskPath(xml.up), KySpriteButtonShared::diskPath(xml.down),
-         KySpriteButtonShared::diskPath(xml.disabled));
+    load(KySpriteButtonShared::diskPath(xml.up, folder), KySpriteButtonShared::diskPath(xml.down, folder),
+         KySpriteButtonShared::diskPath(xml.disabled, folder));
     if (xml.text != "")
         setText(xml.text);
     if (xml.visible >= 0)

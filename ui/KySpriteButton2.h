@@ -43,7 +43,7 @@ public:
     bool onButtonUp();
 
     // As KySpriteButton::loadFromXml.
-    void loadFromXml(TiXmlElement* element);
+    void loadFromXml(TiXmlElement* element, const KyString& folder = KyString());
 
     KyButton::Signal& onClicked() { return button.onClicked(); }
 
