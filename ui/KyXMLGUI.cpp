@@ -547,8 +547,8 @@ void KyXMLGUI::loadVideoPlayer(TiXmlElement* element, const KyString& parentName
             player->load(KyString(a->Value()));
         else if (attribute == "audio_file")
             player->setSoundTrack(KyString(a->Value()));
-        // "show_first_frame" is accepted; the player shows its first frame
-        // anyway once it plays.
+        // "show_first_frame" is accepted and changes nothing: a loaded player
+        // shows its black picture until the first click.
     }
     player->setParent(this);
     videoPlayers.insert(name, player);
