@@ -39,6 +39,15 @@ public:
     // size is the number of bytes in it.
     virtual u8* decodeAll(size_t& size) = 0;
 
+    // Opens the file with the first decoder that accepts it, trying Ogg
+    // Vorbis, then WAVE; null when none does. The caller owns the decoder.
+    static KyISound* openAny(const KyString& filename);
+
+    // Makes sure the PCM buffer holds at least n bytes: a smaller one is
+    // replaced (its bytes are not kept). False, with the buffer as it was,
+    // when memory runs out.
+    static bool reserveBuffer(u8*& buffer, u32& capacity, u32 n);
+
     // Default chunk duration: a quarter of a second.
     static constexpr u32 kDefaultBufferDuration = 250;
     // No chunk is ever larger than this; a header asking for more is refused.

@@ -102,24 +102,11 @@ bool KyOgg::open(const KyString& filename)
     return true;
 }
 
-bool KyOgg::reserve(u32 n)
-{
-    if (m_pcm && m_pcmCapacity >= n)
-        return true;
-    u8* block = static_cast<u8*>(std::malloc(n ? n : 1));
-    if (!block)
-        return false;
-    std::free(m_pcm);
-    m_pcm = block;
-    m_pcmCapacity = n;
-    return true;
-}
-
 bool KyOgg::decode(u8** buffer, size_t& size)
 {
     size = 0;
     *buffer = m_pcm;
-    if (!m_vfOpen || m_ended || !reserve(m_chunkSize))
+    if (!m_vfOpen || m_ended || !reserveBuffer(m_pcm, m_pcmCapacity, m_chunkSize))
         return false;
     *buffer = m_pcm;
 

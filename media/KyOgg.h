@@ -44,7 +44,6 @@ private:
     static int closeCallback(void* source);
     static long tellCallback(void* source);
 
-    bool reserve(u32 n);
     void reorder51(size_t size);
 
     KyFile m_file;

@@ -2,8 +2,7 @@
 
 #include "core/KyFile.h"
 #include "core/KyLog.h"
-#include "media/KyOgg.h"
-#include "media/KyWav.h"
+#include "media/KyISound.h"
 
 KySound::KySound()
     : m_sound(nullptr)
@@ -27,15 +26,9 @@ bool KySound::open(const KyString& filename)
     if (!KyFile::exists(filename))
         return false;
 
-    m_sound = new KyOgg();
-    if (m_sound->open(filename))
+    m_sound = KyISound::openAny(filename);
+    if (m_sound)
         return true;
-    delete m_sound;
-
-    m_sound = new KyWav();
-    if (m_sound->open(filename))
-        return true;
-    close();
 
     logPrint("[KySound::open(const KyString& filename)] can't open file : %s. File type may not be "
              "supported.\n",

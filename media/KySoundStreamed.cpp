@@ -2,8 +2,7 @@
 
 #include "core/KyLog.h"
 #include "core/KyString.h"
-#include "media/KyOgg.h"
-#include "media/KyWav.h"
+#include "media/KyISound.h"
 
 KySoundStreamed::KySoundStreamed()
     : m_sound(nullptr)
@@ -25,15 +24,9 @@ bool KySoundStreamed::open(const KyString& filename)
 {
     close();
 
-    m_sound = new KyOgg();
-    if (m_sound->open(filename))
+    m_sound = KyISound::openAny(filename);
+    if (m_sound)
         return true;
-    delete m_sound;
-
-    m_sound = new KyWav();
-    if (m_sound->open(filename))
-        return true;
-    close();
 
     logPrint("[KySoundStreamed::open(const KyString& filename)] can't open file : %s. File type may "
              "not be supported.\n",

@@ -168,25 +168,12 @@ const char* KyWav::readHeader()
     }
 }
 
-bool KyWav::reserve(u32 n)
-{
-    if (m_pcm && m_pcmCapacity >= n)
-        return true;
-    u8* block = static_cast<u8*>(std::malloc(n ? n : 1));
-    if (!block)
-        return false;
-    std::free(m_pcm);
-    m_pcm = block;
-    m_pcmCapacity = n;
-    return true;
-}
-
 bool KyWav::decode(u8** buffer, size_t& size)
 {
     logPrint("[KyWav::decode(u8** buffer, size_t& bufferSize)] Not yet tested.\n");
     size = 0;
     *buffer = m_pcm;
-    if (!m_file.isOpen() || !reserve(m_chunkSize))
+    if (!m_file.isOpen() || !reserveBuffer(m_pcm, m_pcmCapacity, m_chunkSize))
         return false;
     *buffer = m_pcm;
     u32 want = m_dataLeft < m_chunkSize ? m_dataLeft : m_chunkSize;
@@ -203,7 +190,7 @@ u8* KyWav::decodeAll(size_t& size)
     std::free(m_pcm);
     m_pcm = nullptr;
     m_pcmCapacity = 0;
-    if (!m_file.isOpen() || !reserve(m_dataLeft))
+    if (!m_file.isOpen() || !reserveBuffer(m_pcm, m_pcmCapacity, m_dataLeft))
         return m_pcm;
     u32 got = m_dataLeft ? m_file.read(m_pcm, m_dataLeft) : 0;
     m_dataLeft -= got;

@@ -38,8 +38,6 @@ private:
     // Parses the chunks up to the first sample; null on success, else the
     // reason for the log line.
     const char* readHeader();
-    // Makes sure the PCM buffer holds at least n bytes.
-    bool reserve(u32 n);
     void resetFields();
 
     KyFile m_file;
