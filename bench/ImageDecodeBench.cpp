@@ -3,6 +3,7 @@
 // engine's share is what it wraps around the libraries: its stream reads,
 // the bottom-row-first layout and the result hand-over.
 
+#include "bench/BenchTempFolder.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
 #include "tests/support/ImageWriters.h"
@@ -15,7 +16,6 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using ImageWriters::Bytes;
@@ -25,6 +25,7 @@ namespace {
 const u32 kSide = 1024;
 
 struct Fixtures {
+    BenchTempFolder folder;
     Bytes png;
     Bytes jpeg;
     std::string pngFile;
@@ -40,20 +41,12 @@ struct Fixtures {
         p.rows = rgb;
         png = ImageWriters::png(p);
         jpeg = ImageWriters::jpeg(kSide, kSide, 3, rgb, 90);
-        char folder[] = "/tmp/kybenchXXXXXX";
-        if (mkdtemp(folder) != nullptr) {
-            pngFile = std::string(folder) + "/bench.png";
-            jpegFile = std::string(folder) + "/bench.jpg";
+        if (folder.isReady()) {
+            pngFile = folder.file("bench.png");
+            jpegFile = folder.file("bench.jpg");
             write(pngFile, png);
             write(jpegFile, jpeg);
         }
-    }
-    ~Fixtures()
-    {
-        std::remove(pngFile.c_str());
-        std::remove(jpegFile.c_str());
-        std::string folder = pngFile.substr(0, pngFile.rfind('/'));
-        rmdir(folder.c_str());
     }
     static void write(const std::string& path, const Bytes& bytes)
     {

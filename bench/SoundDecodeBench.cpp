@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
+#include "bench/BenchTempFolder.h"
 #include "core/KyString.h"
 #include "media/KySoundStreamed.h"
 #include "tests/support/SoundWriters.h"
@@ -22,11 +22,9 @@ class OggFixture {
 public:
     OggFixture(std::uint32_t channels, std::uint32_t rate)
     {
-        char folder[] = "/tmp/kybenchXXXXXX";
-        if (!mkdtemp(folder))
+        if (!m_folder.isReady())
             return;
-        m_folder = folder;
-        m_path = m_folder + "/music" + std::to_string(channels) + ".ogg";
+        m_path = m_folder.file("music" + std::to_string(channels) + ".ogg");
         std::uint32_t frames = static_cast<std::uint32_t>(rate * kSeconds);
         std::vector<double> freqs, levels;
         for (std::uint32_t c = 0; c < channels; ++c) {
@@ -38,17 +36,10 @@ public:
                                                SoundWriters::sineFloat(channels, rate, frames,
                                                                        freqs, levels)));
     }
-    ~OggFixture()
-    {
-        if (!m_path.empty())
-            std::remove(m_path.c_str());
-        if (!m_folder.empty())
-            rmdir(m_folder.c_str());
-    }
     const std::string& path() const { return m_path; }
 
 private:
-    std::string m_folder;
+    BenchTempFolder m_folder;
     std::string m_path;
 };
 

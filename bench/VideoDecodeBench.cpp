@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "bench/BenchTempFolder.h"
 #include "media/KyTheoraDecoder.h"
 #include "os/KyOsClock.h"
 #include "tests/support/TheoraWriter.h"
@@ -45,11 +45,9 @@ class VideoFixture {
 public:
     VideoFixture()
     {
-        char folder[] = "/tmp/kybenchXXXXXX";
-        if (!mkdtemp(folder))
+        if (!m_folder.isReady())
             return;
-        m_folder = folder;
-        m_path = m_folder + "/clip.ogv";
+        m_path = m_folder.file("clip.ogv");
         TheoraVideoSpec spec;
         spec.frameWidth = kWidth;
         spec.frameHeight = kHeight;
@@ -61,17 +59,10 @@ public:
         spec.paint = paint;
         writeBytesToFile(m_path, writeTheoraOgv(spec));
     }
-    ~VideoFixture()
-    {
-        if (!m_path.empty())
-            std::remove(m_path.c_str());
-        if (!m_folder.empty())
-            rmdir(m_folder.c_str());
-    }
     const std::string& path() const { return m_path; }
 
 private:
-    std::string m_folder;
+    BenchTempFolder m_folder;
     std::string m_path;
 };
 
