@@ -10,21 +10,12 @@
 
 #include <tinyxml.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <string>
 
 namespace {
 
 typedef KyCallback0Param<KyCheckBox> ButtonListener;
-
-std::string lowerCase(const char* text)
-{
-    std::string out(text ? text : "");
-    for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 void readMargin(TiXmlElement* element, const char* name, f32& margin)
 {
@@ -189,7 +180,7 @@ void KyCheckBox::loadFromXml(TiXmlElement* element)
 
     KyIntrusivePtr<KyImg> active, unactive, disabledActive, disabledUnactive;
     for (TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
-        const std::string name = lowerCase(attribute->Name());
+        const KyString name = KyString(attribute->Name()).toLower();
         if (name == "active_file")
             active = imageOf(attribute->Value());
         else if (name == "unactive_file")

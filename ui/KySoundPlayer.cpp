@@ -4,19 +4,10 @@
 
 #include <tinyxml.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-std::string lowerCase(const char* text)
-{
-    std::string result(text ? text : "");
-    for (char& c : result)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
 
 } // namespace
 
@@ -96,7 +87,7 @@ void KySoundPlayer::loadFromXml(TiXmlElement* element)
     if (!element)
         return;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
-        const std::string name = lowerCase(a->Name());
+        const KyString name = KyString(a->Name()).toLower();
         KyVector3f32 at = position();
         if (name == "audio_file") {
             setAudioFile(KyString(a->Value()));

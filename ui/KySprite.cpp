@@ -13,11 +13,9 @@
 
 #include <tinyxml.h>
 
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 
 KyCamera& KySprite::widgetCamera = KyCamera::global();
 
@@ -40,14 +38,6 @@ KyArray<KyICallback0Param*>* drawSignal(bool create)
 f32 snap(f32 v)
 {
     return std::trunc(v + 0.5f);
-}
-
-std::string lowerCase(const char* text)
-{
-    std::string out(text ? text : "");
-    for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 } // namespace
@@ -310,7 +300,7 @@ void KySprite::loadFromXml(TiXmlElement* element, const KyString& folder)
         setScaleCenter(c);
     }
     for (TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
-        const std::string name = lowerCase(attribute->Name());
+        const KyString name = KyString(attribute->Name()).toLower();
         if (name == "file")
             Load(KyFile::resolvePath(KyString(attribute->Value()), folder));
         else if (name == "visible")

@@ -7,9 +7,7 @@
 
 #include <tinyxml.h>
 
-#include <cctype>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -17,14 +15,6 @@ typedef KyCallback0Param<KySpriteButton> LookListener;
 
 // The label lies just in front of the pictures.
 const f32 kLabelDepth = 0.0001f;
-
-std::string lowerCase(const char* text)
-{
-    std::string out(text ? text : "");
-    for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The float attribute "value" of the first child of that name, if any.
 void readMargin(TiXmlElement* element, const char* name, f32& margin)
@@ -50,7 +40,7 @@ XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom,
         center->QueryFloatAttribute("z", &scaleCenter.z);
     }
     for (TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
-        const std::string name = lowerCase(attribute->Name());
+        const KyString name = KyString(attribute->Name()).toLower();
         if (name == "up_file")
             out.up = attribute->Value();
         else if (name == "down_file")
