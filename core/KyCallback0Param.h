@@ -2,6 +2,7 @@
 #define KY_CALLBACK0PARAM_H
 
 #include "core/KyICallback0Param.h"
+#include "core/KyMemberCallback.h"
 
 #if defined(__GNUC__)
 #define KY_NO_SANITIZE_VPTR __attribute__((no_sanitize("vptr")))
@@ -18,45 +19,20 @@
 // are registered with kyNewCallback, which sets ownedByArray to 1 so that the
 // signal deletes the callback on removal or with itself.
 template <class T>
-class KyCallback0Param : public KyICallback0Param {
+class KyCallback0Param : public KyMemberCallback<KyICallback0Param, T, bool (T::*)()> {
+    typedef KyMemberCallback<KyICallback0Param, T, bool (T::*)()> Base;
+
 public:
-    typedef bool (T::*Method)();
+    typedef typename Base::Method Method;
 
     KyCallback0Param(T* object, Method method, f32 priority = 0.0f, bool owned = false)
-        : ownedByArray(owned ? 1 : 0), m_object(object), m_method(method), m_priority(priority)
+        : Base(object, method, priority, owned)
     {
     }
 
     // A method of a second base is called on the adjusted object; the
     // sanitizer's dynamic-type check wrongly expects a whole T there.
-    KY_NO_SANITIZE_VPTR bool call() override { return (m_object->*m_method)(); }
-    f32 priority() override { return m_priority; }
-
-    bool equals(KyICallback0Param* other) override
-    {
-        KyCallback0Param* o = dynamic_cast<KyCallback0Param*>(other);
-        return o != nullptr && o->m_object == m_object && o->m_method == m_method;
-    }
-
-    bool sameObject(KyICallback0Param* other) override
-    {
-        KyCallback0Param* o = dynamic_cast<KyCallback0Param*>(other);
-        return o != nullptr && o->m_object == m_object;
-    }
-
-    bool isOwnedByArray() override { return ownedByArray != 0; }
-
-    T* object() const { return m_object; }
-    Method method() const { return m_method; }
-    void setPriority(f32 priority) { m_priority = priority; }
-
-    // 1: the signal array holding this callback deletes it.
-    u8 ownedByArray;
-
-private:
-    T* m_object;
-    Method m_method;
-    f32 m_priority;
+    KY_NO_SANITIZE_VPTR bool call() override { return (this->m_object->*this->m_method)(); }
 };
 
 // Makes a listener owned by the signal it is added to:
