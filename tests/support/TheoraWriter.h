@@ -52,7 +52,7 @@ struct TheoraVideoSpec {
     std::function<void(unsigned index, TheoraPlane planes[3])> paint;
 };
 
-// The Theora packets of the spec: the three headers, then one packet per
+// The Theora packets of the described video: the three headers, then one packet per
 // frame (plus the duplicates asked for).
 std::vector<OggPacketData> encodeTheoraPackets(const TheoraVideoSpec& spec);
 
