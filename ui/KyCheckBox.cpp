@@ -7,6 +7,7 @@
 #include "core/KySingleton.h"
 #include "platform/KyImg.h"
 #include "platform/KyScreen.h"
+#include "ui/KyButtonMargins.h"
 
 #include <tinyxml.h>
 
@@ -16,12 +17,6 @@
 namespace {
 
 typedef KyCallback0Param<KyCheckBox> ButtonListener;
-
-void readMargin(TiXmlElement* element, const char* name, f32& margin)
-{
-    if (TiXmlElement* child = element->FirstChildElement(name))
-        child->QueryFloatAttribute("value", &margin);
-}
 
 KyIntrusivePtr<KyImg> imageOf(const char* path)
 {
@@ -71,9 +66,7 @@ void KyCheckBox::loadLook(KySprite& sprite, KyImg* image)
         return;
     }
     sprite.LoadFromImage(image);
-    const KyVector3f32 picture = sprite.size();
-    button.setSize(KyVector3f32(picture.x - leftMargin - rightMargin, picture.y - bottomMargin - topMargin,
-                                button.size().z));
+    KyButtonMargins::sizeButtonFrom(*this, sprite);
 }
 
 void KyCheckBox::load(KyImg* active, KyImg* unactive, KyImg* disabledActive, KyImg* disabledUnactive)
@@ -82,8 +75,7 @@ void KyCheckBox::load(KyImg* active, KyImg* unactive, KyImg* disabledActive, KyI
     loadLook(disabledActiveSprite, disabledActive);
     loadLook(unactiveSprite, unactive);
     loadLook(activeSprite, active);
-    const KyVector3f32 b = button.size();
-    Ky3DObject::setSize(KyVector3f32(b.x + leftMargin + rightMargin, b.y + bottomMargin + topMargin, 0.0f));
+    Ky3DObject::setSize(KyButtonMargins::buttonWithMargins(*this));
     m_onStateChanged.call(checked != 0);
     updateLooks();
 }
@@ -103,23 +95,19 @@ void KyCheckBox::setVisible(bool visible)
 
 void KyCheckBox::setMargins(f32 horizontal, f32 vertical)
 {
-    leftMargin = horizontal;
-    rightMargin = horizontal;
-    bottomMargin = vertical;
-    topMargin = vertical;
+    KyButtonMargins::set(*this, horizontal, vertical);
     fitButtonPosition();
     fitButtonSize();
 }
 
 void KyCheckBox::fitButtonSize()
 {
-    const KyVector3f32 s = size();
-    button.setSize(KyVector3f32(s.x - leftMargin - rightMargin, s.y - bottomMargin - topMargin, 0.0f));
+    button.setSize(KyButtonMargins::inside(*this, size()));
 }
 
 void KyCheckBox::fitButtonPosition()
 {
-    button.setPosition(position() + KyVector3f32(leftMargin, bottomMargin, 0.0f));
+    button.setPosition(position() + KyButtonMargins::corner(*this));
 }
 
 void KyCheckBox::updateLooks()
@@ -173,10 +161,7 @@ void KyCheckBox::loadFromXml(TiXmlElement* element)
 {
     if (!element)
         return;
-    readMargin(element, "leftMargin", leftMargin);
-    readMargin(element, "rightMargin", rightMargin);
-    readMargin(element, "bottomMargin", bottomMargin);
-    readMargin(element, "topMargin", topMargin);
+    KyButtonMargins::read(element, leftMargin, rightMargin, bottomMargin, topMargin);
 
     KyIntrusivePtr<KyImg> active, unactive, disabledActive, disabledUnactive;
     for (TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
@@ -209,7 +194,7 @@ void KyCheckBox::setPosition(const KyVector3f32& p)
     unactiveSprite.setPosition(p);
     disabledActiveSprite.setPosition(p);
     disabledUnactiveSprite.setPosition(p);
-    button.setPosition(p + KyVector3f32(leftMargin, bottomMargin, 0.0f));
+    button.setPosition(p + KyButtonMargins::corner(*this));
 }
 
 void KyCheckBox::setScale(const KyVector3f32& scale)

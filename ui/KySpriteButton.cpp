@@ -16,13 +16,6 @@ typedef KyCallback0Param<KySpriteButton> LookListener;
 // The label lies just in front of the pictures.
 const f32 kLabelDepth = 0.0001f;
 
-// The float attribute "value" of the first child of that name, if any.
-void readMargin(TiXmlElement* element, const char* name, f32& margin)
-{
-    if (TiXmlElement* child = element->FirstChildElement(name))
-        child->QueryFloatAttribute("value", &margin);
-}
-
 } // namespace
 
 namespace KySpriteButtonShared {
@@ -30,10 +23,7 @@ namespace KySpriteButtonShared {
 XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom, f32& top, KyVector3f32& scaleCenter)
 {
     XmlAttributes out;
-    readMargin(element, "leftMargin", left);
-    readMargin(element, "rightMargin", right);
-    readMargin(element, "bottomMargin", bottom);
-    readMargin(element, "topMargin", top);
+    KyButtonMargins::read(element, left, right, bottom, top);
     if (TiXmlElement* center = element->FirstChildElement("scaleCenter")) {
         center->QueryFloatAttribute("x", &scaleCenter.x);
         center->QueryFloatAttribute("y", &scaleCenter.y);
@@ -94,7 +84,7 @@ KySpriteButton::~KySpriteButton()
 void KySpriteButton::load(const KyString& up, const KyString& down, const KyString& disabled)
 {
     KySpriteButtonShared::loadPictures(*this, up, down, disabled);
-    const KyVector3f32 whole = KySpriteButtonShared::buttonWithMargins(*this);
+    const KyVector3f32 whole = KyButtonMargins::buttonWithMargins(*this);
     label.setSize(whole);
     Ky3DObject::setSize(whole);
 }
@@ -111,23 +101,19 @@ void KySpriteButton::unload()
 
 void KySpriteButton::setMargins(f32 horizontal, f32 vertical)
 {
-    leftMargin = horizontal;
-    rightMargin = horizontal;
-    bottomMargin = vertical;
-    topMargin = vertical;
+    KyButtonMargins::set(*this, horizontal, vertical);
     fitButtonPosition();
     fitButtonSize();
 }
 
 void KySpriteButton::fitButtonSize()
 {
-    const KyVector3f32 s = size();
-    button.setSize(KyVector3f32(s.x - leftMargin - rightMargin, s.y - bottomMargin - topMargin, 0.0f));
+    button.setSize(KyButtonMargins::inside(*this, size()));
 }
 
 void KySpriteButton::fitButtonPosition()
 {
-    button.setPosition(position() + KyVector3f32(leftMargin, bottomMargin, 0.0f));
+    button.setPosition(position() + KyButtonMargins::corner(*this));
 }
 
 void KySpriteButton::fitLabelPosition()
@@ -137,8 +123,7 @@ void KySpriteButton::fitLabelPosition()
 
 void KySpriteButton::fitLabelSize()
 {
-    const KyVector3f32 s = size();
-    label.setSize(KyVector3f32(s.x - leftMargin - rightMargin, s.y - bottomMargin - topMargin, 0.0f));
+    label.setSize(KyButtonMargins::inside(*this, size()));
 }
 
 void KySpriteButton::setEnable(bool enable)
@@ -206,7 +191,7 @@ void KySpriteButton::setPosition(const KyVector3f32& p)
     upSprite.setPosition(p);
     downSprite.setPosition(p);
     disabledSprite.setPosition(p);
-    button.setPosition(p + KyVector3f32(leftMargin, bottomMargin, 0.0f));
+    button.setPosition(p + KyButtonMargins::corner(*this));
     label.setPosition(p + KyVector3f32(0.0f, 0.0f, kLabelDepth));
 }
 

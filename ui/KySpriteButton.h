@@ -8,6 +8,7 @@
 #include "core/KyVector3f32.h"
 #include "platform/Ky3DObject.h"
 #include "ui/KyButton.h"
+#include "ui/KyButtonMargins.h"
 #include "ui/KySprite.h"
 #include "ui/KyTextSprite.h"
 
@@ -117,23 +118,6 @@ XmlAttributes readXml(TiXmlElement* element, f32& left, f32& right, f32& bottom,
 // A picture name as a disk path, "./" standing for folder; "" stays "".
 KyString diskPath(const KyString& name, const KyString& folder = KyString());
 
-// Button size = picture size less the margins, depth kept.
-template <class Owner>
-void sizeButtonFrom(Owner& o, KySprite& sprite)
-{
-    const KyVector3f32 picture = sprite.size();
-    o.button.setSize(KyVector3f32(picture.x - o.leftMargin - o.rightMargin, picture.y - o.bottomMargin - o.topMargin,
-                                  o.button.size().z));
-}
-
-// The button's size plus the margins.
-template <class Owner>
-KyVector3f32 buttonWithMargins(Owner& o)
-{
-    const KyVector3f32 b = o.button.size();
-    return KyVector3f32(b.x + o.leftMargin + o.rightMargin, b.y + o.bottomMargin + o.topMargin, 0.0f);
-}
-
 // The pictures of load: "" unloads the disabled or down picture and leaves
 // the up picture; loaded down and disabled pictures start hidden; the
 // button is sized from each one loaded and enabled with an up picture.
@@ -145,18 +129,18 @@ void loadPictures(Owner& o, const KyString& up, const KyString& down, const KySt
     } else {
         o.disabledSprite.Load(disabled);
         o.disabledSprite.visible = false;
-        sizeButtonFrom(o, o.disabledSprite);
+        KyButtonMargins::sizeButtonFrom(o, o.disabledSprite);
     }
     if (down == "") {
         o.downSprite.unload();
     } else {
         o.downSprite.Load(down);
         o.downSprite.visible = false;
-        sizeButtonFrom(o, o.downSprite);
+        KyButtonMargins::sizeButtonFrom(o, o.downSprite);
     }
     if (up != "") {
         o.upSprite.Load(up);
-        sizeButtonFrom(o, o.upSprite);
+        KyButtonMargins::sizeButtonFrom(o, o.upSprite);
         o.button.setEnable(true);
     }
 }

@@ -3,6 +3,7 @@
 #include "core/KyCallback0Param.h"
 #include "core/KySingleton.h"
 #include "platform/KyScreen.h"
+#include "ui/KyButtonMargins.h"
 #include "ui/KySpriteButton.h"
 
 #include <tinyxml.h>
@@ -52,18 +53,15 @@ KySpriteButton2::~KySpriteButton2()
 void KySpriteButton2::load(const KyString& up, const KyString& down, const KyString& disabled)
 {
     KySpriteButtonShared::loadPictures(*this, up, down, disabled);
-    Ky3DObject::setSize(KySpriteButtonShared::buttonWithMargins(*this));
+    Ky3DObject::setSize(KyButtonMargins::buttonWithMargins(*this));
     fitButtonAndLabel();
     placeLabel();
 }
 
 void KySpriteButton2::setMargins(f32 horizontal, f32 vertical)
 {
-    leftMargin = horizontal;
-    rightMargin = horizontal;
-    bottomMargin = vertical;
-    topMargin = vertical;
-    button.setPosition(position() + KyVector3f32(leftMargin, bottomMargin, 0.0f));
+    KyButtonMargins::set(*this, horizontal, vertical);
+    button.setPosition(position() + KyButtonMargins::corner(*this));
     fitButtonAndLabel();
     placeLabel();
 }
@@ -87,10 +85,9 @@ void KySpriteButton2::setText(const KyString& text)
 
 void KySpriteButton2::fitButtonAndLabel()
 {
-    const KyVector3f32 s = size();
-    button.setSize(KyVector3f32(s.x - leftMargin - rightMargin, s.y - bottomMargin - topMargin, 0.0f));
-    const KyVector3f32 b = button.size();
-    label.setTextBox(wholePixels(b.x + leftMargin + rightMargin), wholePixels(b.y + bottomMargin + topMargin));
+    button.setSize(KyButtonMargins::inside(*this, size()));
+    const KyVector3f32 whole = KyButtonMargins::buttonWithMargins(*this);
+    label.setTextBox(wholePixels(whole.x), wholePixels(whole.y));
 }
 
 void KySpriteButton2::placeLabel()
@@ -150,7 +147,7 @@ void KySpriteButton2::setPosition(const KyVector3f32& p)
     upSprite.setPosition(p);
     downSprite.setPosition(p);
     disabledSprite.setPosition(p);
-    button.setPosition(p + KyVector3f32(leftMargin, bottomMargin, 0.0f));
+    button.setPosition(p + KyButtonMargins::corner(*this));
     placeLabel();
 }
 
