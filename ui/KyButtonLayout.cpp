@@ -65,17 +65,6 @@ bool KyButtonLayout::removeTouch(KyArray<unsigned int>& touches, unsigned int po
     return true;
 }
 
-void KyButtonLayout::replaceChild(KyLayout*& slot, KyLayout* layout, const KyColor& outline)
-{
-    if (slot)
-        removeChild(slot);
-    if (layout)
-        addChild(layout);
-    slot = layout;
-    if (layout)
-        layout->setQuadColor(outline);
-}
-
 void KyButtonLayout::setUpLayout(KyLayout* layout)
 {
     replaceChild(upLayout, layout, KyColor(0, 0, 0, 0));

@@ -114,8 +114,6 @@ private:
     bool isPointerIn(unsigned int pointer);
     // Whether any pointer still pressed on the button lies over it.
     bool isAnyTouchIn();
-    // Replaces the look held in slot by layout as a child.
-    void replaceChild(KyLayout*& slot, KyLayout* layout, const KyColor& outline);
 };
 
 #endif

@@ -40,17 +40,6 @@ KyCheckboxLayout::~KyCheckboxLayout()
     }
 }
 
-void KyCheckboxLayout::replaceChild(KyLayout*& slot, KyLayout* layout, const KyColor& outline)
-{
-    if (slot)
-        removeChild(slot);
-    if (layout)
-        addChild(layout);
-    slot = layout;
-    if (layout)
-        layout->setQuadColor(outline);
-}
-
 void KyCheckboxLayout::setActiveLayout(KyLayout* layout)
 {
     replaceChild(activeLayout, layout, KyColor(0, 0, 0, 0));

@@ -87,7 +87,6 @@ private:
     bool isEnabled() const { return state == Active || state == Unactive; }
     bool isPointerIn(unsigned int pointer);
     bool isAnyTouchIn();
-    void replaceChild(KyLayout*& slot, KyLayout* layout, const KyColor& outline);
     // Shows `shown` (when set) and then hides `other`; without `shown`,
     // `other` keeps its visibility. `hidden1` and `hidden2` are hidden.
     static void showLooks(KyLayout* shown, KyLayout* other, KyLayout* hidden1, KyLayout* hidden2);

@@ -491,3 +491,14 @@ bool KyLayout::isMouseIn(const KyVector2s32& point)
     const f32 bound = hitBound();
     return -bound <= q.x && q.x < bound && -bound <= q.y && q.y < bound;
 }
+
+void KyLayout::replaceChild(KyLayout*& slot, KyLayout* layout, const KyColor& outline)
+{
+    if (slot)
+        removeChild(slot);
+    if (layout)
+        addChild(layout);
+    slot = layout;
+    if (layout)
+        layout->setQuadColor(outline);
+}

@@ -107,6 +107,10 @@ public:
     f32 drawPriority() { return m_drawCallback.priority(); }
 
 protected:
+    // Replaces the child layout held in slot by layout (either may be null)
+    // and gives the new one the outline colour of its quad.
+    void replaceChild(KyLayout*& slot, KyLayout* layout, const KyColor& outline);
+
     bool m_needsUpdate;
     bool m_updating;
     u32 m_drawMode;
