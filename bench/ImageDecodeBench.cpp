@@ -6,7 +6,7 @@
 #include "bench/BenchTempFolder.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 
 #include <benchmark/benchmark.h>
 

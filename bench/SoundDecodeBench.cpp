@@ -7,7 +7,7 @@
 #include "bench/BenchTempFolder.h"
 #include "core/KyString.h"
 #include "media/KySoundStreamed.h"
-#include "tests/support/SoundWriters.h"
+#include "tools/content/SoundWriters.h"
 
 // Decode speed of the streamed Ogg Vorbis path (the work of a music thread),
 // reported as "realtime": seconds of sound decoded per second of wall time.

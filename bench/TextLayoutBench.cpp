@@ -11,7 +11,7 @@
 #include "os/KyOsGL.h"
 #include "os/KyOsWindow.h"
 #include "platform/KyFont2.h"
-#include "tests/support/KyfWriter.h"
+#include "tools/content/KyfWriter.h"
 #include "ui/KyTextBase2.h"
 #include "ui/KyTextMarkup.h"
 

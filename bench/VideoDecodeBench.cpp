@@ -7,7 +7,7 @@
 #include "bench/BenchTempFolder.h"
 #include "media/KyTheoraDecoder.h"
 #include "os/KyOsClock.h"
-#include "tests/support/TheoraWriter.h"
+#include "tools/content/TheoraWriter.h"
 
 // Speed of the video path at 640 x 480: decoding one Theora frame and
 // converting it to RGB, as a playing video does once a frame. Reported as

@@ -3,7 +3,7 @@
 #include "core/KyString.h"
 #include "platform/KyImg.h"
 #include "platform/KyPalette.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 
 #include <cstdio>
 #include <string>

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/SoundWriters.h"
+#include "tools/content/SoundWriters.h"
 #include "tests/support/TempDir.h"
 
 // Helpers shared by the sound tests.

@@ -3,7 +3,7 @@
 
 #include "core/KyCallback0Param.h"
 #include "os/KyOsClock.h"
-#include "tests/support/TheoraWriter.h"
+#include "tools/content/TheoraWriter.h"
 #include "tests/support/UserDataSandbox.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "platform/Ky3DTexture.h"
 #include "platform/KyFont2.h"
 #include "tests/support/GLTestContext.h"
-#include "tests/support/ImageWriters.h"
-#include "tests/support/KyfWriter.h"
+#include "tools/content/ImageWriters.h"
+#include "tools/content/KyfWriter.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 

@@ -3,7 +3,7 @@
 #include "core/KySingleton.h"
 #include "platform/KyFont.h"
 #include "platform/KyImg.h"
-#include "tests/support/FontWriters.h"
+#include "tools/content/FontWriters.h"
 #include "tests/support/ScopedWorkingDir.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"

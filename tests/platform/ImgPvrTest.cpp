@@ -1,7 +1,7 @@
 #include "core/KyString.h"
 #include "platform/KyImg.h"
 #include "platform/KyPvr.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 

@@ -3,7 +3,7 @@
 #include "core/KySingleton.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 #include "tests/support/ScopedWorkingDir.h"
 #include "tests/support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #include "core/KyString.h"
 #include "platform/KyImg.h"
 #include "platform/KyTga.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "core/KyString.h"
 #include "platform/KyPalette.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 
 #include <gtest/gtest.h>
 

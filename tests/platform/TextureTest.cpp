@@ -6,7 +6,7 @@
 #include "platform/KyPalette.h"
 #include "platform/KyRenderer.h"
 #include "tests/support/GLTestContext.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 #include "tests/support/TempDir.h"
 
 #include <GL/gl.h>

@@ -1,10 +1,10 @@
 #include "tests/support/InterfaceFileWriter.h"
 
-#include "tests/support/ImageWriters.h"
-#include "tests/support/KyfWriter.h"
-#include "tests/support/SoundWriters.h"
+#include "tools/content/ImageWriters.h"
+#include "tools/content/KyfWriter.h"
+#include "tools/content/SoundWriters.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/TheoraWriter.h"
+#include "tools/content/TheoraWriter.h"
 
 #include <vector>
 

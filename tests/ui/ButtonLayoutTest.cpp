@@ -6,7 +6,7 @@
 #include "platform/KyInputMgr.h"
 #include "platform/KyMainWindow.h"
 #include "tests/support/FakeInputDevice.h"
-#include "tests/support/SoundWriters.h"
+#include "tools/content/SoundWriters.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyButtonLayout.h"
 

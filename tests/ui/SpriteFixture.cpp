@@ -4,7 +4,7 @@
 #include "os/KyOsClock.h"
 #include "platform/KyCamera.h"
 #include "platform/KyMainWindow.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 #include "ui/KySprite.h"
 
 #include <GL/gl.h>

@@ -5,7 +5,7 @@
 #include "platform/KyInputMgr.h"
 #include "platform/KyMainWindow.h"
 #include "tests/support/GLTestContext.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyButtonLayout.h"

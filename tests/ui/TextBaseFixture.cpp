@@ -2,7 +2,7 @@
 
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 
 #include <GL/gl.h>
 

@@ -6,7 +6,7 @@
 #include "core/KyString.h"
 #include "platform/KyFont2.h"
 #include "tests/support/GLTestContext.h"
-#include "tests/support/KyfWriter.h"
+#include "tools/content/KyfWriter.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyGlyphMesh.h"
 

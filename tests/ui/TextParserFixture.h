@@ -4,7 +4,7 @@
 #include "core/KyIntrusivePtr.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
-#include "tests/support/FontWriters.h"
+#include "tools/content/FontWriters.h"
 #include "tests/support/ScopedWorkingDir.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyLineNode.h"

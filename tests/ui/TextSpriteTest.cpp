@@ -1,7 +1,7 @@
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "platform/Ky3DTexture.h"
-#include "tests/support/FontWriters.h"
+#include "tools/content/FontWriters.h"
 #include "tests/support/ScopedWorkingDir.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/SpriteFixture.h"

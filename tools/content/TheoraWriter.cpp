@@ -1,4 +1,4 @@
-#include "tests/support/TheoraWriter.h"
+#include "tools/content/TheoraWriter.h"
 
 #include <ogg/ogg.h>
 #include <theora/theoraenc.h>

@@ -1,5 +1,5 @@
-#ifndef KY_TESTS_KYF_WRITER_H
-#define KY_TESTS_KYF_WRITER_H
+#ifndef KY_CONTENT_KYF_WRITER_H
+#define KY_CONTENT_KYF_WRITER_H
 
 #include "core/KyTypes.h"
 

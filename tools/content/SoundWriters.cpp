@@ -1,4 +1,4 @@
-#include "tests/support/SoundWriters.h"
+#include "tools/content/SoundWriters.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tests/support/FontWriters.h"
+#include "tools/content/FontWriters.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "tests/support/KyfWriter.h"
+#include "tools/content/KyfWriter.h"
 
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 
 #include <cstring>
 

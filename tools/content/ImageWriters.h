@@ -1,5 +1,5 @@
-#ifndef KY_TESTS_IMAGE_WRITERS_H
-#define KY_TESTS_IMAGE_WRITERS_H
+#ifndef KY_CONTENT_IMAGE_WRITERS_H
+#define KY_CONTENT_IMAGE_WRITERS_H
 
 #include "core/KyTypes.h"
 
@@ -8,8 +8,8 @@ class KyString;
 #include <string>
 #include <vector>
 
-// Writers of the picture files the image readers take, for tests and
-// benchmarks: PNG through libpng, JPEG through libjpeg, the zlib-wrapped forms
+// Writers of the picture files the image readers take, for the content tools,
+// tests and benchmarks: PNG through libpng, JPEG through libjpeg, the zlib-wrapped forms
 // through zlib, BMP, TGA and PVR by hand. Each returns the file's bytes; every
 // field is settable so that tests can also write damaged files.
 namespace ImageWriters {

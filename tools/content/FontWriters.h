@@ -1,5 +1,5 @@
-#ifndef KY_TESTS_FONT_WRITERS_H
-#define KY_TESTS_FONT_WRITERS_H
+#ifndef KY_CONTENT_FONT_WRITERS_H
+#define KY_CONTENT_FONT_WRITERS_H
 
 #include "core/KyTypes.h"
 

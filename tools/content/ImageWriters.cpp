@@ -1,4 +1,4 @@
-#include "tests/support/ImageWriters.h"
+#include "tools/content/ImageWriters.h"
 
 #include "core/KyString.h"
 
