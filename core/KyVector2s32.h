@@ -12,6 +12,7 @@ public:
     KyVector2s32() : x(0), y(0) {}
     KyVector2s32(s32 px, s32 py) : x(px), y(py) {}
 
+    KyVector2s32(const KyVector2s32& other) = default;
     KyVector2s32& operator=(const KyVector2s32& other) = default;
 
     KyVector2s32& operator+=(const KyVector2s32& other)

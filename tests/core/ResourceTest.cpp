@@ -180,7 +180,8 @@ TEST(Resource, DestroyedResourcesLeaveTheList)
     KyIntrusivePtr<NoteResource> b = a;
     EXPECT_EQ(2u, a->useCount());
     b = a;
-    a = a;
+    KyIntrusivePtr<NoteResource>& self = a;
+    a = self;
     EXPECT_EQ(2u, a->useCount());
     b.reset();
     a.reset();

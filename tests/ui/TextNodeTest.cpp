@@ -338,7 +338,7 @@ TEST(TextToken, HelpersOfTheTokenizer)
     EXPECT_EQ(token.key, 4u);
     EXPECT_EQ(token.value, "color=4");
     EXPECT_NE(token.value.textMode(), 0u);
-    makeString(token, KyTokenWord, "abcdef" + 1, 3);
+    makeString(token, KyTokenWord, &"abcdef"[1], 3);
     EXPECT_EQ(token.value, "bcd");
 
     KyTextTokenList tokens;
