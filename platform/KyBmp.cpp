@@ -89,11 +89,11 @@ void KyBmp::readPalette(KyStream& stream, u64 offset, u32 entryBytes)
 
 // File rows are aligned to four bytes; bottom-up files (the usual kind)
 // keep their order, top-down files are turned.
-bool KyBmp::readRows(KyStream& stream, u64 start, u32 rowBytes, bool topDown)
+bool KyBmp::readRows(KyStream& stream, u64 start, u64 rowBytes, bool topDown)
 {
     u64 stride = (u64(m_bmpWidth) * m_bitCount + 31) / 32 * 4;
     u64 total = 0;
-    if (!KyImgInput::pixelBytes(rowBytes, m_bmpHeight, 8, total) || total == 0)
+    if (!KyImgInput::rowsBytes(m_bmpWidth, m_bmpHeight, rowBytes, total) || total == 0)
         return false;
     if (!KyImgInput::hasByteAt(stream, start + stride * (m_bmpHeight - 1) + rowBytes - 1))
         return false;
@@ -101,7 +101,7 @@ bool KyBmp::readRows(KyStream& stream, u64 start, u32 rowBytes, bool topDown)
     for (u32 r = 0; r < m_bmpHeight; ++r) {
         u32 row = topDown ? m_bmpHeight - 1 - r : r;
         if (!stream.seek(static_cast<u32>(start + stride * r)) ||
-            !KyImgInput::readExact(stream, pixels + u64(rowBytes) * row, rowBytes))
+            !KyImgInput::readExact(stream, pixels + rowBytes * row, rowBytes))
             return false;
     }
     return true;
@@ -138,7 +138,7 @@ void KyBmp::LoadFromStream(KyStream& stream)
     case 32:
         bytesPerPixel = m_bitCount / 8;
         if (m_compression == 0)
-            read = readRows(stream, start, m_bmpWidth * bytesPerPixel, topDown);
+            read = readRows(stream, start, u64(m_bmpWidth) * bytesPerPixel, topDown);
         else if (m_bitCount == 8 && m_compression == 1)
             logPrint("BI_RLE8 n'est pas géré.\n");
         else if (m_bitCount != 24 && m_compression == 3)
@@ -147,7 +147,7 @@ void KyBmp::LoadFromStream(KyStream& stream)
     case 1:
     case 4:
         if (m_compression == 0)
-            read = readRows(stream, start, static_cast<u32>((u64(m_bmpWidth) * m_bitCount + 7) / 8), topDown);
+            read = readRows(stream, start, (u64(m_bmpWidth) * m_bitCount + 7) / 8, topDown);
         else if (m_bitCount == 4 && m_compression == 2)
             logPrint("BI_RLE4 n'est pas géré.\n");
         break;
@@ -162,12 +162,21 @@ void KyBmp::LoadFromStream(KyStream& stream)
     if (bytesPerPixel >= 3) {
         // The file stores blue, green, red: the picture formats want red first.
         u64 count = m_pixelBytes / bytesPerPixel;
+        bool alphaUsed = false;
         for (u64 i = 0; i < count; ++i) {
             u8* p = m_pixels + i * bytesPerPixel;
             u8 blue = p[0];
             p[0] = p[2];
             p[2] = blue;
+            if (bytesPerPixel == 4 && p[3] != 0)
+                alphaUsed = true;
         }
+        // The fourth byte is reserved in the format and most writers leave
+        // it 0: a picture whose fourth bytes are all 0 is opaque, not fully
+        // transparent. Any other value means the writer stored alpha there.
+        if (bytesPerPixel == 4 && !alphaUsed)
+            for (u64 i = 0; i < count; ++i)
+                m_pixels[i * 4 + 3] = 255;
     }
     m_width = m_bmpWidth;
     m_height = m_bmpHeight;

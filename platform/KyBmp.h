@@ -13,9 +13,10 @@
 // 8-bit pictures give format 0 with a palette of format 2, 16-bit ones
 // format 4 (the words as the file stores them), 24- and 32-bit ones formats
 // 5 and 6 with blue and red swapped into red, green, blue (, the fourth
-// byte). Rows are stored bottom row first whichever way the file runs
+// byte as alpha; when it is 0 in every pixel, the picture is opaque and gets
+// alpha 255). Rows are stored bottom row first whichever way the file runs
 // (negative height: top-down), and the four-byte alignment of file rows is
-// skipped. Run-length and bit-field pictures are not decoded (each logs a
+// skipped. Sizes are taken in 64 bits and held to the caps of KyImgInput. Run-length and bit-field pictures are not decoded (each logs a
 // line) and give format 13; so do 1- and 4-bit pictures, whose bytes are
 // still read. Offsets are taken from where the picture starts in the stream.
 class KyBmp : public KyFile, public KyImgResult {
@@ -35,7 +36,7 @@ public:
 private:
     bool readHeader(KyStream& stream, u32 base, u32& headerSize, bool& topDown);
     void readPalette(KyStream& stream, u64 offset, u32 entryBytes);
-    bool readRows(KyStream& stream, u64 start, u32 rowBytes, bool topDown);
+    bool readRows(KyStream& stream, u64 start, u64 rowBytes, bool topDown);
 
     KyStream* m_streamInUse;
     u32 m_fileSize;

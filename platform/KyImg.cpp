@@ -51,7 +51,10 @@ u32 KyImg::storageBytesPerPixel(s32 format)
 
 u32 KyImg::byteSize() const
 {
-    return static_cast<u32>(u64(bitsPerPixel()) * m_width * m_height / 8);
+    // Every image is held to the size caps, so this fits; saturate anyway
+    // rather than wrap.
+    u64 bytes = u64(bitsPerPixel()) * m_width * m_height / 8;
+    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<u32>(bytes);
 }
 
 void KyImg::freeData()

@@ -16,6 +16,20 @@ bool KyImgInput::pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
     return true;
 }
 
+bool KyImgInput::rowsBytes(u64 width, u64 height, u64 rowBytes, u64& bytes)
+{
+    bytes = 0;
+    // Within the dimension caps a row of up to 128 bits a pixel is far from
+    // wrapping, so the product below is exact.
+    if (width > kMaxDimension || height > kMaxDimension || rowBytes > kMaxDimension * u64(16))
+        return false;
+    u64 n = rowBytes * height;
+    if (n > kMaxPixelBytes)
+        return false;
+    bytes = n;
+    return true;
+}
+
 bool KyImgInput::readExact(KyStream& stream, void* out, u64 n)
 {
     u8* p = static_cast<u8*>(out);

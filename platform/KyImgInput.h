@@ -22,6 +22,11 @@ public:
     // width x height x bits / 8 (truncating) in 64-bit arithmetic; false
     // when a dimension or the result is over the caps.
     static bool pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes);
+    // rowBytes x height in 64-bit arithmetic, for a picture of width x
+    // height pixels whose rows take rowBytes each (a reader's own row size,
+    // which the caller computes in 64 bits as well); false when a dimension
+    // or the result is over the caps.
+    static bool rowsBytes(u64 width, u64 height, u64 rowBytes, u64& bytes);
 
     // Reads exactly n bytes; false when the stream ends first.
     static bool readExact(KyStream& stream, void* out, u64 n);

@@ -264,7 +264,8 @@ int KyJpeg::run(KyJpeg* self, Source* source, Error* error, void* decompressor)
     if (components != 1 && components != 3)
         return WrongFormat;
     u64 total = 0;
-    if (!KyImgInput::pixelBytes(u64(cinfo->output_width) * components, cinfo->output_height, 8, total))
+    if (!KyImgInput::rowsBytes(cinfo->output_width, cinfo->output_height, u64(cinfo->output_width) * components,
+                               total))
         return Failed;
     jpeg_start_decompress(cinfo);
     u32 width = cinfo->output_width;

@@ -70,7 +70,7 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
     png_read_update_info(png, info);
     u64 rowBytes = png_get_rowbytes(png, info);
     u64 total = 0;
-    if (!KyImgInput::pixelBytes(rowBytes, d->height, 8, total))
+    if (!KyImgInput::rowsBytes(d->width, d->height, rowBytes, total))
         png_error(png, "PNG picture too large");
 
     if (formatOf(d->colorType, d->bitDepth) != 13) {

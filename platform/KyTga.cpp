@@ -50,7 +50,8 @@ bool KyTga::readColorMap(KyStream& stream)
         }
     }
     u64 skipped = u64(m_colorMapLength - kept) * entryBytes;
-    return skipped == 0 || stream.seek(static_cast<u32>(stream.tell() + skipped));
+    u64 next = u64(stream.tell()) + skipped;
+    return skipped == 0 || (next <= 0xFFFFFFFFu && stream.seek(static_cast<u32>(next)));
 }
 
 bool KyTga::readPixels(KyStream& stream)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 using ImageWriters::BmpImage;
 using ImageWriters::Bytes;
@@ -241,6 +242,99 @@ TEST(ImgBmp, SizesAreCheckedAgainstTheData)
         KyImg img;
         loadBmp(img, Bytes(whole.begin(), whole.begin() + len));
         EXPECT_EQ(img.format(), 13) << len;
+    }
+}
+
+// A row of a 24- or 32-bit file is width x 3 or 4 bytes: widths whose row
+// size wraps in 32 bits (to 4 and 2 bytes here) must not give a picture of
+// that width holding a few bytes. Everything wider than the width cap is
+// refused whatever the rows hold.
+TEST(ImgBmp, RowSizesThatWrapIn32BitsAreRefused)
+{
+    struct Case {
+        u16 bits;
+        u32 width;
+        s32 height;
+    } cases[] = {
+        {32, 0x40000001u, 1}, {24, 0x55555556u, 1}, {16, 0x80000001u, 1}, {32, 0x80000001u, 1},
+        {24, 0x55555556u, -1}, {32, 0x40000001u, 2}, {8, 0xFFFFFFFFu, 1}, {32, 65537, 1},
+    };
+    for (const Case& c : cases) {
+        // A picture 127 pixels wide, its width then stated wider.
+        Bytes file = ImageWriters::bmp(picture(127, c.height, c.bits));
+        for (int k = 0; k < 4; ++k)
+            file[18 + k] = static_cast<u8>(c.width >> (8 * k));
+        KyImg img;
+        loadBmp(img, file);
+        EXPECT_EQ(img.format(), 13) << c.bits << " bits, width " << c.width;
+        EXPECT_EQ(img.pixels(), nullptr);
+        EXPECT_EQ(img.width(), 0u);
+    }
+}
+
+// The width cap counts pixels, not row bytes: wide pictures within the caps
+// decode whole at every depth.
+TEST(ImgBmp, WidePicturesWithinTheCapsDecode)
+{
+    struct Case {
+        u16 bits;
+        u32 width;
+        s32 format;
+    } cases[] = {{8, 65536, 0}, {16, 40000, 4}, {24, 30000, 5}, {32, 20000, 6}};
+    for (const Case& c : cases) {
+        BmpImage b = picture(c.width, 2, c.bits, c.width);
+        KyImg img;
+        loadBmp(img, ImageWriters::bmp(b));
+        ASSERT_EQ(img.format(), c.format) << c.bits;
+        EXPECT_EQ(img.width(), c.width);
+        EXPECT_EQ(img.height(), 2u);
+        u32 bpp = c.bits / 8u;
+        EXPECT_EQ(img.allocatedBytes(), u64(c.width) * 2 * bpp);
+        // The last pixel of the top row, red first for 24 and 32 bits.
+        const u8* file = fileRow(b, 1) + u64(c.width - 1) * bpp;
+        const u8* mine = img.pixels() + (u64(c.width) * 2 - 1) * bpp;
+        EXPECT_EQ(mine[0], bpp >= 3 ? file[2] : file[0]) << c.bits;
+        EXPECT_EQ(mine[bpp - 1], bpp >= 3 && bpp != 4 ? file[0] : file[bpp - 1]) << c.bits;
+    }
+}
+
+// The fourth byte of a 32-bit file is reserved, and most writers leave it 0:
+// such a picture is opaque. A picture with any other fourth byte keeps its
+// bytes as alpha, zeros included.
+TEST(ImgBmp, ThirtyTwoBitAlphaAllZeroMeansOpaque)
+{
+    struct Case {
+        const char* what;
+        s32 height;
+        std::vector<u8> alphas;   // one a pixel, 3 x |height| pixels, file order
+        std::vector<u8> expected;
+    } cases[] = {
+        {"all zero", 2, {0, 0, 0, 0, 0, 0}, {255, 255, 255, 255, 255, 255}},
+        {"all zero, top-down", -2, {0, 0, 0, 0, 0, 0}, {255, 255, 255, 255, 255, 255}},
+        {"one pixel with alpha", 2, {0, 0, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 1}},
+        {"first pixel with alpha", 2, {200, 0, 0, 0, 0, 0}, {200, 0, 0, 0, 0, 0}},
+        {"mixed", 2, {255, 0, 128, 7, 0, 255}, {255, 0, 128, 7, 0, 255}},
+        {"opaque", 2, {255, 255, 255, 255, 255, 255}, {255, 255, 255, 255, 255, 255}},
+    };
+    for (const Case& c : cases) {
+        BmpImage b = picture(3, c.height, 32, 11);
+        for (size_t i = 0; i < c.alphas.size(); ++i)
+            b.rows[i * 4 + 3] = c.alphas[i];
+        KyImg img;
+        loadBmp(img, ImageWriters::bmp(b));
+        ASSERT_EQ(img.format(), 6) << c.what;
+        for (u32 r = 0; r < 2; ++r) {
+            // Image row of file row r: the same for bottom-up files, turned for top-down ones.
+            u32 row = c.height < 0 ? 1 - r : r;
+            for (u32 x = 0; x < 3; ++x) {
+                const u8* mine = img.pixels() + (row * 3 + x) * 4;
+                const u8* file = fileRow(b, r) + x * 4;
+                EXPECT_EQ(mine[3], c.expected[r * 3 + x]) << c.what << " pixel " << r << "," << x;
+                EXPECT_EQ(mine[0], file[2]) << c.what;   // colours untouched
+                EXPECT_EQ(mine[1], file[1]) << c.what;
+                EXPECT_EQ(mine[2], file[0]) << c.what;
+            }
+        }
     }
 }
 

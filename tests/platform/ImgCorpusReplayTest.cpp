@@ -321,3 +321,56 @@ TEST(ImgCorpusReplay, TinyJpegsStatingLargePictures)
         EXPECT_EQ(wrapped.allocatedBytes(), img.allocatedBytes());
     }
 }
+
+// Found by the BMP fuzzer and on real files: 24- and 32-bit pictures whose
+// stated width makes the row size (width x 3 or 4) wrap in 32 bits, once
+// loaded as pictures a billion pixels wide holding a few bytes. The fuzzer's
+// file states width 0x80000001; the other two are one-row 127-pixel pictures
+// (the width of the usual BMP test suites) with the width patched. Each is
+// refused by every reader, and so are its damaged forms.
+TEST(ImgCorpusReplay, BmpWidthsWhoseRowSizeWraps)
+{
+    static const char fuzzed[] =
+        "\x42\x4d\x72\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x00\x28\x00"
+        "\x00\x00\x01\x00\x00\x80\x01\x00\x00\x00\x0c\x00\x20\x00\x00\x00"
+        "\x00\x00\x61\x13\x00\x00\x00\xc6\xc7\x97\xf5\x93\xa4\xc1\xc6\xae"
+        "\xc4\xae\x32\xd1\x34\x79";
+    std::vector<Bytes> files = {Bytes(fuzzed, fuzzed + sizeof fuzzed - 1)};
+    const struct {
+        u16 bits;
+        u32 width;
+    } patched[] = {{32, 0x40000001u}, {24, 0x55555556u}};
+    for (const auto& p : patched) {
+        ImageWriters::BmpImage b;
+        b.width = 127;
+        b.height = 1;
+        b.bitCount = p.bits;
+        b.rows = ImageWriters::pattern(127u * p.bits / 8, p.bits);
+        Bytes file = ImageWriters::bmp(b);
+        for (int k = 0; k < 4; ++k)
+            file[18 + k] = static_cast<u8>(p.width >> (8 * k));
+        files.push_back(file);
+    }
+    u32 salt = 200;
+    for (const Bytes& file : files) {
+        for (const char* type : kTypes) {
+            KyString s;
+            ImageWriters::fillStream(s, file);
+            KyImg img;
+            img.loadFromStream(s, type);
+            check(img, type);
+            EXPECT_EQ(img.format(), 13) << type;
+            if (HasFatalFailure())
+                return;
+        }
+        for (const Bytes& b : mutants(file, salt++)) {
+            KyString s;
+            ImageWriters::fillStream(s, b);
+            KyImg img;
+            img.loadFromStream(s, "bmp");
+            check(img, "bmp");
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}

@@ -103,6 +103,30 @@ TEST(ImgJpeg, FourComponentsAreTheWrongFormat)
     EXPECT_EQ(log.text(), "KyJpeg::LoadFromStream: wrong format");
 }
 
+// Kinds the library is not built for: 12-bit samples and lossless frames
+// (the frame header of a baseline file changed accordingly) give no image.
+TEST(ImgJpeg, TwelveBitAndLosslessGiveNoImage)
+{
+    Bytes file = ImageWriters::jpeg(16, 16, 3, ImageWriters::photo(16, 16, 3), 80);
+    size_t frame = 0;
+    for (size_t i = 2; i + 4 < file.size() && frame == 0; ++i)
+        if (file[i] == 0xFF && file[i + 1] == 0xC0)
+            frame = i;
+    ASSERT_NE(frame, 0u);
+    Bytes twelveBit = file;
+    twelveBit[frame + 4] = 12;
+    Bytes lossless = file;
+    lossless[frame + 1] = 0xC3;
+    for (const Bytes* b : {&twelveBit, &lossless}) {
+        KyString s;
+        ImageWriters::fillStream(s, *b);
+        KyImg img;
+        img.loadFromStream(s, "jpg");
+        EXPECT_EQ(img.format(), 13);
+        expectConsistent(img);
+    }
+}
+
 TEST(ImgJpeg, StreamStandsRightAfterTheJpeg)
 {
     // Large enough to take several windows; two pictures back to back, as

@@ -342,6 +342,43 @@ TEST(Img, LoadFromStreamByTypeWord)
     EXPECT_EQ(img.pixels(), nullptr);
 }
 
+// The width cap counts pixels: a picture wider than 16384 RGBA or 21845 RGB
+// pixels has rows over 65536 bytes, and is still within the caps.
+TEST(Img, ReadersCapTheWidthInPixelsNotRowBytes)
+{
+    ImageWriters::PngImage png;
+    png.width = 20000;
+    png.height = 2;
+    png.colorType = 6;
+    png.rows = ImageWriters::pattern(20000 * 2 * 4, 3);
+    ImageWriters::TgaImage tga;
+    tga.width = 30000;
+    tga.height = 2;
+    tga.depth = 24;
+    tga.pixels = ImageWriters::pattern(30000 * 2 * 3, 4);
+    struct Case {
+        const char* type;
+        Bytes file;
+        u32 width;
+        u32 height;
+        s32 format;
+    } cases[] = {
+        {"png", ImageWriters::png(png), 20000, 2, 6},
+        {"jpg", ImageWriters::jpeg(24000, 8, 3, ImageWriters::photo(24000, 8, 3), 50), 24000, 8, 5},
+        {"tga", ImageWriters::tga(tga), 30000, 2, 5},
+    };
+    for (const Case& c : cases) {
+        KyString s;
+        ImageWriters::fillStream(s, c.file);
+        KyImg img;
+        img.loadFromStream(s, c.type);
+        ASSERT_EQ(img.format(), c.format) << c.type;
+        EXPECT_EQ(img.width(), c.width);
+        EXPECT_EQ(img.height(), c.height);
+        EXPECT_EQ(img.allocatedBytes(), u64(c.width) * c.height * KyImg::storageBytesPerPixel(c.format));
+    }
+}
+
 TEST(Img, FailedReloadLeavesTheImageEmpty)
 {
     KyString s;
