@@ -249,23 +249,56 @@ void KyGlyphText::countGaps(u32 start, KyTextLine& line)
     KyFont2* f = font();
     if (!f)
         return;
-    // Every blank before line.end is space that justification hands out
-    // again; each run of them between two words is one gap. Blanks that
-    // start the line are drawn without width, so they are no gap.
+    // A gap is a run of blanks between two words of the line: blanks that
+    // start the line are drawn without width, and the run that reaches
+    // line.end is where the line wraps. However long, a run is one gap
+    // worth one space.
     bool afterWord = false;
     bool inRun = false;
     for (u32 i = start; i < line.end; ++i) {
-        const u8 c = charAt(i);
-        if (!isBlank(char(c))) {
-            afterWord = true;
-            inRun = false;
+        if (isBlank(char(charAt(i)))) {
+            inRun = afterWord;
             continue;
         }
-        if (afterWord && !inRun)
+        if (inRun)
             ++line.gaps;
-        inRun = true;
-        line.spaceTotal += f->glyph(c).advance;
+        afterWord = true;
+        inRun = false;
     }
+    line.spaceTotal = f32(line.gaps) * f->glyph(' ').advance;
+}
+
+u32 KyGlyphText::wordsEnd(u32 start, const KyTextLine& line) const
+{
+    u32 end = line.end;
+    while (end > start && isBlank(char(charAt(end - 1))))
+        --end;
+    return end;
+}
+
+f32 KyGlyphText::wordsExtent(u32 start, const KyTextLine& line)
+{
+    KyFont2* f = font();
+    const u32 end = wordsEnd(start, line);
+    u32 i = start;
+    while (i < end && isBlank(char(charAt(i))))
+        ++i;
+    // Laid out as buildLine draws a justified line, every gap closed up:
+    // kerning from the previous character of the line (a blank included).
+    f32 penX = 0.0f;
+    f32 right = 0.0f;
+    u8 p = 0;
+    for (; i < end; ++i) {
+        const u8 c = charAt(i);
+        if (!isBlank(char(c))) {
+            penX += f->kerning(p, c).x;
+            const KyFont2::Glyph g = f->glyph(c);
+            right = penX + g.xOffset + g.width;
+            penX += g.advance;
+        }
+        p = c;
+    }
+    return right;
 }
 
 KyVector2s32 KyGlyphText::getSize()
@@ -345,8 +378,12 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
         penX += (f32(boxWidth) - line.width) / 2.0f;
     else if (alignment == Right)
         penX += f32(boxWidth) - line.width;
-    else if (alignment == Justify && line.gaps > 0)
-        gapWidth = (f32(boxWidth) - (line.width - line.spaceTotal)) / f32(line.gaps);
+    const bool stretch = alignment == Justify && line.end != length && breaksAt(line.end) == 0;
+    // The gaps share out what the words leave of the box, so that the last
+    // glyph ends at its right edge. (The measured width cannot serve: it
+    // counts every blank of a run and the blanks before the wrap.)
+    if (stretch && line.gaps > 0)
+        gapWidth = (f32(boxWidth) - wordsExtent(start, line)) / f32(line.gaps);
 
     u32 i = start;
     while (i < line.end && isBlank(char(charAt(i))))
@@ -354,7 +391,7 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
     if (i >= line.end)
         return;
 
-    const bool stretch = alignment == Justify && line.end != length && breaksAt(line.end) == 0;
+    const u32 stretchEnd = stretch ? wordsEnd(start, line) : line.end;
     const Ky3DTexture* atlas = f->texture().get();
     const f32 atlasWidth = atlas ? f32(atlas->textureWidth()) : 0.0f;
     const f32 atlasHeight = atlas ? f32(atlas->textureHeight()) : 0.0f;
@@ -363,8 +400,9 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
     for (; i < line.end; ++i) {
         const u8 c = charAt(i);
         if (stretch && isBlank(char(c))) {
-            // One gap's width for each run of blanks, however long.
-            if (!inGap)
+            // One gap's width for each run of blanks between two words;
+            // the blanks before the wrap take no room.
+            if (!inGap && i < stretchEnd)
                 penX += gapWidth;
             inGap = true;
             blankQuad(i);

@@ -72,8 +72,9 @@ public:
     // returns how many lines down the next one starts (0 when the text ended
     // inside a word wider than the box). Needs the font at position 0.
     u32 nextLine(u32 start, KyTextLine& line);
-    // For justified text: counts the runs of blanks before line.end (each
-    // run a gap) and their width.
+    // For justified text: counts the gaps of the line (each run of blanks
+    // between two of its words) and their space total, gaps times the
+    // advance of the space glyph.
     void countGaps(u32 start, KyTextLine& line);
 
     // Builds the mesh when dirty, then (textWidth, textHeight).
@@ -117,6 +118,11 @@ private:
     // How many times lineBreaks holds the position.
     u32 breaksAt(u32 position);
     void sortBreaks();
+    // The end of the line's last word: line.end less the blanks before it.
+    u32 wordsEnd(u32 start, const KyTextLine& line) const;
+    // Where the right side of the line's last glyph lies, from the line's
+    // start, when the gaps between its words take no room.
+    f32 wordsExtent(u32 start, const KyTextLine& line);
     // Adds the characters from i of a word that is not cut to the line.
     u32 extendUncutWord(u32 i, f32& penX, KyTextLine& line, KyFont2& font);
 

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 namespace {
@@ -80,6 +81,81 @@ TEST_F(TextBase, JustifiedLinesReachTheBoxWidth)
     broken.getSize();
     EXPECT_EQ(quadLeft(broken.mesh, 3), 24.0f);
     EXPECT_EQ(broken.textWidth, 40);
+}
+
+TEST_F(TextBase, EveryJustifiedLineButTheLastEndsAtTheBoxEdge)
+{
+    // A font with bearings (x offset 1, advance 10 around 8-pixel glyphs),
+    // a kerned pair and a narrow space, beside the plain grid font.
+    KyfWriter::GridOptions options;
+    options.spacing = 2.0f;
+    options.kerning = {kerningPair('a', 'b', -3.0f, 0.0f), kerningPair(' ', 'b', 1.5f, 0.0f)};
+    KyfWriter::Font bearings = blendGridFont(options);
+    for (KyfWriter::Glyph& g : bearings.glyphs)
+        g.xOffset = 1.0f;
+    bearings.glyphs[' '].advance = 4.0f;
+    const KyIntrusivePtr<KyFont2> fonts[] = {gridFont(), font("bearings.kyf", bearings)};
+
+    struct Case {
+        const char* text;
+        s32 box;
+    };
+    const Case cases[] = {
+        {"aa bb  cc", 60},                  // two blanks before the wrap
+        {"aa bb cc  dd ee\tff gg", 60},     // a run of two blanks inside a line
+        {"a b c d e f g h i j k l", 50},    // many one-letter words
+        {"ab ab   ab ab ab  ab ab", 75},     // kerned pairs, runs of three blanks
+        {"xx yyyyyyyyyyyy zz zz zz", 57},   // a word wider than the box
+        {"aa\tbb \n cc dd ee ff", 61},
+    };
+    for (u32 f = 0; f < 2; ++f) {
+        for (const Case& c : cases) {
+            KyTextBase text;
+            setUp(text, fonts[f], c.text, c.box, KyGlyphText::Justify);
+            text.getSize();
+            const std::string characters(c.text);
+            const u32 length = u32(characters.size());
+            KyTextLine line;
+            u32 stretched = 0;
+            for (u32 start = 0; start < length; start = line.next) {
+                text.nextLine(start, line);
+                u32 last = line.end;
+                while (last > start && std::isspace(u8(characters[last - 1])))
+                    --last;
+                if (line.end == length || last == start)
+                    continue;
+                text.countGaps(start, line);
+                if (line.gaps == 0)
+                    continue;   // one word, wider than the box
+                ++stretched;
+                EXPECT_EQ(line.spaceTotal, f32(line.gaps) * text.font()->glyph(' ').advance);
+                EXPECT_EQ(quadRight(text.mesh, last - 1), f32(c.box))
+                    << "font " << f << " \"" << c.text << "\" line from " << start;
+            }
+            EXPECT_GT(stretched, 0u) << c.text;
+            // Only a word wider than the box makes the text wider.
+            if (characters.find("yyy") == std::string::npos)
+                EXPECT_EQ(text.textWidth, c.box) << c.text;
+            else
+                EXPECT_GT(text.textWidth, c.box) << c.text;
+        }
+    }
+
+    // The example that ended short: one gap on "aa bb", the blanks before
+    // the wrap none; "bb" runs 44..60.
+    KyTextBase text;
+    setUp(text, gridFont(), "aa bb  cc", 60, KyGlyphText::Justify);
+    text.getSize();
+    KyTextLine line;
+    text.nextLine(0, line);
+    text.countGaps(0, line);
+    EXPECT_EQ(line.end, 6u);
+    EXPECT_EQ(line.gaps, 1u);
+    EXPECT_EQ(line.spaceTotal, 8.0f);
+    EXPECT_EQ(quadLeft(text.mesh, 3), 44.0f);
+    EXPECT_EQ(quadRight(text.mesh, 4), 60.0f);
+    EXPECT_EQ(quad(text.mesh, 5), "0,0 0,0 0,0 0,0");
+    EXPECT_EQ(quadLeft(text.mesh, 7), 0.0f);
 }
 
 TEST_F(TextBase, BreaksMoveDownOneLineStepEach)
