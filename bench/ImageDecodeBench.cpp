@@ -3,6 +3,7 @@
 // engine's share is what it wraps around the libraries: its stream reads,
 // the bottom-row-first layout and the result hand-over.
 
+#include "bench/BenchStatistics.h"
 #include "bench/BenchTempFolder.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
@@ -234,14 +235,7 @@ void BM_JpegKyImgFile(benchmark::State& state)
 
 } // namespace
 
-// The minimum over repetitions is the figure least disturbed by other work
-// on the machine: run with --benchmark_repetitions=N.
-static double minimum(const std::vector<double>& v)
-{
-    return *std::min_element(v.begin(), v.end());
-}
-
-#define KY_IMAGE_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", minimum)
+#define KY_IMAGE_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", benchMinimum)
 
 KY_IMAGE_BENCH(BM_PngBareLibrary);
 KY_IMAGE_BENCH(BM_PngKyImgStream);

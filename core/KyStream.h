@@ -92,7 +92,7 @@ KyStream& operator<<(KyStream& out, u8 value);
 KyStream& operator<<(KyStream& out, char value);
 // The bytes up to, not including, the NUL; nothing for a null pointer.
 KyStream& operator<<(KyStream& out, const char* text);
-// Copies src from its position to its end into out, byte by byte.
+// Copies src from its position to its end into out.
 KyStream& operator<<(KyStream& out, KyStream& src);
 
 // Readers: binary mode reads the value's bytes (the target changes only

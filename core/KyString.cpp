@@ -10,6 +10,9 @@ namespace {
 
 const char kEmpty[] = "";
 
+// Reads shorter than this are copied byte by byte.
+const u32 kShortCopy = 16;
+
 // Whether bytes points into [base, base + size]: a source inside our own
 // buffer must be found again after the buffer moves.
 bool pointsInto(const char* bytes, const char* base, u32 size)
@@ -292,11 +295,14 @@ KyString& KyString::operator+=(const KyString& other)
 KyString KyString::extract(u32 first, u32 last) const
 {
     KyString part;
-    if (!m_buffer)
+    if (!m_buffer || first >= m_length || last < first)
         return part;
-    for (u32 i = first; i < m_length && i <= last; ++i) {
-        part += text()[i];
-    }
+    const u32 end = last < m_length - 1 ? last + 1 : m_length;
+    // One character at a time, as the appends leave it (one spare character
+    // after the text), but reserved once: appends of one character each
+    // would reallocate for every one.
+    part.reserve(end - first + 1);
+    part.appendBytes(text() + first, end - first);
     return part;
 }
 
@@ -387,13 +393,22 @@ u32 KyString::write(const void* data, u32 n)
 
 u32 KyString::read(void* out, u32 n)
 {
-    u32 copied = 0;
-    while (copied < n && m_position + copied < m_length) {
-        static_cast<char*>(out)[copied] = text()[m_position + copied];
-        ++copied;
+    // A text cut in place may leave the position past its end.
+    const u32 position = m_position;
+    const u32 available = position < m_length ? m_length - position : 0;
+    const u32 count = n < available ? n : available;
+    const char* from = text() + position;
+    char* to = static_cast<char*>(out);
+    // Parsers read one byte at a time: a short copy is cheaper inline than
+    // through the library call.
+    if (count < kShortCopy) {
+        for (u32 i = 0; i < count; ++i)
+            to[i] = from[i];
+    } else {
+        std::memmove(to, from, count);
     }
-    m_position += copied;
-    return copied;
+    m_position = position + count;
+    return count;
 }
 
 bool KyString::seek(u32 pos)

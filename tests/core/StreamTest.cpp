@@ -335,3 +335,44 @@ TEST(Stream, OperatorsWorkOnAnyStream)
     copy << source;
     EXPECT_EQ(copy.bytes(), "copied");
 }
+
+// Copies larger than one block, from sources that hand out every size of
+// read, land byte for byte from the source's position to its end, at the
+// target's position.
+TEST(Stream, StreamCopyCarriesEveryByteWhateverTheReadSizes)
+{
+    std::string bytes;
+    for (int i = 0; i < 10000; ++i)
+        bytes += static_cast<char>(i * 131 % 251);
+
+    // A source whose reads return at most `step` bytes.
+    class Trickle : public ByteStream {
+    public:
+        Trickle(const std::string& bytes, u32 step) : ByteStream(bytes), m_step(step) {}
+        u32 read(void* out, u32 n) override { return ByteStream::read(out, std::min(n, m_step)); }
+
+    private:
+        u32 m_step;
+    };
+
+    for (u32 step : {1u, 7u, 4095u, 4096u, 100000u}) {
+        for (u32 from : {0u, 3u, 9999u, 10000u}) {
+            Trickle source(bytes, step);
+            ASSERT_TRUE(source.seek(from));
+            KyString target("head");
+            target.seek(2);
+            target << source;
+            std::string expected = "head";
+            expected.replace(2, std::min<size_t>(2, bytes.size() - from), bytes.substr(from));
+            EXPECT_EQ(bytesOf(target), expected) << step << " " << from;
+            EXPECT_EQ(target.tell(), 2 + bytes.size() - from);
+            EXPECT_TRUE(source.eof());
+
+            ByteStream file;
+            KyString text(bytes.data(), static_cast<u32>(bytes.size()));
+            text.seek(from);
+            file << text;
+            EXPECT_EQ(file.bytes(), bytes.substr(from));
+        }
+    }
+}

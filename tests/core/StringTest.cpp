@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -346,4 +347,55 @@ TEST(String, StreamWriteReadSeek)
     EXPECT_EQ(e.length(), 3u);
     EXPECT_EQ(e.tell(), 3u);
     EXPECT_EQ(std::memcmp(e.c_str(), "a\0b", 4), 0);
+}
+
+// Every read length from 0 to past the short-copy size, from every position
+// of a text holding NULs and high bytes, against the same bytes taken
+// directly: count, bytes, position, and nothing written past the count.
+TEST(String, ReadsOfEveryLengthFromEveryPosition)
+{
+    std::string bytes;
+    for (int i = 0; i < 70; ++i)
+        bytes += static_cast<char>(i * 37 % 256);
+    KyString s(bytes.data(), static_cast<u32>(bytes.size()));
+    for (u32 from = 0; from <= bytes.size(); ++from) {
+        for (u32 n = 0; n <= 40; ++n) {
+            ASSERT_TRUE(s.seek(from));
+            char out[48];
+            std::memset(out, 0x5A, sizeof out);
+            const u32 expected = std::min<u32>(n, static_cast<u32>(bytes.size()) - from);
+            ASSERT_EQ(s.read(out, n), expected) << from << " " << n;
+            EXPECT_EQ(std::string(out, expected), bytes.substr(from, expected)) << from << " " << n;
+            EXPECT_EQ(out[expected], 0x5A) << from << " " << n;
+            EXPECT_EQ(s.tell(), from + expected);
+        }
+    }
+
+    // A text cut in place behind the position reads nothing and keeps it.
+    KyString cut("name.extension");
+    cut.seek(10);
+    cut.removeExtension();
+    char out[4];
+    EXPECT_EQ(cut.read(out, 4), 0u);
+    EXPECT_EQ(cut.tell(), 10u);
+    EXPECT_TRUE(cut.eof());
+}
+
+TEST(String, ExtractLeavesOneSpareCharacterLikeItsAppends)
+{
+    const KyString s("abcdef");
+    struct Case {
+        u32 first, last;
+        const char* text;
+        u32 capacity;
+    } cases[] = {
+        {1, 3, "bcd", 4}, {4, 99, "ef", 3}, {0, 0xFFFFFFFFu, "abcdef", 7}, {5, 5, "f", 2},
+        {6, 9, "", 0}, {3, 2, "", 0},
+    };
+    for (const Case& c : cases) {
+        const KyString part = s.extract(c.first, c.last);
+        EXPECT_STREQ(part.c_str(), c.text) << c.first << "," << c.last;
+        EXPECT_EQ(part.capacity(), c.capacity) << c.first << "," << c.last;
+        EXPECT_EQ(part.tell(), 0u);
+    }
 }
