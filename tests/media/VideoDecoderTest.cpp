@@ -4,6 +4,7 @@
 
 #include <theora/codec.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -109,6 +110,115 @@ TEST(VideoConversionTest, ChromaFollowsThePixelFormat)
                 KyTheoraDecoder::yuvToRgb(10 * int(2 + j) + int(2 + x), 100 + 10 * cy + cx, 128, expected);
                 const u8* got = rgb + ((h - 1 - j) * w + x) * 3;
                 EXPECT_EQ(expected[2], got[2]) << "format " << format << " at " << x << "," << j;
+            }
+        }
+    }
+}
+
+namespace {
+
+// The conversion as one 32-bit formula per pixel, chroma index and chroma
+// terms worked out again for every pixel: what the converter must equal.
+u8 clampReference(s32 v)
+{
+    return u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+void referenceConvert(const th_ycbcr_buffer planes, int format, u32 pictureX, u32 pictureY, u32 width, u32 height,
+                      u8* rgb)
+{
+    const int xs = format == TH_PF_444 ? 0 : 1;
+    const int ys = format == TH_PF_420 ? 1 : 0;
+    const u32 x0 = pictureX & ~1u;
+    const u32 y0 = pictureY & ~1u;
+    for (u32 j = 0; j < height; ++j) {
+        for (u32 x = 0; x < width; ++x) {
+            const s32 y = planes[0].data[ptrdiff_t(y0 + j) * planes[0].stride + x0 + x];
+            const ptrdiff_t c = (x0 + x) >> xs;
+            const s32 u = planes[1].data[ptrdiff_t((y0 + j) >> ys) * planes[1].stride + c];
+            const s32 v = planes[2].data[ptrdiff_t((y0 + j) >> ys) * planes[2].stride + c];
+            u8* out = rgb + (size_t(height - 1 - j) * width + x) * 3;
+            out[0] = clampReference((74 * y + 102 * v - 14240) >> 6);
+            out[1] = clampReference((74 * y - 25 * u - 52 * v + 8672) >> 6);
+            out[2] = clampReference((74 * y + 129 * u - 17696) >> 6);
+        }
+    }
+}
+
+} // namespace
+
+// Random frames of every pixel format: odd and even sizes and picture
+// offsets, strides wider than the planes (different for the two chroma
+// planes), samples biased towards the ends of the range where clamping
+// happens.
+TEST(VideoConversionTest, EqualsThePerPixelFormulaOnRandomFrames)
+{
+    u32 seed = 2024;
+    auto next = [&seed](u32 range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    auto sample = [&next]() {
+        const u32 kind = next(4);
+        return u8(kind == 0 ? next(24) : kind == 1 ? 255 - next(24) : next(256));
+    };
+    for (int format : {TH_PF_420, TH_PF_422, TH_PF_444}) {
+        const int xs = format == TH_PF_444 ? 0 : 1;
+        const int ys = format == TH_PF_420 ? 1 : 0;
+        for (int trial = 0; trial < 40; ++trial) {
+            const u32 width = 1 + next(trial < 20 ? 40 : 700);
+            const u32 height = 1 + next(trial < 20 ? 12 : 40);
+            const u32 pictureX = next(5);
+            const u32 pictureY = next(5);
+            const u32 frameWidth = width + pictureX + 2;
+            const u32 frameHeight = height + pictureY + 2;
+            std::vector<u8> bytes[3];
+            th_ycbcr_buffer planes;
+            for (int p = 0; p < 3; ++p) {
+                const int w = int(p ? (frameWidth + (1u << xs) - 1) >> xs : frameWidth);
+                const int h = int(p ? (frameHeight + (1u << ys) - 1) >> ys : frameHeight);
+                const int stride = w + int(next(9)) + 3 * p;
+                bytes[p].resize(size_t(stride) * h);
+                for (u8& b : bytes[p])
+                    b = sample();
+                planes[p].width = w;
+                planes[p].height = h;
+                planes[p].stride = stride;
+                planes[p].data = bytes[p].data();
+            }
+            std::vector<u8> expected(size_t(width) * height * 3, 0xA5);
+            std::vector<u8> got(expected.size(), 0x5A);
+            referenceConvert(planes, format, pictureX, pictureY, width, height, expected.data());
+            KyTheoraDecoder::convertFrame(planes, format, pictureX, pictureY, width, height, got.data());
+            ASSERT_EQ(expected, got) << "format " << format << ", " << width << "x" << height << " at "
+                                     << pictureX << "," << pictureY;
+        }
+    }
+}
+
+// Every (Y, U, V) triple once: a 256 x 256 picture in 4:4:4 holds every
+// (Y, U) pair, for each of the 256 values of V.
+TEST(VideoConversionTest, EqualsThePerPixelFormulaForEverySample)
+{
+    Planes planes(256, 256, 0, 0);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            planes.bytes[0][size_t(y) * 256 + x] = u8(x);
+            planes.bytes[1][size_t(y) * 256 + x] = u8(y);
+        }
+    }
+    std::vector<u8> got(256 * 256 * 3);
+    for (int v = 0; v < 256; ++v) {
+        std::fill(planes.bytes[2].begin(), planes.bytes[2].end(), u8(v));
+        KyTheoraDecoder::convertFrame(planes.buffer, TH_PF_444, 0, 0, 256, 256, got.data());
+        for (int u = 0; u < 256; ++u) {
+            for (int y = 0; y < 256; ++y) {
+                const u8* pixel = got.data() + (size_t(255 - u) * 256 + y) * 3;
+                const u8 expected[3] = {clampReference((74 * y + 102 * v - 14240) >> 6),
+                                        clampReference((74 * y - 25 * u - 52 * v + 8672) >> 6),
+                                        clampReference((74 * y + 129 * u - 17696) >> 6)};
+                if (pixel[0] != expected[0] || pixel[1] != expected[1] || pixel[2] != expected[2])
+                    FAIL() << "Y " << y << " U " << u << " V " << v;
             }
         }
     }
