@@ -5,7 +5,10 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -307,4 +310,36 @@ bool KyFile::copyFile(const KyString& from, const KyString& to)
     if (!complete && lstat(destinationDisk.c_str(), &info) == 0 && S_ISREG(info.st_mode))
         unlink(destinationDisk.c_str());
     return complete;
+}
+
+bool KyFile::writeAtomically(const KyString& path, const void* data, u32 size)
+{
+    KyPath disk = resolvePath(path);
+    if (disk.length() == 0 || (size > 0 && !data))
+        return false;
+    std::vector<char> temporary(disk.c_str(), disk.c_str() + disk.length());
+    const char suffix[] = ".XXXXXX";
+    temporary.insert(temporary.end(), suffix, suffix + sizeof(suffix));
+    int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    // mkstemp makes the file private; the player's files are ordinary ones.
+    bool ok = fchmod(fd, 0644) == 0;
+    const u8* bytes = static_cast<const u8*>(data);
+    u32 written = 0;
+    while (ok && written < size) {
+        ssize_t n = ::write(fd, bytes + written, size - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            written += static_cast<u32>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && std::rename(temporary.data(), disk.c_str()) == 0;
+    if (!ok)
+        unlink(temporary.data());
+    return ok;
 }

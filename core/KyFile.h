@@ -87,6 +87,12 @@ public:
     // an incomplete destination is removed.
     static bool copyFile(const KyString& from, const KyString& to);
 
+    // Writes size bytes as the whole content of the file at the game path:
+    // into a new temporary file in the same folder, flushed to the disk,
+    // then renamed over the file. The file is always either as it was or
+    // complete. False, with the temporary file removed, on any failure.
+    static bool writeAtomically(const KyString& path, const void* data, u32 size);
+
     // Removes the file at a disk path (already resolved), with the same
     // failure message as DeleteFile.
     static bool deleteDiskFile(const KyString& diskPath);

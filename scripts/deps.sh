@@ -9,6 +9,7 @@ KY_PACKAGES=(
   libopenal-dev libopenal-data
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3
 )
 
 ky_install_deps() {

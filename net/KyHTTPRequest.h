@@ -1,0 +1,113 @@
+#ifndef KY_HTTPREQUEST_H
+#define KY_HTTPREQUEST_H
+
+#include "core/KyArray.h"
+#include "core/KyICallback0Param.h"
+#include "core/KyICallback1Param.h"
+#include "core/KyString.h"
+#include "core/KyTypes.h"
+#include "net/KyHTTPResponse.h"
+#include "net/KySocketBase.h"
+#include "net/KyTcpSocket.h"
+
+// One HTTP/1.0 POST with a multipart/form-data body, over a connection of
+// its own. The caller fills the text fields (and file fields where needed)
+// and sends to a location "host/path"; the socket pump moves the bytes, and
+// when the server has closed the connection the response is read: a whole
+// response fires onResponse (status and body are then set), anything else
+// fires onFailure with what went wrong, after a log line.
+class KyHTTPRequest {
+public:
+    // Why an exchange gave no usable response.
+    enum Failure : u32 {
+        FailureConnection = 1,   // no connection could be made, or it broke before any response ended
+        FailureTimeout = 2,      // the host stopped answering
+        FailureNoHeaderEnd = 3,
+        FailureHeaderLineTooLong = 4,
+        FailureTooLarge = 5,
+        FailureShortBody = 6,
+        FailureBadLength = 7
+    };
+
+    typedef KyArray<KyICallback0Param*> Signal;
+    typedef KyArray<KyICallback1Param<Failure>*> FailureSignal;
+
+    static const char* const kBoundary;
+
+    KyHTTPRequest();
+    virtual ~KyHTTPRequest();
+
+    // Replaces the value of the first text field of that name, or appends
+    // the field.
+    void setField(const KyString& name, const KyString& value);
+    // The value of the first text field of that name; "" when there is none.
+    KyString field(const KyString& name) const;
+    // Appends a file field: its content is sent as the file's bytes.
+    void addFileField(const KyString& name, const KyString& contentType, const KyString& fileName,
+                      const KyString& content);
+
+    // Clears the last response, connects to the host of location ("host" or
+    // "host:port", the text before the first '/') and queues the request:
+    // the header as one packet, the body as a second. True when the location
+    // holds a '/'; without one the whole location is the host and the path
+    // is "/".
+    bool send(const KyString& location);
+    // Drops the connection in progress; no signal fires.
+    void cancel();
+
+    // The request's header and body bytes.
+    void buildRequest(KyString& header, KyString& body) const;
+
+    // Socket listeners; both return false so later listeners run too.
+    bool onSocketData(const KyArray<u8>& bytes);
+    bool onSocketError(KySocketBase::Error error);
+
+    u32 statusCode() const { return m_status; }
+    const KyString& body() const { return m_body; }
+    // Frees the body once the caller has used it.
+    void releaseBody();
+    const KyString& host() const { return m_host; }
+    const KyString& path() const { return m_path; }
+    // The bytes received so far in the exchange in progress.
+    u32 receivedSize() const { return m_responseLength; }
+
+    const KyArray<KyString>& fieldNames() const { return m_fieldNames; }
+    const KyArray<KyString>& fieldValues() const { return m_fieldValues; }
+
+    static const char* describe(Failure failure);
+
+    // Fired when a whole response has been read (any status).
+    Signal onResponse;
+    // Fired when the exchange ended without a usable response.
+    FailureSignal onFailure;
+
+    KyTcpSocket socket;
+
+private:
+    KyHTTPRequest(const KyHTTPRequest&) = delete;
+    KyHTTPRequest& operator=(const KyHTTPRequest&) = delete;
+
+    // Reads the response received so far and fires the signal it calls for.
+    void finish(bool reset);
+    // Logs the failure, drops the exchange and fires onFailure.
+    void failWith(Failure failure);
+    void appendResponse(const u8* bytes, u32 n);
+    void clearResponse();
+
+    KyArray<KyString> m_fieldNames;
+    KyArray<KyString> m_fieldValues;
+    KyArray<KyString> m_fileNames;
+    KyArray<KyString> m_fileContentTypes;
+    KyArray<KyString> m_fileFileNames;
+    KyArray<KyString> m_fileContents;
+    KyString m_host;
+    KyString m_path;
+    // The bytes received, grown by doubling; m_responseLength are used.
+    KyArray<u8> m_response;
+    u32 m_responseLength;
+    KyHTTPResponse::Scanner m_scanner;
+    u32 m_status;
+    KyString m_body;
+};
+
+#endif

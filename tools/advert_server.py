@@ -1,0 +1,206 @@
+#!/usr/bin/python3
+"""The advert host for trying the game's network side and for its tests.
+
+Serves a folder of adverts over HTTP on a loopback port it chooses (or the
+one given) and prints "HOST:PORT" on the first line of its output once it
+listens. Contract: a POST to PATH/index.php whose multipart/form-data body
+holds a field "filename" naming a file of the folder gets 200 and the file's
+bytes; anything else gets 404.
+
+Hostile modes, for the tests of the client's defences:
+  names      serves an index.xml whose references climb out of the advert
+             folder ("../" names, absolute names, names with ':') and
+             answers every requested name, whatever it is, with 200
+  endless    answers 200 with a body that never ends (until the client
+             hangs up)
+  garbage    answers with random bytes (no line end) and no HTTP header
+  bigheader  answers with a header line longer than 64 KiB
+  short      answers 200 with a Content-Length larger than the body sent
+  silent     accepts connections and never answers
+"""
+
+import argparse
+import os
+import random
+import socket
+import sys
+import threading
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+HOSTILE_INDEX = b"""<?xml version="1.0"?>
+<ads>
+  <sprite name="a" file="Backup/Ads/../escaped.png"/>
+  <sprite name="b" file="Backup/Ads/../../escaped2.png"/>
+  <sprite name="c" file="Backup/Ads//tmp/absolute.png"/>
+  <sprite name="d" file="/tmp/absolute2.png"/>
+  <sprite name="e" file="Backup/Ads/C:/drive.png"/>
+  <sprite name="f" file="Backup/AdsTmp/outside.png"/>
+  <sprite name="g" file="Backup/Ads/sub/..\\..\\escaped3.png"/>
+  <sprite name="h" file="Backup/Ads/kept.png"/>
+</ads>
+"""
+
+
+def multipart_fields(content_type, body):
+    """The text fields of a multipart/form-data body, as a dict."""
+    boundary = None
+    for part in content_type.split(";"):
+        part = part.strip()
+        if part.startswith("boundary="):
+            boundary = part[len("boundary="):].strip('"')
+    if not boundary:
+        return {}
+    fields = {}
+    delimiter = b"--" + boundary.encode("latin-1")
+    for chunk in body.split(delimiter):
+        if chunk.startswith(b"--") or b"\r\n\r\n" not in chunk:
+            continue
+        head, _, value = chunk.partition(b"\r\n\r\n")
+        if value.endswith(b"\r\n"):
+            value = value[:-2]
+        name = None
+        for line in head.split(b"\r\n"):
+            if line.lower().startswith(b"content-disposition:"):
+                for item in line.split(b";"):
+                    item = item.strip()
+                    if item.startswith(b"name="):
+                        name = item[5:].strip(b'"').decode("latin-1")
+        if name is not None and name not in fields:
+            fields[name] = value
+    return fields
+
+
+class AdvertHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "KyAdvertServer"
+
+    def log_message(self, format, *args):
+        if self.server.verbose:
+            sys.stderr.write("advert_server: " + (format % args) + "\n")
+
+    def not_found(self):
+        self.send_response(404)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def do_GET(self):
+        self.not_found()
+
+    def handle(self):
+        super().handle()
+        with self.server.lock:
+            self.server.requests += 1
+            if self.server.max_requests and self.server.requests >= self.server.max_requests:
+                # This answer is out: stop listening.
+                threading.Thread(target=self.server.shutdown, daemon=True).start()
+
+    def do_POST(self):
+        mode = self.server.mode
+        if mode == "silent":
+            # Hold the connection open without a word until the client gives up.
+            self.server.hold.wait()
+            return
+        length = int(self.headers.get("Content-Length", "0") or "0")
+        body = self.rfile.read(min(length, 1 << 20)) if length > 0 else b""
+        if mode == "garbage":
+            # Random bytes without a line end: never mistaken for a header.
+            rng = random.Random(len(body))
+            self.wfile.write(bytes(rng.choice(range(11, 256)) for _ in range(4096)))
+            return
+        if mode == "bigheader":
+            self.wfile.write(b"HTTP/1.0 200 OK\r\nX-Filler: " + b"x" * (70 * 1024) + b"\r\n\r\nbody")
+            return
+        if mode == "endless":
+            self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n")
+            block = b"\0" * 65536
+            try:
+                while True:
+                    self.wfile.write(block)
+            except OSError:
+                return
+        if self.path != self.server.path + "/index.php":
+            self.not_found()
+            return
+        fields = multipart_fields(self.headers.get("Content-Type", ""), body)
+        name = fields.get("filename")
+        if name is None:
+            self.not_found()
+            return
+        name = name.decode("latin-1")
+        if mode == "names":
+            data = HOSTILE_INDEX if name == "index.xml" else b"hostile " + name.encode("latin-1")
+            self.send(data)
+            return
+        data = self.read_file(name)
+        if data is None:
+            self.not_found()
+            return
+        if mode == "short":
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(data) + 100))
+            self.end_headers()
+            self.wfile.write(data)
+            return
+        self.send(data)
+
+    def send(self, data):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def read_file(self, name):
+        """The bytes of a file inside the served folder, or None."""
+        root = os.path.realpath(self.server.root)
+        path = os.path.realpath(os.path.join(root, name))
+        parts = name.replace("\\", "/").split("/")
+        if (os.path.isabs(name) or ".." in parts or ":" in name or not path.startswith(root + os.sep)
+                or not os.path.isfile(path)):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description="Serves a folder of adverts to the game over HTTP on a loopback port.",
+        epilog=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--root", default=".", help="the folder of adverts served (default: the current folder)")
+    parser.add_argument("--host", default="127.0.0.1", help="the address listened on (default: 127.0.0.1)")
+    parser.add_argument("--port", type=int, default=0, help="the port (default: 0, a free port chosen)")
+    parser.add_argument("--path", default="/Orvalen3/PC/Part3/Ads",
+                        help="the path before /index.php (default: /Orvalen3/PC/Part3/Ads)")
+    parser.add_argument("--mode", default="normal",
+                        choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent"],
+                        help="normal, or one of the hostile modes below")
+    parser.add_argument("--max-requests", type=int, default=0,
+                        help="stop after answering this many requests (default: 0, never)")
+    parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
+    args = parser.parse_args()
+
+    if not os.path.isdir(args.root):
+        parser.error("no such folder: " + args.root)
+    server = ThreadingHTTPServer((args.host, args.port), AdvertHandler)
+    server.daemon_threads = True
+    server.root = args.root
+    server.path = args.path.rstrip("/")
+    server.mode = args.mode
+    server.max_requests = args.max_requests
+    server.requests = 0
+    server.lock = threading.Lock()
+    server.hold = threading.Event()
+    server.verbose = args.verbose
+    host, port = server.server_address[:2]
+    print("%s:%d" % (host, port), flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.hold.set()
+        server.server_close()
+
+
+if __name__ == "__main__":
+    main()
