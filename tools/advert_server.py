@@ -70,6 +70,14 @@ def multipart_fields(content_type, body):
     return fields
 
 
+class AdvertServer(ThreadingHTTPServer):
+    daemon_threads = True
+    closed = False
+
+    def verify_request(self, request, client_address):
+        return not self.closed
+
+
 class AdvertHandler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
     server_version = "KyAdvertServer"
@@ -91,7 +99,13 @@ class AdvertHandler(BaseHTTPRequestHandler):
         with self.server.lock:
             self.server.requests += 1
             if self.server.max_requests and self.server.requests >= self.server.max_requests:
-                # This answer is out: stop listening.
+                # This answer is out, and its connection still open: no
+                # connection made from now on is answered.
+                self.server.closed = True
+                try:
+                    self.server.socket.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
                 threading.Thread(target=self.server.shutdown, daemon=True).start()
 
     def do_POST(self):
@@ -181,8 +195,7 @@ def main():
 
     if not os.path.isdir(args.root):
         parser.error("no such folder: " + args.root)
-    server = ThreadingHTTPServer((args.host, args.port), AdvertHandler)
-    server.daemon_threads = True
+    server = AdvertServer((args.host, args.port), AdvertHandler)
     server.root = args.root
     server.path = args.path.rstrip("/")
     server.mode = args.mode

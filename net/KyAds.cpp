@@ -1,0 +1,476 @@
+#include "net/KyAds.h"
+
+#include "core/KyCallback0Param.h"
+#include "core/KyCallback1Param.h"
+#include "core/KyCore.h"
+#include "core/KyDirectory.h"
+#include "core/KyFile.h"
+#include "core/KyLog.h"
+#include "core/KySingleton.h"
+#include "net/KyAdsIndex.h"
+#include "net/KyHTTPDownloader.h"
+#include "os/KyOsDir.h"
+#include "ui/KyButton.h"
+#include "ui/KySpriteButton.h"
+
+#include <tinyxml.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+const char* const KyAds::kCacheFile = "Backup/KyCache.xml";
+const char* const KyAds::kDefaultAdvertHost = "ads.orvalen.invalid";
+
+namespace {
+
+const char* const kIndexName = "index.xml";
+
+s64 now()
+{
+    return static_cast<s64>(std::time(nullptr));
+}
+
+KyPath join(const KyString& folder, const KyString& name)
+{
+    return KyPath(folder + KyString("/") + name);
+}
+
+// Creates the folder at a game path and every missing parent.
+bool makeFolder(const KyString& folder)
+{
+    return KyOsDir::makePath(KyFile::resolvePath(folder).c_str());
+}
+
+// Creates the folders a file of a set lies in.
+bool makeParentFolders(const KyPath& file)
+{
+    KyPath folder = file.directory();
+    return folder.length() == 0 || makeFolder(folder);
+}
+
+bool isXmlName(const KyString& name)
+{
+    return KyPath(name).extension() == "xml";
+}
+
+TiXmlElement* findOrCreate(TiXmlNode* parent, const char* name)
+{
+    TiXmlElement* element = parent->FirstChildElement(name);
+    if (!element)
+        element = parent->InsertEndChild(TiXmlElement(name))->ToElement();
+    return element;
+}
+
+s32 intAttribute(const TiXmlElement* element, const char* name)
+{
+    const char* text = element->Attribute(name);
+    if (!text)
+        return 0;
+    long value = std::strtol(text, nullptr, 10);
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<s32>(value);
+}
+
+void setIntAttribute(TiXmlElement* element, const char* name, s64 value)
+{
+    KyString text;
+    text.format("%d", static_cast<int>(value));
+    element->SetAttribute(name, text.c_str());
+}
+
+} // namespace
+
+KyAds::KyAds()
+    : cacheValidity(kDefaultCacheValidity)
+    , m_lastFetchTime(0)
+    , m_timeKnown(false)
+    , m_corrupted(false)
+{
+}
+
+KyAds::~KyAds()
+{
+    hide();
+    if (m_tempFolder.length() > 0 && m_localFolder.length() > 0 && isComplete(join(m_tempFolder, kIndexName)))
+        commit();
+    for (u32 i = 0; i < m_downloaders.count(); ++i)
+        delete m_downloaders[i];
+    m_downloaders.clear();
+    writeCache();
+}
+
+KyString KyAds::advertHost()
+{
+    KyCore* core = KySingleton<KyCore>::instance();
+    KyString host = core ? core->setting(KyString("advertHost")) : KyString();
+    if (host.length() > 0)
+        return host;
+    const char* environment = std::getenv("KY_ADVERT_HOST");
+    if (environment && environment[0] != '\0')
+        return KyString(environment);
+    return KyString(kDefaultAdvertHost);
+}
+
+bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, const KyString& defaultFolder,
+                   const KyString& webLocation)
+{
+    m_localFolder = KyPath(localFolder);
+    m_tempFolder = KyPath(tempFolder);
+    m_defaultFolder = KyPath(defaultFolder);
+    m_webLocation = webLocation;
+
+    TiXmlDocument cache;
+    if (!KyAdsIndex::loadDocument(kCacheFile, cache))
+        cache = TiXmlDocument();
+    TiXmlElement* ads = findOrCreate(&cache, "KyAds");
+
+    TiXmlElement* corrupted = ads->FirstChildElement("corrupted");
+    if (corrupted && intAttribute(corrupted, "value") > 0) {
+        // The last run ended while it fetched: nothing is fetched or shown
+        // in this one.
+        m_corrupted = true;
+        return false;
+    }
+    corrupted = findOrCreate(ads, "corrupted");
+    corrupted->SetAttribute("value", "1");
+    saveCache(cache);
+
+    if (const TiXmlElement* time = ads->FirstChildElement("time")) {
+        m_lastFetchTime = readTime(time);
+        m_timeKnown = true;
+        s64 age = now() - m_lastFetchTime;
+        // A fetch time in the future (the clock was put back) is stale.
+        if (age >= 0 && age < s64(cacheValidity))
+            return true;
+    }
+
+    m_corrupted = false;
+    KyDirectory::RemoveDir(m_tempFolder);
+    makeFolder(m_tempFolder);
+
+    KyHTTPDownloader* downloader = new KyHTTPDownloader;
+    downloader->request.setField(KyString("filename"), KyString(kIndexName));
+    downloader->location = m_webLocation + KyString("/index.php");
+    downloader->file = join(m_tempFolder, kIndexName);
+    downloader->onSuccess.pushBack(kyNewCallback(this, &KyAds::onFileDownloaded, 0.0f));
+    m_downloaders.pushBack(downloader);
+    if (!downloader->start())
+        return false;
+    m_lastFetchTime = now();
+    m_timeKnown = true;
+    return true;
+}
+
+void KyAds::startDownload(const KyString& name, bool scanned)
+{
+    KyHTTPDownloader* downloader = new KyHTTPDownloader;
+    downloader->request.setField(KyString("filename"), name);
+    downloader->location = m_webLocation + KyString("/index.php");
+    downloader->file = join(m_tempFolder, name);
+    makeParentFolders(downloader->file);
+    if (scanned)
+        downloader->onSuccess.pushBack(kyNewCallback(this, &KyAds::onFileDownloaded, 0.0f));
+    m_downloaders.pushBack(downloader);
+    downloader->start();
+}
+
+bool KyAds::onFileDownloaded(KyHTTPDownloader& downloader)
+{
+    KyArray<KyString> names;
+    listFiles(downloader.file, m_tempFolder, names);
+    for (u32 i = 0; i < names.count(); ++i) {
+        bool known = false;
+        for (u32 j = 0; j < m_downloaders.count() && !known; ++j)
+            known = m_downloaders[j]->request.field(KyString("filename")) == names[i];
+        if (known)
+            continue;
+        if (m_downloaders.count() >= kMaxSetFiles) {
+            logPrint("[KyAds::onFileDownloaded] more than %u files in the advert set: %s is not fetched\n",
+                     kMaxSetFiles, names[i].c_str());
+            continue;
+        }
+        startDownload(names[i], isXmlName(names[i]));
+    }
+    return false;
+}
+
+void KyAds::listFiles(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names)
+{
+    KyArray<KyString> visited;
+    listFilesFrom(xmlPath, root, names, visited);
+}
+
+void KyAds::listFilesFrom(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names,
+                          KyArray<KyString>& visited)
+{
+    KyPath path(xmlPath);
+    // A page that refers back to one already read is not read again.
+    if (visited.contains(path))
+        return;
+    visited.pushBack(path);
+    u32 first = names.count();
+    if (!KyAdsIndex::readFile(path, m_localFolder, names))
+        return;
+    u32 last = names.count();
+    for (u32 i = first; i < last; ++i) {
+        KyPath referenced = join(root, names[i]);
+        if (isXmlName(names[i]) && KyFile::exists(referenced))
+            listFilesFrom(referenced, root, names, visited);
+    }
+}
+
+bool KyAds::isComplete(const KyString& indexPath)
+{
+    KyArray<KyString> visited;
+    return isCompleteFrom(indexPath, KyPath(indexPath).directory(), visited);
+}
+
+bool KyAds::isCompleteFrom(const KyString& indexPath, const KyString& root, KyArray<KyString>& visited)
+{
+    KyPath path(indexPath);
+    if (visited.contains(path))
+        return true;
+    visited.pushBack(path);
+    if (!KyFile::exists(path))
+        return false;
+    KyArray<KyString> names;
+    if (!KyAdsIndex::readFile(path, m_localFolder, names))
+        return false;
+    for (u32 i = 0; i < names.count(); ++i) {
+        KyPath file = join(root, names[i]);
+        if (!KyFile::exists(file))
+            return false;
+        if (isXmlName(names[i]) && !isCompleteFrom(file, root, visited))
+            return false;
+    }
+    return true;
+}
+
+bool KyAds::commit()
+{
+    KyPath index = join(m_tempFolder, kIndexName);
+    if (!isComplete(index))
+        return false;
+    KyArray<KyString> names;
+    listFiles(index, m_tempFolder, names);
+
+    KyDirectory::RemoveDir(m_localFolder);
+    makeFolder(m_localFolder);
+    bool moved = KyFile::renameFile(index, join(m_localFolder, kIndexName));
+    for (u32 i = 0; i < names.count(); ++i) {
+        KyPath target = join(m_localFolder, names[i]);
+        makeParentFolders(target);
+        moved = KyFile::renameFile(join(m_tempFolder, names[i]), target) && moved;
+    }
+    KyDirectory::RemoveDir(m_tempFolder);
+    if (!moved)
+        logPrint("[KyAds::commit] the advert set could not be moved whole into %s\n", m_localFolder.c_str());
+    return moved;
+}
+
+void KyAds::copyDefaultSet()
+{
+    KyString language = KyCore::systemLanguage();
+    KyPath index = join(join(m_defaultFolder, language), kIndexName);
+    if (!KyFile::exists(index)) {
+        language = "en";
+        index = join(join(m_defaultFolder, language), kIndexName);
+    }
+    KyPath source = join(m_defaultFolder, language);
+    KyArray<KyString> names;
+    listFiles(index, source, names);
+    if (names.isEmpty())
+        return;
+    KyDirectory::RemoveDir(m_localFolder);
+    makeFolder(m_localFolder);
+    KyFile::copyFile(index, join(m_localFolder, kIndexName));
+    for (u32 i = 0; i < names.count(); ++i) {
+        KyPath target = join(m_localFolder, names[i]);
+        makeParentFolders(target);
+        KyFile::copyFile(join(source, names[i]), target);
+    }
+}
+
+void KyAds::next()
+{
+    m_shownPages.clear();
+    if (m_corrupted) {
+        goNext();
+        return;
+    }
+    if (isComplete(join(m_tempFolder, kIndexName)))
+        commit();
+    else if (!isComplete(join(m_localFolder, kIndexName)))
+        copyDefaultSet();
+    show(join(m_localFolder, kIndexName));
+}
+
+void KyAds::show(const KyString& pagePath)
+{
+    m_shownPages.pushBack(KyPath(pagePath));
+    if (!m_page.Load(pagePath)) {
+        m_currentPage = "";
+        goNext();
+        return;
+    }
+    m_currentPage = pagePath;
+
+    struct Control {
+        const char* name;
+        bool (KyAds::*listener)();
+    };
+    static const Control controls[] = {
+        {"buy", &KyAds::onBuy}, {"next", &KyAds::onNextButton}, {"skip", &KyAds::onSkip}};
+    bool canMoveOn = false;
+    for (const Control& control : controls) {
+        KyButton::Signal* clicked = nullptr;
+        if (KySpriteButton* spriteButton = m_page.spriteButton(KyString(control.name)))
+            clicked = &spriteButton->onClicked();
+        else if (KyButton* button = m_page.button(KyString(control.name)))
+            clicked = &button->onClicked();
+        if (!clicked)
+            continue;
+        clicked->pushBack(kyNewCallback(this, control.listener, 0.0f));
+        canMoveOn = canMoveOn || control.listener != &KyAds::onBuy;
+    }
+
+    u64 duration = 0;
+    bool timed = pageDuration(duration);
+    if (!timed && !canMoveOn) {
+        // Nothing would ever move the run on.
+        duration = kDefaultPageDuration;
+        timed = true;
+    }
+    if (timed) {
+        m_timer.start();
+        m_timer.setAlarmIn(duration);
+        m_timer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onTimer, 0.0f));
+    }
+}
+
+bool KyAds::pageDuration(u64& microseconds)
+{
+    const KyString* text = m_page.value(KyString("duration"));
+    if (!text)
+        return false;
+    const char* start = text->c_str();
+    char* end = nullptr;
+    errno = 0;
+    long long value = std::strtoll(start, &end, 10);
+    if (end == start || value < 0 || errno == ERANGE)
+        return false;
+    microseconds = static_cast<u64>(value);
+    return true;
+}
+
+void KyAds::goNext()
+{
+    // The value belongs to the page that hide unloads: copy it first.
+    KyString nextPath;
+    bool hasNext = false;
+    if (const KyString* value = m_page.value(KyString("nextPath"))) {
+        nextPath = *value;
+        hasNext = nextPath.length() > 0;
+    }
+    hide();
+    if (hasNext && m_shownPages.contains(KyPath(nextPath))) {
+        logPrint("[KyAds::goNext] %s was already shown: the adverts end\n", nextPath.c_str());
+        hasNext = false;
+    }
+    if (hasNext) {
+        show(nextPath);
+        return;
+    }
+    // Last: a listener may destroy the rotator.
+    onFinished.call();
+}
+
+void KyAds::hide()
+{
+    m_page.unload();
+    m_currentPage = "";
+    KyCallback0Param<KyAds> timerListener(this, &KyAds::onTimer);
+    m_timer.alarmCallbacks.removeCallback(&timerListener);
+}
+
+bool KyAds::onBuy()
+{
+    KyString url;
+    if (const KyString* value = m_page.value(KyString("buyURL")))
+        url = *value;
+    onBuyRequested.call(url);
+    return false;
+}
+
+bool KyAds::onNextButton()
+{
+    goNext();
+    return false;
+}
+
+bool KyAds::onSkip()
+{
+    hide();
+    onFinished.call();
+    return false;
+}
+
+bool KyAds::onTimer()
+{
+    goNext();
+    return false;
+}
+
+void KyAds::writeTime(TiXmlElement* time, s64 seconds)
+{
+    setIntAttribute(time, "days", seconds / 86400);
+    setIntAttribute(time, "hours", (seconds / 3600) % 24);
+    setIntAttribute(time, "minutes", (seconds / 60) % 60);
+    setIntAttribute(time, "seconds", seconds % 60);
+}
+
+s64 KyAds::readTime(const TiXmlElement* time)
+{
+    s64 days = intAttribute(time, "days");
+    s64 hours = intAttribute(time, "hours");
+    s64 minutes = intAttribute(time, "minutes");
+    s64 seconds = intAttribute(time, "seconds");
+    return ((days * 24 + hours) * 60 + minutes) * 60 + seconds;
+}
+
+void KyAds::writeCache()
+{
+    TiXmlDocument cache;
+    if (!KyAdsIndex::loadDocument(kCacheFile, cache)) {
+        cache = TiXmlDocument();
+        cache.InsertEndChild(TiXmlDeclaration("1.0", "", ""));
+        TiXmlElement version("FileFormatVersion");
+        version.SetAttribute("major", "1");
+        version.SetAttribute("minor", "0");
+        cache.InsertEndChild(version);
+    }
+    TiXmlElement* ads = findOrCreate(&cache, "KyAds");
+    TiXmlElement* time = findOrCreate(ads, "time");
+    TiXmlElement* corrupted = findOrCreate(ads, "corrupted");
+    // Without a fetch time of this run the one on file stays.
+    if (m_timeKnown || !time->Attribute("days"))
+        writeTime(time, m_timeKnown ? m_lastFetchTime : 0);
+    // The rotator is destroyed in order: this run was not cut short.
+    corrupted->SetAttribute("value", "0");
+    saveCache(cache);
+}
+
+bool KyAds::saveCache(TiXmlDocument& document)
+{
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    if (!KyFile::writeAtomically(kCacheFile, printer.CStr(), static_cast<u32>(printer.Size()))) {
+        logPrint("[KyAds::writeCache] %s cannot be written\n", kCacheFile);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,147 @@
+#ifndef KY_ADS_H
+#define KY_ADS_H
+
+#include "core/KyArray.h"
+#include "core/KyICallback0Param.h"
+#include "core/KyICallback1Param.h"
+#include "core/KyPath.h"
+#include "core/KyString.h"
+#include "core/KyTimer.h"
+#include "core/KyTypes.h"
+#include "ui/KyXMLGUI.h"
+
+class KyHTTPDownloader;
+class TiXmlDocument;
+class TiXmlElement;
+
+// The advert rotator: keeps the advert set up to date from the advert host
+// and shows its pages, one after another, until the run ends.
+//
+// An advert set is a folder holding an XML interface file "index.xml" and
+// every file its XML files refer to (see KyAdsIndex). Three folders take
+// part: the set shipped with the game (one subfolder per language), the
+// local set that is shown, and a temporary folder a new set is downloaded
+// into; a downloaded set replaces the local one only once it is complete.
+// The cache file "KyCache.xml" in the user-data folder keeps the time of the
+// last fetch and whether a run was cut short while it fetched.
+//
+// The owner (the splash screens) calls update at start-up, next when the
+// adverts are to be shown, and waits for onFinished; the socket pump must
+// run once a frame (KySocket2::updateAll) for downloads to move, and the
+// timers' update (KyTimer::updateAll) for pages to advance.
+//
+// A page may hold sprite buttons or buttons named "buy", "next" and "skip"
+// and the values "duration" (microseconds on screen), "nextPath" (the page
+// after it) and "buyURL". A page with no duration and neither a "next" nor a
+// "skip" button moves on after kDefaultPageDuration. Each page is shown at
+// most once per run: a chain of pages that comes back to one already shown
+// ends the run.
+class KyAds {
+public:
+    typedef KyArray<KyICallback0Param*> Signal;
+    typedef KyArray<KyICallback1Param<const KyString&>*> TextSignal;
+
+    static const char* const kCacheFile;
+    // Host of the advert location when no other is set: a name that never
+    // resolves, so the game works offline on the set shipped with it.
+    static const char* const kDefaultAdvertHost;
+    static const u32 kDefaultCacheValidity = 259200;
+    static const u64 kDefaultPageDuration = 10000000u;
+    // Most files one advert set may name.
+    static const u32 kMaxSetFiles = 256;
+
+    KyAds();
+    // Commits a complete downloaded set, ends every download and writes the
+    // cache file.
+    virtual ~KyAds();
+
+    // Checks the cache and, when the set is stale, starts downloading a new
+    // one from webLocation (host and path, no scheme) into tempFolder. False
+    // when a cut-short run was recorded (nothing is fetched this run) or
+    // when the location is unusable.
+    bool update(const KyString& localFolder, const KyString& tempFolder, const KyString& defaultFolder,
+                const KyString& webLocation);
+    // Shows the first advert page: a complete downloaded set replaces the
+    // local one, an incomplete local set is refilled from the shipped one.
+    void next();
+
+    // The advert host: the core's "advertHost" setting, else the
+    // KY_ADVERT_HOST environment variable, else kDefaultAdvertHost.
+    static KyString advertHost();
+
+    // The steps of update and next.
+    // Appends the references of the XML file at xmlPath, and those of the
+    // XML files of the set it refers to (once each), to names; root is the
+    // set's folder the names are relative to.
+    void listFiles(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names);
+    // Whether the index exists and every file of its set exists.
+    bool isComplete(const KyString& indexPath);
+    // Replaces the local set by the temporary one when that is complete.
+    bool commit();
+    void writeCache();
+    void show(const KyString& pagePath);
+    void goNext();
+    void hide();
+
+    // Listeners; all return false.
+    bool onBuy();
+    bool onNextButton();
+    bool onSkip();
+    bool onTimer();
+    bool onFileDownloaded(KyHTTPDownloader& downloader);
+
+    u32 cacheValidity;
+    // Fired once per run of pages, when it ends.
+    Signal onFinished;
+    // Fired with the page's "buyURL" when its "buy" button is pressed.
+    TextSignal onBuyRequested;
+
+    const KyString& webLocation() const { return m_webLocation; }
+    const KyPath& defaultFolder() const { return m_defaultFolder; }
+    const KyPath& tempFolder() const { return m_tempFolder; }
+    const KyPath& localFolder() const { return m_localFolder; }
+    const KyArray<KyHTTPDownloader*>& downloaders() const { return m_downloaders; }
+    KyXMLGUI& page() { return m_page; }
+    KyTimer& timer() { return m_timer; }
+    bool isCorrupted() const { return m_corrupted; }
+    s64 lastFetchTime() const { return m_lastFetchTime; }
+    // The page on screen; "" when none.
+    const KyString& currentPage() const { return m_currentPage; }
+
+    // The cache's time element and the fetch time, both ways.
+    static void writeTime(TiXmlElement* time, s64 seconds);
+    static s64 readTime(const TiXmlElement* time);
+
+private:
+    KyAds(const KyAds&) = delete;
+    KyAds& operator=(const KyAds&) = delete;
+
+    // Starts the download of one file of the set into the temporary folder.
+    void startDownload(const KyString& name, bool scanned);
+    void listFilesFrom(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names,
+                       KyArray<KyString>& visited);
+    bool isCompleteFrom(const KyString& indexPath, const KyString& root, KyArray<KyString>& visited);
+    // Copies the shipped set of the system language (or English) into the
+    // local folder.
+    void copyDefaultSet();
+    bool saveCache(TiXmlDocument& document);
+    // The page's "duration" in microseconds; false when absent or not a
+    // number of zero or more.
+    bool pageDuration(u64& microseconds);
+
+    KyString m_webLocation;
+    KyPath m_defaultFolder;
+    KyPath m_tempFolder;
+    KyPath m_localFolder;
+    KyArray<KyHTTPDownloader*> m_downloaders;
+    KyXMLGUI m_page;
+    KyTimer m_timer;
+    s64 m_lastFetchTime;
+    bool m_timeKnown;
+    bool m_corrupted;
+    KyString m_currentPage;
+    // Pages shown in this run.
+    KyArray<KyString> m_shownPages;
+};
+
+#endif

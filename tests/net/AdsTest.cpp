@@ -1,0 +1,553 @@
+#include "core/KyCallback0Param.h"
+#include "core/KyCallback1Param.h"
+#include "core/KyDirectory.h"
+#include "core/KyFile.h"
+#include "core/KyTimer.h"
+#include "net/KyAds.h"
+#include "net/KyAdsIndex.h"
+#include "net/KyHTTPDownloader.h"
+#include "os/KyOsClock.h"
+#include "ui/KyButton.h"
+#include "ui/KyDeferredDeletion.h"
+
+#include "tests/net/AdvertServer.h"
+#include "tests/support/InterfaceFileWriter.h"
+#include "tests/support/StdoutCapture.h"
+#include "tests/support/UserDataSandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <ctime>
+#include <dirent.h>
+#include <set>
+#include <unistd.h>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+const char* const kLocal = "Backup/Ads";
+const char* const kTemp = "Backup/AdsTmp";
+const char* const kDefault = "iPhone/DefaultAds";
+
+// An advert page: its pictures, its values and its buttons.
+std::string page(const std::vector<std::string>& pictures, const std::string& duration, const std::string& nextPath,
+                 const std::vector<std::string>& buttons = {})
+{
+    std::string xml = "<?xml version=\"1.0\"?>\n<advert>\n";
+    for (size_t i = 0; i < pictures.size(); ++i)
+        xml += "  <img name=\"picture" + std::to_string(i) + "\" file=\"Backup/Ads/" + pictures[i] + "\"/>\n";
+    if (!duration.empty())
+        xml += "  <value name=\"duration\" value=\"" + duration + "\"/>\n";
+    if (!nextPath.empty())
+        xml += "  <value name=\"nextPath\" value=\"Backup/Ads/" + nextPath + "\"/>\n";
+    for (const std::string& button : buttons)
+        xml += "  <button name=\"" + button + "\"><size x=\"10\" y=\"10\" z=\"0\"/></button>\n";
+    xml += "  <value name=\"buyURL\" value=\"http://shop.invalid/buy\"/>\n</advert>\n";
+    return xml;
+}
+
+std::string picture(u32 colour)
+{
+    return InterfaceFiles::flatPng(4, 4, colour);
+}
+
+// Every file and folder under a root, as relative paths.
+void listTree(const std::string& root, const std::string& relative, std::set<std::string>& out)
+{
+    DIR* dir = opendir((root + relative).c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        std::string child = relative + "/" + name;
+        out.insert(child);
+        struct stat info;
+        if (lstat((root + child).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            listTree(root, child, out);
+    }
+    closedir(dir);
+}
+
+// Records the rotator's signals.
+struct Watcher {
+    int finished = 0;
+    std::vector<std::string> bought;
+    bool onFinished()
+    {
+        ++finished;
+        return false;
+    }
+    bool onBuy(const KyString& url)
+    {
+        bought.push_back(url.c_str());
+        return false;
+    }
+    void listen(KyAds& ads)
+    {
+        ads.onFinished.pushBack(kyNewCallback(this, &Watcher::onFinished));
+        ads.onBuyRequested.pushBack(kyNewCallback(this, &Watcher::onBuy));
+    }
+};
+
+class Ads : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        KyDeferredDeletion::deletePending();
+        KyOsClock::install(nullptr);
+    }
+
+    std::string userData(const std::string& relative) { return sandbox.userDataFolder() + "/" + relative; }
+    bool userDataHas(const std::string& relative) { return sandbox.home().exists("Documents/KyTests/" + relative); }
+    std::string userDataRead(const std::string& relative)
+    {
+        return sandbox.home().readFile("Documents/KyTests/" + relative);
+    }
+    void writeUserData(const std::string& relative, const std::string& bytes)
+    {
+        sandbox.home().writeFile("Documents/KyTests/" + relative, bytes);
+    }
+
+    // A cache file with a fetch time and a corrupted value.
+    void writeCache(s64 time, const char* corrupted)
+    {
+        TiXmlDocument document;
+        TiXmlElement* ads = document.InsertEndChild(TiXmlElement("KyAds"))->ToElement();
+        KyAds::writeTime(ads->InsertEndChild(TiXmlElement("time"))->ToElement(), time);
+        if (corrupted) {
+            TiXmlElement element("corrupted");
+            element.SetAttribute("value", corrupted);
+            ads->InsertEndChild(element);
+        }
+        TiXmlPrinter printer;
+        document.Accept(&printer);
+        writeUserData("KyCache.xml", printer.CStr());
+    }
+
+    // The cache file's "corrupted" value and fetch time.
+    void readCache(std::string& corrupted, s64& time)
+    {
+        TiXmlDocument document;
+        ASSERT_TRUE(document.Parse(userDataRead("KyCache.xml").c_str()));
+        TiXmlElement* ads = document.FirstChildElement("KyAds");
+        ASSERT_TRUE(ads);
+        TiXmlElement* element = ads->FirstChildElement("corrupted");
+        corrupted = element && element->Attribute("value") ? element->Attribute("value") : "<none>";
+        TiXmlElement* timeElement = ads->FirstChildElement("time");
+        time = timeElement ? KyAds::readTime(timeElement) : -1;
+    }
+
+    // The set served by the advert server: two pages sharing a picture.
+    std::string servedSet(bool complete = true)
+    {
+        TempDir& work = sandbox.work();
+        work.writeFile("served/index.xml", page({"shared.png", "pictures/first.png"}, "5000000", "page2.xml"));
+        work.writeFile("served/page2.xml", page({"shared.png", "second.png"}, "", ""));
+        work.writeFile("served/shared.png", picture(InterfaceFiles::Red));
+        work.writeFile("served/pictures/first.png", picture(InterfaceFiles::Green));
+        if (complete)
+            work.writeFile("served/second.png", picture(InterfaceFiles::Blue));
+        return work.file("served");
+    }
+
+    // The set shipped with the game (English only).
+    void defaultSet()
+    {
+        sandbox.work().writeFile("iPhone/DefaultAds/en/index.xml", page({"default.png"}, "", ""));
+        sandbox.work().writeFile("iPhone/DefaultAds/en/default.png", picture(InterfaceFiles::Yellow));
+    }
+
+    // Every download started has ended.
+    static bool downloadsEnded(KyAds& ads)
+    {
+        for (u32 i = 0; i < ads.downloaders().count(); ++i) {
+            if (!ads.downloaders()[i]->isFinished())
+                return false;
+        }
+        return true;
+    }
+
+    // Runs update against the server and waits for every download.
+    void fetch(KyAds& ads, const AdvertServer& server)
+    {
+        ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
+                               KyString(server.location().c_str())));
+        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }, 60.0));
+    }
+
+    std::vector<std::string> downloadedNames(KyAds& ads)
+    {
+        std::vector<std::string> names;
+        for (u32 i = 0; i < ads.downloaders().count(); ++i)
+            names.push_back(ads.downloaders()[i]->request.field(KyString("filename")).c_str());
+        return names;
+    }
+
+    UserDataSandbox sandbox;
+};
+
+} // namespace
+
+TEST(AdsCache, FetchTimesAreWrittenAsDaysHoursMinutesAndSeconds)
+{
+    struct Case {
+        s64 time;
+        int days, hours, minutes, seconds;
+    } cases[] = {{1300000000, 15046, 7, 6, 40}, {0, 0, 0, 0, 0}, {86399, 0, 23, 59, 59}, {90061, 1, 1, 1, 1}};
+    for (const Case& c : cases) {
+        TiXmlElement time("time");
+        KyAds::writeTime(&time, c.time);
+        int days = -1, hours = -1, minutes = -1, seconds = -1;
+        time.QueryIntAttribute("days", &days);
+        time.QueryIntAttribute("hours", &hours);
+        time.QueryIntAttribute("minutes", &minutes);
+        time.QueryIntAttribute("seconds", &seconds);
+        EXPECT_EQ(days, c.days);
+        EXPECT_EQ(hours, c.hours);
+        EXPECT_EQ(minutes, c.minutes);
+        EXPECT_EQ(seconds, c.seconds);
+        EXPECT_EQ(KyAds::readTime(&time), c.time);
+    }
+}
+
+TEST(AdsIndex, ReferencesAreTheSafeNamesUnderTheAdvertFolderOncePerSetInTheOrderMet)
+{
+    const char* xml = "<a x=\"Backup/Ads/one.png\" y=\"Backup/Ads/two.png\">"
+                      "  <b z=\"Backup/Ads/one.png\"/>"
+                      "  <c f=\"Backup/Ads/sub/three.xml\" other=\"GUI/not.png\"/>"
+                      "  <bad v1=\"Backup/Ads/../up.png\" v2=\"Backup/Ads//abs.png\" v3=\"Backup/Ads/C:x.png\""
+                      "       v4=\"Backup/AdsTmp/x.png\" v5=\"Backup/Ads\" v6=\"Backup/Ads/a/..\\..\\up.png\""
+                      "       v7=\"Backup/Ads/dir/\" v8=\"/etc/passwd\"/>"
+                      "</a>";
+    KyArray<KyString> names;
+    StdoutCapture log;
+    ASSERT_TRUE(KyAdsIndex::readText(xml, u32(std::strlen(xml)), KyString("Backup/Ads"), names, KyString("test.xml")));
+    std::vector<std::string> got;
+    for (u32 i = 0; i < names.count(); ++i)
+        got.push_back(names[i].c_str());
+    EXPECT_EQ(got, (std::vector<std::string>{"one.png", "two.png", "sub/three.xml"}));
+    for (const char* refused : {"Backup/Ads/../up.png", "Backup/Ads//abs.png", "Backup/Ads/C:x.png",
+                                "Backup/AdsTmp/x.png", "Backup/Ads/a/..\\..\\up.png", "Backup/Ads/dir/"})
+        EXPECT_NE(log.text().find(std::string("[KyAds::listFiles] test.xml : refused file name ") + refused + "\n"),
+                  std::string::npos)
+            << refused;
+    EXPECT_EQ(log.text().find("/etc/passwd"), std::string::npos);
+
+    EXPECT_FALSE(KyAdsIndex::readText("<a", 2, KyString("Backup/Ads"), names, KyString("bad.xml")));
+}
+
+TEST(AdsIndex, SafeNames)
+{
+    for (const char* name : {"a.png", "sub/a.png", "a..b.png", ".hidden", "x/./y.png"})
+        EXPECT_TRUE(KyAdsIndex::isSafeName(KyString(name))) << name;
+    for (const char* name : {"", "..", "../a", "a/../../b", "/abs", "\\abs", "a\\..\\b", "c:a", "a//b", "a/",
+                             "tab\tname", "line\nname"})
+        EXPECT_FALSE(KyAdsIndex::isSafeName(KyString(name))) << name;
+    EXPECT_FALSE(KyAdsIndex::isSafeName(KyString(std::string(KyAdsIndex::kMaxNameLength + 1, 'a').c_str())));
+}
+
+TEST_F(Ads, ListingAndCompletenessEndOnPagesThatReferToEachOther)
+{
+    // index -> a.xml -> b.xml -> a.xml and index; every page also names a picture.
+    writeUserData("Ads/index.xml", page({"p0.png"}, "", "a.xml"));
+    writeUserData("Ads/a.xml", page({"p1.png"}, "", "b.xml"));
+    writeUserData("Ads/b.xml", "<b x=\"Backup/Ads/a.xml\" y=\"Backup/Ads/index.xml\" z=\"Backup/Ads/p2.png\"/>");
+    KyAds ads;
+    ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+    KyArray<KyString> names;
+    ads.listFiles(KyString("Backup/Ads/index.xml"), KyString(kLocal), names);
+    std::vector<std::string> got;
+    for (u32 i = 0; i < names.count(); ++i)
+        got.push_back(names[i].c_str());
+    EXPECT_EQ(got, (std::vector<std::string>{"p0.png", "a.xml", "p1.png", "b.xml", "index.xml", "p2.png"}));
+
+    EXPECT_FALSE(ads.isComplete(KyString("Backup/Ads/index.xml")));
+    for (const char* file : {"Ads/p0.png", "Ads/p1.png", "Ads/p2.png"})
+        writeUserData(file, picture(InterfaceFiles::Grey));
+    EXPECT_TRUE(ads.isComplete(KyString("Backup/Ads/index.xml")));
+    EXPECT_FALSE(ads.isComplete(KyString("Backup/Ads/missing.xml")));
+}
+
+TEST_F(Ads, AFreshCacheStartsNoDownload)
+{
+    writeCache(s64(std::time(nullptr)) - 3000, "0");
+    {
+        KyAds ads;
+        ads.cacheValidity = 7200;
+        EXPECT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
+                               KyString("ads.orvalen.invalid/Orvalen3/PC/Part3/Ads")));
+        EXPECT_EQ(ads.downloaders().count(), 0u);
+        std::string corrupted;
+        s64 time = 0;
+        readCache(corrupted, time);
+        EXPECT_EQ(corrupted, "1");
+    }
+    std::string corrupted;
+    s64 time = 0;
+    readCache(corrupted, time);
+    EXPECT_EQ(corrupted, "0");
+    EXPECT_EQ(time, s64(std::time(nullptr)) - 3000);
+}
+
+TEST_F(Ads, ACutShortRunSkipsOneRunOfAdvertsThenClears)
+{
+    writeCache(1300000000, "1");
+    Watcher watcher;
+    {
+        KyAds ads;
+        watcher.listen(ads);
+        EXPECT_FALSE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
+                                KyString("ads.orvalen.invalid/Orvalen3/PC/Part3/Ads")));
+        EXPECT_TRUE(ads.isCorrupted());
+        EXPECT_EQ(ads.downloaders().count(), 0u);
+        ads.next();
+        EXPECT_EQ(watcher.finished, 1);
+        EXPECT_STREQ(ads.currentPage().c_str(), "");
+    }
+    // This run ended in order: the next one fetches again; the time on file stays.
+    std::string corrupted;
+    s64 time = 0;
+    readCache(corrupted, time);
+    EXPECT_EQ(corrupted, "0");
+    EXPECT_EQ(time, 1300000000);
+    KyAds ads;
+    EXPECT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
+                           KyString("ads.orvalen.invalid/Orvalen3/PC/Part3/Ads")));
+    EXPECT_EQ(ads.downloaders().count(), 1u);
+}
+
+TEST_F(Ads, ARotatorThatNeverUpdatedWritesANewCacheFile)
+{
+    {
+        KyAds ads;
+    }
+    std::string text = userDataRead("KyCache.xml");
+    EXPECT_EQ(text.find("<?xml version=\"1.0\" ?>"), 0u) << text;
+    EXPECT_NE(text.find("<FileFormatVersion major=\"1\" minor=\"0\" />"), std::string::npos) << text;
+    std::string corrupted;
+    s64 time = -1;
+    readCache(corrupted, time);
+    EXPECT_EQ(corrupted, "0");
+    EXPECT_EQ(time, 0);
+    // Written through a temporary file: nothing else is left.
+    std::set<std::string> files;
+    listTree(sandbox.userDataFolder(), "", files);
+    EXPECT_EQ(files, (std::set<std::string>{"/KyCache.xml"}));
+}
+
+TEST_F(Ads, ACompleteDownloadedSetIsCommittedAndRotated)
+{
+    defaultSet();
+    AdvertServer server(servedSet());
+    ASSERT_TRUE(server.ok());
+    KyOsClock::installFake(1000);
+    Watcher watcher;
+    KyAds ads;
+    watcher.listen(ads);
+    fetch(ads, server);
+    // The shared picture is fetched once.
+    EXPECT_EQ(downloadedNames(ads),
+              (std::vector<std::string>{"index.xml", "shared.png", "pictures/first.png", "page2.xml", "second.png"}));
+    EXPECT_TRUE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
+    s64 fetched = ads.lastFetchTime();
+    EXPECT_LE(std::abs(fetched - s64(std::time(nullptr))), 5);
+
+    ads.next();
+    EXPECT_FALSE(userDataHas("AdsTmp"));
+    EXPECT_EQ(userDataRead("Ads/pictures/first.png"), picture(InterfaceFiles::Green));
+    EXPECT_EQ(userDataRead("Ads/page2.xml"), sandbox.work().readFile("served/page2.xml"));
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+    EXPECT_EQ(ads.page().imageMap().count(), 2u);
+
+    // Five seconds on the first page, then the second, which has neither
+    // duration nor button: ten seconds, then the end.
+    KyOsClock::advanceFake(4900000);
+    KyTimer::updateAll();
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+    KyOsClock::advanceFake(200000);
+    KyTimer::updateAll();
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
+    KyOsClock::advanceFake(9900000);
+    KyTimer::updateAll();
+    EXPECT_EQ(watcher.finished, 0);
+    KyOsClock::advanceFake(200000);
+    KyTimer::updateAll();
+    EXPECT_EQ(watcher.finished, 1);
+    EXPECT_STREQ(ads.currentPage().c_str(), "");
+}
+
+TEST_F(Ads, AnIncompleteSetIsNotCommittedAndTheDefaultSetIsShown)
+{
+    defaultSet();
+    for (bool stopHalfway : {false, true}) {
+        // Each run fetches: no cache from the run before.
+        unlink(userData("KyCache.xml").c_str());
+        KyDirectory::RemoveDir(KyString("Backup/Ads"));
+        std::string root = servedSet(stopHalfway);
+        // Either a picture is missing on the server, or the server stops
+        // after its first answer.
+        AdvertServer server(root, "normal", stopHalfway ? 1 : 0);
+        ASSERT_TRUE(server.ok());
+        KyAds ads;
+        fetch(ads, server);
+        EXPECT_FALSE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
+        ads.next();
+        EXPECT_TRUE(userDataHas("AdsTmp/index.xml"));
+        EXPECT_FALSE(userDataHas("Ads/page2.xml"));
+        EXPECT_EQ(userDataRead("Ads/default.png"), picture(InterfaceFiles::Yellow));
+        EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+        EXPECT_EQ(ads.page().imageMap().count(), 1u);
+        ads.hide();
+    }
+}
+
+TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
+{
+    defaultSet();
+    writeUserData("Ads/index.xml", page({"old.png"}, "", ""));
+    writeUserData("Ads/old.png", picture(InterfaceFiles::Cyan));
+    AdvertServer server(servedSet());
+    ASSERT_TRUE(server.ok());
+    {
+        KyAds ads;
+        ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
+                               KyString(server.location().c_str())));
+        // The adverts start before anything arrived: the earlier set shows.
+        ads.next();
+        EXPECT_EQ(ads.page().imageMap().count(), 1u);
+        EXPECT_TRUE(userDataHas("Ads/old.png"));
+        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads) && ads.downloaders().count() == 5; }, 60.0));
+    }
+    EXPECT_FALSE(userDataHas("Ads/old.png"));
+    EXPECT_FALSE(userDataHas("AdsTmp"));
+    EXPECT_EQ(userDataRead("Ads/second.png"), picture(InterfaceFiles::Blue));
+}
+
+TEST_F(Ads, AHostileServerChangesNothingOutsideTheAdvertFolder)
+{
+    defaultSet();
+    sandbox.work().writeFile("served/index.xml", "<a/>");
+    std::string root = sandbox.work().file("served");
+    std::set<std::string> homeBefore, workBefore;
+    listTree(sandbox.home().path(), "", homeBefore);
+    listTree(sandbox.work().path(), "", workBefore);
+    bool tmpBefore = access("/tmp/absolute.png", F_OK) == 0 || access("/tmp/absolute2.png", F_OK) == 0;
+
+    for (const char* mode : {"names", "endless", "garbage", "bigheader", "short"}) {
+        unlink(userData("KyCache.xml").c_str());
+        AdvertServer server(root, mode);
+        ASSERT_TRUE(server.ok()) << mode;
+        StdoutCapture log;
+        KyAds ads;
+        fetch(ads, server);
+        ads.next();
+        if (std::string(mode) == "names") {
+            EXPECT_EQ(downloadedNames(ads), (std::vector<std::string>{"index.xml", "kept.png"}));
+            EXPECT_NE(log.text().find("refused file name Backup/Ads/../escaped.png"), std::string::npos);
+        }
+        ads.hide();
+    }
+
+    std::set<std::string> homeAfter, workAfter;
+    listTree(sandbox.home().path(), "", homeAfter);
+    listTree(sandbox.work().path(), "", workAfter);
+    EXPECT_EQ(workAfter, workBefore);
+    for (const std::string& entry : homeAfter) {
+        if (homeBefore.count(entry))
+            continue;
+        bool inside = entry == "/Documents" || entry == "/Documents/KyTests" ||
+                      entry.rfind("/Documents/KyTests/Ads", 0) == 0 || entry == "/Documents/KyTests/KyCache.xml";
+        EXPECT_TRUE(inside) << entry;
+    }
+    EXPECT_FALSE(sandbox.home().exists("Documents/escaped.png"));
+    EXPECT_FALSE(sandbox.home().exists("Documents/KyTests/escaped.png"));
+    EXPECT_FALSE(sandbox.home().exists("escaped2.png"));
+    bool tmpAfter = access("/tmp/absolute.png", F_OK) == 0 || access("/tmp/absolute2.png", F_OK) == 0;
+    EXPECT_EQ(tmpAfter, tmpBefore);
+}
+
+TEST_F(Ads, ButtonsSkipMoveOnAndBuyAndEachPageShowsOncePerRun)
+{
+    writeUserData("Ads/index.xml", page({}, "", "page2.xml", {"buy", "next", "skip"}));
+    writeUserData("Ads/page2.xml", page({}, "", "index.xml", {"next"}));
+    KyOsClock::installFake(1000);
+    Watcher watcher;
+    KyAds ads;
+    watcher.listen(ads);
+    ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+
+    // A page with a way on does not move by itself.
+    ads.next();
+    KyOsClock::advanceFake(60000000);
+    KyTimer::updateAll();
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+
+    ads.page().button(KyString("buy"))->onClicked().call();
+    EXPECT_EQ(watcher.bought, std::vector<std::string>{"http://shop.invalid/buy"});
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+
+    ads.page().button(KyString("next"))->onClicked().call();
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
+    // Back to the first page: already shown, so the run ends.
+    ads.page().button(KyString("next"))->onClicked().call();
+    EXPECT_EQ(watcher.finished, 1);
+    EXPECT_STREQ(ads.currentPage().c_str(), "");
+    KyDeferredDeletion::deletePending();
+
+    // Skip ends the run even though the page names a next one.
+    ads.next();
+    ASSERT_TRUE(ads.page().button(KyString("skip")));
+    ads.page().button(KyString("skip"))->onClicked().call();
+    EXPECT_EQ(watcher.finished, 2);
+    EXPECT_STREQ(ads.currentPage().c_str(), "");
+}
+
+TEST_F(Ads, PagesWithoutAWayOnAdvanceAfterTenSecondsAndBadPagesEndTheRun)
+{
+    struct Case {
+        std::string first;
+        u64 advanceAfter;  // microseconds; 0: the run ends at once
+    } cases[] = {
+        {page({}, "", "page2.xml"), 10000000},
+        {page({}, "", "page2.xml", {"buy"}), 10000000},
+        {page({}, "abc", "page2.xml"), 10000000},
+        {page({}, "-5", "page2.xml"), 10000000},
+        {page({}, "2500000", "page2.xml", {"buy", "next"}), 2500000},
+        {page({}, "0", "page2.xml"), 1},
+        {"<not xml", 0},
+    };
+    for (const Case& c : cases) {
+        writeUserData("Ads/index.xml", c.first);
+        writeUserData("Ads/page2.xml", page({}, "1000000", "missing.xml"));
+        KyOsClock::installFake(1000);
+        Watcher watcher;
+        KyAds ads;
+        watcher.listen(ads);
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        ads.next();
+        if (c.advanceAfter == 0) {
+            EXPECT_EQ(watcher.finished, 1) << c.first;
+            continue;
+        }
+        KyOsClock::advanceFake(c.advanceAfter - 1);
+        KyTimer::updateAll();
+        if (c.advanceAfter > 1) {
+            EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml") << c.first;
+        }
+        KyOsClock::advanceFake(1);
+        KyTimer::updateAll();
+        EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml") << c.first;
+        // The second page names a page that does not load: the run ends.
+        KyOsClock::advanceFake(1000000);
+        KyTimer::updateAll();
+        EXPECT_EQ(watcher.finished, 1) << c.first;
+        KyDeferredDeletion::deletePending();
+    }
+}
