@@ -3,7 +3,7 @@
 
 KY_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  liblua5.1-0-dev libtolua++5.1-dev libtinyxml-dev
+  liblua5.1-0-dev lua5.1 libtolua++5.1-dev libtinyxml-dev
   zlib1g-dev libpng-dev libjpeg-dev
   libogg-dev libvorbis-dev libtheora-dev
   libopenal-dev libopenal-data
