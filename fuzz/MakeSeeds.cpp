@@ -130,5 +130,31 @@ int main(int argc, char** argv)
         p.serialize(s);
         save(root + "/palette", "format" + std::to_string(format), streamBytes(s));
     }
+
+    const char* responses[] = {
+        "HTTP/1.1 200 OK\r\nServer: x\r\nContent-Length: 10\r\n\r\n0123456789",
+        "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n",
+        "HTTP/1.0 200 OK\nContent-Type: a/b\n\nbody without length",
+        "HTTP/2 200\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nContent-Length: 20\r\n\r\nshort",
+        "HTTP/1.0 200 OK\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab",
+    };
+    int r = 0;
+    for (const char* response : responses) {
+        std::string text(response);
+        save(root + "/http", "response" + std::to_string(r++), Bytes(text.begin(), text.end()));
+    }
+    const char* indexes[] = {
+        "<?xml version=\"1.0\"?>\n<advert>\n  <img name=\"p\" file=\"Backup/Ads/pictures/a.png\"/>\n"
+        "  <value name=\"duration\" value=\"5000000\"/>\n  <value name=\"nextPath\" value=\"Backup/Ads/page2.xml\"/>\n"
+        "  <button name=\"skip\"><size x=\"10\" y=\"10\" z=\"0\"/></button>\n</advert>\n",
+        "<a x=\"Backup/Ads/../up.png\" y=\"Backup/Ads//abs\" z=\"Backup/AdsTmp/a\"><b c=\"Backup/Ads/a\\..\\b\"/></a>",
+        "<a><b><c><d x=\"Backup/Ads/deep.png\"/></c></b></a><!-- c --><![CDATA[Backup/Ads/x]]>",
+    };
+    int x = 0;
+    for (const char* index : indexes) {
+        std::string text(index);
+        save(root + "/ads_index", "index" + std::to_string(x++), Bytes(text.begin(), text.end()));
+    }
     return 0;
 }

@@ -144,7 +144,9 @@ KyHTTPResponse KyHTTPResponse::parse(const u8* data, u32 size)
             break;
     }
     delete[] scratch;
+    // A refused response tells nothing.
     if (response.result != Complete) {
+        response.status = 0;
         response.bodyStart = 0;
         response.bodyLength = 0;
     }

@@ -23,7 +23,7 @@ struct KyHTTPResponse {
     static const u32 kMaxHeaderLine = 64u * 1024u;
 
     Result result = NoHeaderEnd;
-    // 0 when no status line was read.
+    // 0 when no status line was read, or when the response is refused.
     u32 status = 0;
     bool hasContentLength = false;
     u32 contentLength = 0;
