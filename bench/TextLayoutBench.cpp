@@ -8,6 +8,7 @@
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "core/KyString.h"
+#include "core/KyXmlDocument.h"
 #include "os/KyOsGL.h"
 #include "os/KyOsWindow.h"
 #include "platform/KyFont2.h"
@@ -127,7 +128,7 @@ void BM_DescriptionToMesh(benchmark::State& state)
     for (auto _ : state) {
         KyTextBase2 base;
         base.setSize(400, 0);
-        TiXmlDocument document;
+        KyXmlDocument document;
         KyTextMarkup::parse(description, document, "bench");
         for (const TiXmlNode* node = document.RootElement()->FirstChildElement(); node; node = node->NextSibling()) {
             if (const TiXmlElement* element = node->ToElement())

@@ -3,6 +3,7 @@
 #include "core/KyCallback0Param.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
+#include "core/KyXmlDocument.h"
 #include "platform/KyCamera.h"
 #include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
@@ -66,7 +67,7 @@ void KyText2::setText(const KyString& text)
         m_dirty = true;
         return;
     }
-    TiXmlDocument document;
+    KyXmlDocument document;
     if (!KyTextMarkup::parse(text, document, "KyText2::setText"))
         return;
     setMarkup(document.RootElement()->FirstChild());
@@ -105,17 +106,30 @@ void KyText2::setMarkup(const TiXmlNode* first)
     m_dirty = true;
 }
 
-void KyText2::walk(const TiXmlNode* node, KyTextBase& block)
+void KyText2::walk(const TiXmlNode* first, KyTextBase& block)
 {
-    for (; node; node = node->NextSibling()) {
+    // Document order without recursion: down into an element's children,
+    // else on to the next sibling of the node or of its nearest ancestor
+    // that has one, never above the parent of first.
+    const TiXmlNode* top = first ? first->Parent() : nullptr;
+    const TiXmlNode* node = first;
+    while (node) {
+        const TiXmlNode* down = nullptr;
         if (const TiXmlText* data = node->ToText()) {
             KyTextMarkup::appendCharacters(block, data->Value());
         } else if (const TiXmlElement* element = node->ToElement()) {
             KyIntrusivePtr<KyFont2> font;
             if (KyTextMarkup::applyElement(*element, block, "KyText2::setText", &font) == KyTextMarkup::Font)
                 m_font = font;
-            walk(element->FirstChild(), block);
+            down = element->FirstChild();
         }
+        if (down) {
+            node = down;
+            continue;
+        }
+        while (node != top && !node->NextSibling())
+            node = node->Parent();
+        node = node != top ? node->NextSibling() : nullptr;
     }
 }
 

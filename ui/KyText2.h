@@ -77,7 +77,9 @@ private:
     // Builds the text of the nodes from first (and their siblings) and makes
     // it the widget's only block.
     void setMarkup(const TiXmlNode* first);
-    void walk(const TiXmlNode* node, KyTextBase& block);
+    // Appends first, its following siblings and everything inside them, in
+    // document order.
+    void walk(const TiXmlNode* first, KyTextBase& block);
     // -(world z of the origin): deeper widgets draw first.
     f32 drawPriority();
     void addDrawListener();

@@ -3,6 +3,7 @@
 #include "core/KyLog.h"
 #include "core/KyMatrix4x4.h"
 #include "core/KySingleton.h"
+#include "core/KyXmlDocument.h"
 #include "platform/KyMainWindow.h"
 #include "ui/KyTextMarkup.h"
 
@@ -34,7 +35,7 @@ void KyTextLayout::setText(const KyString& description)
         clear();
         return;
     }
-    TiXmlDocument document;
+    KyXmlDocument document;
     if (!KyTextMarkup::parse(description, document, "KyTextLayout::setText"))
         return;
 

@@ -4,19 +4,18 @@
 #include "core/KyPath.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
+#include "core/KyXmlDocument.h"
 
 #include <tinyxml.h>
 
 #include <cstring>
 
-bool KyTextMarkup::parse(const KyString& description, TiXmlDocument& document, const char* caller)
+bool KyTextMarkup::parse(const KyString& description, KyXmlDocument& document, const char* caller)
 {
     const KyString wrapped = KyString("<document>") + description + KyString("</document>");
-    document.Clear();
-    document.Parse(wrapped.c_str(), nullptr, TIXML_ENCODING_LEGACY);
-    if (document.Error() || !document.RootElement()) {
-        logPrint("[%s] the text does not parse: %s (row %d, column %d)\n", caller, document.ErrorDesc(),
-                 document.ErrorRow(), document.ErrorCol());
+    if (!document.parse(wrapped, TIXML_ENCODING_LEGACY) || !document.RootElement()) {
+        logPrint("[%s] the text does not parse: %s (row %d, column %d)\n", caller, document.errorText(),
+                 document.errorRow(), document.errorColumn());
         return false;
     }
     return true;

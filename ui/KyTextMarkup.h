@@ -8,7 +8,7 @@
 #include "platform/KyFont2.h"
 #include "ui/KyGlyphText.h"
 
-class TiXmlDocument;
+class KyXmlDocument;
 class TiXmlElement;
 class TiXmlNode;
 
@@ -22,9 +22,10 @@ class TiXmlNode;
 // they share.
 class KyTextMarkup {
 public:
-    // Parses "<document>" + description + "</document>" into document.
+    // Parses "<document>" + description + "</document>" into document,
+    // through KyXmlDocument's bounds (the wrapper counts as one level).
     // False, with a log line naming the caller, when it does not parse.
-    static bool parse(const KyString& description, TiXmlDocument& document, const char* caller);
+    static bool parse(const KyString& description, KyXmlDocument& document, const char* caller);
 
     // What an element did.
     enum Effect { None = 0, LineBreak, Font, MissingFont, Color, Alignment };

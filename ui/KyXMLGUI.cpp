@@ -6,6 +6,7 @@
 #include "core/KyPath.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
+#include "core/KyXmlDocument.h"
 #include "media/KyMusic.h"
 #include "media/KySFX.h"
 #include "media/KyVideoPlayer.h"
@@ -75,117 +76,56 @@ bool flagValue(const char* text)
     return integerValue(text) > 0;
 }
 
+// Longest "name" attribute, and longest dotted name, an interface file may
+// give. Every level copies its parent's name and registers it, so without a
+// bound a deep nest of long names takes memory in the square of the file.
+const size_t kMaxNamePart = 256;
+const size_t kMaxName = 1024;
+
 // Appends one dotted part: "a" + "b" gives "a.b"; an empty name takes the
-// part as it is.
-void appendNamePart(KyString& name, const char* part)
+// part as it is. False, leaving name as it was, when the part or the result
+// would be longer than the bounds.
+bool appendNamePart(KyString& name, const char* part)
 {
-    if (!name.isEmpty()) {
+    if (!part)
+        part = "";
+    const size_t length = std::strlen(part);
+    const size_t dot = name.isEmpty() ? 0 : 1;
+    if (length > kMaxNamePart || name.length() + dot + length > kMaxName)
+        return false;
+    if (dot)
         name += ".";
-        name += part ? part : "";
-    } else {
-        name = part ? part : "";
-    }
+    name += part;
+    return true;
 }
 
-// The name of an element whose loader reads every "name" attribute, in any
-// letter case, each one appending a dotted part to the parent's name.
-KyString nameFromAllNameAttributes(const TiXmlElement* element, const KyString& parentName)
+// Whether the element's loader names it from every "name" attribute, in any
+// letter case, each one appending a dotted part to the parent's name (the
+// others take only the attribute spelled "name").
+bool namedByAllNameAttributes(const KyString& tag)
 {
-    KyString name(parentName);
-    for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
-        if (nameIs(a, "name"))
-            appendNamePart(name, a->Value());
-    }
-    return name;
+    return tag == "button" || tag == "music" || tag == "sfx" || tag == "value" || tag == "img" ||
+           tag == "kyvideoplayer" || tag == "group";
 }
 
-// Deepest element nesting an interface file may have. Real files nest a
-// handful of levels; the limit keeps the recursive parse and walk well
-// inside the stack whatever the file holds.
-const u32 kMaxNesting = 1000;
-
-// Skips from i to just past the first occurrence of end; the end of text
-// when there is none.
-size_t skipPast(const std::string& text, size_t i, const char* end)
+// The full name of an element (its registry key and its children's parent
+// name); false when a name is longer than the bounds.
+bool elementName(const TiXmlElement* element, const KyString& tag, const KyString& parentName, KyString& name)
 {
-    size_t found = text.find(end, i);
-    return found == std::string::npos ? text.size() : found + std::strlen(end);
-}
-
-// Whether elements nest deeper than limit, read the way the XML parser
-// reads tags: comments, CDATA sections, declarations and quoted attribute
-// values are passed over.
-bool nestsDeeperThan(const std::string& text, u32 limit)
-{
-    u32 depth = 0;
-    size_t i = 0;
-    while ((i = text.find('<', i)) != std::string::npos) {
-        if (text.compare(i, 4, "<!--") == 0) {
-            i = skipPast(text, i + 4, "-->");
-        } else if (text.compare(i, 9, "<![CDATA[") == 0) {
-            i = skipPast(text, i + 9, "]]>");
-        } else if (text.compare(i, 2, "<?") == 0) {
-            i = skipPast(text, i + 2, "?>");
-        } else if (text.compare(i, 2, "<!") == 0) {
-            i = skipPast(text, i + 2, ">");
-        } else if (text.compare(i, 2, "</") == 0) {
-            if (depth > 0)
-                --depth;
-            i = skipPast(text, i + 2, ">");
-        } else {
-            // An opening tag: find its end outside quotes.
-            char quote = 0;
-            size_t j = i + 1;
-            for (; j < text.size(); ++j) {
-                char c = text[j];
-                if (quote) {
-                    if (c == quote)
-                        quote = 0;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (c == '>') {
-                    break;
-                }
-            }
-            bool empty = j < text.size() && text[j - 1] == '/';
-            if (!empty && ++depth > limit)
-                return true;
-            i = j;
+    name = parentName;
+    if (namedByAllNameAttributes(tag)) {
+        for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
+            if (nameIs(a, "name") && !appendNamePart(name, a->Value()))
+                return false;
         }
+        return true;
     }
-    return false;
-}
-
-// Parses the interface file at the game path file into document. Only a
-// regular file is read (the parser would take a folder's size for a
-// file's); a missing one fails as the parser's own open does, and so does
-// a file nested too deeply to parse safely.
-bool readDocument(const KyString& file, TiXmlDocument& document)
-{
-    if (!KyFile::exists(file)) {
-        document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return false;
-    }
-    KyPath disk = KyFile::resolvePath(file, KyString());
-    std::FILE* stream = std::fopen(disk.c_str(), "rb");
-    if (!stream) {
-        document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return false;
-    }
-    std::string text;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), stream)) > 0)
-        text.append(chunk, n);
-    bool parsed = false;
-    if (nestsDeeperThan(text, kMaxNesting)) {
-        document.SetError(TiXmlBase::TIXML_ERROR_PARSING_ELEMENT, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-    } else {
-        std::rewind(stream);
-        parsed = document.LoadFile(stream);
-    }
-    std::fclose(stream);
-    return parsed;
+    const char* own = element->Attribute("name");
+    // Without the attribute a check box keeps its parent's name; the other
+    // elements append an empty part.
+    if (tag == "check_box" && !own)
+        return true;
+    return appendNamePart(name, own);
 }
 
 template <class V>
@@ -209,6 +149,7 @@ const KyString* lastKey(const KyMap<KyString, V>& map)
 KyXMLGUI::KyXMLGUI()
     : lastKind(KindNone)
     , loaded(false)
+    , m_longName(nullptr)
 {
 }
 
@@ -226,18 +167,25 @@ bool KyXMLGUI::Load(const KyString& path)
     if (!(core && core->recursiveSearch) && !KyFile::exists(file))
         KyResourceManager::findLanguageFile(path, &file);
 
-    TiXmlDocument document;
-    if (!readDocument(file, document)) {
-        // TinyXML already counts rows and columns from 1.
+    KyXmlDocument document;
+    if (!document.loadFile(file)) {
+        // Rows and columns already count from 1.
         logPrint("[KyXMLGUI::Load] file :%s error : %s ligne : %d colonne : %d\n", file.c_str(),
-                 document.ErrorDesc(), document.ErrorRow(), document.ErrorCol());
+                 document.errorText(), document.errorRow(), document.errorColumn());
         loaded = false;
         return false;
     }
 
     lastKind = KindNone;
     folder = file.directory();
-    loadNode(&document, KyString());
+    m_longName = nullptr;
+    if (!loadNode(&document, KyString())) {
+        logPrint("[KyXMLGUI::Load] file :%s error : %s ligne : %d colonne : %d\n", file.c_str(), "Name too long.",
+                 m_longName->Row(), m_longName->Column());
+        unload();
+        loaded = false;
+        return false;
+    }
     loaded = true;
     return true;
 }
@@ -304,54 +252,58 @@ f32 KyXMLGUI::readFloatValue(const TiXmlElement* element)
     return 0.0f;
 }
 
-void KyXMLGUI::loadNode(TiXmlNode* node, const KyString& parentName)
+bool KyXMLGUI::loadNode(TiXmlNode* node, const KyString& parentName)
 {
     if (!node)
-        return;
+        return true;
 
     // Text, comments, declarations and the document itself pass the empty
     // name on.
     KyString name;
     TiXmlNode* walked = node;
     if (TiXmlElement* element = node->ToElement()) {
-        name = parentName;
-        appendNamePart(name, element->Attribute("name"));
-        walked = loadElement(element, parentName, name);
+        const KyString tag = lowered(element->Value());
+        if (!elementName(element, tag, parentName, name)) {
+            m_longName = element;
+            return false;
+        }
+        walked = loadElement(element, tag, name);
     }
     if (!walked)
-        return;
-    for (TiXmlNode* child = walked->FirstChild(); child; child = child->NextSibling())
-        loadNode(child, name);
+        return true;
+    for (TiXmlNode* child = walked->FirstChild(); child; child = child->NextSibling()) {
+        if (!loadNode(child, name))
+            return false;
+    }
+    return true;
 }
 
-TiXmlNode* KyXMLGUI::loadElement(TiXmlElement* element, const KyString& parentName, KyString& name)
+TiXmlNode* KyXMLGUI::loadElement(TiXmlElement* element, const KyString& tag, const KyString& name)
 {
-    KyString tag = lowered(element->Value());
-
     if (tag == "platform")
         return filterPlatform(element, element);
     if (tag == "group")
-        loadGroup(element, parentName, name);
+        loadGroup(element);
     else if (tag == "sprite")
         loadSprite(element, name);
     else if (tag == "button")
-        loadButton(element, parentName, name);
+        loadButton(element, name);
     else if (tag == "sprite_button")
         loadSpriteButton(element, name);
     else if (tag == "sprite_button2")
         loadSpriteButton2(element, name);
     else if (tag == "check_box")
-        loadCheckBox(element, parentName, name);
+        loadCheckBox(element, name);
     else if (tag == "music")
-        loadMusic(element, parentName, name);
+        loadMusic(element, name);
     else if (tag == "sfx")
-        loadSFX(element, parentName, name);
+        loadSFX(element, name);
     else if (tag == "value")
-        loadValue(element, parentName, name);
+        loadValue(element, name);
     else if (tag == "img")
-        loadImage(element, parentName, name);
+        loadImage(element, name);
     else if (tag == "kyvideoplayer")
-        loadVideoPlayer(element, parentName, name);
+        loadVideoPlayer(element, name);
     else if (tag == "movement2")
         loadMovement2(element, name);
     else if (tag == "movement3")
@@ -381,7 +333,7 @@ TiXmlNode* KyXMLGUI::filterPlatform(TiXmlElement* element, TiXmlNode* node)
     return node;
 }
 
-void KyXMLGUI::loadGroup(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadGroup(TiXmlElement* element)
 {
     KyString group;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
@@ -389,19 +341,15 @@ void KyXMLGUI::loadGroup(TiXmlElement* element, const KyString& parentName, KySt
             group = a->Value();
     }
     groups.pushBack(group);
-    name = nameFromAllNameAttributes(element, parentName);
 }
 
-void KyXMLGUI::loadMusic(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadMusic(TiXmlElement* element, const KyString& name)
 {
-    name = parentName;
     KyString file;
     bool repeat = true;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         KyString attribute = lowered(a->Name());
-        if (attribute == "name")
-            appendNamePart(name, a->Value());
-        else if (attribute == "file")
+        if (attribute == "file")
             file = a->Value();
         else if (attribute == "repeat")
             repeat = flagValue(a->Value());
@@ -413,15 +361,11 @@ void KyXMLGUI::loadMusic(TiXmlElement* element, const KyString& parentName, KySt
     lastKind = KindMusic;
 }
 
-void KyXMLGUI::loadSFX(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadSFX(TiXmlElement* element, const KyString& name)
 {
-    name = parentName;
     KySFX* sfx = new KySFX;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
-        KyString attribute = lowered(a->Name());
-        if (attribute == "name")
-            appendNamePart(name, a->Value());
-        else if (attribute == "file")
+        if (nameIs(a, "file"))
             sfx->Load(KyString(a->Value()));
         // "repeat" is accepted; a one-shot effect has nothing to repeat.
     }
@@ -429,24 +373,19 @@ void KyXMLGUI::loadSFX(TiXmlElement* element, const KyString& parentName, KyStri
     lastKind = KindSFX;
 }
 
-void KyXMLGUI::loadValue(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadValue(TiXmlElement* element, const KyString& name)
 {
-    name = parentName;
     KyString* text = new KyString;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
-        KyString attribute = lowered(a->Name());
-        if (attribute == "name")
-            appendNamePart(name, a->Value());
-        else if (attribute == "value")
+        if (nameIs(a, "value"))
             *text = a->Value();
     }
     values.insert(name, text);
     lastKind = KindValue;
 }
 
-void KyXMLGUI::loadImage(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadImage(TiXmlElement* element, const KyString& name)
 {
-    name = nameFromAllNameAttributes(element, parentName);
     lastKind = KindNone;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         if (!nameIs(a, "file"))
@@ -485,9 +424,8 @@ void KyXMLGUI::loadSprite(TiXmlElement* element, const KyString& name)
     sprites.insert(name, sprite);
 }
 
-void KyXMLGUI::loadButton(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadButton(TiXmlElement* element, const KyString& name)
 {
-    name = nameFromAllNameAttributes(element, parentName);
     KyButton* button = new KyButton;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         KyString attribute = lowered(a->Name());
@@ -524,12 +462,8 @@ void KyXMLGUI::loadSpriteButton2(TiXmlElement* element, const KyString& name)
     spriteButtons2.insert(name, button);
 }
 
-void KyXMLGUI::loadCheckBox(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadCheckBox(TiXmlElement* element, const KyString& name)
 {
-    // Only the "name" attribute spelled in lower case names a check box.
-    name = parentName;
-    if (const char* own = element->Attribute("name"))
-        appendNamePart(name, own);
     KyCheckBox* checkBox = new KyCheckBox;
     checkBox->loadFromXml(element);
     checkBox->setParent(this);
@@ -537,9 +471,8 @@ void KyXMLGUI::loadCheckBox(TiXmlElement* element, const KyString& parentName, K
     lastKind = KindCheckBox;
 }
 
-void KyXMLGUI::loadVideoPlayer(TiXmlElement* element, const KyString& parentName, KyString& name)
+void KyXMLGUI::loadVideoPlayer(TiXmlElement* element, const KyString& name)
 {
-    name = nameFromAllNameAttributes(element, parentName);
     KyVideoPlayer* player = new KyVideoPlayer;
     for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         KyString attribute = lowered(a->Name());

@@ -68,7 +68,9 @@ public:
     // Empties the interface, then reads the file at path (tried also in the
     // current language's folder and in "en" beside it) and builds what it
     // describes. False, with a log line, when the file cannot be read or
-    // parsed; the interface is then empty and not loaded.
+    // parsed, nests or carries attributes beyond KyXmlDocument's limits, or
+    // gives a "name" longer than 256 bytes or a dotted name longer than 1024;
+    // the interface is then empty and not loaded.
     bool Load(const KyString& path);
     // Hides, disables and queues for deletion everything built; the named
     // values are deleted at once; every registry is emptied.
@@ -114,21 +116,23 @@ public:
     static f32 readFloatValue(const TiXmlElement* element);
 
 private:
-    // The recursive walk: handles node, then walks its children.
-    void loadNode(TiXmlNode* node, const KyString& parentName);
-    // Handles one element whose full name is name; the loaders that build
-    // their name from parentName themselves rewrite it. Returns the node
-    // whose children are walked next, or null to skip them.
-    TiXmlNode* loadElement(TiXmlElement* element, const KyString& parentName, KyString& name);
+    // The recursive walk (the document's nesting is bounded before it is
+    // parsed): handles node, then walks its children. False, with
+    // m_longName set, at an element whose name is longer than the bounds.
+    bool loadNode(TiXmlNode* node, const KyString& parentName);
+    // Handles one element of lower-cased tag whose full name is name.
+    // Returns the node whose children are walked next, or null to skip them.
+    TiXmlNode* loadElement(TiXmlElement* element, const KyString& tag, const KyString& name);
 
-    void loadButton(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadMusic(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadSFX(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadValue(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadImage(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadVideoPlayer(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadCheckBox(TiXmlElement* element, const KyString& parentName, KyString& name);
-    void loadGroup(TiXmlElement* element, const KyString& parentName, KyString& name);
+    void loadButton(TiXmlElement* element, const KyString& name);
+    void loadMusic(TiXmlElement* element, const KyString& name);
+    void loadSFX(TiXmlElement* element, const KyString& name);
+    void loadValue(TiXmlElement* element, const KyString& name);
+    void loadImage(TiXmlElement* element, const KyString& name);
+    void loadVideoPlayer(TiXmlElement* element, const KyString& name);
+    void loadCheckBox(TiXmlElement* element, const KyString& name);
+    // Appends the group's own "name" value to the group names.
+    void loadGroup(TiXmlElement* element);
     void loadSprite(TiXmlElement* element, const KyString& name);
     void loadSpriteButton(TiXmlElement* element, const KyString& name);
     void loadSpriteButton2(TiXmlElement* element, const KyString& name);
@@ -166,6 +170,8 @@ private:
     KyMap<KyString, KyText2*> texts;
     KyString folder;
     bool loaded;
+    // The element whose name stopped the last walk.
+    const TiXmlElement* m_longName;
 };
 
 #endif

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,25 @@ protected:
         return loaded;
     }
 
+    // Loads text as an interface file; returns the log it wrote and, in
+    // seconds, how long the load took.
+    std::string replayLog(const std::string& text, double* seconds = nullptr)
+    {
+        sandbox.work().writeFile("Menus/case.xml", text);
+        StdoutCapture capture;
+        const auto start = std::chrono::steady_clock::now();
+        const bool loaded = gui.Load("Menus/case.xml");
+        if (seconds)
+            *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(loaded, gui.isLoaded());
+        if (!loaded) {
+            EXPECT_TRUE(isEmpty()) << text.substr(0, 80);
+        }
+        gui.unload();
+        KyDeferredDeletion::deletePending();
+        return capture.text();
+    }
+
     bool isEmpty() const
     {
         return gui.groupNames().count() == 0 && gui.spriteMap().isEmpty() && gui.buttonMap().isEmpty() &&
@@ -62,6 +82,18 @@ std::string nested(const std::string& open, const std::string& close, u32 depth)
     std::string text;
     for (u32 i = 0; i < depth; ++i)
         text += open;
+    for (u32 i = 0; i < depth; ++i)
+        text += close;
+    return text;
+}
+
+// inside wrapped in depth levels of open and close.
+std::string around(const std::string& open, const std::string& close, u32 depth, const std::string& inside)
+{
+    std::string text;
+    for (u32 i = 0; i < depth; ++i)
+        text += open;
+    text += inside;
     for (u32 i = 0; i < depth; ++i)
         text += close;
     return text;
@@ -151,4 +183,51 @@ TEST_F(XMLGUIReplay, AFolderInPlaceOfTheFileFailsAsAMissingFile)
     EXPECT_EQ("[KyXMLGUI::Load] file :Menus/en/folder.xml error : Failed to open file ligne : 0 colonne : 0\n",
               log);
     EXPECT_FALSE(gui.isLoaded());
+}
+
+TEST_F(XMLGUIReplay, HostileNestsAndLongNamesAreRefusedFast)
+{
+    const std::string name1000(1000, 'n');
+    const std::string name256(256, 'n');
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* log;   // empty: the file loads
+    };
+    const std::vector<Case> cases = {
+        // A declaration ends at its first ">", whatever follows.
+        {"deep after <?xml>", "<?xml>" + nested("<a>", "</a>", 40000),
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Elements nested too deeply. ligne : 1 colonne : 3007\n"},
+        {"deep behind a never closed comment-like text", "<?xml?>\n<!-- -->" + nested("<a>", "</a>", 1500),
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Elements nested too deeply. ligne : 2 colonne : 3009\n"},
+        {"1,000 nested values with 1,000-byte names",
+         nested("<value name=\"" + name1000 + "\" value=\"v\">", "</value>", 1000),
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Name too long. ligne : 1 colonne : 1\n"},
+        {"a name of 257 bytes", "<ui>\n  <sprite name=\"" + name256 + "n\"/></ui>",
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Name too long. ligne : 2 colonne : 3\n"},
+        {"a name of 256 bytes", "<ui><sprite name=\"" + name256 + "\"/></ui>", ""},
+        // Four levels of 255 bytes and the dots: 1,023 bytes, then a fifth.
+        {"dotted name of 1,023 bytes",
+         nested("<group name=\"" + std::string(255, 'g') + "\">", "</group>", 4), ""},
+        {"dotted name growing past 1,024 bytes",
+         around("<group name=\"" + std::string(255, 'g') + "\">", "</group>", 4, "<value name=\"v\"/>"),
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Name too long. ligne : 1 colonne : 1081\n"},
+        // An element without a name still adds its dot.
+        {"empty parts past the bound",
+         around("<g name=\"" + name256 + "\">", "</g>", 3, nested("<sprite>", "</sprite>", 300)),
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Name too long. ligne : 1 colonne : 2834\n"},
+        {"an element with 300 attributes", "<ui><value a0=\"\"" + [] {
+             std::string a;
+             for (int i = 1; i < 300; ++i)
+                 a += " a" + std::to_string(i) + "=\"\"";
+             return a;
+         }() + "/></ui>",
+         "[KyXMLGUI::Load] file :Menus/case.xml error : Too many attributes on one element. ligne : 1 colonne : 5\n"},
+    };
+    for (const Case& c : cases) {
+        double seconds = 0.0;
+        const std::string log = replayLog(c.text, &seconds);
+        EXPECT_EQ(log, c.log) << c.what;
+        EXPECT_LT(seconds, 1.0) << c.what;
+    }
 }
