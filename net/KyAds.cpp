@@ -7,6 +7,7 @@
 #include "core/KyFile.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
+#include "core/KyXmlDocument.h"
 #include "net/KyAdsIndex.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsDir.h"
@@ -123,9 +124,9 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
     m_defaultFolder = KyPath(defaultFolder);
     m_webLocation = webLocation;
 
-    TiXmlDocument cache;
+    KyXmlDocument cache;
     if (!KyAdsIndex::loadDocument(kCacheFile, cache))
-        cache = TiXmlDocument();
+        cache = KyXmlDocument();
     TiXmlElement* ads = findOrCreate(&cache, "KyAds");
 
     TiXmlElement* corrupted = ads->FirstChildElement("corrupted");
@@ -444,9 +445,9 @@ s64 KyAds::readTime(const TiXmlElement* time)
 
 void KyAds::writeCache()
 {
-    TiXmlDocument cache;
+    KyXmlDocument cache;
     if (!KyAdsIndex::loadDocument(kCacheFile, cache)) {
-        cache = TiXmlDocument();
+        cache = KyXmlDocument();
         cache.InsertEndChild(TiXmlDeclaration("1.0", "", ""));
         TiXmlElement version("FileFormatVersion");
         version.SetAttribute("major", "1");

@@ -2,6 +2,7 @@
 
 #include "core/KyFile.h"
 #include "core/KyLog.h"
+#include "core/KyXmlDocument.h"
 
 #include <tinyxml.h>
 
@@ -79,10 +80,9 @@ void KyAdsIndex::collectFiles(const TiXmlElement* element, const KyString& folde
 bool KyAdsIndex::readText(const char* text, u32 size, const KyString& folder, KyArray<KyString>& names,
                           const KyString& source)
 {
-    TiXmlDocument document;
+    KyXmlDocument document;
     std::string copy(text ? text : "", text ? size : 0);
-    document.Parse(copy.c_str());
-    if (document.Error())
+    if (!document.parse(copy.c_str()))
         return false;
     for (const TiXmlElement* e = document.FirstChildElement(); e; e = e->NextSiblingElement())
         collectFiles(e, folder, names, source);
@@ -91,7 +91,7 @@ bool KyAdsIndex::readText(const char* text, u32 size, const KyString& folder, Ky
 
 bool KyAdsIndex::readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names)
 {
-    TiXmlDocument document;
+    KyXmlDocument document;
     if (!loadDocument(path, document)) {
         logPrint("[KyAds::listFiles] %s : the file cannot be read\n", path.c_str());
         return false;
@@ -101,7 +101,7 @@ bool KyAdsIndex::readFile(const KyString& path, const KyString& folder, KyArray<
     return true;
 }
 
-bool KyAdsIndex::loadDocument(const KyString& path, TiXmlDocument& document)
+bool KyAdsIndex::loadDocument(const KyString& path, KyXmlDocument& document)
 {
     KyFile file;
     if (!KyFile::exists(path))
@@ -114,6 +114,5 @@ bool KyAdsIndex::loadDocument(const KyString& path, TiXmlDocument& document)
     std::string text(size, '\0');
     if (size > 0 && file.read(&text[0], size) != size)
         return false;
-    document.Parse(text.c_str());
-    return !document.Error();
+    return document.parse(text.c_str());
 }

@@ -5,7 +5,7 @@
 #include "core/KyString.h"
 #include "core/KyTypes.h"
 
-class TiXmlDocument;
+class KyXmlDocument;
 class TiXmlElement;
 
 // The file references of the XML files of an advert set. An attribute value
@@ -38,8 +38,9 @@ public:
     static bool isSafeName(const KyString& name);
 
     // Loads an XML file of an advert set or the advert cache into document:
-    // false when the file is missing, unreadable or does not parse.
-    static bool loadDocument(const KyString& path, TiXmlDocument& document);
+    // false when the file is missing, unreadable, refused by KyXmlDocument's
+    // bounds or does not parse.
+    static bool loadDocument(const KyString& path, KyXmlDocument& document);
 };
 
 #endif
