@@ -1,10 +1,12 @@
 // Laying out and meshing a 10,000-character text in a glyph font: the line
 // pass and the quad writing of a full rebuild (left-aligned and justified,
-// box of 400 pixels), and the whole path of a text layout's description:
+// box of 400 pixels) beside a flat loop applying the same rules, and the
+// whole path of a text layout's description:
 // parse, text and styles, mesh sizing and rebuild. The font's atlas needs
 // an OpenGL context: an offscreen window gives one (SDL's offscreen driver
 // unless SDL_VIDEODRIVER says otherwise).
 
+#include "bench/BenchStatistics.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "core/KyString.h"
@@ -12,6 +14,7 @@
 #include "os/KyOsGL.h"
 #include "os/KyOsWindow.h"
 #include "platform/KyFont2.h"
+#include "tests/support/FlatGlyphLayout.h"
 #include "tools/content/KyfWriter.h"
 #include "ui/KyTextBase2.h"
 #include "ui/KyTextMarkup.h"
@@ -21,6 +24,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -119,7 +123,41 @@ void BM_RebuildText(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kCharacters);
     state.counters["lines"] = base.lineCount + 1;
 }
-BENCHMARK(BM_RebuildText)->Arg(0)->Arg(2)->ArgName("alignment");
+BENCHMARK(BM_RebuildText)->Arg(0)->Arg(2)->ArgName("alignment")->ComputeStatistics("min", benchMinimum);
+
+// The baseline of the rebuild: the same rules applied to the same text by
+// one flat loop over plain tables (tests/support/FlatGlyphLayout.h), writing
+// the same mesh. Checked once against the rebuild's mesh before timing.
+void BM_RebuildTextFlatLoop(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    KyTextBase2 base;
+    base.setFont(0, f.font);
+    base.text = f.text.c_str();
+    base.setSize(400, 0);
+    base.setAlignment(s32(state.range(0)));
+    for (u32 i = 2000; i < kCharacters; i += 2000)
+        base.addLineBreak(i);
+    base.rebuild();
+    FlatGlyphLayout flat(*f.font);
+    flat.setText(base);
+    FlatGlyphLayout::Mesh mesh = flat.freshMesh();
+    flat.rebuild(mesh);
+    const size_t vertexFloats = size_t(base.mesh.vertexCount()) * 3;
+    if (std::memcmp(mesh.vertices.data(), base.mesh.vertices(), vertexFloats * sizeof(f32)) != 0 ||
+        std::memcmp(mesh.colors.data(), base.mesh.colors(), mesh.colors.size()) != 0 ||
+        std::memcmp(mesh.textureCoords.data(), base.mesh.textureCoords(), mesh.textureCoords.size() * sizeof(f32)) ||
+        mesh.textHeight != base.textHeight || mesh.textWidth != base.textWidth) {
+        state.SkipWithError("the flat loop and the rebuild give different meshes");
+        return;
+    }
+    for (auto _ : state) {
+        flat.rebuild(mesh);
+        benchmark::DoNotOptimize(mesh.textHeight);
+    }
+    state.SetItemsProcessed(state.iterations() * kCharacters);
+}
+BENCHMARK(BM_RebuildTextFlatLoop)->Arg(0)->Arg(2)->ArgName("alignment")->ComputeStatistics("min", benchMinimum);
 
 void BM_DescriptionToMesh(benchmark::State& state)
 {

@@ -48,10 +48,13 @@ bool readTable(KyStream& file, u64 fileSize, u32 count, u32 cap, u32 entryBytes,
 
 static_assert(sizeof(KyFont2::Glyph) == 11 * sizeof(f32), "a glyph record is eleven floats");
 
+const KyFont2::Glyph KyFont2::s_noGlyph = {};
+
 KyFont2::KyFont2()
     : m_glyphCount(0), m_glyphs(nullptr), m_glyphWords(nullptr), m_intMetric1(0), m_intMetric2(0),
       m_floatMetric1(0.0f), m_floatMetric2(0.0f), m_lineHeight(0.0f), m_hasKerning(0)
 {
+    indexBytePairs();
 }
 
 KyFont2::~KyFont2()
@@ -75,6 +78,7 @@ void KyFont2::clear()
     m_hasKerning = 0;
     // Pairs of a font read before would otherwise outlive it.
     m_kerning.clear();
+    indexBytePairs();
 }
 
 void KyFont2::Load(const KyString& path)
@@ -95,6 +99,7 @@ void KyFont2::Load(const KyString& path)
         readAtlas(stream, path);
     else
         m_kerning.clear();   // a damaged file gives no pairs either
+    indexBytePairs();
     stream.close();
 }
 
@@ -162,19 +167,30 @@ void KyFont2::readAtlas(KyStream& file, const KyString& path)
         manager->add(texture);
 }
 
-KyFont2::Glyph KyFont2::glyph(u32 c) const
-{
-    const u32 index = c % 256;
-    if (index < m_glyphCount)
-        return m_glyphs[index];
-    Glyph none = {};
-    return none;
-}
-
-KyVector3f32 KyFont2::kerning(u32 first, u32 second) const
+KyVector3f32 KyFont2::kerningOfWidePair(u32 first, u32 second) const
 {
     std::map<Pair, KyVector3f32>::const_iterator found = m_kerning.find(Pair(first, second));
     if (found == m_kerning.end())
         return KyVector3f32(0.0f, 0.0f, 0.0f);
     return found->second;
+}
+
+void KyFont2::indexBytePairs()
+{
+    m_bytePairs.clear();
+    // The tree orders pairs by first then second character, so the byte
+    // pairs come out grouped by first byte.
+    u32 first = 0;
+    m_bytePairsStart[0] = 0;
+    for (std::map<Pair, KyVector3f32>::const_iterator it = m_kerning.begin(); it != m_kerning.end(); ++it) {
+        if (it->first.first >= 256)
+            break;
+        if (it->first.second >= 256)
+            continue;
+        while (first < it->first.first)
+            m_bytePairsStart[++first] = u32(m_bytePairs.size());
+        m_bytePairs.push_back(BytePair{it->first.second, it->second});
+    }
+    while (first < 256)
+        m_bytePairsStart[++first] = u32(m_bytePairs.size());
 }

@@ -8,8 +8,10 @@
 #include "core/KyVector3f32.h"
 #include "platform/Ky3DTexture.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
+#include <vector>
 
 // The texture font of the rich-text widgets: one glyph record per character
 // byte, kerning offsets by character pair, a few font-wide metrics and one
@@ -61,12 +63,31 @@ public:
     // read before the damage, without kerning pairs, glyphs or texture.
     void Load(const KyString& path);
 
-    // A copy of the record of character c modulo 256; a character beyond the
-    // font's glyphs (or any character of an empty font) has an all-zero
-    // record.
-    Glyph glyph(u32 c) const;
-    // The stored offset (x, y, 0) of exactly this pair, or (0, 0, 0).
-    KyVector3f32 kerning(u32 first, u32 second) const;
+    // The record of character c modulo 256; a character beyond the font's
+    // glyphs (or any character of an empty font) has an all-zero record. The
+    // reference stays valid until the font is loaded again or cleared.
+    const Glyph& glyph(u32 c) const
+    {
+        const u32 index = c % 256;
+        return index < m_glyphCount ? m_glyphs[index] : s_noGlyph;
+    }
+    // The stored offset (x, y, 0) of exactly this pair, or (0, 0, 0). The
+    // layout asks for a pair of bytes for every character it places: those
+    // are found in a table by first byte, without the tree.
+    KyVector3f32 kerning(u32 first, u32 second) const
+    {
+        if ((first | second) >= 256)
+            return kerningOfWidePair(first, second);
+        const BytePair* begin = m_bytePairs.data() + m_bytePairsStart[first];
+        const BytePair* end = m_bytePairs.data() + m_bytePairsStart[first + 1];
+        if (begin != end) {
+            const BytePair* pair = std::lower_bound(
+                begin, end, second, [](const BytePair& entry, u32 value) { return entry.second < value; });
+            if (pair != end && pair->second == second)
+                return pair->offset;
+        }
+        return KyVector3f32(0.0f, 0.0f, 0.0f);
+    }
     // Frees the glyphs and the kerning table, releases the texture and sets
     // the metrics, the glyph count and has-kerning to zero.
     void clear();
@@ -88,12 +109,23 @@ private:
     KyFont2& operator=(const KyFont2&) = delete;
 
     typedef std::pair<u32, u32> Pair;
+    // A kerning pair of two bytes, in the table by first byte.
+    struct BytePair {
+        u32 second;
+        KyVector3f32 offset;
+    };
+
+    static const Glyph s_noGlyph;
 
     // Reads fields 1 to 11 of the file; false when the file ends early or
     // announces more than it holds.
     bool readTables(KyStream& file, u64 fileSize);
     // Reads the atlas that follows the tables and makes the texture.
     void readAtlas(KyStream& file, const KyString& path);
+    // The tree lookup, for pairs beyond the bytes.
+    KyVector3f32 kerningOfWidePair(u32 first, u32 second) const;
+    // Fills the table of byte pairs from the tree (empty when it is).
+    void indexBytePairs();
 
     KyIntrusivePtr<Ky3DTexture> m_texture;
     u32 m_glyphCount;
@@ -106,6 +138,11 @@ private:
     f32 m_lineHeight;
     u8 m_hasKerning;
     std::map<Pair, KyVector3f32> m_kerning;
+    // The pairs of m_kerning whose two characters are bytes, grouped by first
+    // byte in the tree's order: those of first byte c are the entries from
+    // m_bytePairsStart[c] to m_bytePairsStart[c + 1].
+    std::vector<BytePair> m_bytePairs;
+    u32 m_bytePairsStart[257];
 };
 
 #endif

@@ -93,47 +93,15 @@ void KyMesh::reset()
     m_textureEnvMode = GL_MODULATE;
 }
 
-void KyMesh::setVertex(u32 i, f32 x, f32 y, f32 z)
+void KyMesh::createColors()
 {
-    m_vertices[3 * size_t(i)] = x;
-    m_vertices[3 * size_t(i) + 1] = y;
-    m_vertices[3 * size_t(i) + 2] = z;
-}
-
-void KyMesh::setNormal(u32 i, f32 x, f32 y, f32 z)
-{
-    m_normals[3 * size_t(i)] = x;
-    m_normals[3 * size_t(i) + 1] = y;
-    m_normals[3 * size_t(i) + 2] = z;
-}
-
-void KyMesh::setTextureCoords(u32 i, f32 u, f32 v)
-{
-    m_textureCoords[2 * size_t(i)] = u;
-    m_textureCoords[2 * size_t(i) + 1] = v;
-}
-
-void KyMesh::setIndex(u32 i, u16 value)
-{
-    m_indices[i] = value;
-}
-
-void KyMesh::setColor(u32 i, const KyColor& color)
-{
-    if (!m_colors) {
-        m_colors = new u8[size_t(m_vertexCount) * 4];
-        for (u32 v = 0; v < m_vertexCount; ++v) {
-            m_colors[4 * size_t(v)] = 0;
-            m_colors[4 * size_t(v) + 1] = 0;
-            m_colors[4 * size_t(v) + 2] = 0;
-            m_colors[4 * size_t(v) + 3] = 255;
-        }
+    m_colors = new u8[size_t(m_vertexCount) * 4];
+    for (u32 v = 0; v < m_vertexCount; ++v) {
+        m_colors[4 * size_t(v)] = 0;
+        m_colors[4 * size_t(v) + 1] = 0;
+        m_colors[4 * size_t(v) + 2] = 0;
+        m_colors[4 * size_t(v) + 3] = 255;
     }
-    u8* entry = m_colors + 4 * size_t(i);
-    entry[0] = color.r;
-    entry[1] = color.g;
-    entry[2] = color.b;
-    entry[3] = color.a;
 }
 
 void KyMesh::setTexture(const KyIntrusivePtr<Ky3DTexture>& texture)

@@ -36,13 +36,40 @@ public:
     // Frees every array; both counts become 0.
     void clear();
 
-    // The index i is the caller's to keep below the counts.
-    void setVertex(u32 i, f32 x, f32 y, f32 z);
-    void setNormal(u32 i, f32 x, f32 y, f32 z);
-    void setTextureCoords(u32 i, f32 u, f32 v);
-    void setIndex(u32 i, u16 value);
+    // The index i is the caller's to keep below the counts. Meshes are
+    // filled vertex by vertex, so the setters are inline.
+    void setVertex(u32 i, f32 x, f32 y, f32 z)
+    {
+        f32* at = m_vertices + 3 * size_t(i);
+        at[0] = x;
+        at[1] = y;
+        at[2] = z;
+    }
+    void setNormal(u32 i, f32 x, f32 y, f32 z)
+    {
+        f32* at = m_normals + 3 * size_t(i);
+        at[0] = x;
+        at[1] = y;
+        at[2] = z;
+    }
+    void setTextureCoords(u32 i, f32 u, f32 v)
+    {
+        f32* at = m_textureCoords + 2 * size_t(i);
+        at[0] = u;
+        at[1] = v;
+    }
+    void setIndex(u32 i, u16 value) { m_indices[i] = value; }
     // The first call creates the colour array, every vertex opaque black.
-    void setColor(u32 i, const KyColor& color);
+    void setColor(u32 i, const KyColor& color)
+    {
+        if (!m_colors)
+            createColors();
+        u8* at = m_colors + 4 * size_t(i);
+        at[0] = color.r;
+        at[1] = color.g;
+        at[2] = color.b;
+        at[3] = color.a;
+    }
 
     void setTexture(const KyIntrusivePtr<Ky3DTexture>& texture);
     const KyIntrusivePtr<Ky3DTexture>& texture() const { return m_texture; }
@@ -71,6 +98,8 @@ private:
     // Back to an empty mesh: no arrays, no texture, counts and angles 0,
     // GL_MODULATE.
     void reset();
+    // The colour array, every vertex opaque black.
+    void createColors();
 
     KyVector3f32 m_rotations;
     KyIntrusivePtr<Ky3DTexture> m_texture;

@@ -108,43 +108,6 @@ bool KyGlyphMesh::resizeForCharacters(u32 n)
     return true;
 }
 
-void KyGlyphMesh::setQuadIndices(u32 i)
-{
-    const u32 first = 4 * i;
-    u32* out = m_indices + size_t(6) * i;
-    out[0] = first;
-    out[1] = first + 1;
-    out[2] = first + 2;
-    out[3] = first + 2;
-    out[4] = first + 3;
-    out[5] = first;
-}
-
-void KyGlyphMesh::setQuad(u32 i, const Corner corners[4], const KyColor& color)
-{
-    for (u32 k = 0; k < 4; ++k) {
-        const u32 v = 4 * i + k;
-        setVertex(v, corners[k].x, corners[k].y, 0.0f);
-        setTextureCoords(v, corners[k].s, corners[k].t);
-        setNormal(v, 0.0f, 0.0f, 1.0f);
-        setColor(v, color);
-    }
-    setQuadIndices(i);
-}
-
-void KyGlyphMesh::blankQuad(u32 i)
-{
-    const KyColor black(0, 0, 0, 255);
-    for (u32 k = 0; k < 4; ++k) {
-        const u32 v = 4 * i + k;
-        setVertex(v, 0.0f, 0.0f, 0.0f);
-        setTextureCoords(v, 0.0f, 0.0f);
-        setNormal(v, 0.0f, 0.0f, 1.0f);
-        setColor(v, black);
-    }
-    setQuadIndices(i);
-}
-
 // KyMesh's drawing, with 32-bit indices.
 void KyGlyphMesh::Render()
 {

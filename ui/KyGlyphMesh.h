@@ -45,16 +45,48 @@ public:
     // Writes quad i: corners 0 to 3 at the given whole-pixel positions (z 0,
     // normal (0, 0, 1)), their texture coordinates, the colour on all four,
     // and the indices 4i, 4i+1, 4i+2, 4i+2, 4i+3, 4i.
+    // Both are inline: a text writes one quad per character.
     struct Corner {
         f32 x, y, s, t;
     };
-    void setQuad(u32 i, const Corner corners[4], const KyColor& color);
+    void setQuad(u32 i, const Corner corners[4], const KyColor& color)
+    {
+        for (u32 k = 0; k < 4; ++k) {
+            const u32 v = 4 * i + k;
+            setVertex(v, corners[k].x, corners[k].y, 0.0f);
+            setTextureCoords(v, corners[k].s, corners[k].t);
+            setNormal(v, 0.0f, 0.0f, 1.0f);
+            setColor(v, color);
+        }
+        setQuadIndices(i);
+    }
     // Quad i without area: every corner at the origin, texture coordinates
     // (0, 0), opaque black; the indices as above.
-    void blankQuad(u32 i);
+    void blankQuad(u32 i)
+    {
+        const KyColor black(0, 0, 0, 255);
+        for (u32 k = 0; k < 4; ++k) {
+            const u32 v = 4 * i + k;
+            setVertex(v, 0.0f, 0.0f, 0.0f);
+            setTextureCoords(v, 0.0f, 0.0f);
+            setNormal(v, 0.0f, 0.0f, 1.0f);
+            setColor(v, black);
+        }
+        setQuadIndices(i);
+    }
 
 private:
-    void setQuadIndices(u32 i);
+    void setQuadIndices(u32 i)
+    {
+        const u32 first = 4 * i;
+        u32* out = m_indices + size_t(6) * i;
+        out[0] = first;
+        out[1] = first + 1;
+        out[2] = first + 2;
+        out[3] = first + 2;
+        out[4] = first + 3;
+        out[5] = first;
+    }
 
     u32 m_indexCount;
     u32* m_indices;

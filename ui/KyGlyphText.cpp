@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -163,19 +164,26 @@ void KyGlyphText::sortBreaks()
 
 u32 KyGlyphText::breaksAt(u32 position)
 {
+    return breaksFrom(position).countAt(position);
+}
+
+KyGlyphText::BreakCursor KyGlyphText::breaksFrom(u32 position)
+{
     if (!m_breaksSorted || m_sortedBreaks.size() != lineBreaks.count())
         sortBreaks();
-    std::pair<std::vector<u32>::const_iterator, std::vector<u32>::const_iterator> range =
-        std::equal_range(m_sortedBreaks.begin(), m_sortedBreaks.end(), position);
-    return u32(range.second - range.first);
+    const u32* begin = m_sortedBreaks.data();
+    const u32* end = begin + m_sortedBreaks.size();
+    return BreakCursor{std::lower_bound(begin, end, position), end};
 }
 
 u32 KyGlyphText::extendUncutWord(u32 i, f32& penX, KyTextLine& line, KyFont2& font)
 {
     const u32 length = text.length();
+    const u8* chars = characters();
+    BreakCursor breaks = breaksFrom(i);
     u32 end = i;
-    while (end < length && breaksAt(end) == 0 && !isBlank(char(charAt(end)))) {
-        const KyFont2::Glyph g = font.glyph(charAt(end));
+    while (end < length && breaks.countAt(end) == 0 && !isBlank(char(chars[end]))) {
+        const KyFont2::Glyph& g = font.glyph(chars[end]);
         penX += g.advance;
         line.width = penX - g.xOffset;
         ++end;
@@ -192,20 +200,23 @@ u32 KyGlyphText::nextLine(u32 start, KyTextLine& line)
     const u32 length = text.length();
     if (!f)
         return 0;
+    const u8* chars = characters();
+    BreakCursor breakCursor = breaksFrom(start);
+    const f32 step = f->lineHeight() + interline;
     f32 penX = 0.0f;
     u32 i = start;
     for (; i < length; ++i) {
-        const u8 c = charAt(i);
-        const u8 p = i > 0 ? charAt(i - 1) : 0;
+        const u8 c = chars[i];
+        const u8 p = i > 0 ? chars[i - 1] : 0;
         const f32 previousXOffset = i > 0 ? f->glyph(p).xOffset : 0.0f;
-        const u32 breaks = breaksAt(i);
+        const u32 breaks = breakCursor.countAt(i);
         if (i != start && breaks > 0) {
             lineCount += s32(breaks);
             line.end = line.next = i;
             line.width = penX - previousXOffset;
             return breaks;
         }
-        const KyFont2::Glyph g = f->glyph(c);
+        const KyFont2::Glyph& g = f->glyph(c);
         const f32 kern = f->kerning(p, c).x;
         if (i != 0 && breaks == 0 && f32(boxWidth) < g.xOffset + penX + g.width + kern)
             break;
@@ -215,12 +226,12 @@ u32 KyGlyphText::nextLine(u32 start, KyTextLine& line)
         }
         penX += kern;
         line.height = std::max(line.height, g.height);
-        line.lineStep = std::max(line.lineStep, f->lineHeight() + interline);
+        line.lineStep = std::max(line.lineStep, step);
         penX += g.advance;
     }
     if (i >= length) {
         line.end = line.next = length;
-        line.width = length > 0 ? penX - f->glyph(charAt(length - 1)).xOffset : 0.0f;
+        line.width = length > 0 ? penX - f->glyph(chars[length - 1]).xOffset : 0.0f;
         return 1;
     }
 
@@ -232,7 +243,7 @@ u32 KyGlyphText::nextLine(u32 start, KyTextLine& line)
         reached = line.end;
     }
     line.next = line.end;
-    while (line.next < length && isBlank(char(charAt(line.next))))
+    while (line.next < length && isBlank(char(chars[line.next])))
         ++line.next;
     if (reached != length) {
         ++lineCount;
@@ -253,10 +264,11 @@ void KyGlyphText::countGaps(u32 start, KyTextLine& line)
     // start the line are drawn without width, and the run that reaches
     // line.end is where the line wraps. However long, a run is one gap
     // worth one space.
+    const u8* chars = characters();
     bool afterWord = false;
     bool inRun = false;
     for (u32 i = start; i < line.end; ++i) {
-        if (isBlank(char(charAt(i)))) {
+        if (isBlank(char(chars[i]))) {
             inRun = afterWord;
             continue;
         }
@@ -270,8 +282,9 @@ void KyGlyphText::countGaps(u32 start, KyTextLine& line)
 
 u32 KyGlyphText::wordsEnd(u32 start, const KyTextLine& line) const
 {
+    const u8* chars = characters();
     u32 end = line.end;
-    while (end > start && isBlank(char(charAt(end - 1))))
+    while (end > start && isBlank(char(chars[end - 1])))
         --end;
     return end;
 }
@@ -280,8 +293,9 @@ f32 KyGlyphText::wordsExtent(u32 start, const KyTextLine& line)
 {
     KyFont2* f = font();
     const u32 end = wordsEnd(start, line);
+    const u8* chars = characters();
     u32 i = start;
-    while (i < end && isBlank(char(charAt(i))))
+    while (i < end && isBlank(char(chars[i])))
         ++i;
     // Laid out as buildLine draws a justified line, every gap closed up:
     // kerning from the previous character of the line (a blank included).
@@ -289,10 +303,10 @@ f32 KyGlyphText::wordsExtent(u32 start, const KyTextLine& line)
     f32 right = 0.0f;
     u8 p = 0;
     for (; i < end; ++i) {
-        const u8 c = charAt(i);
+        const u8 c = chars[i];
         if (!isBlank(char(c))) {
             penX += f->kerning(p, c).x;
-            const KyFont2::Glyph g = f->glyph(c);
+            const KyFont2::Glyph& g = f->glyph(c);
             right = penX + g.xOffset + g.width;
             penX += g.advance;
         }
@@ -385,8 +399,9 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
     if (stretch && line.gaps > 0)
         gapWidth = (f32(boxWidth) - wordsExtent(start, line)) / f32(line.gaps);
 
+    const u8* chars = characters();
     u32 i = start;
-    while (i < line.end && isBlank(char(charAt(i))))
+    while (i < line.end && isBlank(char(chars[i])))
         blankQuad(i++);
     if (i >= line.end)
         return;
@@ -395,10 +410,14 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
     const Ky3DTexture* atlas = f->texture().get();
     const f32 atlasWidth = atlas ? f32(atlas->textureWidth()) : 0.0f;
     const f32 atlasHeight = atlas ? f32(atlas->textureHeight()) : 0.0f;
+    // The colours, walked forward: the one of the greatest position not
+    // above i.
+    std::map<u32, KyColor>::const_iterator nextColor = colors.upper_bound(i);
+    KyColor color = nextColor == colors.begin() ? defaultColor : std::prev(nextColor)->second;
     u8 p = 0;
     bool inGap = false;
     for (; i < line.end; ++i) {
-        const u8 c = charAt(i);
+        const u8 c = chars[i];
         if (stretch && isBlank(char(c))) {
             // One gap's width for each run of blanks between two words;
             // the blanks before the wrap take no room.
@@ -414,7 +433,7 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
         const KyVector3f32 kern = f->kerning(p, c);
         penX += kern.x;
         penY += kern.y;
-        const KyFont2::Glyph g = f->glyph(c);
+        const KyFont2::Glyph& g = f->glyph(c);
         if (g.width <= 0.0f || g.height <= 0.0f) {
             // A character the font lacks (or an empty glyph) draws nothing.
             blankQuad(i);
@@ -435,7 +454,11 @@ void KyGlyphText::buildLine(u32 start, KyTextLine& line, const KyVector3f32& pen
                 {x1, yTop, s0 + ds, t0 + dt},
                 {x0, yTop, s0, t0 + dt},
             };
-            mesh.setQuad(i, corners, colorAt(i));
+            while (nextColor != colors.end() && nextColor->first <= i) {
+                color = nextColor->second;
+                ++nextColor;
+            }
+            mesh.setQuad(i, corners, color);
         }
         penX += g.advance;
         p = c;

@@ -113,10 +113,29 @@ protected:
     KyColor defaultColor;
 
 private:
+    // Walks the sorted breaks forward: how many stand at each position,
+    // positions asked in increasing order.
+    struct BreakCursor {
+        const u32* at;
+        const u32* end;
+        u32 countAt(u32 position)
+        {
+            while (at != end && *at < position)
+                ++at;
+            const u32* last = at;
+            while (last != end && *last == position)
+                ++last;
+            return u32(last - at);
+        }
+    };
+
     static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    u8 charAt(u32 i) const { return u8(text.c_str()[i]); }
+    // The characters, read once per pass rather than once per character.
+    const u8* characters() const { return reinterpret_cast<const u8*>(text.c_str()); }
     // How many times lineBreaks holds the position.
     u32 breaksAt(u32 position);
+    // A cursor over the breaks from the position on.
+    BreakCursor breaksFrom(u32 position);
     void sortBreaks();
     // The end of the line's last word: line.end less the blanks before it.
     u32 wordsEnd(u32 start, const KyTextLine& line) const;

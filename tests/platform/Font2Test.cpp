@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <utility>
 #include <vector>
 
 using KyfWriter::Bytes;
@@ -203,6 +205,65 @@ TEST_F(Font2, ReloadingForgetsTheFormerFont)
     EXPECT_FALSE(font.hasKerning());
     EXPECT_EQ(font.kerning('A', 'V'), KyVector3f32(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(font.glyphCount(), 10u);
+}
+
+// Many pairs, repeated ones (the later entry counts), pairs of the first
+// and last bytes and pairs beyond the bytes: every pair of bytes gives
+// exactly its own offset, and a wide pair is never taken for the byte pair
+// it ends like.
+TEST_F(Font2, KerningFindsExactlyTheStoredPairOfAnyCharacters)
+{
+    KyfWriter::Font written = sampleFont(8, true);
+    written.kerning.clear();
+    u32 seed = 99;
+    auto next = [&seed](u32 range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    const u32 wide[] = {256, 256 + 'A', 0x10000, 0xFFFFFFFFu};
+    for (u32 k = 0; k < 700; ++k) {
+        u32 first = next(4) == 0 ? u32(next(2) ? 0 : 255) : 'A' + next(12);
+        u32 second = next(4) == 0 ? u32(next(2) ? 0 : 255) : 'A' + next(12);
+        if (next(10) == 0)
+            (next(2) ? first : second) = wide[next(4)];
+        written.kerning.push_back(pair(first, second, f32(k) + 0.5f, -f32(k)));
+    }
+    std::map<std::pair<u32, u32>, KyVector3f32> expected;
+    for (const KyfWriter::Kerning& k : written.kerning)
+        expected[std::make_pair(k.first, k.second)] = KyVector3f32(k.x, k.y, 0.0f);
+
+    KyFont2 font;
+    font.Load(write("pairs.kyf", KyfWriter::kyf(written)));
+    ASSERT_EQ(font.kerningCount(), expected.size());
+    u32 found = 0;
+    for (u32 first = 0; first < 256; ++first) {
+        for (u32 second = 0; second < 256; ++second) {
+            const auto it = expected.find(std::make_pair(first, second));
+            const KyVector3f32 want = it == expected.end() ? KyVector3f32(0.0f, 0.0f, 0.0f) : it->second;
+            found += it != expected.end();
+            ASSERT_EQ(font.kerning(first, second), want) << first << "," << second;
+        }
+    }
+    EXPECT_GT(found, 100u);
+    for (u32 w : wide) {
+        for (u32 other : {0u, 'A' + 0u, 'B' + 0u, 255u, 256 + 'A' + 0u}) {
+            for (const std::pair<u32, u32>& asked : {std::make_pair(w, other), std::make_pair(other, w)}) {
+                const auto it = expected.find(asked);
+                EXPECT_EQ(font.kerning(asked.first, asked.second),
+                          it == expected.end() ? KyVector3f32(0.0f, 0.0f, 0.0f) : it->second)
+                    << asked.first << "," << asked.second;
+            }
+        }
+    }
+
+    // Cleared, and loaded again without kerning, no pair is left.
+    font.clear();
+    EXPECT_EQ(font.kerning('A', 'A'), KyVector3f32(0.0f, 0.0f, 0.0f));
+    font.Load(write("pairs.kyf", KyfWriter::kyf(written)));
+    font.Load(write("plain.kyf", KyfWriter::kyf(sampleFont(8, false))));
+    for (u32 first = 0; first < 256; ++first)
+        for (u32 second = 0; second < 256; ++second)
+            ASSERT_EQ(font.kerning(first, second), KyVector3f32(0.0f, 0.0f, 0.0f));
 }
 
 TEST_F(Font2, MissingFilesAndTheLanguageFolders)
