@@ -1,0 +1,262 @@
+#ifndef KY_WARP_H
+#define KY_WARP_H
+
+#include "core/KyArray.h"
+#include "core/KyCallback0Param.h"
+#include "core/KyFile.h"
+#include "core/KyICallback1Param.h"
+#include "core/KyList.h"
+#include "core/KyPath.h"
+#include "core/KyString.h"
+#include "core/KyTimer.h"
+#include "core/KyTypes.h"
+#include "platform/Ky3DObject2.h"
+#include "platform/KyCamera.h"
+#include "platform/KyPickMesh.h"
+#include "scene/KyWarpBloc.h"
+#include "ui/KyMovement3.h"
+
+#include <memory>
+
+class KyWarpMarker;
+
+// One panoramic scene: a cube seen from its centre, its six faces cut into
+// tiles, the animations stored with it (sequences of frames, each a set of
+// extra tiles drawn over the cube and a pick mesh), its exits, markers and
+// a camera of its own.
+//
+// A panorama is read from a ".wp" file (load), which stays open while the
+// panorama is loaded: tile pictures are decoded from it on demand, the cube
+// tiles on the first update of an active panorama, animation tiles only for
+// the current frame and only inside the view. Only an active panorama
+// updates, draws and listens to the mouse. The game sets the panorama's
+// rotation (the view's yaw and pitch) every frame; update hands it to the
+// camera, whose orientation keeps only the screen's portrait/landscape turn
+// given by setupCamera.
+//
+// Main thread only, with the OpenGL context current for update and render.
+class KyWarp : public Ky3DObject2 {
+public:
+    // One frame of an animation.
+    struct Frame {
+        Frame();
+        Frame(const Frame&) = delete;
+        Frame& operator=(const Frame&) = delete;
+
+        u32 tileCount;
+        std::unique_ptr<KyWarpBloc[]> tiles;
+        // The frame's clickable area, named after the animation; disabled
+        // after loading.
+        KyPickMesh pickMesh;
+        // Tile textures loaded since the frame became current.
+        u32 loadedTiles;
+    };
+
+    // One animation of the panorama file.
+    struct AnimData {
+        AnimData();
+        AnimData(const AnimData&) = delete;
+        AnimData& operator=(const AnimData&) = delete;
+
+        // Started, put or frozen; only an animation of the playing list is
+        // drawn.
+        bool active;
+        // 0 not advancing, -1 looping, n > 0 finishing after n passes.
+        s32 passes;
+        // Frames per second.
+        f32 rate;
+        u32 currentFrame;
+        // The play range: firstFrame to endFrame - 1.
+        u32 firstFrame;
+        u32 endFrame;
+        KyTimer timer;
+        // Exactly four characters from the file.
+        KyString name;
+        u32 frameCount;
+        // Tile groups per frame in the file.
+        u8 groupCount;
+        std::unique_ptr<Frame[]> frames;
+        // Markers that belong to this animation (indices into the
+        // panorama's marker array).
+        KyArray<unsigned int> markerIndices;
+    };
+
+    // A clickable cell of an exit.
+    struct ExitBlock {
+        s32 face;
+        s32 columns;
+        s32 rows;
+        s32 column;
+        s32 row;
+    };
+
+    // A way to another panorama.
+    struct Exit {
+        Exit();
+
+        KyString name;
+        // "3D\" followed by the target panorama's path: also the name of the
+        // exit's pick mesh and the name reported when it is clicked.
+        KyString linkedPath;
+        // The view to take in the target panorama.
+        f32 angleX;
+        f32 angleY;
+        s32 blockGrid;
+        // Index of the exit's marker in the marker array.
+        u32 marker;
+        KyList<ExitBlock> blocks;
+    };
+
+    typedef KyArray<KyICallback1Param<KyString>*> ObjectHitSignal;
+    typedef KyArray<KyICallback1Param<const KyString&>*> AnimationFinishedSignal;
+
+    // Empty: inactive, cube visible, markers hidden, no file open.
+    KyWarp();
+    // Unloads, takes the press listener out of the input manager and closes
+    // the file.
+    ~KyWarp() override;
+    KyWarp(const KyWarp&) = delete;
+    KyWarp& operator=(const KyWarp&) = delete;
+
+    // Reads a ".wp" file. When the path is the one loaded, nothing happens.
+    // A missing file is looked for in the current language's folder beside
+    // it, then in the "en" folder. The new file is read whole before
+    // anything of the panorama changes: a file that cannot be opened, or
+    // whose tables are damaged (a count or offset beyond the file's bytes, a
+    // zero grid, a face grid or animation grid that is not a power of two, a
+    // face above 5, a cell outside its grid, an unknown picture format, a
+    // short read) leaves the panorama, its file and its path as they were,
+    // and a damaged file logs one line naming it. True when the panorama
+    // holds the file afterwards.
+    bool load(const KyString& path);
+    // Releases everything read from the file, the objects, exits and
+    // markers; the file stays open until the next load or destruction.
+    void unload();
+    // Per-frame work of an active panorama with an open file: the camera
+    // takes the panorama's rotation, the view planes are rebuilt, every cube
+    // tile is decoded (once) and the animations' current tiles in view are
+    // decoded.
+    void update();
+    // Draws an active panorama whose scale has no zero component and whose
+    // colour's alpha is not 0: the cube (when visible), then the current
+    // frame of every playing animation, culled by the view planes. The
+    // matrices, depth state and colour are put back afterwards.
+    virtual void render();
+
+    // The camera from the main window: the screen object, a perspective
+    // projection, the viewport of the window's size, the panorama's rotation
+    // as orientation (the screen's portrait/landscape turn), and the aspect
+    // of the window's size turned by it (near 1, far 4096, the camera's
+    // field of view).
+    void setupCamera();
+    // Viewport (0, 0, width, height) and aspect width / height.
+    void resize(f32 width, f32 height);
+    // The field of view in degrees, with the camera's aspect, near and far.
+    void setFov(f32 fov);
+    // The camera's orientation (the screen's turn), normalised.
+    void setCameraRotation(const KyQuaternion& rotation);
+    // Nothing when the flag already has that value. Becoming active adds the
+    // press listener (priority 0.0) to the input manager's left-button
+    // signal; becoming inactive removes it and, with deleteMarkers, deletes
+    // every marker.
+    void setActive(bool active, bool deleteMarkers);
+    // Stores the colour, fires the colour signal and gives every marker's
+    // button the colour's alpha as its opacity (0..1).
+    void setColor(const KyColor& color) override;
+    // Releases the texture of every cube tile and of every tile of every
+    // animation frame.
+    void unloadTextures();
+
+    // The press listener of an active panorama; never consumes the press.
+    bool onMouseClick();
+
+    // Decodes the tiles of an animation's current frame that lie in the
+    // view (either triangle of the tile not wholly outside one view plane);
+    // each one decoded counts in the frame's loaded tiles.
+    void loadVisibleFrameTextures(AnimData& animation);
+    // Releases the tile textures of a frame and zeroes its loaded tiles.
+    void releaseFrameTextures(Frame& frame);
+    // Whether a tile passes the view planes (see loadVisibleFrameTextures).
+    bool isTileInView(const KyWarpBloc& tile) const;
+
+    bool isLoaded() const { return m_loaded; }
+    // The path of the loaded file, as given to load (normalised).
+    const KyPath& path() const { return m_path; }
+    KyFile& file() { return *m_file; }
+    bool isActive() const { return m_active; }
+    bool isCubeVisible() const { return m_cubeVisible; }
+    void setCubeVisible(bool visible) { m_cubeVisible = visible; }
+    // Set by the game to drop a panorama that is being loaded; every loop of
+    // the reader stops on it, and the load then changes nothing.
+    bool loadAbort() const { return m_loadAbort; }
+    void setLoadAbort(bool abort) { m_loadAbort = abort; }
+
+    const KyString& textureFormat() const { return m_textureFormat; }
+    u32 cubeColumns() const { return m_cubeColumns; }
+    u32 cubeRows() const { return m_cubeRows; }
+    u32 animationColumns() const { return m_animationColumns; }
+    u32 animationRows() const { return m_animationRows; }
+    u32 pickColumns() const { return m_pickColumns; }
+    u32 pickRows() const { return m_pickRows; }
+    // 6 x columns x rows, face-major as read.
+    u32 cubeTileCount() const { return 6 * m_cubeColumns * m_cubeRows; }
+    KyWarpBloc* cubeTiles() { return m_cubeTiles.get(); }
+    u32 animationCount() const { return m_animationCount; }
+    AnimData* animations() { return m_animations.get(); }
+    KyArray<AnimData*>& playing() { return m_playing; }
+
+    ObjectHitSignal& onObjectHit() { return m_onObjectHit; }
+    AnimationFinishedSignal& onAnimationFinished() { return m_onAnimationFinished; }
+    // Objects the game hands over; deleted by unload.
+    KyList<KyObject*>& objects() { return m_objects; }
+    KyCamera& camera() { return m_camera; }
+    KyMovement3& movement(u32 index) { return m_movements[index & 3]; }
+    bool markersVisible() const { return m_markersVisible; }
+    // The six view planes of the last update.
+    const f32 (*frustum() const)[4] { return m_frustum; }
+    KyList<Exit>& exits() { return m_exits; }
+    KyList<KyPickMesh*>& exitPickMeshes() { return m_exitPickMeshes; }
+    // The linked path of every exit.
+    KyList<KyPath>& paths() { return m_paths; }
+    KyArray<KyWarpMarker*>& markers() { return m_markers; }
+
+protected:
+    // Deletes every marker with its sprite record and button.
+    void deleteMarkers();
+    // Adds or removes the press listener on the input manager.
+    void listenToPresses(bool listen);
+
+    bool m_loaded;
+    std::unique_ptr<KyFile> m_file;
+    bool m_loadAbort;
+    bool m_active;
+    bool m_cubeVisible;
+    KyString m_textureFormat;
+    u32 m_cubeColumns;
+    u32 m_cubeRows;
+    u32 m_animationColumns;
+    u32 m_animationRows;
+    u32 m_pickColumns;
+    u32 m_pickRows;
+    u32 m_animationCount;
+    std::unique_ptr<KyWarpBloc[]> m_cubeTiles;
+    std::unique_ptr<AnimData[]> m_animations;
+    KyArray<AnimData*> m_playing;
+    ObjectHitSignal m_onObjectHit;
+    AnimationFinishedSignal m_onAnimationFinished;
+    KyList<KyObject*> m_objects;
+    KyCamera m_camera;
+    KyMovement3 m_movements[4];
+    bool m_markersVisible;
+    f32 m_frustum[6][4];
+    KyList<Exit> m_exits;
+    KyList<KyPickMesh*> m_exitPickMeshes;
+    KyList<KyPath> m_paths;
+    // What the last press hit (null when nothing).
+    AnimData* m_hitAnimation;
+    KyPickMesh* m_hitExitMesh;
+    KyArray<KyWarpMarker*> m_markers;
+    KyPath m_path;
+};
+
+#endif

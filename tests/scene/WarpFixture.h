@@ -1,0 +1,66 @@
+#ifndef KY_TEST_WARP_FIXTURE_H
+#define KY_TEST_WARP_FIXTURE_H
+
+#include "core/KyColor.h"
+#include "core/KyQuaternion.h"
+#include "scene/KyWarp.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/TempDir.h"
+#include "tools/content/WarpWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Panoramas for the scene tests, made with the panorama writer.
+namespace WarpFixture {
+
+// One colour per face, far apart so that a drawn pixel names its face:
+// top red, bottom green, back blue, front yellow, right magenta, left cyan.
+KyColor faceColour(u32 face);
+
+// Six one-colour faces of side pixels, cut into tiles of the given side.
+WarpWriter::Source cube(u32 side, u32 tile, const std::string& format = "png");
+
+// The cube with two animations: "DOOR", two frames (frame 0: the front
+// face's lower left quarter white, pickable where drawn; frame 1: the back
+// face's lower left quarter white) and "LAMP", one frame over the right
+// face's upper right quarter with two explicit pick cells.
+WarpWriter::Source animatedCube(u32 side, u32 tile, const std::string& format = "png");
+
+WarpWriter::Bytes bytes(const WarpWriter::Source& source);
+WarpWriter::File file(const WarpWriter::Source& source);
+
+// Writes the bytes to the relative file of dir and returns its full path.
+std::string write(const TempDir& dir, const std::string& relative, const WarpWriter::Bytes& bytes);
+
+// The view rotation the game gives a panorama: yaw about y, then pitch
+// about x (pitch x yaw, normalised).
+KyQuaternion view(f32 yawDegrees, f32 pitchDegrees);
+
+} // namespace WarpFixture
+
+// A panorama drawn into an offscreen window of its own: the main window is
+// given the window's size, the panorama is loaded (WarpFixture::animatedCube
+// by default), its camera set up with a 60 degree view, and made active.
+class WarpViewTest : public ::testing::Test {
+protected:
+    explicit WarpViewTest(s32 width = 160, s32 height = 120);
+    void SetUp() override;
+    void TearDown() override;
+
+    // The panorama's bytes; animatedCube(16, 8) unless overridden.
+    virtual WarpWriter::Bytes panorama();
+
+    // One frame: the view rotation given to the panorama, its update, a
+    // clear to black and its drawing; the pixel (x, y) from the bottom left.
+    KyColor frame(const KyQuaternion& rotation, s32 x, s32 y);
+    KyColor pixel(s32 x, s32 y) const { return m_context.pixel(x, y); }
+
+    GLTestContext m_context;
+    TempDir dir;
+    std::string path;
+    KyWarp warp;
+};
+
+#endif
