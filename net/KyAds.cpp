@@ -299,7 +299,8 @@ void KyAds::copyDefaultSet()
 void KyAds::next()
 {
     m_shownPages.clear();
-    if (m_corrupted) {
+    // Corrupted, or never told where its folders are: nothing to show.
+    if (m_corrupted || m_localFolder.isEmpty()) {
         goNext();
         return;
     }

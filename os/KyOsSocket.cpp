@@ -122,7 +122,7 @@ Progress connect(int socket, std::uint32_t address, std::uint16_t port, int& err
     if (::connect(socket, reinterpret_cast<const sockaddr*>(&target), sizeof(target)) == 0)
         return Done;
     error = errno;
-    return error == EINPROGRESS || error == EWOULDBLOCK || error == EAGAIN ? WouldBlock : Failed;
+    return error == EINPROGRESS || error == EINTR || error == EWOULDBLOCK || error == EAGAIN ? WouldBlock : Failed;
 }
 
 Progress connectStatus(int socket, int& error)
