@@ -10,6 +10,7 @@ KY_PACKAGES=(
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
   python3
+  libfreetype-dev fonts-dejavu-core espeak-ng
 )
 
 ky_install_deps() {
