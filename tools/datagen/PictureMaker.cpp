@@ -226,11 +226,11 @@ void PictureMaker::shape(Command& command)
     if (name != "line") {
         fill = paint(command, "fill");
         stroke = paint(command, "stroke");
-        if (!fill && !stroke)
-            throw command.error(name + " needs fill=PAINT, stroke=PAINT or both");
     }
     const double opacity = opacityOf(command);
     command.finish();
+    if (!fill && !stroke)
+        throw command.error(name + " needs fill=PAINT, stroke=PAINT or both");
     m_canvas->drawShape(m_region, *outline, fill.get(), stroke.get(), width, false, opacity);
 }
 
