@@ -25,6 +25,7 @@ const char* const usage =
     "  sound ...                  tones, chords, note sequences, noise -> .wav .ogg\n"
     "  voice \"TEXT\" ...           a spoken line (espeak-ng) -> .wav .ogg\n"
     "  font FILE.ttf ...          a TrueType font rasterised -> .kyf .font\n"
+    "  panorama ...               six faces (and animation layers) from pictures -> .wp\n"
     "The description format is documented in tools/README.md.\n"
     "\n"
     "Options:\n"

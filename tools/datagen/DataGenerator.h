@@ -20,8 +20,9 @@
 //   sound    SoundMaker     .wav .ogg
 //   voice    VoiceMaker     .wav .ogg
 //   font     FontFileMaker  .kyf .font
-// A new kind (panoramas from six picture descriptions, Theora videos from a
-// picture strip and a sound) is one more Maker and one more line in
+//   panorama PanoramaMaker  .wp
+// A new kind (Theora videos from a picture strip and a sound description,
+// through tools/content/TheoraWriter) is one more Maker and one more line in
 // makerFor().
 class DataGenerator {
 public:

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-// One kind of description (picture, sound, voice, font): the first command
-// of a description names the kind and goes to header(); every following
-// command to command(); finish() then gives the bytes of the output file,
-// whose name chooses the format. Faults are thrown as DataError (or
-// std::runtime_error for faults that have no line).
+// One kind of description (picture, sound, voice, font, panorama): the
+// first command of a description names the kind and goes to header(); every
+// following command to command(); finish() then gives the bytes of the
+// output file, whose name chooses the format. Faults are thrown as
+// DataError (or std::runtime_error for faults that have no line).
 class Maker : public DescriptionRunner::Handler {
 public:
     virtual void header(Command& command) = 0;
