@@ -86,7 +86,7 @@ std::vector<std::uint8_t> encode(const Canvas& canvas, const std::string& format
         ImageWriters::PngImage png;
         png.width = width;
         png.height = height;
-        png.compressionLevel = 9;
+        png.compressionLevel = 6;
         png.colorType = alpha ? 6 : 2;
         png.rows = alpha ? rgba : flatten(rgba, options.matte);
         return ImageWriters::png(png);
