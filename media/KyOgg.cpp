@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/KyLog.h"
 #include "core/KyPath.h"
+#include "media/KyVorbisSetupCheck.h"
 
 namespace {
 
@@ -83,8 +85,13 @@ bool KyOgg::open(const KyString& filename)
     }
 
     const char* error = nullptr;
+    KyString headerError;
     if (m_bufferDuration == 0 || m_bufferDuration > 1000)
         error = "Invalid buffer duration.";
+    else if (!checkHeaders(headerError)) {
+        headerError = KyString("Unsafe Vorbis headers: ") + headerError + ".";
+        error = headerError.c_str();
+    }
     else if (info->rate <= 0 || info->channels <= 0 ||
              !computeChunkSize(m_bufferDuration, static_cast<u32>(info->rate),
                                static_cast<u32>(info->channels), 16, m_chunkSize))
@@ -117,6 +124,12 @@ bool KyOgg::decode(u8** buffer, size_t& size)
                            static_cast<int>(m_chunkSize - size), 0, 2, 1, &link);
         if (got == OV_HOLE && ++holes <= kMaxHoles)
             continue;
+        if (got < 0 && got != OV_HOLE) {
+            // The library may have failed to set its decoder up (OV_EBADLINK):
+            // reading again would run the half-built decoder.
+            m_ended = true;
+            break;
+        }
         if (got <= 0)
             break;
         holes = 0;
@@ -177,6 +190,89 @@ u8* KyOgg::decodeAll(size_t& size)
     }
     size = totalSize;
     return m_pcm;
+}
+
+bool KyOgg::checkHeaders(KyString& reason)
+{
+    const u32 resume = m_file.tell();
+    bool safe = true;
+    if (m_vf.seekable && m_vf.offsets && m_vf.serialnos) {
+        // The library decodes each link with the headers it read at open.
+        for (int link = 0; safe && link < m_vf.links; ++link) {
+            // A link whose headers the library could not read is never decoded.
+            if (m_vf.dataoffsets && m_vf.dataoffsets[link] < 0)
+                continue;
+            safe = checkLinkHeaders(m_vf.offsets[link], m_vf.offsets[link + 1],
+                                    m_vf.serialnos[link], reason);
+            if (!safe && m_vf.links > 1) {
+                KyString where;
+                where.format("link %d: ", link);
+                reason = where + reason;
+            }
+        }
+    } else {
+        safe = checkLinkHeaders(0, m_file.GetFileSize(), m_vf.current_serialno, reason);
+    }
+    m_file.seek(resume);
+    return safe;
+}
+
+bool KyOgg::checkLinkHeaders(s64 start, s64 end, long serial, KyString& reason)
+{
+    const s64 fileSize = m_file.GetFileSize();
+    if (end > fileSize)
+        end = fileSize;
+    ogg_sync_state sync;
+    ogg_stream_state stream;
+    ogg_sync_init(&sync);
+    ogg_stream_init(&stream, static_cast<int>(serial));
+
+    // The identification, comment and setup packets, in this order.
+    std::vector<u8> packets[3];
+    int found = 0;
+    bool broken = false;
+    s64 position = start;
+    if (start < 0 || start > end || !m_file.seek(static_cast<u32>(start)))
+        position = end;
+    while (found < 3 && !broken) {
+        ogg_page page;
+        const int paged = ogg_sync_pageout(&sync, &page);
+        if (paged > 0) {
+            if (ogg_page_serialno(&page) != static_cast<int>(serial))
+                continue;
+            ogg_stream_pagein(&stream, &page);
+            ogg_packet packet;
+            int got;
+            while (found < 3 && (got = ogg_stream_packetout(&stream, &packet)) != 0) {
+                if (got < 0) {
+                    broken = true; // a gap between the header packets
+                    break;
+                }
+                packets[found++].assign(packet.packet, packet.packet + packet.bytes);
+            }
+            continue;
+        }
+        if (paged < 0)
+            continue; // bytes skipped before a page
+        if (position >= end)
+            break;
+        const long want = end - position < 4096 ? static_cast<long>(end - position) : 4096;
+        char* buffer = ogg_sync_buffer(&sync, want);
+        const u32 got = buffer ? m_file.read(buffer, static_cast<u32>(want)) : 0;
+        if (got == 0)
+            break;
+        ogg_sync_wrote(&sync, static_cast<long>(got));
+        position += got;
+    }
+    ogg_stream_clear(&stream);
+    ogg_sync_clear(&sync);
+
+    if (found < 3) {
+        reason = "header packets not found";
+        return false;
+    }
+    return KyVorbisSetupCheck::check(packets[0].data(), static_cast<u32>(packets[0].size()),
+                                     packets[2].data(), static_cast<u32>(packets[2].size()), reason);
 }
 
 size_t KyOgg::readCallback(void* ptr, size_t size, size_t count, void* source)

@@ -9,7 +9,9 @@
 // Ogg Vorbis decoder: vorbisfile reads the file through the engine's own
 // KyFile (custom callbacks) and hands out 16-bit signed little-endian
 // interleaved samples. Six-channel streams are reordered from the Vorbis 5.1
-// order to the OpenAL one.
+// order to the OpenAL one. Before any audio is decoded, the header packets of
+// every link of the file go through KyVorbisSetupCheck: a stream the library
+// would not decode safely is refused at open.
 class KyOgg : public KyISound {
 public:
     KyOgg();
@@ -46,6 +48,13 @@ private:
 
     void reorder51(size_t size);
 
+    // Checks the headers of every link the library found when opening; the
+    // file position is left where the library expects it.
+    bool checkHeaders(KyString& reason);
+    // Checks the header packets of the logical stream serial, read from the
+    // pages between the byte offsets start and end.
+    bool checkLinkHeaders(s64 start, s64 end, long serial, KyString& reason);
+
     KyFile m_file;
     u32 m_bufferDuration;
     u8 m_channels;
@@ -59,7 +68,8 @@ private:
     u32 m_pcmCapacity;
     // m_vf holds an open stream (ov_clear is due).
     bool m_vfOpen;
-    // A later link of a chained file changed the layout: no more samples.
+    // No more samples: a later link of a chained file changed the layout, or
+    // the library reported an error other than a hole.
     bool m_ended;
 };
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 #include <vorbis/vorbisenc.h>
@@ -137,11 +138,24 @@ std::vector<float> sineFloat(std::uint32_t channels, std::uint32_t rate, std::ui
 Bytes encodeVorbis(std::uint32_t channels, std::uint32_t rate, const std::vector<float>& samples,
                    float quality)
 {
+    VorbisSettings settings;
+    settings.quality = quality;
+    return encodeVorbis(channels, rate, samples, settings);
+}
+
+Bytes encodeVorbis(std::uint32_t channels, std::uint32_t rate, const std::vector<float>& samples,
+                   const VorbisSettings& settings)
+{
     Bytes out;
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, static_cast<long>(channels), static_cast<long>(rate),
-                               quality) != 0) {
+    const int set = settings.managed
+                        ? vorbis_encode_init(&info, static_cast<long>(channels), static_cast<long>(rate),
+                                             settings.maximumBitrate, settings.nominalBitrate,
+                                             settings.minimumBitrate)
+                        : vorbis_encode_init_vbr(&info, static_cast<long>(channels),
+                                                 static_cast<long>(rate), settings.quality);
+    if (set != 0) {
         vorbis_info_clear(&info);
         return out;
     }
@@ -153,7 +167,7 @@ Bytes encodeVorbis(std::uint32_t channels, std::uint32_t rate, const std::vector
     vorbis_block block;
     vorbis_block_init(&dsp, &block);
     ogg_stream_state stream;
-    ogg_stream_init(&stream, 0x4b79);
+    ogg_stream_init(&stream, settings.serial);
 
     ogg_packet header, headerComment, headerCode;
     vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
@@ -205,6 +219,38 @@ Bytes encodeVorbis(std::uint32_t channels, std::uint32_t rate, const std::vector
     vorbis_comment_clear(&comment);
     vorbis_info_clear(&info);
     return out;
+}
+
+std::vector<OggPage> oggPages(const Bytes& file)
+{
+    std::vector<OggPage> pages;
+    size_t at = 0;
+    while (file.size() - at >= 27 && std::memcmp(&file[at], "OggS", 4) == 0) {
+        const size_t segments = file[at + 26];
+        if (file.size() - at < 27 + segments)
+            break;
+        size_t bodySize = 0;
+        for (size_t i = 0; i < segments; ++i)
+            bodySize += file[at + 27 + i];
+        const size_t body = at + 27 + segments;
+        if (file.size() - body < bodySize)
+            break;
+        const int serial = static_cast<int>(file[at + 14] | file[at + 15] << 8 | file[at + 16] << 16 |
+                                            static_cast<std::uint32_t>(file[at + 17]) << 24);
+        pages.push_back(OggPage{at, body, bodySize, serial});
+        at = body + bodySize;
+    }
+    return pages;
+}
+
+void fixOggPageCrc(Bytes& file, const OggPage& page)
+{
+    ogg_page view;
+    view.header = &file[page.start];
+    view.header_len = static_cast<long>(page.body - page.start);
+    view.body = file.data() + page.body;
+    view.body_len = static_cast<long>(page.bodySize);
+    ogg_page_checksum_set(&view);
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes)

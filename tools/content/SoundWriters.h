@@ -52,11 +52,39 @@ std::vector<float> sineFloat(std::uint32_t channels, std::uint32_t rate, std::ui
                              const std::vector<double>& frequencies,
                              const std::vector<double>& amplitudes);
 
+// How encodeVorbis codes: variable bit rate at a quality, or managed bit
+// rate (libvorbisenc keeping to the given bounds, in bits per second; -1
+// leaves a bound free). serial numbers the logical stream, so files encoded
+// with different serials can be chained by concatenation.
+struct VorbisSettings {
+    float quality = 0.4f; // -0.1..1
+    bool managed = false;
+    long minimumBitrate = -1;
+    long nominalBitrate = -1;
+    long maximumBitrate = -1;
+    int serial = 0x4b79;
+};
+
 // Encodes interleaved float samples as Ogg Vorbis (VBR at the given quality,
 // -0.1..1). Empty on encoder failure. Channels follow the Vorbis order (for
 // six: front left, centre, front right, rear left, rear right, LFE).
 Bytes encodeVorbis(std::uint32_t channels, std::uint32_t rate, const std::vector<float>& samples,
                    float quality = 0.4f);
+Bytes encodeVorbis(std::uint32_t channels, std::uint32_t rate, const std::vector<float>& samples,
+                   const VorbisSettings& settings);
+
+// One page of an Ogg file: where it starts, where its payload starts, the
+// payload's size and the page's stream serial number.
+struct OggPage {
+    size_t start;
+    size_t body;
+    size_t bodySize;
+    int serial;
+};
+// The pages of an Ogg file in order, up to the first bytes that are no page.
+std::vector<OggPage> oggPages(const Bytes& file);
+// Sets the checksum of a page whose bytes were changed, so readers take it.
+void fixOggPageCrc(Bytes& file, const OggPage& page);
 
 // Writes bytes to a file, creating its folders; false on failure.
 bool writeFile(const std::string& path, const Bytes& bytes);
