@@ -77,6 +77,24 @@ bool KyOgg::open(const KyString& filename)
     }
     m_vfOpen = true;
 
+    // Nothing is decoded before the headers of every link are checked.
+    KyString unsafe;
+    const char* error = nullptr;
+    if (!checkHeaders(unsafe)) {
+        unsafe = KyString("Unsafe Vorbis headers: ") + unsafe + ".";
+        error = unsafe.c_str();
+    }
+    // Opening leaves a chained file at its second link: playing starts at
+    // the first.
+    else if (m_vf.links > 1 && ov_raw_seek(&m_vf, 0) != 0)
+        error = "Chained file cannot be rewound.";
+    if (error) {
+        logPrint("[KyOgg::open(const KyString& filename)] file name : %s error : %s\n",
+                 filename.c_str(), error);
+        close();
+        return false;
+    }
+
     vorbis_info* info = ov_info(&m_vf, -1);
     if (!info) {
         logPrint("[KyOgg::open(const KyString& filename)] ov_info error.\n");
@@ -84,14 +102,8 @@ bool KyOgg::open(const KyString& filename)
         return false;
     }
 
-    const char* error = nullptr;
-    KyString headerError;
     if (m_bufferDuration == 0 || m_bufferDuration > 1000)
         error = "Invalid buffer duration.";
-    else if (!checkHeaders(headerError)) {
-        headerError = KyString("Unsafe Vorbis headers: ") + headerError + ".";
-        error = headerError.c_str();
-    }
     else if (info->rate <= 0 || info->channels <= 0 ||
              !computeChunkSize(m_bufferDuration, static_cast<u32>(info->rate),
                                static_cast<u32>(info->channels), 16, m_chunkSize))

@@ -411,3 +411,118 @@ TEST(SoundOwners, PickTheDecoderByTypeAndReportWhatTheyCannotOpen)
                   log.text());
     }
 }
+
+TEST(SoundOgg, NoEncoderSettingIsRefusedAndEachDecodesToTheExactLength)
+{
+    // Every open goes through the setup check: libvorbisenc's headers at
+    // every quality, managed bit rate, rate and channel count must pass it.
+    auto vbr = [](float quality) {
+        SoundWriters::VorbisSettings s;
+        s.quality = quality;
+        return s;
+    };
+    auto managed = [](long minimum, long nominal, long maximum) {
+        SoundWriters::VorbisSettings s;
+        s.managed = true;
+        s.minimumBitrate = minimum;
+        s.nominalBitrate = nominal;
+        s.maximumBitrate = maximum;
+        return s;
+    };
+    struct Case {
+        u32 channels;
+        u32 rate;
+        SoundWriters::VorbisSettings settings;
+    };
+    const Case cases[] = {
+        {1, 8000, vbr(-0.1f)},
+        {1, 11025, vbr(0.0f)},
+        {2, 16000, vbr(0.2f)},
+        {1, 22050, vbr(0.5f)},
+        {2, 32000, vbr(0.7f)},
+        {2, 44100, vbr(1.0f)},
+        {1, 48000, vbr(0.3f)},
+        {2, 96000, vbr(0.4f)},
+        {6, 22050, vbr(0.6f)},
+        {2, 44100, managed(-1, 128000, -1)},   // average bit rate
+        {2, 44100, managed(128000, 128000, 128000)}, // constant bit rate
+        {1, 22050, managed(-1, -1, 48000)},    // maximum only
+        {2, 48000, managed(96000, 160000, 256000)},
+        {1, 8000, managed(-1, 16000, -1)},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.channels << " channels at " << c.rate << " Hz, quality "
+                                          << c.settings.quality << ", managed " << c.settings.managed
+                                          << " " << c.settings.nominalBitrate);
+        const u32 frames = c.rate * 3 / 10;
+        std::vector<double> f(c.channels, 440.0), a(c.channels, 0.4);
+        Bytes file = SoundWriters::encodeVorbis(c.channels, c.rate,
+                                                SoundWriters::sineFloat(c.channels, c.rate, frames, f, a),
+                                                c.settings);
+        ASSERT_FALSE(file.empty());
+        std::string path = put(dir, "setting.ogg", file);
+        KyOgg ogg;
+        size_t size = 0;
+        std::string text;
+        {
+            StdoutCapture log;
+            if (ogg.open(path.c_str()))
+                ogg.decodeAll(size);
+            text = log.text();
+        }
+        EXPECT_EQ("", text);
+        EXPECT_EQ(size_t(frames) * c.channels * 2, size);
+    }
+}
+
+TEST(SoundOgg, ChainedFilesArePlayedFromTheirFirstLink)
+{
+    // Links from different encoder settings: the headers of each are
+    // checked; the samples follow from the first link on, until a link
+    // changes the layout.
+    struct Link {
+        u32 channels;
+        u32 rate;
+        u32 frames;
+        bool managed;
+    };
+    struct Case {
+        std::vector<Link> links;
+        size_t bytes;
+    };
+    const Case cases[] = {
+        {{{2, 44100, 4410, false}, {2, 44100, 8820, true}}, (4410 + 8820) * 4},
+        {{{1, 22050, 2205, true}, {1, 22050, 4410, false}, {1, 22050, 1000, false}}, (2205 + 4410 + 1000) * 2},
+        {{{1, 22050, 2205, false}, {2, 22050, 4410, false}}, 2205 * 2},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        Bytes file;
+        int serial = 0x100;
+        for (const Link& link : c.links) {
+            SoundWriters::VorbisSettings settings;
+            settings.quality = 0.1f;
+            settings.managed = link.managed;
+            settings.nominalBitrate = 64000;
+            settings.serial = ++serial;
+            std::vector<double> f(link.channels, 330.0), a(link.channels, 0.3);
+            Bytes bytes = SoundWriters::encodeVorbis(
+                link.channels, link.rate, SoundWriters::sineFloat(link.channels, link.rate, link.frames, f, a),
+                settings);
+            file.insert(file.end(), bytes.begin(), bytes.end());
+        }
+        KyOgg ogg;
+        size_t size = 0;
+        std::string text;
+        {
+            StdoutCapture log;
+            if (ogg.open(put(dir, "chained.ogg", file).c_str()))
+                ogg.decodeAll(size);
+            text = log.text();
+        }
+        EXPECT_EQ("", text) << c.links.size() << " links";
+        EXPECT_EQ(c.bytes, size) << c.links.size() << " links";
+        EXPECT_EQ(c.links[0].channels, ogg.channels());
+    }
+}

@@ -4,6 +4,7 @@
 #include "tests/media/VideoFixture.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/StdoutCapture.h"
+#include "tests/support/TestData.h"
 
 #include <AL/al.h>
 
@@ -109,6 +110,30 @@ TEST_F(VideoPlayerTest, EachClickTogglesVideoAndSoundTrackTogether)
     advanceMs(200);
     KyVideo::updateAll();
     EXPECT_EQ(10u, player.video.frame);
+}
+
+TEST_F(VideoPlayerTest, ASoundTrackTheDecoderCannotPlaySafelyIsRefusedAndTheVideoPlaysSilently)
+{
+    // The recorded file whose setup header makes the decoder library
+    // divide by zero; a video's sound track is read by the same decoder.
+    put("clip.ogv", video(50));
+    SoundTest::put(m_sandbox.work(), "clip.ogg",
+                   SoundWriters::readFile(testDataPath("vorbis-setup-divides-by-zero.ogg")));
+    KyVideoPlayer player;
+    player.load("clip.ogv");
+    player.setSoundTrack("clip.ogg");
+    std::string text;
+    {
+        StdoutCapture capture;
+        click(player);
+        advanceMs(400);
+        KyVideo::updateAll();
+        text = capture.text();
+    }
+    EXPECT_TRUE(player.video.playing);
+    EXPECT_EQ(10u, player.video.frame);
+    EXPECT_FALSE(player.soundTrack.IsPlaying());
+    EXPECT_NE(std::string::npos, text.find("file name : clip.ogg error : Unsafe Vorbis headers: "));
 }
 
 TEST_F(VideoPlayerTest, LoadingAgainKeepsOneToggleAClick)
