@@ -9,7 +9,7 @@
 #include "tests/media/SoundTestSupport.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TestData.h"
-#include "tests/support/TheoraWriter.h"
+#include "tools/content/TheoraWriter.h"
 
 // Replays damaged WAVE and Ogg files (cut short, bytes changed, header
 // fields set to extreme values) through every decoding path. Run under the

@@ -16,7 +16,7 @@
 #include "tests/media/SoundTestSupport.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TestData.h"
-#include "tests/support/TheoraWriter.h"
+#include "tools/content/TheoraWriter.h"
 
 // The setup check against setup headers written field by field (a small,
 // complete stream description the decoder library itself accepts, then one
