@@ -7,16 +7,25 @@
 #include "core/KyThread.h"
 #include "core/KyTypes.h"
 
+#include <atomic>
+#include <memory>
+#include <vector>
+
 class KyBufferedFile;
 
 // The worker that loads a buffered file's sectors from disk in file order,
-// skipping those the reading thread loaded first.
+// skipping those the reading thread loaded or is loading itself. It reads
+// runs of up to runSectors sectors into a buffer of its own, outside the
+// file's lock, and takes the lock only to find the next run and to publish
+// the sectors of a run that are still not loaded.
 class KyBufferedFileReader : public KyThread {
 public:
     KyBufferedFileReader();
     ~KyBufferedFileReader() override;
 
     void run() override;
+
+    static const u32 runSectors = 32;
 
     // Prepares a run over a file of fileSize bytes cut in sectors of
     // sectorSize bytes; clears the quit flag.
@@ -36,14 +45,22 @@ private:
 
 // A read-only file held whole in memory and filled from disk in sectors of
 // 2048 bytes: ahead of time by its reader thread, and on demand when a read
-// reaches a sector not loaded yet. Every sector is read from disk once; once
-// all are loaded, reads are plain memory copies.
+// reaches a sector not loaded yet. Each sector is loaded into memory once;
+// once all are loaded, reads are plain memory copies.
+//
+// Neither thread holds the file's lock across a disk read, so neither waits
+// for the other's: a read claims the sectors it needs that are not loaded,
+// reads them from disk straight into memory and publishes them under the
+// lock; the reader thread skips claimed sectors, and of a run it read, keeps
+// only the sectors still not loaded when it publishes. The two threads may
+// then read one sector from disk both, but never wait for each other.
 class KyBufferedFile : public KyFile {
 public:
     struct Sector {
         u32 offset;
         u32 length;
         u32 pending; // 1 not loaded yet, 0 loaded
+        u32 claimed; // 1 while a read loads it itself
     };
 
     KyBufferedFile();
@@ -86,19 +103,44 @@ private:
     KyBufferedFile(const KyBufferedFile&) = delete;
     KyBufferedFile& operator=(const KyBufferedFile&) = delete;
 
-    // Under the file's mutex: loads the sector at index from disk when it is
-    // still pending, so that a sector raced for by both threads is read once.
-    void loadSector(u32 index);
+    // Whether every sector of [begin, end) is loaded, without the lock.
+    bool rangeLoaded(u32 begin, u32 end) const;
+    // The reading thread's side: claims the sectors of [begin, end) that are
+    // not loaded, reads them from disk (outside the lock) and publishes them.
+    void loadRange(u32 begin, u32 end);
+    // The reader thread's side, under the lock: the first run of at most
+    // maxCount sectors from index `from` on that are neither loaded nor
+    // claimed; false when there is none.
+    bool nextPendingRun(u32 from, u32 maxCount, u32* first, u32* count);
+    // The reader thread's side, under the lock: copies from bytes (the run of
+    // count sectors from first) the sectors still neither loaded nor claimed,
+    // and marks them loaded.
+    void publishRun(u32 first, u32 count, const u8* bytes);
+    // Reads count sectors from first from disk into out; what the disk no
+    // longer holds reads as zeros. Takes no lock.
+    void readSectors(u32 first, u32 count, u8* out) const;
+    // Under the lock: one sector fewer to load.
+    void sectorLoaded(Sector& sector);
 
     KyFile m_inner;
     KyMutex m_mutex;
-    // The whole file; sectors are read from disk straight into it.
+    // The whole file. Bytes of a loaded sector are never written again; the
+    // others are written only by the thread that claimed them, or under the
+    // lock.
     u8* m_data;
     KyBufferedFileReader m_reader;
     KyArray<Sector*> m_sectors;
     u32 m_fileSize;
     u32 m_sectorSize;
     u32 m_pendingCount;
+    // Set (under the lock) once every sector is loaded: reads then take no
+    // lock at all.
+    std::atomic<bool> m_allLoaded;
+    // One flag per sector, set (under the lock) when it is loaded: a read of
+    // loaded sectors takes no lock either.
+    std::unique_ptr<std::atomic<bool>[]> m_loaded;
+    // The sectors the current read claimed.
+    std::vector<u32> m_claimed;
 };
 
 #endif

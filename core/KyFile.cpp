@@ -141,6 +141,23 @@ u32 KyFile::read(void* out, u32 n)
     return static_cast<u32>(std::fread(out, 1, n, m_file));
 }
 
+u32 KyFile::readAt(u32 offset, void* out, u32 n) const
+{
+    if (!m_file || !out)
+        return 0;
+    const int descriptor = fileno(m_file);
+    u32 done = 0;
+    while (done < n) {
+        const ssize_t got = pread(descriptor, static_cast<u8*>(out) + done, n - done, off_t(offset) + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += u32(got);
+    }
+    return done;
+}
+
 bool KyFile::seek(u32 pos)
 {
     if (!m_file)

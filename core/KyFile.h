@@ -52,6 +52,12 @@ public:
     u32 tell() const override;
     bool eof() const override;
 
+    // Reads up to n bytes at offset straight from the system, without the
+    // position or the stream's buffer: several threads may read one file at
+    // once this way. Returns the count read, short only at the end of the
+    // file or on an error. Not to be mixed with buffered writes.
+    u32 readAt(u32 offset, void* out, u32 n) const;
+
     // Size in bytes of the open file; the position is kept. 0 when closed or
     // when the file reports an error.
     u32 GetFileSize();

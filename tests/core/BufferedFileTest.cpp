@@ -156,6 +156,32 @@ TEST_F(BufferedFileTest, EachSectorIsLoadedOnceWhenBothThreadsRaceForIt)
     }
 }
 
+// One read of the whole file straight after opening claims every sector
+// while the reader thread loads its first runs of them: every byte comes
+// back, and every sector ends loaded, counted once.
+TEST_F(BufferedFileTest, AWholeFileReadRacingTheReaderGetsEveryByte)
+{
+    for (u32 size : {1u, 2047u, 2048u, 2049u, 32u * 2048 + 1, 100u * 2048 + 77, (1u << 20) + 3}) {
+        std::string path = makeFile("whole.bin", size, size);
+        KyBufferedFile file;
+        for (int round = 0; round < 6; ++round) {
+            ASSERT_TRUE(file.Open_2(path.c_str(), 1));
+            // In odd rounds a few bytes near the end come first, so the
+            // reading thread claims sectors ahead of the reader.
+            if (round % 2)
+                expectReadAt(file, size - std::min<u32>(size, 3000), 10);
+            expectReadAt(file, 0, size);
+            ASSERT_EQ(0u, file.pendingCount()) << size;
+            for (u32 i = 0; i < file.sectorCount(); ++i) {
+                u32 index;
+                ASSERT_EQ(0u, file.sectorState(i * 2048, &index)) << size << " sector " << i;
+            }
+            // Everything is loaded: reads are copies of memory.
+            expectReadAt(file, size / 2, size);
+        }
+    }
+}
+
 TEST_F(BufferedFileTest, ClosingWhileTheReaderWorksAndReopening)
 {
     std::string first = makeFile("one.bin", 200 * 1024, 11);

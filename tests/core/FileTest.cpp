@@ -83,6 +83,37 @@ TEST(File, WriteReadSeekAndSize)
     EXPECT_EQ(0u, file.write("no", 2)); // opened for reading
 }
 
+// Reads at an offset come straight from the file, whatever the stream
+// position and the stream's buffer hold, and leave the position alone.
+TEST(File, ReadAtLeavesThePositionAlone)
+{
+    UserDataSandbox sandbox;
+    KyFile file;
+    ASSERT_TRUE(file.Open_2("ten.bin", 2));
+    file.write("0123456789", 10);
+    file.close();
+
+    ASSERT_TRUE(file.Open_2("ten.bin", 1));
+    char byte = 0;
+    ASSERT_EQ(1u, file.read(&byte, 1)); // the stream has buffered the file
+    struct Case {
+        u32 offset, n;
+        const char* bytes;
+    } cases[] = {{0, 3, "012"}, {7, 3, "789"}, {8, 5, "89"}, {9, 1, "9"}, {10, 4, ""}, {500, 1, ""}, {4, 0, ""}};
+    for (const Case& c : cases) {
+        char out[8] = {};
+        const u32 got = file.readAt(c.offset, out, c.n);
+        EXPECT_EQ(std::string(c.bytes), std::string(out, got)) << c.offset << " " << c.n;
+        EXPECT_EQ(1u, file.tell());
+    }
+    ASSERT_EQ(1u, file.read(&byte, 1));
+    EXPECT_EQ('1', byte);
+
+    file.close();
+    char out[4];
+    EXPECT_EQ(0u, file.readAt(0, out, 4));
+}
+
 TEST(File, ClosedFileDoesNothing)
 {
     UserDataSandbox sandbox;
