@@ -156,5 +156,47 @@ int main(int argc, char** argv)
         std::string text(index);
         save(root + "/ads_index", "index" + std::to_string(x++), Bytes(text.begin(), text.end()));
     }
+    // Lua interface files: every builder and key, odd values, errors.
+    const char* interfaces[] = {
+        "title = 'Menu'\n"
+        "function Unload() unloaded = true end\n"
+        "root = KyLayout{ name = 'root', sizeType = Pixel, size = {480, 320}, ratio = 1.5, ratioMode = LetterBox,\n"
+        "  safeAreaRatio = 1.25, anchor = {0.5, 0.5}, positionType = Percent, position = {0.5, 0.5}, visible = true,\n"
+        "  KySpriteLayout{ name = 'sprite', image = 'GUI/red.png', sizeType = Percent, size = {1, 1} },\n"
+        "  KyButtonLayout{ name = 'button', upLayout = KySpriteLayout{ image = 'GUI/green.png' },\n"
+        "    downLayout = KySpriteLayout{ image = 'GUI/blue.png' }, disabledLayout = KyLayout{},\n"
+        "    hitZone = KyLayout{ size = {20, 10} }, enable = true, clickPassThrough = false,\n"
+        "    validationSound = 'Sounds/click.wav' },\n"
+        "  KyCheckboxLayout{ name = 'box', activeLayout = KyLayout{}, unactiveLayout = KyLayout{},\n"
+        "    activeDisabledLayout = KyLayout{}, unactiveDisabledLayout = KyLayout{}, hitZone = KyLayout{},\n"
+        "    clickPassThrough = true, activationSound = 'on.wav', unactivationSound = 'off.wav' },\n"
+        "  KyListLayout{ name = 'list', direction = {0, 1}, minimumMargin = {0.1}, maximumMargin = {0.5, 0.5},\n"
+        "    KyLayout{ size = {10, 10} }, KyLayout{ size = {10, 10} } },\n"
+        "  KyTextLayout{ name = 'caption', text = '<section style=\"center\">Hi<br/></section>', interLine = 2,\n"
+        "    interline = 3 },\n"
+        "  KyVideoLayout{ name = 'movie' },\n"
+        "}\n"
+        "KyLayoutPositionLinearAnimation{ name = 'slide', duration = 500, startValue = {0, 0}, endValue = {0.5},\n"
+        "  curve = {0, 0.5, 1}, layout = 'root' }\n"
+        "KyLayoutAnchorLinearAnimation{ name = 'slide', duration = 250, startValue = {1, 1, 1}, endValue = {0, 0, 0},\n"
+        "  curve = {0, 1} }\n"
+        "KyColorLinearAnimation{ name = 'fade', duration = 1000, startValue = {255, 255, 255, 255},\n"
+        "  endValue = {255, 255, 255, 0}, curve = {0, 1} }\n"
+        "KyRotationLinearAnimation{ name = 'turn', duration = 300, startValue = {0, 0, 1, 0},\n"
+        "  endValue = {0, 0, 1, 90}, curve = {0, 1} }\n",
+        "KyLayout{ name = 'panel' } KyLayout{ name = 'panel' } KyButtonLayout{ name = 'panel' }\n"
+        "KyLayout('text') KyLayout({}, {name = 'root', 5, 'x', {}})\n"
+        "KySpriteLayout{ name = 42, visible = 1, size = 'wide', image = 'GUI/missing.png' }\n",
+        "local t = {} for i = 1, 50 do t[i] = KyLayout{ size = {i, i} } end\n"
+        "root = KyListLayout(t) KyColorLinearAnimation{ name = 'fade', curve = t }\n",
+        "local v = setmetatable({}, {__index = function(t, k) return k * 2 end})\n"
+        "KyLayout{ name = 'root', position = v, size = v, anchor = v }\n"
+        "error('stopped')\n",
+        "co = coroutine.wrap(function() local l = KyLayout{} coroutine.yield() KyLayout{ name = 'root', l } end)\n"
+        "co() co() while true do end\n",
+    };
+    int l = 0;
+    for (const char* text : interfaces)
+        save(root + "/lua_gui", "interface" + std::to_string(l++), Bytes(text, text + std::string(text).size()));
     return 0;
 }
