@@ -67,8 +67,9 @@ TEST(SoundDevice, ToneReachesTheWaveBackend)
     ASSERT_TRUE(dir.writeFile("alsoft.conf", "drivers=wave\nsample-type=int16\nfrequency=44100\n"
                                              "channels=stereo\n[wave]\nfile=" + out + "\n"));
     int status = SoundTest::runChild("SoundDeviceChild.PlaysAToneThroughTheDevice",
-                                     {"ALSOFT_CONF=" + conf, std::string(kChildVariable) + "=" + tone},
-                                     {"ALSOFT_DRIVERS"}, dir.file("child.log"));
+                                     {"ALSOFT_CONF=" + conf, "ALSOFT_DRIVERS=wave",
+                                      std::string(kChildVariable) + "=" + tone},
+                                     {}, dir.file("child.log"));
     ASSERT_EQ(0, status) << readText(dir.file("child.log"));
 
     SoundWriters::Bytes wav = SoundWriters::readFile(out);
