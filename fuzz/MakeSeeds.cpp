@@ -4,6 +4,7 @@
 #include "platform/KyImg.h"
 #include "platform/KyPalette.h"
 #include "tools/content/ImageWriters.h"
+#include "tools/content/WarpWriter.h"
 
 #include <cstdio>
 #include <string>
@@ -198,5 +199,54 @@ int main(int argc, char** argv)
     int l = 0;
     for (const char* text : interfaces)
         save(root + "/lua_gui", "interface" + std::to_string(l++), Bytes(text, text + std::string(text).size()));
+
+    // Panoramas: small cubes in every tile format, one with animations (a
+    // two-frame layer with pick cells, a frame of two faces), one with an
+    // animation of empty frames.
+    for (const std::string& format : WarpWriter::tileFormats()) {
+        WarpWriter::Source source;
+        for (u32 f = 0; f < 6; ++f)
+            source.faces[f] = WarpWriter::Picture::filled(16, 16, static_cast<u8>(40 * f), 90, 200, 255);
+        source.format = format;
+        source.tileSize = 8;
+        source.pickGrid = 4;
+        std::string name = format;
+        for (char& c : name)
+            c = c == '.' ? '_' : c;
+        Bytes out;
+        std::string error;
+        if (WarpWriter::write(source, out, error))
+            save(root + "/warp", "cube_" + name, out);
+
+        WarpWriter::Picture layer = WarpWriter::Picture::filled(16, 16, 0, 0, 0, 0);
+        for (size_t i = 0; i < 16 * 4; ++i)
+            layer.rgba[i] = 255;
+        WarpWriter::AnimationSource animation;
+        animation.name = "ANIM";
+        animation.frames.resize(2);
+        animation.frames[0].layers = {{3, layer}, {0, layer}};
+        WarpWriter::PickCells cells;
+        cells.face = 3;
+        cells.opaque = true;
+        cells.cells = {WarpWriter::Cell(3, 3)};
+        animation.frames[0].picks = {cells};
+        animation.frames[1].layers = {{2, layer}};
+        source.animations = {animation};
+        if (WarpWriter::write(source, out, error))
+            save(root + "/warp", "animated_" + name, out);
+    }
+    WarpWriter::Source still;
+    for (u32 f = 0; f < 6; ++f)
+        still.faces[f] = WarpWriter::Picture::filled(8, 8, 1, 2, 3, 255);
+    WarpWriter::File file;
+    std::string error;
+    if (WarpWriter::build(still, file, error)) {
+        WarpWriter::Animation wait;
+        wait.name = "WAIT";
+        wait.groupCount = 1;
+        wait.frames.resize(3);
+        file.animations.push_back(wait);
+        save(root + "/warp", "empty_frames", WarpWriter::serialize(file));
+    }
     return 0;
 }

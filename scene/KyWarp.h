@@ -135,8 +135,9 @@ public:
     // Per-frame work of an active panorama with an open file: the camera
     // takes the panorama's rotation, the view planes are rebuilt, every cube
     // tile is decoded (once) and the animations' current tiles in view are
-    // decoded.
-    void update();
+    // decoded. It is also the node's scene-graph update, which a panorama
+    // does not otherwise need.
+    void update() override;
     // Draws an active panorama whose scale has no zero component and whose
     // colour's alpha is not 0: the cube (when visible), then the current
     // frame of every playing animation, culled by the view planes. The
