@@ -16,9 +16,10 @@
 // byte as alpha; when it is 0 in every pixel, the picture is opaque and gets
 // alpha 255). Rows are stored bottom row first whichever way the file runs
 // (negative height: top-down), and the four-byte alignment of file rows is
-// skipped. Sizes are taken in 64 bits and held to the caps of KyImgInput. Run-length and bit-field pictures are not decoded (each logs a
+// skipped. Run-length and bit-field pictures are not decoded (each logs a
 // line) and give format 13; so do 1- and 4-bit pictures, whose bytes are
 // still read. Offsets are taken from where the picture starts in the stream.
+// Sizes are taken in 64 bits and held to the caps of KyImgInput.
 class KyBmp : public KyFile, public KyImgResult {
 public:
     KyBmp();
