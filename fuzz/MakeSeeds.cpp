@@ -248,5 +248,56 @@ int main(int argc, char** argv)
         file.animations.push_back(wait);
         save(root + "/warp", "empty_frames", WarpWriter::serialize(file));
     }
+
+    const char* xmlInterfaces[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- menu -->\n<menu name=\"m\">\n"
+        "  <group name=\"g\"><sprite name=\"bg\" file=\"./bg.png\" visible=\"1\"><scaleCenter x=\"1\" y=\"2\"/>"
+        "<position x=\"1\" y=\"2\" z=\"3\"/><size x=\"4\" y=\"5\"/><rotate value=\"9\"/><opacity value=\"0.5\"/>"
+        "</sprite></group>\n"
+        "  <button name=\"b\" enable=\"1\" visible=\"1\"><scale x=\"2\"/></button>\n"
+        "  <sprite_button name=\"sb\" up_file=\"u.png\" text=\"t\"><leftMargin value=\"3\"/><margin x=\"1\"/>"
+        "</sprite_button>\n"
+        "  <sprite_button2 name=\"sb2\" text=\"&lt;b&gt;\"/><check_box name=\"c\" mode=\"radio\"/>\n"
+        "  <music name=\"mu\" file=\"a.ogg\" repeat=\"0\"/><sfx name=\"s\" file=\"a.wav\"/>"
+        "<value name=\"v\" value=\"text\"/><img name=\"i\" file=\"i.png\"/>\n"
+        "  <kyvideoplayer name=\"vp\" video_file=\"v.ogv\"/><videoplayerbutton file=\"x.png\" x=\"1\" y=\"2\"/>\n"
+        "  <movement2 name=\"mv\"><Duration>1000</Duration><PositionX><StartValue>0</StartValue>"
+        "<EndValue>1</EndValue><Interpolation>0 1</Interpolation></PositionX></movement2>\n"
+        "  <kysoundplayer name=\"sp\" audio_file=\"a.ogg\"><PlayButton up_file=\"p.png\"/></kysoundplayer>\n"
+        "  <text2 name=\"t\" visible=\"1\" interline=\"2\"><rect x=\"100\" y=\"20\"/><color r=\"9\"/>ab<br/>"
+        "</text2>\n  <platform type=\"PC\"><value name=\"no\"/></platform><platform type=\"iPhone\"/>\n"
+        "  <![CDATA[<sprite/>]]>\n</menu>\n",
+        "\xEF\xBB\xBF<a><b name='x'>\xC3\xA9<c/></b></a>",
+        "<?xml encoding='latin1'?><a b=\"&#x41;&amp;\">\xE9</a>\r\n<!DOCTYPE x><?pi x?>",
+    };
+    int u = 0;
+    for (const char* text : xmlInterfaces) {
+        std::string bytes(text);
+        save(root + "/xmlgui", "interface" + std::to_string(u++), Bytes(bytes.begin(), bytes.end()));
+    }
+    // Nests on both sides of the depth limit (1,000 levels), the deeper one
+    // behind a declaration that ends at its first ">".
+    std::string atLimit;
+    std::string beyond = "<?xml>";
+    for (int i = 0; i < 1000; ++i) {
+        atLimit = "<value name=\"v\">" + atLimit + "</value>";
+        beyond += "<a>";
+    }
+    beyond += "<a>";
+    save(root + "/xmlgui", "atLimit", Bytes(atLimit.begin(), atLimit.end()));
+    save(root + "/xmlgui", "beyond", Bytes(beyond.begin(), beyond.end()));
+    // Box width, interline, then the markup.
+    const std::string markups[] = {
+        std::string("\x3b\x00") + "<section style=\"justify\"/>aa bb  cc dd\teee f g<br/>hh ii",
+        std::string("\x80\x02") + "<color r=\"255\" g=\"9\">ab</color><section style=\"center\"/>c d<b>e<i>f</i></b>",
+        std::string("\x10\x01") + "<section style=\"right\"/>ab ty<br/><br/>  x<![CDATA[<y>]]><!-- z -->&amp;",
+    };
+    int t = 0;
+    std::string deepMarkup = "\x40\x00";
+    for (int i = 0; i < 999; ++i)
+        deepMarkup += "<b>a ";
+    save(root + "/text_markup", "deep", Bytes(deepMarkup.begin(), deepMarkup.end()));
+    for (const std::string& markup : markups)
+        save(root + "/text_markup", "markup" + std::to_string(t++), Bytes(markup.begin(), markup.end()));
     return 0;
 }

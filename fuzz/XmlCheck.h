@@ -1,0 +1,63 @@
+#ifndef KY_FUZZ_XML_CHECK_H
+#define KY_FUZZ_XML_CHECK_H
+
+#include "core/KyXmlDocument.h"
+
+#include <tinyxml.h>
+
+// Checks shared by the XML fuzz targets: the bounds KyXmlDocument measures
+// before TinyXML parses must be exactly what TinyXML then builds, or a text
+// could slip past them.
+namespace XmlCheck {
+
+inline void require(bool holds)
+{
+    if (!holds)
+        __builtin_trap();
+}
+
+struct Shape {
+    u32 depth = 0;
+    u32 attributes = 0;
+};
+
+// Deepest element level and most attributes on one element under node.
+inline void shapeOf(const TiXmlNode* node, u32 depth, Shape& shape)
+{
+    for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+        const TiXmlElement* element = child->ToElement();
+        if (!element) {
+            continue;
+        }
+        if (depth + 1 > shape.depth)
+            shape.depth = depth + 1;
+        u32 count = 0;
+        for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next())
+            ++count;
+        if (count > shape.attributes)
+            shape.attributes = count;
+        shapeOf(child, depth + 1, shape);
+    }
+}
+
+// Measures text, then, when the measure lets it through, parses it with
+// TinyXML alone and compares. Returns the measure.
+inline KyXmlDocument::Extent measureAndCompare(const char* text, TiXmlEncoding encoding)
+{
+    const KyXmlDocument::Extent extent = KyXmlDocument::measure(text, encoding);
+    require(extent.refused ==
+            (extent.depth > KyXmlDocument::kMaxDepth || extent.attributes > KyXmlDocument::kMaxAttributes));
+    if (!extent.refused) {
+        TiXmlDocument alone;
+        alone.Parse(text, nullptr, encoding);
+        Shape shape;
+        shapeOf(&alone, 0, shape);
+        require(shape.depth == extent.depth);
+        require(shape.attributes == extent.attributes);
+    }
+    return extent;
+}
+
+} // namespace XmlCheck
+
+#endif
