@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -199,4 +200,38 @@ TEST(XmlDocument, FilesReadAsTinyXmlReadsThem)
     EXPECT_FALSE(document.refused());
     EXPECT_FALSE(document.Error());
     EXPECT_EQ(treeDepth(&document), 2u);
+}
+
+TEST(XmlDocument, TextEndsAtItsNulEvenInsideAMultiByteCharacter)
+{
+    // In UTF-8 TinyXML steps over a whole character from its lead byte
+    // (0xEF: three bytes), past the NUL that ends the text here, and reads
+    // on into whatever follows in memory.
+    const char buffer[] = "<?xml?><a b=\"\xEF^\0\"><c/></a>";
+    TiXmlDocument alone;
+    alone.Parse(buffer);
+    ASSERT_FALSE(alone.Error());
+    ASSERT_EQ(treeDepth(&alone), 2u);
+
+    // Through KyXmlDocument the text ends at its NUL, spare NUL bytes
+    // follow it, and the parse stops there.
+    KyXmlDocument document;
+    EXPECT_FALSE(document.parse(buffer));
+    EXPECT_FALSE(document.refused());
+    EXPECT_EQ(treeDepth(&document), 1u);
+
+    // The same from a file (the bytes after the NUL are never read), and
+    // the fuzzer's case: a value cut after a lead byte in a whole screen.
+    TempDir dir;
+    const char screen[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<menu><sfx name=\"s\" "
+                          "file=\"a.wav\xb3\xef^\0Pa\0\0\"/><value name=\"v\" value=\"1\"/></menu>";
+    const std::pair<std::string, u32> files[] = {{std::string(buffer, sizeof(buffer) - 1), 1},
+                                                 {std::string(screen, sizeof(screen) - 1), 2}};
+    for (const auto& file : files) {
+        ASSERT_TRUE(dir.writeFile("cut.xml", file.first));
+        EXPECT_FALSE(document.loadFile(KyString(dir.file("cut.xml").c_str())));
+        // Nothing after the cut: the element cut inside its attributes is
+        // the deepest.
+        EXPECT_EQ(treeDepth(&document), file.second);
+    }
 }

@@ -139,6 +139,11 @@ TEST_F(XMLGUIReplay, HostileShapesFailOrLoadCleanly)
         nested("<a>", "</a>", 5000),
         nested("<group name=\"g\">", "</group>", 200000),
         nested("<platform>", "</platform>", 1001),
+        // A value cut by a NUL byte just after a UTF-8 lead byte (found by
+        // the fuzzer): the file ends at the NUL, and the parser must not step
+        // over it.
+        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<menu><sfx name=\"s\" file=\"a.wav\xb3\xef^\0Pa\0\0\"/>"
+                    "<value name=\"v\" value=\"1\"/></menu>", 115),
     };
     for (const std::string& text : failing)
         EXPECT_FALSE(replay(text)) << text.substr(0, 80);
