@@ -40,13 +40,13 @@ KyWarp::AnimData::AnimData()
 {
 }
 
-KyWarp::Exit::Exit() : angleX(0.0f), angleY(0.0f), blockGrid(1), marker(0) {}
+KyWarp::Exit::Exit() : angleX(0.0f), angleY(0.0f), blockGrid(1), marker(NoMarker) {}
 
 KyWarp::KyWarp()
     : m_loaded(false), m_file(new KyFile), m_loadAbort(false), m_active(false), m_cubeVisible(true),
       m_cubeColumns(0), m_cubeRows(0), m_animationColumns(0), m_animationRows(0), m_pickColumns(0),
       m_pickRows(0), m_animationCount(0), m_markersVisible(false), m_hitAnimation(nullptr),
-      m_hitExitMesh(nullptr)
+      m_hitExitMesh(nullptr), m_markerClickDepth(0), m_generation(0)
 {
     for (u32 i = 0; i < 6; ++i)
         for (u32 j = 0; j < 4; ++j)
@@ -56,6 +56,7 @@ KyWarp::KyWarp()
 KyWarp::~KyWarp()
 {
     unload();
+    deleteRetiredMarkers();
     if (KySingleton<KyInputMgr>::exists()) {
         KyCallback0Param<KyWarp> listener(this, &KyWarp::onMouseClick);
         KyInputMgr::instance()->onLeftButtonDown().removeCallback(&listener);
@@ -123,6 +124,7 @@ void KyWarp::unload()
     m_exits.clear();
     deleteMarkers();
     m_loaded = false;
+    ++m_generation;
 }
 
 void KyWarp::unloadTextures()
@@ -179,8 +181,15 @@ void KyWarp::update()
     const u32 cubeTiles = m_cubeTiles ? cubeTileCount() : 0;
     for (u32 i = 0; i < cubeTiles; ++i)
         m_cubeTiles[i].LoadTexture(*m_file, m_textureFormat);
-    for (u32 a = 0; a < m_animationCount; ++a)
+    deleteRetiredMarkers();
+    const u32 generation = m_generation;
+    for (u32 a = 0; a < m_animationCount; ++a) {
+        advanceAnimation(m_animations[a]);
+        // A finished-listener that unloaded the panorama ends the pass.
+        if (generation != m_generation)
+            return;
         loadVisibleFrameTextures(m_animations[a]);
+    }
 }
 
 void KyWarp::render()
@@ -211,6 +220,10 @@ void KyWarp::render()
             if (isTileInView(frame.tiles[t]))
                 frame.tiles[t].Render();
         }
+    }
+    for (KyWarpMarker* marker : m_markers) {
+        if (marker->sprite())
+            updateMarker(m_camera, *marker->sprite());
     }
 
     renderer->color(1.0f, 1.0f, 1.0f, 1.0f);
@@ -280,11 +293,6 @@ void KyWarp::setActive(bool active, bool deleteMarkers)
     listenToPresses(active);
 }
 
-bool KyWarp::onMouseClick()
-{
-    return false;
-}
-
 void KyWarp::setColor(const KyColor& color)
 {
     Ky3DObject2::setColor(color);
@@ -298,8 +306,32 @@ void KyWarp::setColor(const KyColor& color)
 void KyWarp::deleteMarkers()
 {
     for (KyWarpMarker* marker : m_markers) {
-        delete marker->sprite();
+        if (m_markerClickDepth > 0) {
+            if (marker->sprite())
+                hideMarker(*marker->sprite());
+            m_retiredMarkers.pushBack(marker);
+            continue;
+        }
+        // The marker leaves its button before the button goes.
+        KyWarpMarker::Sprite* sprite = marker->sprite();
         delete marker;
+        delete sprite;
     }
     m_markers.clear();
+    for (u32 a = 0; a < m_animationCount; ++a)
+        m_animations[a].markerIndices.clear();
+    for (Exit& exit : m_exits)
+        exit.marker = NoMarker;
+}
+
+void KyWarp::deleteRetiredMarkers()
+{
+    if (m_markerClickDepth > 0)
+        return;
+    for (KyWarpMarker* marker : m_retiredMarkers) {
+        KyWarpMarker::Sprite* sprite = marker->sprite();
+        delete marker;
+        delete sprite;
+    }
+    m_retiredMarkers.clear();
 }

@@ -14,11 +14,10 @@
 #include "platform/KyCamera.h"
 #include "platform/KyPickMesh.h"
 #include "scene/KyWarpBloc.h"
+#include "scene/KyWarpMarker.h"
 #include "ui/KyMovement3.h"
 
 #include <memory>
-
-class KyWarpMarker;
 
 // One panoramic scene: a cube seen from its centre, its six faces cut into
 // tiles, the animations stored with it (sequences of frames, each a set of
@@ -102,10 +101,14 @@ public:
         f32 angleX;
         f32 angleY;
         s32 blockGrid;
-        // Index of the exit's marker in the marker array.
+        // Index of the exit's marker in the marker array; NoMarker for an
+        // exit that has none.
         u32 marker;
         KyList<ExitBlock> blocks;
     };
+
+    // The marker index of an exit without a marker.
+    static constexpr u32 NoMarker = 0xFFFFFFFFu;
 
     typedef KyArray<KyICallback1Param<KyString>*> ObjectHitSignal;
     typedef KyArray<KyICallback1Param<const KyString&>*> AnimationFinishedSignal;
@@ -168,9 +171,6 @@ public:
     // animation frame.
     void unloadTextures();
 
-    // The press listener of an active panorama; never consumes the press.
-    bool onMouseClick();
-
     // Decodes the tiles of an animation's current frame that lie in the
     // view (either triangle of the tile not wholly outside one view plane);
     // each one decoded counts in the frame's loaded tiles.
@@ -179,6 +179,98 @@ public:
     void releaseFrameTextures(Frame& frame);
     // Whether a tile passes the view planes (see loadVisibleFrameTextures).
     bool isTileInView(const KyWarpBloc& tile) const;
+
+    // ---- animations and objects -------------------------------------------
+    // Each acts on every animation bearing exactly that name, in array
+    // order; when none does, a line is logged and nothing changes. An
+    // animation without frames is skipped with a line of its own.
+
+    // Plays the whole animation from its first frame: passes 0 stands
+    // still, -1 (or any negative number) loops, n > 0 finishes after n
+    // passes. Every frame's pick mesh is enabled when pickable.
+    void startAnimation(const KyString& name, s32 passes, bool pickable);
+    // Plays frames first to end - 1; a negative end counts from the end of
+    // the animation (-1 leaves the last frame out). A range that is empty
+    // or reaches outside the animation is refused with a line, leaving the
+    // animation as it was.
+    void startAnimationPart(const KyString& name, s32 passes, s32 first, s32 end, bool pickable);
+    // Shows one frame, frozen; a negative frame counts from the end (-1 is
+    // the last). A frame outside the animation is refused with a line.
+    void setAnimationFrame(const KyString& name, s32 frame, bool pickable);
+    // Shows a one-frame animation; one with more frames counts as not found.
+    void putObject(const KyString& name, bool pickable);
+    // Hides the animation: back to frame 0, out of the playing list (the
+    // last entry takes its place), not pickable.
+    void removeObject(const KyString& name);
+    // Empties the playing list; no animation is active or pickable, and
+    // every marker is hidden.
+    void resetAnimations();
+    // One animation's step of update: moves its current frame on with its
+    // timer at its rate, finishes it after its passes (firing the
+    // animation-finished signal once its last frame is current) and
+    // releases the tiles of a frame it leaves. Animations that stand still
+    // or have a single frame do not move.
+    void advanceAnimation(AnimData& animation);
+
+    // ---- markers ---------------------------------------------------------
+    // A new marker (placed, not shown, empty name) whose clicks fire the
+    // object-hit signal; its index in the marker array.
+    u32 createMarker();
+    // Places the marker of an exit (name without "3D\") or of an
+    // animation (the marker at position slot of its list) with the pictures
+    // "2D/Menus/InGame/Marker_<number>.png" and "..._over.png", shown when
+    // markers are visible; number -1 hides it. An unknown name does nothing;
+    // a slot or marker that does not exist is logged and does nothing.
+    void setMarker(const KyString& name, s32 number, u32 slot);
+    // Markers shown (placed ones only) or hidden; new markers follow it.
+    void setMarkersVisible(bool visible);
+    // Cancels the press in progress on every marker's button (its release
+    // will not click); a shown button keeps the look of its state.
+    void resetMarkersState();
+    // Every marker button's opacity, given from 0 to 255.
+    void setMarkersOpacity(f32 opacity);
+    // Puts a placed marker's button on the projected point of its position
+    // (in the 2D interface's 480 x 320 units, centred on it, scaled so it
+    // keeps its size in window pixels); a marker behind the camera is moved
+    // out of the screen.
+    void updateMarker(KyCamera& camera, KyWarpMarker::Sprite& marker);
+    // The listener of every marker: fires the object-hit signal with the
+    // marker's name.
+    bool onMarkerClick(KyString name);
+    // Inactive, every picture and the label hidden, the button disabled.
+    static void hideMarker(KyWarpMarker::Sprite& sprite);
+    // The marker at index, or null.
+    KyWarpMarker* marker(u32 index) const { return index < m_markers.count() ? m_markers[index] : nullptr; }
+
+    // ---- exits and picking -----------------------------------------------
+    // Adds an exit of the scene description: its pick mesh (two triangles
+    // a block; blocks off the cube's faces or cells are left out), its path,
+    // its hidden marker, and a copy of it in the exit list.
+    void addExit(const Exit& exit);
+    // The first exit whose linked path is name ("3D\" put before it unless
+    // prefixed), or null.
+    Exit* findExit(const KyString& name, bool prefixed);
+    // The first animation of that name, or null.
+    AnimData* findAnimation(const KyString& name);
+    bool hasAnimation(const KyString& name) { return findAnimation(name) != nullptr; }
+    // Appends a marker index to the first animation of that name.
+    void addAnimationMarker(const KyString& name, u32 index);
+    // Forgets what a scene description applied: exits, exit pick meshes,
+    // paths, markers and the animations' marker lists.
+    void clearSceneDescription();
+
+    // The press listener of an active panorama: records the animation (the
+    // first in array order whose current pick mesh the pointer's ray hits)
+    // or else the exit under the pointer. Never consumes the press.
+    bool onMouseClick();
+    // The release of a click: fires the object-hit signal when the pointer
+    // is on the animation or exit recorded at the press, then forgets it.
+    void click();
+    // The pointer's ray through the panorama's camera.
+    void pointerRay(KyVector3f32& origin, KyVector3f32& direction);
+    // What the last press hit (null when nothing).
+    AnimData* hitAnimation() const { return m_hitAnimation; }
+    KyPickMesh* hitExitMesh() const { return m_hitExitMesh; }
 
     bool isLoaded() const { return m_loaded; }
     // The path of the loaded file, as given to load (normalised).
@@ -222,8 +314,28 @@ public:
     KyArray<KyWarpMarker*>& markers() { return m_markers; }
 
 protected:
-    // Deletes every marker with its sprite record and button.
+    // Deletes every marker with its sprite record and button; the marker
+    // indices of animations and exits are forgotten. During a marker's click
+    // the markers are only hidden and deleted at the next update, since the
+    // click is still running in one of their buttons.
     void deleteMarkers();
+    void deleteRetiredMarkers();
+    // The marker of an animation's slot or of an exit; null when none.
+    KyWarpMarker::Sprite* markerSprite(u32 index) const;
+    // Forgets the press on a marker's button (a shown button that has a
+    // disabled picture shows it).
+    void resetMarkerButton(u32 index);
+    // Calls action on every animation bearing name, in array order; true
+    // when one of the calls returned true (the name counts as found).
+    template <class Action>
+    bool forEachAnimation(const KyString& name, Action action);
+    // False, with a line naming the caller, for an animation without frames.
+    static bool hasFrames(const AnimData& animation, const char* caller);
+    // Appends to the playing list unless listed.
+    void listPlaying(AnimData& animation);
+    // Makes frame the current one, releasing the tiles of the one it leaves.
+    void showFrame(AnimData& animation, u32 frame);
+    static void setPickable(AnimData& animation, bool pickable);
     // Adds or removes the press listener on the input manager.
     void listenToPresses(bool listen);
 
@@ -258,6 +370,13 @@ protected:
     KyPickMesh* m_hitExitMesh;
     KyArray<KyWarpMarker*> m_markers;
     KyPath m_path;
+    // Markers deleted while one of them was being clicked.
+    KyArray<KyWarpMarker*> m_retiredMarkers;
+    // Set while a marker's click runs.
+    u32 m_markerClickDepth;
+    // Counts unloads, so that a listener that unloads the panorama stops
+    // the loop that called it.
+    u32 m_generation;
 };
 
 #endif

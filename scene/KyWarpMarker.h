@@ -37,16 +37,24 @@ public:
 
     // No sprite record, empty name.
     KyWarpMarker();
-    // Frees the click signal's listeners; the sprite record is the
-    // panorama's to delete.
+    // Leaves the record's button and frees the click signal's listeners;
+    // the sprite record is the panorama's to delete, after the marker.
     ~KyWarpMarker() override;
     KyWarpMarker(const KyWarpMarker&) = delete;
     KyWarpMarker& operator=(const KyWarpMarker&) = delete;
 
+    // Moves the marker's listener from the old record's button click to
+    // the new one's (either may be null).
+    void setSprite(Sprite* sprite);
     Sprite* sprite() const { return m_sprite; }
+
+    // The button's click listener: fires the click signal with a copy of
+    // the name. Never consumes the click.
+    bool onClick();
+
     const KyString& name() const { return m_name; }
     void setName(const KyString& name) { m_name = name; }
-    ClickSignal& onClick() { return m_onClick; }
+    ClickSignal& onClicked() { return m_onClick; }
 
 protected:
     Sprite* m_sprite;

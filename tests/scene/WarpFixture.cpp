@@ -2,6 +2,7 @@
 
 #include "core/KySingleton.h"
 #include "platform/KyMainWindow.h"
+#include "tools/content/ImageWriters.h"
 
 #include <GL/gl.h>
 
@@ -67,6 +68,86 @@ WarpWriter::Source animatedCube(u32 side, u32 tile, const std::string& format)
     lamp.frames[0].picks.push_back(cells);
     source.animations.push_back(lamp);
     return source;
+}
+
+WarpWriter::AnimationSource strip(const std::string& name, u32 frames, u32 face, u32 side)
+{
+    WarpWriter::AnimationSource animation;
+    animation.name = name;
+    animation.frames.resize(frames);
+    WarpWriter::PickCells opaque;
+    opaque.face = face;
+    opaque.opaque = true;
+    for (WarpWriter::FrameSource& frame : animation.frames) {
+        frame.layers.push_back({face, quarter(side, 0, 0)});
+        frame.picks.push_back(opaque);
+    }
+    return animation;
+}
+
+WarpWriter::Bytes scenePanorama()
+{
+    WarpWriter::Source source = animatedCube(16, 8);
+    source.animations.push_back(strip("ANIM", 10, 2, 16));
+    source.animations.push_back(strip("TWIN", 1, 5, 16));
+    source.animations.push_back(strip("TWIN", 1, 5, 16));
+    source.animations.push_back(strip("BIRD", 3, 0, 16));
+    WarpWriter::File made = file(source);
+    WarpWriter::Animation none;
+    none.name = "NONE";
+    made.animations.push_back(none);
+    return WarpWriter::serialize(made);
+}
+
+void writeMarkerPictures(const TempDir& dir, s32 number, const KyColor& colour, u32 side)
+{
+    ImageWriters::PngImage png;
+    png.width = side;
+    png.height = side * 8;
+    png.colorType = 6;
+    for (u32 i = 0; i < png.width * png.height; ++i) {
+        png.rows.push_back(colour.r);
+        png.rows.push_back(colour.g);
+        png.rows.push_back(colour.b);
+        png.rows.push_back(colour.a);
+    }
+    const ImageWriters::Bytes bytes = ImageWriters::png(png);
+    const std::string text(bytes.begin(), bytes.end());
+    const std::string base = "2D/Menus/InGame/Marker_" + std::to_string(number);
+    EXPECT_TRUE(dir.writeFile(base + ".png", text));
+    EXPECT_TRUE(dir.writeFile(base + "_over.png", text));
+}
+
+void expectSceneConsistent(KyWarp& warp)
+{
+    const u32 markers = warp.markers().count();
+    EXPECT_EQ(warp.exits().count(), warp.paths().count());
+    EXPECT_EQ(warp.exits().count(), warp.exitPickMeshes().count());
+    auto mesh = warp.exitPickMeshes().begin();
+    auto path = warp.paths().begin();
+    for (KyWarp::Exit& exit : warp.exits()) {
+        EXPECT_EQ(exit.linkedPath, (*mesh)->name());
+        EXPECT_EQ(KyPath(exit.linkedPath), *path);
+        EXPECT_EQ(2 * exit.blocks.count(), (*mesh)->triangleCount);
+        EXPECT_TRUE((*mesh)->isEnabled());
+        for (const KyWarp::ExitBlock& b : exit.blocks) {
+            EXPECT_TRUE(b.face >= 0 && b.face <= 5);
+            EXPECT_TRUE(b.column >= 0 && b.column < b.columns && b.row >= 0 && b.row < b.rows);
+        }
+        EXPECT_TRUE(exit.blockGrid >= 1);
+        EXPECT_TRUE(exit.marker == KyWarp::NoMarker || exit.marker < markers);
+        ++mesh;
+        ++path;
+    }
+    for (u32 a = 0; a < warp.animationCount(); ++a) {
+        for (unsigned int index : warp.animations()[a].markerIndices)
+            EXPECT_LT(index, markers);
+    }
+    for (KyWarpMarker* marker : warp.markers()) {
+        ASSERT_NE(nullptr, marker->sprite());
+        EXPECT_FALSE(marker->sprite()->active);
+        EXPECT_EQ(-999.0f, marker->sprite()->depth);
+    }
 }
 
 WarpWriter::File file(const WarpWriter::Source& source)

@@ -28,6 +28,26 @@ WarpWriter::Source cube(u32 side, u32 tile, const std::string& format = "png");
 // face's upper right quarter with two explicit pick cells.
 WarpWriter::Source animatedCube(u32 side, u32 tile, const std::string& format = "png");
 
+// An animation of frames frames, each drawing the lower left quarter of a
+// face white, pickable where drawn.
+WarpWriter::AnimationSource strip(const std::string& name, u32 frames, u32 face, u32 side);
+
+// The panorama of the scene tests, side 16 in tiles of 8: animatedCube's
+// "DOOR" (2 frames, front face) and "LAMP" (1 frame, right face), "ANIM"
+// (ten frames over the back face), two one-frame animations both named
+// "TWIN" (left face), "BIRD" (3 frames, top face) and "NONE", which has no
+// frame.
+WarpWriter::Bytes scenePanorama();
+
+// Writes a strip of eight frames of side x side pixels of one colour, as
+// "2D/Menus/InGame/Marker_<number>.png" and ".._over.png" under dir.
+void writeMarkerPictures(const TempDir& dir, s32 number, const KyColor& colour, u32 side = 16);
+
+// What a scene description leaves in a panorama holds together: one path
+// and one pick mesh (two triangles a sound block) per exit, every marker
+// index an exit or animation keeps names a marker, and no marker is placed.
+void expectSceneConsistent(KyWarp& warp);
+
 WarpWriter::Bytes bytes(const WarpWriter::Source& source);
 WarpWriter::File file(const WarpWriter::Source& source);
 
