@@ -1,7 +1,12 @@
 #include "tests/scene/WarpFixture.h"
 
+#include "core/KyCallback1Param.h"
 #include "core/KySingleton.h"
+#include "platform/KyCamera.h"
 #include "platform/KyMainWindow.h"
+#include "platform/KyScreen.h"
+#include "scene/KySceneWarp.h"
+#include "ui/KySprite.h"
 #include "tools/content/ImageWriters.h"
 
 #include <GL/gl.h>
@@ -215,4 +220,98 @@ KyColor WarpViewTest::frame(const KyQuaternion& rotation, s32 x, s32 y)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     warp.render();
     return pixel(x, y);
+}
+
+const KyColor WarpSceneViewTest::markerColour(200, 100, 50, 255);
+
+WarpSceneViewTest::WarpSceneViewTest() : WarpViewTest(160, 120) {}
+
+void WarpSceneViewTest::SetUp()
+{
+    WarpViewTest::SetUp();
+    folder.reset(new ScopedWorkingDir(dir.path()));
+    ASSERT_TRUE(folder->changedTo());
+    WarpFixture::writeMarkerPictures(dir, 3, markerColour);
+    WarpFixture::writeMarkerPictures(dir, 0, KyColor(255, 255, 255, 255));
+
+    const f32 w = f32(m_context.width());
+    const f32 h = f32(m_context.height());
+    KySingleton<KyScreen>::instance()->setSize(KyVector3f32(w, h, 0.0f));
+    input.manager()->setScale(480.0f / w, 320.0f / h, 1.0f);
+    KyCamera& camera = KySprite::widgetCamera;
+    camera.setProjectionMode(KyCamera::ProjectionOrthographic);
+    camera.setViewport(u32(w), u32(h));
+    camera.setOrthogonal(0.0f, 480.0f, 0.0f, 320.0f, -2048.0f, 2048.0f);
+    camera.setPosition(KyVector3f32(0, 0, 0));
+    // Alpha blending, as the renderer's start-up state has it.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    warp.onObjectHit().pushBack(kyNewCallback(this, &WarpSceneViewTest::heardHit, 0.0f));
+    warp.setRotation(WarpFixture::view(0.0f, 0.0f));
+    warp.update();
+}
+
+void WarpSceneViewTest::TearDown()
+{
+    // The markers and their pictures go before the folder does.
+    warp.unload();
+    folder.reset();
+    WarpViewTest::TearDown();
+}
+
+bool WarpSceneViewTest::heardHit(KyString name)
+{
+    m_hits.push_back(name.c_str());
+    return false;
+}
+
+void WarpSceneViewTest::describe(const std::string& xml)
+{
+    ASSERT_TRUE(dir.writeFile("Scene.xml", xml));
+    KySceneWarp scene;
+    scene.load(KyString(dir.file("Scene.xml").c_str()), &warp);
+}
+
+void WarpSceneViewTest::draw(const KyQuaternion& rotation)
+{
+    warp.setRotation(rotation);
+    warp.update();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    warp.render();
+    glDisable(GL_DEPTH_TEST);
+    KySingleton<KyMainWindow>::instance()->onDraw().call();
+    glEnable(GL_DEPTH_TEST);
+    m_context.finish();
+}
+
+KyVector3f32 WarpSceneViewTest::pixelOf(const KyVector3f32& point)
+{
+    return warp.camera().projectPoint(point);
+}
+
+void WarpSceneViewTest::moveTo(s32 x, s32 y)
+{
+    input.moveTo(x, m_context.height() - y);
+}
+
+void WarpSceneViewTest::press(s32 x, s32 y)
+{
+    moveTo(x, y);
+    input.press();
+}
+
+void WarpSceneViewTest::release(s32 x, s32 y)
+{
+    moveTo(x, y);
+    input.release();
+    warp.click();
+}
+
+std::vector<std::string> WarpSceneViewTest::hits()
+{
+    std::vector<std::string> taken;
+    taken.swap(m_hits);
+    return taken;
 }

@@ -4,13 +4,17 @@
 #include "core/KyColor.h"
 #include "core/KyQuaternion.h"
 #include "scene/KyWarp.h"
+#include "tests/support/FakeInputDevice.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/ScopedWorkingDir.h"
 #include "tests/support/TempDir.h"
 #include "tools/content/WarpWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 // Panoramas for the scene tests, made with the panorama writer.
 namespace WarpFixture {
@@ -81,6 +85,44 @@ protected:
     TempDir dir;
     std::string path;
     KyWarp warp;
+};
+
+// A scene panorama (WarpFixture::scenePanorama) in a 160 x 120 window, as
+// the game shows it: the input manager driven by an input script, its
+// points in the 2D interface's 480 x 320 units, the widget camera over those
+// units, and the working folder a temporary one holding the marker pictures
+// "Marker_3" (markerColour) and "Marker_0". Object hits are recorded.
+class WarpSceneViewTest : public WarpViewTest {
+public:
+    static const KyColor markerColour;
+
+protected:
+    WarpSceneViewTest();
+    WarpWriter::Bytes panorama() override { return WarpFixture::scenePanorama(); }
+    void SetUp() override;
+    void TearDown() override;
+
+    // Applies a scene description to the panorama.
+    void describe(const std::string& xml);
+    // One frame: the view rotation, an update, a clear to black, the
+    // panorama and then the 2D overlay (the marker buttons) drawn.
+    void draw(const KyQuaternion& rotation);
+    // The window pixel (from the bottom left) of a point of the panorama.
+    KyVector3f32 pixelOf(const KyVector3f32& point);
+    // Pointer moves, presses and releases at window pixels counted from the
+    // bottom left, each one frame of the input script; release also ends
+    // the click as the game does (KyWarp::click).
+    void moveTo(s32 x, s32 y);
+    void press(s32 x, s32 y);
+    void release(s32 x, s32 y);
+    // The object hits heard since the last call, taken out.
+    std::vector<std::string> hits();
+
+    bool heardHit(KyString name);
+
+    InputScript input;
+    std::unique_ptr<ScopedWorkingDir> folder;
+    std::vector<std::string> m_hits;
 };
 
 #endif
