@@ -299,5 +299,27 @@ int main(int argc, char** argv)
     save(root + "/text_markup", "deep", Bytes(deepMarkup.begin(), deepMarkup.end()));
     for (const std::string& markup : markups)
         save(root + "/text_markup", "markup" + std::to_string(t++), Bytes(markup.begin(), markup.end()));
+
+    // Scene descriptions: every element kind with its children, and a few
+    // damaged ones.
+    const char* const scenes[] = {
+        "<?xml version=\"1.0\"?>\n<object name=\"LAMP\"><marker x=\"500\" y=\"250\" z=\"-250\"/></object>\n"
+        "<animation name=\"DOOR\" fps=\"15\"><marker x=\"-250\" y=\"-250\" z=\"-500\"/>"
+        "<marker x=\"1\" y=\"2\" z=\"3\"/></animation>\n"
+        "<exit linkedWarp=\"Isis/Warp_0002.wp\" nbWarpBlock=\"2\"><marker x=\"100\" y=\"0\" z=\"-500\"/>"
+        "<camera angleX=\"90\" angleY=\"-10\"/><block face=\"3\" offsetX=\"1\" offsetY=\"0\"/>"
+        "<block face=\"4\" offsetX=\"0\" offsetY=\"1\"/></exit>\n",
+        "<exit linkedWarp=\"A.wp\" nbWarpBlock=\"1\"><block face=\"3\" offsetX=\"0\" offsetY=\"0\"/></exit>"
+        "<exit linkedWarp=\"B.wp\" nbWarpBlock=\"4\"><block face=\"3\" offsetX=\"3\" offsetY=\"3\"/></exit>",
+        "<exit linkedWarp=\"A.wp\" nbWarpBlock=\"0\"><block face=\"6\" offsetX=\"-1\" offsetY=\"9\"/>"
+        "<marker x=\"nan\" y=\"1e40\"/><camera angleX=\"x\"/><door/></exit><door/>",
+        "<object name=\"DOOR\"/><animation name=\"DOOR\" fps=\"0\"><marker x=\"0\" y=\"0\" z=\"-1\"/>"
+        "</animation><object/><exit/><exit linkedWarp=\"\"/>",
+    };
+    int sc = 0;
+    for (const char* text : scenes) {
+        std::string bytes(text);
+        save(root + "/scene", "scene" + std::to_string(sc++), Bytes(bytes.begin(), bytes.end()));
+    }
     return 0;
 }
