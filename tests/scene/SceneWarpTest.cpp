@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -461,4 +464,35 @@ TEST_F(SceneWarpTest, ADescriptionCanBeCheckedWithoutAPanorama)
     scene.apply(description, nullptr);
     scene.load(KyString(dir.file("Missing.xml").c_str()), nullptr);
     EXPECT_EQ(nullptr, scene.warp());
+}
+
+TEST(SceneWarpSampleTest, TheSampleGameDescriptionsReadWithoutAProblem)
+{
+    const std::string folder = std::string(KY_DATA_DIR) + "/3D/Isis";
+    std::vector<std::string> files;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0)
+                files.push_back(name);
+        }
+        closedir(dir);
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty()) << folder;
+    for (const std::string& name : files) {
+        SCOPED_TRACE(name);
+        KySceneWarp::Description description;
+        std::string logged;
+        bool read = false;
+        {
+            StdoutCapture out;
+            read = KySceneWarp::read(KyString((folder + "/" + name).c_str()), description);
+            logged = out.text();
+        }
+        EXPECT_TRUE(read);
+        EXPECT_EQ(0u, description.problems);
+        EXPECT_EQ("", logged);
+        EXPECT_FALSE(description.elements.empty());
+    }
 }

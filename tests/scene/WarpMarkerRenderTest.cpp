@@ -123,3 +123,24 @@ TEST_F(WarpMarkerRenderTest, HiddenMarkersAndAnUndrawnPanoramaShowNoMarker)
     draw(WarpFixture::view(0.0f, 0.0f));
     EXPECT_TRUE(isMarker(pixel(80, 60)));
 }
+
+TEST_F(WarpMarkerRenderTest, OnAQuarterTurnedScreenTheWindowIsTakenTurned)
+{
+    // The screen's turn is the camera's orientation; the view still looks
+    // ahead, so the marker ahead stays in the middle of the interface.
+    warp.setCameraRotation(KyQuaternion(0.0f, 0.0f, std::sqrt(0.5f), std::sqrt(0.5f)));
+    KyWarpMarker::Sprite& ahead = *warp.marker(0)->sprite();
+    warp.updateMarker(warp.camera(), ahead);
+    const KyVector3f32 size = ahead.button.size();
+    EXPECT_NEAR(480.0f / 120.0f, ahead.button.scale().x, 1e-5f);
+    EXPECT_NEAR(320.0f / 160.0f, ahead.button.scale().y, 1e-5f);
+    EXPECT_NEAR(240.0f, ahead.button.position().x + size.x / 2, 0.01f);
+    EXPECT_NEAR(160.0f, ahead.button.position().y + size.y / 2, 0.01f);
+
+    // An inactive marker is not moved.
+    warp.setCameraRotation(KyQuaternion());
+    warp.setMarker(KyString("BIRD"), -1, 0);
+    const KyVector3f32 before = ahead.button.position();
+    warp.updateMarker(warp.camera(), ahead);
+    EXPECT_EQ(before, ahead.button.position());
+}
