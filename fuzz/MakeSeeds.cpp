@@ -4,6 +4,8 @@
 #include "platform/KyImg.h"
 #include "platform/KyPalette.h"
 #include "tools/content/ImageWriters.h"
+#include "tools/content/SoundWriters.h"
+#include "tools/content/TheoraWriter.h"
 #include "tools/content/WarpWriter.h"
 
 #include <cstdio>
@@ -131,6 +133,26 @@ int main(int argc, char** argv)
         p.serialize(s);
         save(root + "/palette", "format" + std::to_string(format), streamBytes(s));
     }
+
+    // Short tones from several encoder settings, and a chained file.
+    SoundWriters::VorbisSettings low, managed, other;
+    low.quality = -0.1f;
+    managed.managed = true;
+    managed.nominalBitrate = 64000;
+    other.serial = 0x77;
+    auto tone = [](u32 channels, u32 rate, u32 frames) {
+        return SoundWriters::sineFloat(channels, rate, frames, std::vector<double>(channels, 440.0),
+                                       std::vector<double>(channels, 0.4));
+    };
+    save(root + "/ogg", "mono8000", SoundWriters::encodeVorbis(1, 8000, tone(1, 8000, 400), low));
+    save(root + "/ogg", "stereo44100", SoundWriters::encodeVorbis(2, 44100, tone(2, 44100, 2000), managed));
+    save(root + "/ogg", "surround22050", SoundWriters::encodeVorbis(6, 22050, tone(6, 22050, 800), 0.2f));
+    Bytes chained = SoundWriters::encodeVorbis(1, 11025, tone(1, 11025, 500), low);
+    Bytes link = SoundWriters::encodeVorbis(1, 11025, tone(1, 11025, 700), other);
+    chained.insert(chained.end(), link.begin(), link.end());
+    save(root + "/ogg", "chained", chained);
+    const std::string muxed = writeVorbisOgg(0.1);
+    save(root + "/ogg", "mono22050", Bytes(muxed.begin(), muxed.end()));
 
     const char* responses[] = {
         "HTTP/1.1 200 OK\r\nServer: x\r\nContent-Length: 10\r\n\r\n0123456789",
