@@ -245,6 +245,20 @@ bool KyOsEvents::pushWindowEvent(const KyOsWindow& window, u8 windowEvent, s32 d
     return push(event);
 }
 
+bool KyOsEvents::pushKey(const KyOsWindow& window, const char* keyName, bool pressed)
+{
+    const SDL_Keycode key = keyName ? SDL_GetKeyFromName(keyName) : SDLK_UNKNOWN;
+    if (key == SDLK_UNKNOWN)
+        return false;
+    SDL_Event event = {};
+    event.type = pressed ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.windowID = window.id();
+    event.key.state = pressed ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    return push(event);
+}
+
 bool KyOsEvents::pushQuit()
 {
     SDL_Event event = {};

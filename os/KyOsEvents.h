@@ -39,6 +39,10 @@ public:
     // resize is reported by SDL_WINDOWEVENT_SIZE_CHANGED.
     static bool pushWindowEvent(const KyOsWindow& window, u8 windowEvent, s32 data1 = 0, s32 data2 = 0);
     static bool pushQuit();
+    // A key pressed or released, named as SDL names keys ("Escape", "A",
+    // "Return"); false for a name SDL does not know. The pump drops keys
+    // today: the event shows what the window receives.
+    static bool pushKey(const KyOsWindow& window, const char* keyName, bool pressed);
 
 private:
     void convert(const SDL_Event& event);

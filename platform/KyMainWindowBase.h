@@ -46,6 +46,9 @@ public:
     KyArray<KyICallback0Param*>& onDraw() { return m_onDraw; }
     KyCamera& camera() { return m_camera; }
     bool quit() const { return m_quit; }
+    // The main loop ends once the flag is set: a quit button sets it as the
+    // window procedure does when the window is destroyed.
+    void setQuit(bool quit) { m_quit = quit; }
 
 protected:
     // The camera's viewport and bounds for a window of width x height.

@@ -62,6 +62,11 @@ KyIntrusivePtr<KyFont2> KyTextMarkup::loadFont(const char* file)
     if (!manager)
         return KyIntrusivePtr<KyFont2>();
     KyIntrusivePtr<KyFont2> font = manager->getOrLoad<KyFont2>(path);
+    if (!font && path.extension() == "tef") {
+        KyPath stored(path);
+        stored.setExtension("kyf");
+        font = manager->getOrLoad<KyFont2>(stored);
+    }
     // A file that is there but holds no glyphs is no font either.
     if (font && font->glyphCount() == 0)
         return KyIntrusivePtr<KyFont2>();

@@ -46,7 +46,9 @@ public:
     static s32 alignmentOf(const char* style);
     static KyColor colorOf(const TiXmlElement& element);
     // The glyph font of the path (normalised), through the resource
-    // manager; null when no file of that path exists.
+    // manager; null when no file of that path exists. A ".tef" font that is
+    // not there is taken from the ".kyf" file of the same name, the form the
+    // engine's glyph fonts are stored in.
     static KyIntrusivePtr<KyFont2> loadFont(const char* file);
     // The element's name in ASCII lower case.
     static KyString tagOf(const TiXmlElement& element);

@@ -154,6 +154,28 @@ TEST_F(TextLayout, BrokenDescriptionsAndMissingFontsNeverDrawWithoutAFont)
     EXPECT_FALSE(layout.draw());
 }
 
+TEST_F(TextLayout, TefFontNamesFallBackToTheKyfFileOfTheSameName)
+{
+    KyTextLayout layout;
+    place(layout, 300.0f);
+    layout.setText((font() + "abc").c_str());
+    KyIntrusivePtr<KyFont2> stored(layout.textBase.font());
+    ASSERT_NE(stored.get(), nullptr);
+
+    // The interface texts name fonts ".tef"; only the ".kyf" file exists.
+    std::string tef = m_font.c_str();
+    tef.replace(tef.size() - 3, 3, "tef");
+    layout.setText(("<font file=\"" + tef + "\"/>abc").c_str());
+    ASSERT_NE(layout.textBase.font(), nullptr);
+    EXPECT_EQ(layout.textBase.font()->path(), stored->path());
+    EXPECT_EQ(layout.textBase.font()->glyphCount(), stored->glyphCount());
+
+    StdoutCapture log;
+    layout.setText("<font file=\"Fonts/none.tef\"/>abc");
+    EXPECT_NE(log.text().find("font file Fonts/none.tef not found"), std::string::npos);
+    EXPECT_EQ(layout.textBase.font(), nullptr);
+}
+
 TEST_F(TextLayout, DrawnGlyphsStandWhereTheLayoutPutsThemInTheirColours)
 {
     pixelProjection();

@@ -1,0 +1,184 @@
+#include "game/StartUp.h"
+
+#include "core/KyCore.h"
+#include "core/KyFile.h"
+#include "core/KyLog.h"
+#include "core/KySingleton.h"
+#include "game/Application.h"
+#include "os/KyOsMessageBox.h"
+#include "os/KyOsPaths.h"
+#include "platform/KyAppHooks.h"
+#include "platform/KyInputMgr.h"
+#include "platform/KyMainWindow.h"
+#include "platform/KyOpenGLContext.h"
+#include "platform/KyRenderer.h"
+#include "ui/KyVideoLayout.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+const char* const SoftwareDriverMessage =
+    "The driver of you graphic card is not installed. Please check with your hardware device vendor to "
+    "install/reinstall it";
+
+namespace {
+
+const char* const kSoftwareVendor = "Microsoft Corporation";
+const char* const kSoftwareRenderer = "GDI Generic";
+
+// Standard output and standard error go to the log for the whole run; at
+// the end they are flushed and pointed away from it, so the log file is
+// closed while the streams stay usable for whatever still writes at exit.
+void openLog()
+{
+    const KyPath path = KyFile::resolvePath("Backup/logs.txt", KyString());
+    std::freopen(path.c_str(), "a+", stdout);
+    std::freopen(path.c_str(), "a+", stderr);
+}
+
+void closeLog()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::freopen("/dev/null", "a", stdout);
+    std::freopen("/dev/null", "a", stderr);
+}
+
+// The core keeps the program's path and works beside it. The path of the
+// running file stands in for argv[0], which may be a bare name found
+// through PATH.
+void setProgramPath(int argc, char** argv)
+{
+    const std::string executable = KyOsPaths::executablePath();
+    std::vector<char*> arguments(argv, argv + (argc > 0 ? argc : 0));
+    arguments.push_back(nullptr);
+    if (!executable.empty())
+        arguments[0] = const_cast<char*>(executable.c_str());
+    if (arguments[0])
+        KySingleton<KyCore>::instance()->setProgramPath(arguments.data());
+}
+
+} // namespace
+
+bool isSoftwareDriver(const KyString& vendor, const KyString& renderer)
+{
+    return vendor == kSoftwareVendor && renderer == kSoftwareRenderer;
+}
+
+bool refuseSoftwareDriver(const KyString& vendor, const KyString& renderer)
+{
+    if (!isSoftwareDriver(vendor, renderer))
+        return false;
+    KySingleton<KyMainWindow>::instance()->destroy();
+    KyOsMessageBox::show(SoftwareDriverMessage, "KyEngine", KyOsMessageBox::Warning, nullptr);
+    return true;
+}
+
+Application* getApplication()
+{
+    return KySingleton<Application>::instance();
+}
+
+Application* createApplication()
+{
+    Application* application = getApplication();
+    if (application)
+        application->Create();
+    return application;
+}
+
+bool updateApplication()
+{
+    Application* application = getApplication();
+    return application && application->Update();
+}
+
+void destroyApplication()
+{
+    KySingleton<Application>::destroy();
+}
+
+void renderFrameAndSwap()
+{
+    KyOpenGLContext::makeCurrent();
+    if (Application* application = getApplication())
+        application->Update();
+    KyOpenGLContext::swapAndRelease();
+}
+
+bool mainLoopTurn(MainLoopObserver* observer)
+{
+    KyMainWindow* window = KySingleton<KyMainWindow>::instance();
+    KyMainWindow::setCurrent(window);
+    if (observer)
+        observer->beforeTurn();
+    window->pumpMessage();
+    if (window->quit())
+        return false;
+    KyOpenGLContext::makeCurrent();
+    KySingleton<Application>::instance()->Update();
+    if (observer)
+        observer->beforeSwap();
+    KyOpenGLContext::swapAndRelease();
+    return true;
+}
+
+int WinMain(int argc, char** argv, MainLoopObserver* observer)
+{
+    if (observer)
+        observer->begin();
+    setProgramPath(argc, argv);
+    getApplication();
+    openLog();
+
+    KyMainWindow* window = KySingleton<KyMainWindow>::instance();
+    if (!window->create()) {
+        if (observer)
+            observer->end(1);
+        return 1;
+    }
+    window->setVisible(true);
+    if (!KyOpenGLContext::Initialize(window->handle())) {
+        window->destroy();
+        if (observer)
+            observer->end(1);
+        return 1;
+    }
+    KyRenderer* renderer = KySingleton<KyRenderer>::instance();
+    renderer->init();
+    KyInputMgr* input = KyInputMgr::instance();
+    input->setDevice(window);
+    input->reset();
+
+    KyString vendor = renderer->vendor();
+    KyString rendererName = renderer->renderer();
+    if (observer)
+        observer->driverStrings(vendor, rendererName);
+    if (refuseSoftwareDriver(vendor, rendererName)) {
+        if (observer)
+            observer->end(1);
+        return 1;
+    }
+
+    KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
+    createApplication();
+
+    while (mainLoopTurn(observer)) {
+    }
+
+    KyAppHooks::setRenderFrameAndSwap(nullptr);
+    // The application's members free textures and buffers: the context is
+    // made current for them.
+    KyOpenGLContext::makeCurrent();
+    destroyApplication();
+    // What the application queued while it went is deleted now: no frame
+    // will come to do it.
+    KyVideoLayout::deletePending();
+    KyOpenGLContext::destroy();
+    window->destroy();
+    closeLog();
+    if (observer)
+        observer->end(0);
+    return 0;
+}

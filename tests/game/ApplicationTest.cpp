@@ -1,0 +1,309 @@
+// The application object: the texts of the language, the 480 x 320
+// interface stretched to the window, the software-driver check, the order of
+// the work of a frame, and a frame that survives a failing script.
+#include "core/KyCallback0Param.h"
+#include "core/KyCore.h"
+#include "core/KySingleton.h"
+#include "core/KyTimer.h"
+#include "game/Application.h"
+#include "game/Listeners.h"
+#include "game/StartUp.h"
+#include "media/KyMusic.h"
+#include "media/KySoundManager.h"
+#include "os/KyOsMessage.h"
+#include "platform/KyCamera.h"
+#include "platform/KyInputMgr.h"
+#include "platform/KyInputMgrWrapper.h"
+#include "platform/KyMainWindow.h"
+#include "tests/game/GameSession.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/StdoutCapture.h"
+#include "tests/support/TempDir.h"
+#include "ui/KyAnimation.h"
+#include "ui/KyVideoLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kTexts = "<?xml version=\"1.0\" ?>\n<Texts><value name=\"Hello\" value=\"%s\" /></Texts>\n";
+
+std::string textsFile(const char* hello)
+{
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, kTexts, hello);
+    return buffer;
+}
+
+} // namespace
+
+TEST(ApplicationTexts, MissingLanguagesFallBackInOrderAndAFailedSearchKeepsTheLanguage)
+{
+    struct Case {
+        const char* language;
+        std::vector<const char*> present;
+        const char* chosen;    // the language afterwards
+        const char* hello;     // the text found, or null
+    };
+    const Case cases[] = {
+        {"fr", {"en", "fr"}, "fr", "fr"},
+        {"xx", {"de"}, "de", "de"},
+        {"xx", {"ru", "it", "es"}, "es", "es"},
+        {"de", {"en", "ru"}, "en", "en"},
+        {"xx", {}, "xx", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        TempDir data;
+        for (const char* language : c.present)
+            data.writeFile(std::string("Texts/") + language + ".xml", textsFile(language));
+        GameSession::Setup setup;
+        setup.create = false;
+        setup.dataFolder = data.path();
+        setup.options = GameSession::optionsText(640, 480, false, 1, c.language);
+        GameSession game(setup);
+        ASSERT_TRUE(game.ok());
+        game.app()->loadTexts();
+        EXPECT_STREQ(KySingleton<KyCore>::instance()->language().c_str(), c.chosen);
+        KyString* hello = game.app()->texts.value("Hello");
+        if (c.hello) {
+            ASSERT_NE(hello, nullptr);
+            EXPECT_STREQ(hello->c_str(), c.hello);
+            EXPECT_EQ(game.log().find("Application::Create: missing"), std::string::npos);
+        } else {
+            EXPECT_EQ(hello, nullptr);
+            EXPECT_NE(game.log().find("Application::Create: missing Texts/ru.xml\n"), std::string::npos);
+        }
+        // The language kept is the one saved at the end.
+        destroyApplication();
+        EXPECT_NE(game.readUserFile("options.xml").find(std::string("<Language value=\"") + c.chosen + "\" />"),
+                  std::string::npos);
+    }
+}
+
+TEST(ApplicationLayout, TheInterfaceIs480By320UnitsStretchedOverTheWindow)
+{
+    GameSession::Setup setup;
+    setup.width = 960;
+    setup.height = 640;
+    GameSession game(setup);
+    ASSERT_TRUE(game.ok());
+    Application* app = game.app();
+    KyCamera* camera = app->camera;
+    EXPECT_EQ(camera, &KyCamera::global());
+    EXPECT_EQ(camera->projectionMode(), 2);
+    EXPECT_EQ(camera->orthoLeft(), 0.0f);
+    EXPECT_EQ(camera->orthoRight(), 480.0f);
+    EXPECT_EQ(camera->orthoBottom(), 0.0f);
+    EXPECT_EQ(camera->orthoTop(), 320.0f);
+    EXPECT_EQ(camera->orthoNear(), -2048.0f);
+    EXPECT_EQ(camera->orthoFar(), 2048.0f);
+    EXPECT_EQ(camera->viewportWidth(), 960u);
+    EXPECT_EQ(camera->viewportHeight(), 640u);
+
+    KyInputMgrWrapper* wrapper = KyInputMgrWrapper::instance();
+    EXPECT_EQ(wrapper->scale().x, 0.5f);
+    EXPECT_EQ(wrapper->scale().y, 0.5f);
+    EXPECT_EQ(wrapper->scale().z, 0.0f);
+    EXPECT_EQ(wrapper->angle(), 0.0f);
+
+    // A pointer at pixel (480, 160) counted from the bottom: the cursor's
+    // place is a fraction of the window, y down.
+    game.run("move 240 240");
+    EXPECT_EQ(KyInputMgr::instance()->mousePosition(0), KyVector2s32(480, 160));
+    EXPECT_EQ(wrapper->mousePosition(0), KyVector2s32(240, 80));
+    EXPECT_FLOAT_EQ(app->mouseCursor.userPosition().x, 0.5f);
+    EXPECT_FLOAT_EQ(app->mouseCursor.userPosition().y, 0.75f);
+    EXPECT_EQ(app->mouseCursor.name(), KyString("mouseCursor"));
+
+    // A window taller than wide keeps the landscape layout.
+    KySingleton<KyMainWindow>::instance()->setSize(KyVector3f32(400.0f, 800.0f, 0.0f));
+    EXPECT_EQ(camera->orthoRight(), 480.0f);
+    EXPECT_EQ(camera->orthoTop(), 320.0f);
+    EXPECT_EQ(wrapper->scale().x, 480.0f / 400.0f);
+    EXPECT_EQ(wrapper->scale().y, 320.0f / 800.0f);
+    EXPECT_EQ(app->orientationLayout.rotation().w, 1.0f);
+    EXPECT_EQ(camera->viewportWidth(), 400u);
+    EXPECT_EQ(camera->viewportHeight(), 800u);
+}
+
+TEST(SoftwareDriver, OnlyThatVendorWithThatRendererIsRefused)
+{
+    struct Case {
+        const char* vendor;
+        const char* renderer;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"Microsoft Corporation", "GDI Generic", true},
+        {"Microsoft Corporation", "GDI Generic ", false},
+        {"Microsoft Corporation ", "GDI Generic", false},
+        {"Microsoft Corporation", "llvmpipe (LLVM 15.0.6, 256 bits)", false},
+        {"Mesa", "GDI Generic", false},
+        {"microsoft corporation", "gdi generic", false},
+        {"Mesa/X.org", "llvmpipe (LLVM 15.0.6, 256 bits)", false},
+        {"", "", false},
+    };
+    ScopedEnv headless("KY_HEADLESS", "1");
+    for (const Case& c : cases) {
+        StdoutCapture log;
+        EXPECT_EQ(isSoftwareDriver(c.vendor, c.renderer), c.refused) << c.vendor << " / " << c.renderer;
+        EXPECT_EQ(refuseSoftwareDriver(c.vendor, c.renderer), c.refused);
+        EXPECT_EQ(log.text().find(SoftwareDriverMessage) != std::string::npos, c.refused) << log.text();
+        if (c.refused) {
+            EXPECT_NE(log.text().find("KyEngine"), std::string::npos);
+        }
+    }
+    KySingleton<KyMainWindow>::destroy();
+}
+
+namespace {
+
+// Each spy writes its name into the journal when its part of the frame
+// reaches it.
+std::vector<std::string> g_journal;
+
+void note(const char* what)
+{
+    if (g_journal.empty() || g_journal.back() != what)
+        g_journal.push_back(what);
+}
+
+struct Spies {
+    bool onSoundFinished()
+    {
+        note("sound");
+        return false;
+    }
+    bool onPointerMove(unsigned int)
+    {
+        note("input");
+        return false;
+    }
+    bool onAlarm()
+    {
+        note("timer");
+        return false;
+    }
+};
+
+class AnimationSpy : public KyAnimation {
+public:
+    void update(f64) override { note("animation"); }
+};
+
+class VideoLayoutSpy : public KyVideoLayout {
+public:
+    void update() override { note("videoLayout"); }
+};
+
+class LayoutSpy : public KyLayout {
+public:
+    void update() override
+    {
+        note("layouts");
+        KyLayout::update();
+    }
+    bool draw() override
+    {
+        note("draw");
+        return false;
+    }
+};
+
+class DeletionSpy : public KyObject {
+public:
+    ~DeletionSpy() override { note("deleted"); }
+};
+
+} // namespace
+
+TEST(ApplicationFrame, TheWorkOfAFrameRunsInItsOrderAndNotAtAllWhilePaused)
+{
+    GameSession game;
+    ASSERT_TRUE(game.ok());
+    Application* app = game.app();
+    KyMainWindow* window = KySingleton<KyMainWindow>::instance();
+
+    Spies spies;
+    KyMusic music;
+    music.Repeat(false);
+    appendListener(music.onFinished, &spies, &Spies::onSoundFinished);
+    KyTimer timer;
+    appendListener(timer.alarmCallbacks, &spies, &Spies::onAlarm);
+    AnimationSpy animation;
+    VideoLayoutSpy video;
+    LayoutSpy layout;
+    window->addChild(&layout);
+
+    s32 x = 10;
+    auto arm = [&]() {
+        // A registered music that does not play reports its end at the sound
+        // update; a move reaches the input update; an alarm that is due
+        // fires at the timers' update.
+        KySingleton<KySoundManager>::instance()->addMusic(&music);
+        window->handleMessage(KyOsMessage::mouseMove(++x, 20));
+        timer.start();
+        timer.setAlarmIn(0);
+        animation.play();
+        KyVideoLayout::deleteLater(new DeletionSpy);
+    };
+    insertListener(KyInputMgr::instance()->onPointerMove(), &spies, &Spies::onPointerMove, 100.0f);
+
+    g_journal.clear();
+    arm();
+    updateApplication();
+    const std::vector<std::string> order = {"sound", "input", "timer", "animation", "videoLayout",
+                                            "layouts", "draw", "deleted"};
+    EXPECT_EQ(g_journal, order);
+
+    // Paused: the frame does nothing at all, not even the clear.
+    window->setFullScreen(true);
+    window->handleMessage(KyOsMessage::activate(false));
+    ASSERT_TRUE(window->paused());
+    g_journal.clear();
+    arm();
+    updateApplication();
+    EXPECT_TRUE(g_journal.empty());
+    window->handleMessage(KyOsMessage::activate(true));
+    window->setFullScreen(false);
+    ASSERT_FALSE(window->paused());
+    updateApplication();
+    EXPECT_EQ(g_journal, order);
+
+    removeListener(KyInputMgr::instance()->onPointerMove(), &spies, &Spies::onPointerMove);
+    animation.stop();
+    timer.pause();
+    window->removeChild(&layout);
+    (void)app;
+}
+
+TEST(ApplicationFrame, AScreensFailingScriptIsLoggedAndTheNextFrameRuns)
+{
+    // A main menu whose Unload function fails when the menu leaves for the
+    // options.
+    TempDir data;
+    data.writeFile("GUI/MainMenu.lua",
+                   "KyLayout{ name = \"menu\", sizeType = Percent, size = {1, 1, 0.05},\n"
+                   "  KyButtonLayout{ name = \"optionsButton\", sizeType = Percent, size = {0.5, 0.5} } }\n"
+                   "function Unload() error(\"the menu breaks\") end\n");
+    data.writeFile("GUI/OptionsMenu.lua",
+                   "KyLayout{ name = \"menu2\", sizeType = Percent, size = {1, 1, 0.05} }\n");
+    GameSession::Setup setup;
+    setup.dataFolder = data.path();
+    GameSession game(setup);
+    ASSERT_TRUE(game.ok());
+    Application* app = game.app();
+    ASSERT_TRUE(app->mainMenu.gui.isLoaded());
+    game.run("click 240 160\nwait 2");
+    EXPECT_NE(game.log().find("Lua: "), std::string::npos);
+    EXPECT_NE(game.log().find("the menu breaks"), std::string::npos);
+    // The frames go on and the options show.
+    EXPECT_TRUE(app->optionsMenu.gui.isLoaded());
+    EXPECT_FALSE(app->mainMenu.gui.isLoaded());
+    game.frames(3);
+    EXPECT_TRUE(app->created);
+}
