@@ -263,6 +263,8 @@ void WarpSceneViewTest::TearDown()
 bool WarpSceneViewTest::heardHit(KyString name)
 {
     m_hits.push_back(name.c_str());
+    if (onHit)
+        onHit(name.c_str());
     return false;
 }
 

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,6 +120,8 @@ protected:
     std::vector<std::string> hits();
 
     bool heardHit(KyString name);
+    // Run by every object hit, after it is recorded.
+    std::function<void(const std::string&)> onHit;
 
     InputScript input;
     std::unique_ptr<ScopedWorkingDir> folder;

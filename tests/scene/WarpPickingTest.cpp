@@ -293,3 +293,37 @@ TEST_F(WarpPickingTest, APressOnAnAnimationResetsItsMarkers)
     release(kLowerLeft[0], kLowerLeft[1]);
     EXPECT_EQ(Names{"DOOR"}, hits());
 }
+
+TEST_F(WarpPickingTest, ListenersMayDescribeThePanoramaAgainInsideAClick)
+{
+    const std::string scene = "<animation name=\"DOOR\" fps=\"15\"><marker x=\"-250\" y=\"-250\" z=\"-500\"/>"
+                              "</animation>" + std::string(kTwoExits);
+    describe(scene);
+    warp.setMarkersVisible(true);
+    warp.setMarker(KyString("DOOR"), 3, 0);
+    draw(WarpFixture::view(0.0f, 0.0f));
+    const KyVector3f32 onDoor = pixelOf(warp.marker(0)->sprite()->position);
+
+    // The scene described again while its marker's click runs: the old
+    // marker goes at the next update, the new one is hidden.
+    onHit = [&](const std::string&) { describe(scene); };
+    clickAt(onDoor);
+    EXPECT_EQ(Names{"DOOR"}, hits());
+    ASSERT_EQ(1u, warp.markers().count());
+    EXPECT_FALSE(warp.marker(0)->sprite()->active);
+    draw(WarpFixture::view(0.0f, 0.0f));
+
+    // And while an exit's click runs.
+    clickAt(KyVector3f32(f32(kLowerRight[0]), f32(kLowerRight[1]), 0.0f));
+    EXPECT_EQ(Names{"3D\\Right.wp"}, hits());
+    WarpFixture::expectSceneConsistent(warp);
+
+    // A marker hidden from inside its own click stays hidden.
+    warp.setMarker(KyString("DOOR"), 3, 0);
+    draw(WarpFixture::view(0.0f, 0.0f));
+    onHit = [&](const std::string&) { warp.setMarker(KyString("DOOR"), -1, 0); };
+    clickAt(onDoor);
+    EXPECT_EQ(Names{"DOOR"}, hits());
+    EXPECT_FALSE(warp.marker(0)->sprite()->button.upSprite.visible);
+    onHit = nullptr;
+}
