@@ -3,6 +3,7 @@
 // the work of a frame, and a frame that survives a failing script.
 #include "core/KyCallback0Param.h"
 #include "core/KyCore.h"
+#include "core/KyVector2s32.h"
 #include "core/KySingleton.h"
 #include "core/KyTimer.h"
 #include "game/Application.h"
@@ -128,6 +129,54 @@ TEST(ApplicationLayout, TheInterfaceIs480By320UnitsStretchedOverTheWindow)
     EXPECT_EQ(app->orientationLayout.rotation().w, 1.0f);
     EXPECT_EQ(camera->viewportWidth(), 400u);
     EXPECT_EQ(camera->viewportHeight(), 800u);
+}
+
+TEST(ApplicationLayout, APortraitWindowTurnsTheInterfaceWhenLandscapeIsNotFixed)
+{
+    GameSession game;
+    ASSERT_TRUE(game.ok());
+    Application* app = game.app();
+    KyCore* core = KySingleton<KyCore>::instance();
+    KyInputMgrWrapper* wrapper = KyInputMgrWrapper::instance();
+    core->setFixedLandscape(false);
+    KySingleton<KyMainWindow>::instance()->setSize(KyVector3f32(400.0f, 800.0f, 0.0f));
+    EXPECT_EQ(app->camera->orthoRight(), 320.0f);
+    EXPECT_EQ(app->camera->orthoTop(), 480.0f);
+    EXPECT_EQ(wrapper->scale().x, 320.0f / 400.0f);
+    EXPECT_EQ(wrapper->scale().y, 480.0f / 800.0f);
+    EXPECT_EQ(wrapper->angle(), 90.0f);
+    EXPECT_EQ(wrapper->offset(), KyVector2s32(480, 0));
+    EXPECT_EQ(app->camera->position(), KyVector3f32(80.0f, -80.0f, 0.0f));
+    EXPECT_NEAR(app->orientationLayout.rotation().z, 0.70710677f, 1e-6f);
+    // Wider than tall again: back to the landscape values.
+    KySingleton<KyMainWindow>::instance()->setSize(KyVector3f32(800.0f, 400.0f, 0.0f));
+    EXPECT_EQ(app->camera->orthoRight(), 480.0f);
+    EXPECT_EQ(wrapper->angle(), 0.0f);
+    EXPECT_EQ(wrapper->offset(), KyVector2s32(0, 0));
+    EXPECT_EQ(app->camera->position(), KyVector3f32(0.0f, 0.0f, 0.0f));
+    core->setFixedLandscape(true);
+}
+
+TEST(ApplicationPause, APausedWindowStopsTheMusicAndResumingPlaysItWhenTheOptionIsOn)
+{
+    for (int musicOn : {1, 0}) {
+        GameSession::Setup setup;
+        setup.options = GameSession::optionsText(960, 640, false, musicOn);
+        GameSession game(setup);
+        ASSERT_TRUE(game.ok());
+        KyMainWindow* window = KySingleton<KyMainWindow>::instance();
+        KyMusic& music = game.app()->music;
+        ASSERT_EQ(music.IsPlaying(), musicOn == 1);
+        // A full-screen window that loses the focus pauses.
+        window->setFullScreen(true);
+        window->handleMessage(KyOsMessage::activate(false));
+        ASSERT_TRUE(window->paused());
+        EXPECT_FALSE(music.IsPlaying());
+        window->handleMessage(KyOsMessage::activate(true));
+        ASSERT_FALSE(window->paused());
+        EXPECT_EQ(music.IsPlaying(), musicOn == 1);
+        window->setFullScreen(false);
+    }
 }
 
 TEST(SoftwareDriver, OnlyThatVendorWithThatRendererIsRefused)

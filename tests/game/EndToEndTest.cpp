@@ -70,7 +70,7 @@ TEST(EndToEnd, TheMenuTourShowsTheMenusAndKeepsTheMusicAsClicked)
     EXPECT_NE(options.find(resolution), std::string::npos) << options;
 
     // A second run appends to the same log and starts with the music off.
-    GameProcess::Run second = game.run("wait 20\nshot again\nclick 240 248\nwait 5\nshot options-again\n");
+    GameProcess::Run second = game.run("wait 20\nkey Escape\nshot again\nclick 240 248\nwait 5\nshot options-again\n");
     ASSERT_EQ(second.exitCode, 0) << second.console;
     const std::string both = game.log();
     ASSERT_GT(both.size(), log.size());

@@ -8,6 +8,7 @@
 #include "game/Listeners.h"
 #include "media/KySoundManager.h"
 #include "os/KyOsClock.h"
+#include "platform/KyInputMgrWrapper.h"
 #include "platform/KyMainWindow.h"
 #include "platform/KyVectorHistory.h"
 #include "tests/game/GameSession.h"
@@ -33,6 +34,14 @@ struct Counter {
     }
     int count = 0;
 };
+
+const KyColor kNightSky(24, 35, 67, 255);
+
+// The boards' oak: red over green over blue, not dark.
+bool isWood(const KyColor& c)
+{
+    return c.r > 80 && c.r > c.g + 20 && c.g > c.b + 10;
+}
 
 u32 soundEffectsPlaying()
 {
@@ -89,13 +98,27 @@ TEST(Transition, EachFlavourClosesTurnsAndOpensFiringItsSignalOnce)
         (boards.*flavour.close)();
         EXPECT_TRUE(boards.visible());
         EXPECT_TRUE(boards.isRunning());
-        // The boards close and turn before the screens change.
+        // The boards close and turn before the screens change, drawn over
+        // the menu: oak where the night sky was.
+        game.frames(1);
+        EXPECT_TRUE(closeColour(game.pixel(60, 30), kNightSky));
         game.frames(40);
         EXPECT_EQ(counter.count, 0);
         EXPECT_TRUE(boards.visible());
+        EXPECT_TRUE(isWood(game.pixel(60, 30))) << int(game.pixel(60, 30).r);
+        EXPECT_TRUE(isWood(game.pixel(400, 290)));
         ASSERT_TRUE(waitForBoards(game));
         EXPECT_EQ(counter.count, 1);
         EXPECT_FALSE(boards.visible());
+        // The main menu listens to the landscape boards: without a game to
+        // start it opens the how-to pictures behind them.
+        game.frames(1);
+        const bool howTo = flavour.signal == &boards.landscapeSignal;
+        EXPECT_EQ(game.app()->howTo.background.hasTexture(), howTo);
+        EXPECT_EQ(game.app()->mainMenu.gui.isLoaded(), !howTo);
+        if (!howTo) {
+            EXPECT_TRUE(closeColour(game.pixel(60, 30), kNightSky));
+        }
         EXPECT_EQ(KyVectorHistory::instance()->orientation().w, flavour.orientationW);
         removeListener(*flavour.signal, &counter, &Counter::onSignal);
     }
@@ -415,10 +438,16 @@ TEST(HowTo, ElevenPicturesThenThePortraitBoardsBackToTheMenu)
         // The eleventh click on the picture closes the screen.
         game.run("click 200 150\nwait 1");
         EXPECT_TRUE(app->rotationAnim.isRunning());
+        EXPECT_EQ(KyInputMgrWrapper::instance()->angle(), 90.0f);
+        EXPECT_EQ(KyInputMgrWrapper::instance()->offset(), KyVector2s32(320, 0));
         ASSERT_TRUE(waitForBoards(game));
         EXPECT_FALSE(howTo.background.hasTexture());
         EXPECT_TRUE(app->mainMenu.gui.isLoaded());
         EXPECT_EQ(app->rotationAnim.portraitSignal.count(), 0u);
+        // The input was turned for a portrait screen while the boards
+        // closed; the menu comes back with the window's own.
+        EXPECT_EQ(KyInputMgrWrapper::instance()->angle(), 0.0f);
+        EXPECT_EQ(KyInputMgrWrapper::instance()->offset(), KyVector2s32(0, 0));
     }
 }
 

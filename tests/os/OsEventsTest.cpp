@@ -154,6 +154,26 @@ TEST_F(OsEventsTest, ForeignAndMeaninglessEventsGiveNoMessage)
     EXPECT_EQ(KyOsMessage::Paint, got[0].kind);
 }
 
+TEST_F(OsEventsTest, PushedKeysReachTheQueueAndTheWindowIgnoresThem)
+{
+    // A scripted run presses keys as a player would; the window has no use
+    // for them yet.
+    EXPECT_TRUE(KyOsEvents::pushKey(window, "Escape", true));
+    EXPECT_TRUE(KyOsEvents::pushKey(window, "A", false));
+    EXPECT_FALSE(KyOsEvents::pushKey(window, "NoSuchKey", true));
+    EXPECT_FALSE(KyOsEvents::pushKey(window, nullptr, true));
+    SDL_PumpEvents();
+    SDL_Event events[4];
+    const int keys = SDL_PeepEvents(events, 4, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYUP);
+    ASSERT_EQ(2, keys);
+    EXPECT_EQ(SDL_KEYDOWN, events[0].type);
+    EXPECT_EQ(SDLK_ESCAPE, events[0].key.keysym.sym);
+    EXPECT_EQ(window.id(), events[0].key.windowID);
+    EXPECT_EQ(SDL_KEYUP, events[1].type);
+    EXPECT_EQ(SDLK_a, events[1].key.keysym.sym);
+    EXPECT_TRUE(drain().empty());
+}
+
 TEST_F(OsEventsTest, DispatchHandsOneMessageAtATimeToTheProcedure)
 {
     g_received.clear();
