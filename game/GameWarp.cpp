@@ -1,46 +1,578 @@
 #include "game/GameWarp.h"
 
+#include "core/KyCore.h"
+#include "core/KyFile.h"
+#include "core/KyLog.h"
+#include "core/KySingleton.h"
+#include "game/Application.h"
+#include "game/GameLuaApi.h"
+#include "game/Listeners.h"
+#include "game/SaveFile.h"
+#include "media/KySoundManager.h"
+#include "platform/KyInputMgrWrapper.h"
+#include "scene/KySceneWarp.h"
 #include "scene/KyWarp.h"
+#include "script/KyLuaEvent.h"
+#include "ui/KyButtonLayout.h"
+#include "ui/KyDeferredDeletion.h"
+#include "ui/KySpriteLayout.h"
+#include "ui/KyVideoLayout.h"
+
+#include "platform/KyImg.h"
+#include "platform/KyScreen.h"
+#include "ui/KyCurve.h"
+
+#include <GL/gl.h>
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+const char* const GameWarp::EventGlobals[GameWarp::EventGlobalCount] = {
+    "OnWarpEnter",      "OnWarpLeave",       "OnWarpObjectHit",
+    "OnMovieFinished",  "OnAnimationFinished", "OnWaitFinished",
+    "OnDialogFinished", "OnDocumentClosed",  "OnPuzzleWon",
+    "OnPuzzleValidated", "OnAnswered",       "OnShowedDocumentButtonValidated",
+    "Unload"};
+const char* const GameWarp::FirstWarp = "3D/Isis/Warp_0002.wp";
+const char* const GameWarp::SaveFile = "save.xml";
+const char* const GameWarp::InGameInterface = "GUI/InGame.lua";
+const f32 GameWarp::MouseListenerPriority = -1000.0f;
+const f32 GameWarp::ClickDistance = 20.0f;
+
+namespace {
+
+const f32 kFieldOfView = 60.0f;
+const f64 kTransitionDuration = 1000.0;
+// Behind every other sprite of the interface, over the panoramas.
+const f32 kTransitionDepth = -1000.0f;
+const char* const kTransitionImage = "GameWarp/transition";
+
+// A marker fade: two values at each end.
+KyCurve markerCurve(f64 from, f64 to)
+{
+    KyCurve curve;
+    curve.values.pushBack(from);
+    curve.values.pushBack(from);
+    curve.values.pushBack(to);
+    curve.values.pushBack(to);
+    return curve;
+}
+
+Application* application()
+{
+    return KySingleton<Application>::instance();
+}
+
+} // namespace
 
 GameWarp::GameWarp()
     : currentWarp(nullptr)
     , animationWarp(nullptr)
-    , helpShown(0)
+    , previousWarp(nullptr)
+    , musicRequested(0)
+    , outgoingAnimationWarp(nullptr)
+    , outgoingWarp(nullptr)
+    , yaw(0.0f)
+    , pitch(0.0f)
+    , dragging(0)
+    , yawSpeed(0.0f)
+    , pitchSpeed(0.0f)
     , gameRunning(0)
+    , transitionRunning(0)
+    , mayaHealth(100)
+    , tuyaHealth(100)
+    , arrowState(0)
+    , ambientPlaying(0)
+    , puzzleNumber(0)
+    , helpShown(0)
+    , m_changing(false)
+    , m_hasPendingWarp(false)
+    , m_mouseListeners(false)
 {
+    script.setContext(&luaContext);
+    // The dialog box's finished signal (onDialogFinished) and the answers'
+    // signal (onAnswered) are listened to here, for the life of the object.
 }
 
 GameWarp::~GameWarp()
 {
     unload();
-    for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i)
-        delete *i;
-    warps.clear();
 }
 
-void GameWarp::enter() {}
+// ---- game start and scene change ----------------------------------------
 
-void GameWarp::Load(const KyString& fileName)
+void GameWarp::enter()
 {
-    (void)fileName;
+    Application* app = application();
+    logPrint("llega a hacer el enter");
+
+    // The comic strips' widgets are built here (BD::load).
+
+    inGameGui.load(InGameInterface);
+    if (KyLayout* inGame = inGameGui.layout("inGame"))
+        app->orientationLayout.addChildBefore(inGame, &app->rotationAnim);
+    else
+        logPrint("GameWarp::enter: %s has no layout inGame\n", InGameInterface);
+
+    // The in-game menu is loaded and inserted before the transition here
+    // (InventoryMenu::load).
+
+    if (KyButtonLayout* inventory = inGameGui.buttonLayout("inventoryButton"))
+        appendListener(inventory->onValidated, this, &GameWarp::onInventoryClicked);
+    if (KyButtonLayout* help = inGameGui.buttonLayout("helpButton")) {
+        appendListener(help->onValidated, this, &GameWarp::onHelpClicked);
+        if (app->permanentHelp)
+            help->setVisible(false);
+    }
+    // The video buttons' and the arrow buttons' listeners belong to the
+    // video display and the camera control.
+    if (KyButtonLayout* skip = inGameGui.buttonLayout("skipVideoButton"))
+        skip->setVisible(false);
+    if (KyButtonLayout* background = inGameGui.buttonLayout("videoBackgroundButton"))
+        background->setVisible(false);
+    if (KyVideoLayout* video = inGameGui.videoLayout("video")) {
+        // Stopping a video (the skip button) and its end both stop it: the
+        // stop signal covers both, once each.
+        appendListener(video->onStopped, this, &GameWarp::onMovieFinished);
+        video->setVisible(false);
+    }
+
+    // The dialog box is loaded and inserted before the transition here
+    // (Dialog2::load), then the answers list (Question2::load).
+
+    if (!m_mouseListeners) {
+        KyInputMgrWrapper* input = KyInputMgrWrapper::instance();
+        insertListener(input->onPointerMove(), this, &GameWarp::onPointerMove, MouseListenerPriority);
+        insertListener(input->onButtonUp(), this, &GameWarp::onButtonUp, MouseListenerPriority);
+        insertListener(input->onButtonDown(), this, &GameWarp::onButtonDown, MouseListenerPriority);
+        m_mouseListeners = true;
+    }
+
+    yaw = 0.0f;
+    pitch = 0.0f;
+    yawSpeed = 0.0f;
+    pitchSpeed = 0.0f;
+    dragging = 0;
+
+    healthBar.Load("2D/Menus/InGame/barVie.png");
+    healthBar.setPosition(KyVector3f32(0.0f, Application::VirtualHeight - healthBar.size().y, -991.0f));
+    healthBar.visible = false;
+    for (u32 i = 0; i < HealthPointCount; ++i) {
+        KySprite& point = healthPoints[i];
+        point.Load("2D/Menus/InGame/pointVie.png");
+        point.setPosition(
+            KyVector3f32(13.0f * f32(i) + 3.0f, Application::VirtualHeight - point.size().y - 4.0f, -990.0f));
+        point.visible = false;
+    }
+
+    // The notifications' interface is loaded here (Notify::load).
+
+    resetLuaState(false);
+    prepareTransitionSprite();
+    // The cipher puzzle's solved signal gets onPuzzleValidated here.
+
+    gameRunning = 1;
+    gameTimer.start();
+
+    static const char* const healthLayouts[] = {"mayaHealthEmpty", "mayaHealthFull", "tuyaHealthEmpty",
+                                                "tuyaHealthFull"};
+    for (const char* name : healthLayouts) {
+        if (KySpriteLayout* layout = inGameGui.spriteLayout(name))
+            layout->setVisible(false);
+    }
+    // The arrow buttons' press and release listeners are the camera
+    // control's.
 }
 
-void GameWarp::Save(const KyString& fileName)
+void GameWarp::changeWarp(const KyString& warpPath)
 {
-    (void)fileName;
+    const KyPath path(warpPath);
+    if (m_changing || transitionRunning) {
+        // Tearing the scene down from inside its own change, or under the
+        // transition, would leave both half done: the change waits.
+        m_pendingWarp = path;
+        m_hasPendingWarp = true;
+        logPrint("GameWarp::changeWarp: %s follows the change under way\n", path.c_str());
+        return;
+    }
+    m_changing = true;
+    performChange(path);
+    m_changing = false;
+    runPendingChange();
 }
 
-void GameWarp::unload() {}
+void GameWarp::runPendingChange()
+{
+    while (m_hasPendingWarp && !m_changing && !transitionRunning && gameRunning) {
+        const KyPath next = m_pendingWarp;
+        m_hasPendingWarp = false;
+        m_changing = true;
+        performChange(next);
+        m_changing = false;
+    }
+}
+
+void GameWarp::performChange(const KyPath& path)
+{
+    Application* app = application();
+    const bool sameWarp = currentWarp && currentWarp->path() == path;
+    if (currentWarp) {
+        runEvent("OnWarpLeave");
+        stopListeningToWarp(currentWarp);
+        removeListener(waitTimer.alarmCallbacks, this, &GameWarp::onWaitFinished);
+        Save(SaveFile);
+    }
+
+    // An imported animation panorama ends with its scene.
+    if (animationWarp)
+        stopListeningToWarp(animationWarp);
+    outgoingAnimationWarp = animationWarp;
+    animationWarp = nullptr;
+    if (!sameWarp) {
+        outgoingWarp = currentWarp;
+        currentWarp = warpForPath(path);
+    }
+
+    currentWarp->setActive(true, false);
+    helpShown = 0;
+    currentWarp->setMarkersVisible(app->permanentHelp != 0);
+
+    insertListener(currentWarp->onAnimationFinished(), this, &GameWarp::onAnimationFinished);
+    listenToWait();
+
+    clearEventGlobals();
+    logPrint("Remove globals condition ");
+
+    KyPath description = path;
+    description.setExtension("xml");
+    {
+        KySceneWarp scene;
+        scene.load(description, currentWarp);
+    }
+
+    KyPath scriptPath = path;
+    scriptPath.setExtension("lua");
+    script.load(scriptPath);
+    script.execute();
+
+    musicRequested = 0;
+    runEvent("OnWarpEnter");
+    if (!musicRequested)
+        sceneMusic.Stop();
+
+    startArrivalTransition();
+}
+
+KyWarp* GameWarp::warpForPath(const KyPath& path)
+{
+    for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i) {
+        if ((*i)->path() == path) {
+            (*i)->load(path);
+            return *i;
+        }
+    }
+    KyWarp* warp = newWarp();
+    warp->load(path);
+    warps.pushBack(warp);
+    return warp;
+}
+
+KyWarp* GameWarp::newWarp()
+{
+    KyWarp* warp = new KyWarp;
+    warp->setRotation(application()->orientationLayout.rotation());
+    warp->setupCamera();
+    warp->setFov(kFieldOfView);
+    return warp;
+}
+
+void GameWarp::listenToWarp(KyWarp* warp)
+{
+    stopListeningToWarp(warp);
+    insertListener(warp->onAnimationFinished(), this, &GameWarp::onAnimationFinished);
+    insertListener(warp->onObjectHit(), this, &GameWarp::onObjectHit);
+}
+
+void GameWarp::stopListeningToWarp(KyWarp* warp)
+{
+    if (!warp)
+        return;
+    while (removeListener(warp->onObjectHit(), this, &GameWarp::onObjectHit)) {
+    }
+    while (removeListener(warp->onAnimationFinished(), this, &GameWarp::onAnimationFinished)) {
+    }
+}
+
+void GameWarp::listenToWait()
+{
+    // One listener whatever imports and changes came before: an alarm calls
+    // the scene's "OnWaitFinished" once.
+    while (removeListener(waitTimer.alarmCallbacks, this, &GameWarp::onWaitFinished)) {
+    }
+    appendListener(waitTimer.alarmCallbacks, this, &GameWarp::onWaitFinished);
+}
+
+void GameWarp::clearEventGlobals()
+{
+    for (const char* name : EventGlobals)
+        luaContext.setGlobal(name);
+}
+
+void GameWarp::releaseWarp(KyWarp* warp)
+{
+    if (!warp)
+        return;
+    stopListeningToWarp(warp);
+    warp->setActive(false, true);
+    warp->setLoadAbort(true);
+    KyDeferredDeletion::deleteLater(warp);
+}
+
+void GameWarp::showMarkers()
+{
+    const bool visible = helpShown || application()->permanentHelp;
+    if (currentWarp)
+        currentWarp->setMarkersVisible(visible);
+    if (animationWarp)
+        animationWarp->setMarkersVisible(visible);
+}
+
+void GameWarp::addToBag(const KyString& objectName)
+{
+    // The inventory takes the object (Inventory::addObjectByName), then a
+    // notification shows its picture "Inventory/Objects/<name>.png" and its
+    // name (Notify::push).
+    (void)objectName;
+}
+
+KyString GameWarp::selectedObjectName()
+{
+    // The inventory's object in hand (Inventory::selectedObjectName).
+    return KyString();
+}
 
 void GameWarp::finishGame()
 {
+    RotationAnim& transition = application()->rotationAnim;
+    removeListener(transition.portraitSignal, this, &GameWarp::returnToMainMenu);
+    appendListener(transition.portraitSignal, this, &GameWarp::returnToMainMenu);
+    transition.portraitClose();
     gameRunning = 0;
 }
 
-void GameWarp::updateView()
+// ---- script events ----------------------------------------------------------
+
+namespace {
+
+void callEvent(KyLuaContext& context, const char* name, const KyVariant* arguments, u32 count)
 {
-    if (!gameRunning)
+    if (!context.isOpen())
         return;
+    if (KyLuaEvent::call(context.state(), name, arguments, count) == KyLuaEvent::NotCalled)
+        logPrint("[KyLuaScript::Execute] La fonction : \"%s\" n'existe pas.\n", name);
+}
+
+} // namespace
+
+void GameWarp::runEvent(const char* name)
+{
+    callEvent(luaContext, name, nullptr, 0);
+}
+
+void GameWarp::runEvent(const char* name, const KyVariant& argument)
+{
+    callEvent(luaContext, name, &argument, 1);
+}
+
+void GameWarp::runEvent(const char* name, const KyVariant& first, const KyVariant& second)
+{
+    const KyVariant arguments[2] = {first, second};
+    callEvent(luaContext, name, arguments, 2);
+}
+
+bool GameWarp::onObjectHit(KyString name)
+{
+    lastHitObjectName = name;
+    runEvent("OnWarpObjectHit", KyVariant(name));
+    return true;
+}
+
+bool GameWarp::onAnimationFinished(const KyString& name)
+{
+    runEvent("OnAnimationFinished", KyVariant(name));
+    return false;
+}
+
+bool GameWarp::onWaitFinished()
+{
+    runEvent("OnWaitFinished");
+    return false;
+}
+
+bool GameWarp::onDialogFinished(const KyString& name)
+{
+    runEvent("OnDialogFinished", KyVariant(name));
+    return false;
+}
+
+bool GameWarp::onAnswered(const KyString& name)
+{
+    runEvent("OnAnswered", KyVariant(name));
+    return false;
+}
+
+bool GameWarp::onPuzzleValidated()
+{
+    runEvent("OnPuzzleValidated", KyVariant(u32(puzzleNumber)));
+    return false;
+}
+
+bool GameWarp::onMovieFinished()
+{
+    KyVideoLayout* video = inGameGui.videoLayout("video");
+    if (!video)
+        return false;
+    if (KyButtonLayout* background = inGameGui.buttonLayout("videoBackgroundButton"))
+        background->setVisible(false);
+    if (KyButtonLayout* skip = inGameGui.buttonLayout("skipVideoButton"))
+        skip->setVisible(false);
+    video->setVisible(false);
+    movieSound.Stop();
+    Application* app = application();
+    if (app->musicOn)
+        app->music.Play();
+    gameRunning = 1;
+    runEvent("OnMovieFinished", KyVariant(video->fileName()));
+    return false;
+}
+
+// ---- animation warp, puzzles, in-game controls ---------------------------------
+
+void GameWarp::importAnimationWarp(const KyString& name)
+{
+    // The panorama replaced may be the one whose signal is running this
+    // call: it goes at the end of the frame.
+    releaseWarp(animationWarp);
+    animationWarp = newWarp();
+    animationWarp->load(name + ".wp");
+    animationWarp->setActive(true, false);
+    animationWarp->setCubeVisible(false);
+    animationWarp->setMarkersVisible(helpShown || application()->permanentHelp);
+    insertListener(animationWarp->onAnimationFinished(), this, &GameWarp::onAnimationFinished);
+    listenToWait();
+    KySceneWarp scene;
+    scene.load(name + ".xml", animationWarp);
+    // A scene already arrived takes clicks on the new panorama at once; one
+    // still arriving gets its listener when the transition ends.
+    if (!transitionRunning && !m_changing)
+        insertListener(animationWarp->onObjectHit(), this, &GameWarp::onObjectHit);
+}
+
+void GameWarp::showPuzzle(s32 number)
+{
+    puzzleNumber = number;
+    if (number >= 0 && number <= 5) {
+        RotationAnim& transition = application()->rotationAnim;
+        removeListener(transition.portraitSignal, this, &GameWarp::openPuzzle);
+        appendListener(transition.portraitSignal, this, &GameWarp::openPuzzle);
+        transition.portraitClose();
+        return;
+    }
+    openPuzzle();
+}
+
+bool GameWarp::openPuzzle()
+{
+    RotationAnim& transition = application()->rotationAnim;
+    removeListener(transition.portraitSignal, this, &GameWarp::openPuzzle);
+    removeListener(transition.landscapeSignal, this, &GameWarp::openPuzzle);
+    removeListener(transition.stayLandscapeSignal, this, &GameWarp::openPuzzle);
+    // Only the two cipher screens open; any other number leaves the scene
+    // as it is, so the game never stays stuck on a scene that takes no
+    // clicks.
+    if (puzzleNumber != 6 && puzzleNumber != 7) {
+        logPrint("GameWarp::openPuzzle: no puzzle %d\n", puzzleNumber);
+        return false;
+    }
+    if (currentWarp)
+        currentWarp->setActive(false, false);
+    // The solution screen (6) or the cipher puzzle (7) is placed in front
+    // of the layout "inGame" and woken here.
+    return false;
+}
+
+bool GameWarp::onHelpClicked()
+{
+    KySingleton<KySoundManager>::instance()->PlaySFX("Sounds/SFX/Clic_prec-suiv.wav");
+    helpShown = helpShown ? 0 : 1;
+    showMarkers();
+    return false;
+}
+
+bool GameWarp::onInventoryClicked()
+{
+    KySingleton<KySoundManager>::instance()->PlaySFX("Sounds/SFX/ChoixMenu.wav");
+    // The in-game menu opens here (InventoryMenu::enter).
+    return false;
+}
+
+bool GameWarp::onPointerMove(unsigned int index)
+{
+    (void)index;
+    return true;
+}
+
+bool GameWarp::onButtonDown(unsigned int index)
+{
+    if (index != 0)
+        return true;
+    // Starts a drag (the view control's setDragging).
+    pressPosition = KyInputMgrWrapper::instance()->mousePosition(0);
+    return false;
+}
+
+bool GameWarp::onButtonUp(unsigned int index)
+{
+    if (index != 0)
+        return true;
+    const KyVector2s32 position = KyInputMgrWrapper::instance()->mousePosition(0);
+    const f32 dx = f32(position.x - pressPosition.x);
+    const f32 dy = f32(position.y - pressPosition.y);
+    const bool click = std::sqrt(dx * dx + dy * dy) < ClickDistance;
+    // A click may change the scene: the panorama that came in is not
+    // clicked by a press made before it.
+    KyWarp* current = currentWarp;
+    if (animationWarp) {
+        animationWarp->resetMarkersState();
+        if (click)
+            animationWarp->click();
+    }
+    if (current && current == currentWarp) {
+        currentWarp->resetMarkersState();
+        if (click)
+            currentWarp->click();
+    }
+    // Ends the drag (the view control's setDragging).
+    return true;
+}
+
+void GameWarp::setCurrentObjectSprite(const KyString& image)
+{
+    KySpriteLayout* sprite = inGameGui.spriteLayout("currentObjectSprite");
+    if (!sprite)
+        return;
+    if (image.isEmpty())
+        sprite->unload();
+    else
+        sprite->load(image);
+}
+
+KyString GameWarp::currentWarpName()
+{
+    return currentWarp ? KyString(currentWarp->path()) : KyString();
 }
 
 void GameWarp::drawWarps()
@@ -55,17 +587,358 @@ void GameWarp::drawWarps()
 
 void GameWarp::resizeWarps(f32 width, f32 height)
 {
-    if (currentWarp)
-        currentWarp->resize(width, height);
-    if (animationWarp)
-        animationWarp->resize(width, height);
+    KyWarp* held[] = {previousWarp, outgoingWarp, outgoingAnimationWarp, currentWarp, animationWarp};
+    for (KyWarp* warp : held) {
+        if (warp)
+            warp->resize(width, height);
+    }
     for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i) {
-        if (*i != currentWarp && *i != animationWarp)
+        if (std::find(std::begin(held), std::end(held), *i) == std::end(held))
             (*i)->resize(width, height);
     }
 }
 
-KyString GameWarp::currentWarpName()
+void GameWarp::loadSprite(s32 slot, const KyString& image, const KyVector3f32& position)
 {
-    return currentWarp ? KyString(currentWarp->path()) : KyString();
+    if (slot < 0 || u32(slot) >= ScriptSpriteCount) {
+        logPrint("GameWarp::loadSprite: no sprite slot %d\n", slot);
+        return;
+    }
+    KySprite& sprite = scriptSprites[slot];
+    sprite.Load(image);
+    sprite.setPosition(position);
+    sprite.visible = true;
+}
+
+void GameWarp::unloadSprite(s32 slot)
+{
+    if (slot < 0 || u32(slot) >= ScriptSpriteCount) {
+        logPrint("GameWarp::unloadSprite: no sprite slot %d\n", slot);
+        return;
+    }
+    scriptSprites[slot].unload();
+}
+
+void GameWarp::updateView()
+{
+    if (!gameRunning)
+        return;
+}
+
+// ---- arrival transition and leaving the game ----------------------------------
+
+void GameWarp::prepareTransitionSprite()
+{
+    KyScreen* screen = KySingleton<KyScreen>::instance();
+    const u32 width = u32(std::max(1.0f, screen->width()));
+    const u32 height = u32(std::max(1.0f, screen->height()));
+    KyImg image;
+    image.setPath(kTransitionImage);
+    image.create(6, width, height, KyIntrusivePtr<KyPalette>());
+    image.fill(0, 0, 0, 255);
+    transitionSprite.LoadFromImage(&image);
+    transitionTexture = transitionSprite.texture();
+    // The picture covers the interface's whole screen and grows from its
+    // centre; it turns with the orientation layout.
+    transitionSprite.setSize(KyVector3f32(Application::VirtualWidth, Application::VirtualHeight, 0.0f));
+    transitionSprite.setScaleCenter(KyVector3f32(0.5f, 0.5f, 0.0f));
+    transitionSprite.setRotationCenter(KyVector3f32(0.5f, 0.5f, 0.0f));
+    KyVector3f32 axis;
+    f32 angle = 0.0f;
+    application()->orientationLayout.rotation().toAxisAngle(axis, angle);
+    transitionSprite.setRotation(axis.z * angle * 180.0f / f32(M_PI));
+    transitionSprite.setPosition(KyVector3f32(0.0f, 0.0f, kTransitionDepth));
+    transitionSprite.visible = false;
+}
+
+void GameWarp::startArrivalTransition()
+{
+    if (animationWarp)
+        animationWarp->update();
+    if (currentWarp)
+        currentWarp->update();
+    if (!outgoingWarp) {
+        endArrivalTransition();
+        return;
+    }
+
+    // The last picture of the scene being left, captured.
+    KySingleton<KyScreen>::instance()->setClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    KyWarp* shown[] = {previousWarp, outgoingWarp, outgoingAnimationWarp};
+    for (KyWarp* warp : shown) {
+        if (warp)
+            warp->render();
+    }
+    if (transitionTexture)
+        transitionTexture->copyFromFrameBuffer();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClear(GL_DEPTH_BUFFER_BIT);
+
+    transitionSprite.setOpacity(1.0f);
+    transitionSprite.setScale(KyVector3f32(1.0f, 1.0f, 1.0f));
+    transitionSprite.visible = transitionTexture ? true : false;
+    transitionRunning = 1;
+    outgoingWarp->unloadTextures();
+
+    // The picture grows to four times its size while it fades out. The
+    // curves go through the binary stream form the movement reads.
+    KyCurve curves[KyMovementShared::ChannelCount];
+    const f64 scale[] = {0.0, 1.0, 3.0, 3.0};
+    const f64 opacity[] = {-0.0, -0.0, -1.0, -1.0};
+    for (u32 i = 0; i < 4; ++i) {
+        curves[KyMovementShared::ScaleXY].values.pushBack(scale[i]);
+        curves[KyMovementShared::Opacity].values.pushBack(opacity[i]);
+    }
+    KyString stream;
+    for (KyCurve& curve : curves)
+        curve.serialize(stream);
+    stream.seek(0);
+    transitionMovement.load(stream, &transitionSprite, kTransitionDuration);
+    transitionMovement.playOn(&transitionSprite);
+    removeListener(transitionMovement.onFinished, this, &GameWarp::endArrivalTransition);
+    appendListener(transitionMovement.onFinished, this, &GameWarp::endArrivalTransition);
+
+    // Marker opacities run from 0 to 255: the old markers fade out, the
+    // new ones in.
+    outgoingMarkersFade.load(markerCurve(255.0, 0.0), f32(kTransitionDuration), outgoingWarp,
+                             &KyWarp::setMarkersOpacity);
+    outgoingMarkersFade.play();
+    incomingMarkersFade.load(markerCurve(0.0, 255.0), f32(kTransitionDuration), currentWarp,
+                             &KyWarp::setMarkersOpacity);
+    incomingMarkersFade.play();
+}
+
+void GameWarp::stopTransition()
+{
+    transitionMovement.stop();
+    outgoingMarkersFade.stop();
+    incomingMarkersFade.stop();
+    removeListener(transitionMovement.onFinished, this, &GameWarp::endArrivalTransition);
+    transitionRunning = 0;
+    transitionSprite.visible = false;
+}
+
+bool GameWarp::endArrivalTransition()
+{
+    if (outgoingWarp) {
+        removeListener(transitionMovement.onFinished, this, &GameWarp::endArrivalTransition);
+        outgoingMarkersFade.stop();
+        outgoingWarp->setActive(false, true);
+        outgoingWarp->resetAnimations();
+        outgoingWarp = nullptr;
+        transitionRunning = 0;
+        transitionSprite.visible = false;
+    }
+    if (outgoingAnimationWarp) {
+        releaseWarp(outgoingAnimationWarp);
+        outgoingAnimationWarp = nullptr;
+    }
+    if (animationWarp)
+        insertListener(animationWarp->onObjectHit(), this, &GameWarp::onObjectHit);
+    if (currentWarp)
+        insertListener(currentWarp->onObjectHit(), this, &GameWarp::onObjectHit);
+    pruneLoadedWarps();
+    if (!m_changing)
+        runPendingChange();
+    return false;
+}
+
+void GameWarp::pruneLoadedWarps()
+{
+    if (!currentWarp)
+        return;
+    const KyList<KyPath> linked = currentWarp->paths();
+    for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i) {
+        KyWarp* warp = *i;
+        if (warp == currentWarp || linked.contains(warp->path()))
+            continue;
+        warp->setLoadAbort(true);
+        warp->setActive(false, true);
+        stopListeningToWarp(warp);
+        KyDeferredDeletion::deleteLater(warp);
+        warps.erase(i);
+    }
+}
+
+void GameWarp::unload()
+{
+    leaveGame(true);
+}
+
+void GameWarp::leaveGame(bool save)
+{
+    Application* app = application();
+    stopTransition();
+    m_hasPendingWarp = false;
+
+    if (KyLayout* inGame = inGameGui.layout("inGame"))
+        app->orientationLayout.removeChild(inGame);
+    inGameGui.unload();
+    // The answers list and the dialog box are unloaded here
+    // (Question2's interface, Dialog2::unload).
+
+    for (KySprite& sprite : scriptSprites)
+        sprite.unload();
+
+    releaseWarp(animationWarp);
+    animationWarp = nullptr;
+    releaseWarp(outgoingAnimationWarp);
+    outgoingAnimationWarp = nullptr;
+
+    if (save && currentWarp)
+        Save(SaveFile);
+
+    // The in-game menu is taken out of the window and unloaded here
+    // (InventoryMenu::unload), and the objectives table destroyed.
+
+    for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i)
+        releaseWarp(*i);
+    warps.clear();
+    currentWarp = nullptr;
+    outgoingWarp = nullptr;
+    previousWarp = nullptr;
+
+    if (m_mouseListeners) {
+        KyInputMgrWrapper* input = KyInputMgrWrapper::instance();
+        removeListener(input->onPointerMove(), this, &GameWarp::onPointerMove);
+        removeListener(input->onButtonUp(), this, &GameWarp::onButtonUp);
+        removeListener(input->onButtonDown(), this, &GameWarp::onButtonDown);
+        m_mouseListeners = false;
+    }
+    while (removeListener(waitTimer.alarmCallbacks, this, &GameWarp::onWaitFinished)) {
+    }
+    waitTimer.setAlarm(0);
+    waitTimer.pause();
+
+    if (luaContext.isOpen())
+        KyLuaEvent::call(luaContext, "Unload");
+
+    transitionSprite.unload();
+    transitionTexture.reset();
+    // The cipher puzzle's solved listener is removed here.
+
+    gameTimer.pause();
+    ambientSound.Stop();
+    ambientPlaying = 0;
+    gameRunning = 0;
+}
+
+bool GameWarp::returnToMainMenu()
+{
+    Application* app = application();
+    removeListener(app->rotationAnim.portraitSignal, this, &GameWarp::returnToMainMenu);
+    unload();
+    app->mainMenu.enter();
+    return false;
+}
+
+// ---- save file ----------------------------------------------------------------
+
+void GameWarp::resetLuaState(bool withApi)
+{
+    luaContext.create();
+    if (withApi && luaContext.isOpen())
+        registerGameLuaApi(luaContext.state());
+}
+
+void GameWarp::gatherSave(SaveData& data)
+{
+    data.warpName = currentWarpName();
+    data.hasOrientation = true;
+    data.yaw = yaw;
+    data.pitch = pitch;
+    data.hasMusic = true;
+    data.musicPath = application()->music.requestedPath();
+    data.hasMayaHealth = true;
+    data.mayaHealth = mayaHealth;
+    data.hasTuyaHealth = true;
+    data.tuyaHealth = tuyaHealth;
+    // The inventory's section (Inventory::Save) and the dialog's
+    // (Dialog2::Save) are taken here.
+
+    // The globals in name order: the table's own order depends on its
+    // history, and the same game must give the same file.
+    TiXmlElement collected("Globals");
+    luaContext.saveGlobals(&collected);
+    std::vector<const TiXmlElement*> globals;
+    for (const TiXmlElement* element = collected.FirstChildElement(); element;
+         element = element->NextSiblingElement())
+        globals.push_back(element);
+    std::stable_sort(globals.begin(), globals.end(), [](const TiXmlElement* a, const TiXmlElement* b) {
+        return std::strcmp(a->Attribute("name"), b->Attribute("name")) < 0;
+    });
+    data.globals.reset(new TiXmlElement("Globals"));
+    for (const TiXmlElement* element : globals)
+        data.globals->InsertEndChild(*element);
+}
+
+void GameWarp::Save(const KyString& fileName)
+{
+    if (!currentWarp || currentWarp->path().isEmpty())
+        return;
+    if (!SaveFile::isPlainName(fileName)) {
+        logPrint("ActionManager::Save: error %s\n", "not a file name of the user-data folder");
+        return;
+    }
+    SaveData data;
+    gatherSave(data);
+    if (!SaveFile::write(KyString("Backup/") + fileName, data))
+        logPrint("ActionManager::Save: error %s\n", "the file could not be written");
+}
+
+void GameWarp::Load(const KyString& fileName)
+{
+    if (!SaveFile::isPlainName(fileName)) {
+        logPrint("Failed to load file \"%s\"\n", fileName.c_str());
+        abandonLoad();
+        return;
+    }
+    const KyString gamePath = KyString("Backup/") + fileName;
+    if (!KyFile::exists(gamePath)) {
+        resetLuaState(true);
+        changeWarp(FirstWarp);
+        return;
+    }
+    SaveData data;
+    KyString error;
+    if (!SaveFile::read(gamePath, data, error)) {
+        const KyPath diskPath = KyCore::userDataPath(fileName);
+        logPrint("GameWarp::Load: %s: %s\n", diskPath.c_str(), error.c_str());
+        logPrint("Failed to load file \"%s\"\n", diskPath.c_str());
+        abandonLoad();
+        return;
+    }
+    applySave(data);
+}
+
+bool GameWarp::applySave(const SaveData& data)
+{
+    Application* app = application();
+    resetLuaState(true);
+    luaContext.loadGlobals(data.globals.get());
+    // The inventory (Inventory::loadFromSave with data.major, data.minor)
+    // and the heard dialog lines (Dialog2::Load) are restored here.
+    if (data.hasOrientation) {
+        yaw = data.yaw;
+        pitch = data.pitch;
+    }
+    if (data.hasMusic && !data.musicPath.isEmpty() && app->musicOn) {
+        app->music.load(data.musicPath);
+        app->music.Play();
+        app->music.Volume(1.0f);
+    }
+    if (data.hasMayaHealth)
+        mayaHealth = data.mayaHealth;
+    if (data.hasTuyaHealth)
+        tuyaHealth = data.tuyaHealth;
+    changeWarp(KyPath(data.warpName));
+    return true;
+}
+
+void GameWarp::abandonLoad()
+{
+    leaveGame(false);
+    application()->mainMenu.enter();
 }

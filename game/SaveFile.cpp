@@ -1,0 +1,224 @@
+#include "game/SaveFile.h"
+
+#include "core/KyFile.h"
+#include "core/KyXmlDocument.h"
+
+#include <tinyxml.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const s32 kWrittenMajor = 1;
+const s32 kWrittenMinor = 1;
+const f32 kAngleLimit = 360.0f;
+const s32 kFullHealth = 100;
+
+// A whole decimal number that fits 32 bits, and nothing after it.
+bool readS32(const char* text, s32& value)
+{
+    if (!text || !*text)
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long number = std::strtoll(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0')
+        return false;
+    if (number < -2147483647LL - 1 || number > 2147483647LL)
+        return false;
+    value = s32(number);
+    return true;
+}
+
+// An angle of the save; anything but a number within a full turn each way
+// reads as 0.
+f32 readAngle(const TiXmlElement* element, const char* name)
+{
+    double value = 0.0;
+    if (element->QueryDoubleAttribute(name, &value) != TIXML_SUCCESS)
+        return 0.0f;
+    if (!std::isfinite(value) || value < -kAngleLimit || value > kAngleLimit)
+        return 0.0f;
+    return f32(value);
+}
+
+bool readHealth(const TiXmlElement* element, s32& health)
+{
+    if (!element)
+        return false;
+    health = kFullHealth;
+    s32 value = 0;
+    if (readS32(element->Attribute("value"), value))
+        health = value;
+    return true;
+}
+
+std::unique_ptr<TiXmlElement> copyOf(const TiXmlElement* element)
+{
+    if (!element)
+        return nullptr;
+    return std::unique_ptr<TiXmlElement>(static_cast<TiXmlElement*>(element->Clone()));
+}
+
+bool isGlobal(const char* tag)
+{
+    return std::strcmp(tag, "Boolean") == 0 || std::strcmp(tag, "Number") == 0 || std::strcmp(tag, "String") == 0;
+}
+
+KyString formatAngle(f32 angle)
+{
+    KyString text;
+    text.format("%f", double(angle));
+    return text;
+}
+
+bool fromDocument(const TiXmlDocument& document, SaveData& data, KyString& error)
+{
+    const TiXmlElement* warp = document.FirstChildElement("WarpName");
+    const char* warpName = warp ? warp->Attribute("name") : nullptr;
+    if (!warpName || !*warpName) {
+        error = "no panorama named (WarpName)";
+        return false;
+    }
+    data.warpName = warpName;
+
+    data.major = 1;
+    data.minor = 0;
+    if (const TiXmlElement* version = document.FirstChildElement("GameVersion")) {
+        int number = 0;
+        if (version->QueryIntAttribute("major", &number) == TIXML_SUCCESS)
+            data.major = number;
+        if (version->QueryIntAttribute("minor", &number) == TIXML_SUCCESS)
+            data.minor = number;
+    }
+    if (const TiXmlElement* orientation = document.FirstChildElement("Orientation")) {
+        data.hasOrientation = true;
+        data.yaw = readAngle(orientation, "x");
+        data.pitch = readAngle(orientation, "y");
+    }
+    if (const TiXmlElement* music = document.FirstChildElement("Music")) {
+        if (const char* path = music->Attribute("path")) {
+            data.hasMusic = true;
+            data.musicPath = path;
+        }
+    }
+    data.hasMayaHealth = readHealth(document.FirstChildElement("MayaHealthValue"), data.mayaHealth);
+    data.hasTuyaHealth = readHealth(document.FirstChildElement("TuyaHealthValue"), data.tuyaHealth);
+    data.inventory = copyOf(document.FirstChildElement("Inventory"));
+    data.dialog = copyOf(document.FirstChildElement("Dialog"));
+
+    data.globals.reset(new TiXmlElement("Globals"));
+    for (const TiXmlElement* element = document.FirstChildElement(); element;
+         element = element->NextSiblingElement()) {
+        if (isGlobal(element->Value()))
+            data.globals->InsertEndChild(*element);
+    }
+    return true;
+}
+
+} // namespace
+
+SaveData::SaveData()
+    : major(kWrittenMajor)
+    , minor(kWrittenMinor)
+    , hasOrientation(false)
+    , yaw(0.0f)
+    , pitch(0.0f)
+    , hasMusic(false)
+    , hasMayaHealth(false)
+    , mayaHealth(kFullHealth)
+    , hasTuyaHealth(false)
+    , tuyaHealth(kFullHealth)
+{
+}
+
+SaveData::~SaveData() {}
+
+bool SaveFile::parse(const char* text, SaveData& data, KyString& error)
+{
+    KyXmlDocument document;
+    if (!document.parse(text)) {
+        error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
+                     document.errorColumn());
+        return false;
+    }
+    return fromDocument(document, data, error);
+}
+
+bool SaveFile::read(const KyString& path, SaveData& data, KyString& error)
+{
+    KyXmlDocument document;
+    if (!document.loadFile(path)) {
+        error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
+                     document.errorColumn());
+        return false;
+    }
+    return fromDocument(document, data, error);
+}
+
+KyString SaveFile::text(const SaveData& data)
+{
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+
+    TiXmlElement* version = new TiXmlElement("GameVersion");
+    version->SetAttribute("major", kWrittenMajor);
+    version->SetAttribute("minor", kWrittenMinor);
+    document.LinkEndChild(version);
+
+    if (data.inventory)
+        document.InsertEndChild(*data.inventory);
+    if (data.dialog)
+        document.InsertEndChild(*data.dialog);
+
+    TiXmlElement* warp = new TiXmlElement("WarpName");
+    warp->SetAttribute("name", data.warpName.c_str());
+    document.LinkEndChild(warp);
+
+    TiXmlElement* orientation = new TiXmlElement("Orientation");
+    orientation->SetAttribute("x", formatAngle(data.yaw).c_str());
+    orientation->SetAttribute("y", formatAngle(data.pitch).c_str());
+    document.LinkEndChild(orientation);
+
+    TiXmlElement* music = new TiXmlElement("Music");
+    music->SetAttribute("path", data.musicPath.c_str());
+    document.LinkEndChild(music);
+
+    TiXmlElement* maya = new TiXmlElement("MayaHealthValue");
+    maya->SetAttribute("value", data.mayaHealth);
+    document.LinkEndChild(maya);
+    TiXmlElement* tuya = new TiXmlElement("TuyaHealthValue");
+    tuya->SetAttribute("value", data.tuyaHealth);
+    document.LinkEndChild(tuya);
+
+    if (data.globals) {
+        for (const TiXmlElement* element = data.globals->FirstChildElement(); element;
+             element = element->NextSiblingElement())
+            document.InsertEndChild(*element);
+    }
+
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    return KyString(printer.CStr(), u32(printer.Size()));
+}
+
+bool SaveFile::write(const KyString& path, const SaveData& data)
+{
+    const KyString bytes = text(data);
+    return KyFile::writeAtomically(path, bytes.c_str(), bytes.length());
+}
+
+bool SaveFile::isPlainName(const KyString& name)
+{
+    if (name.length() == 0 || name == "." || name == "..")
+        return false;
+    for (u32 i = 0; i < name.length(); ++i) {
+        const char c = name.c_str()[i];
+        if (c == '/' || c == '\\' || c == ':')
+            return false;
+    }
+    return true;
+}

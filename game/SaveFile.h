@@ -1,0 +1,84 @@
+#ifndef GAME_SAVE_FILE_H
+#define GAME_SAVE_FILE_H
+
+#include "core/KyString.h"
+#include "core/KyTypes.h"
+
+#include <memory>
+
+class TiXmlElement;
+
+// A saved game as plain values, read and checked before anything of the
+// running game changes, and what the game writes.
+struct SaveData {
+    SaveData();
+    ~SaveData();
+    SaveData(const SaveData&) = delete;
+    SaveData& operator=(const SaveData&) = delete;
+
+    // The format version read ("GameVersion"; 1.0 when it is missing).
+    s32 major;
+    s32 minor;
+    // The panorama to start in ("WarpName").
+    KyString warpName;
+    // The view's horizontal and vertical angle in degrees ("Orientation");
+    // a value beyond -360..360, or not a number, reads as 0.
+    bool hasOrientation;
+    f32 yaw;
+    f32 pitch;
+    // The music of the application ("Music"); empty for none.
+    bool hasMusic;
+    KyString musicPath;
+    // "MayaHealthValue" and "TuyaHealthValue": 100 when present but not a
+    // whole number; absent values leave the game's own.
+    bool hasMayaHealth;
+    s32 mayaHealth;
+    bool hasTuyaHealth;
+    s32 tuyaHealth;
+    // The inventory's and the dialog's own sections, as read or as their
+    // owners wrote them; null when absent.
+    std::unique_ptr<TiXmlElement> inventory;
+    std::unique_ptr<TiXmlElement> dialog;
+    // The scene scripts' plain globals: "Boolean", "Number" and "String"
+    // elements in file order, held by a container element.
+    std::unique_ptr<TiXmlElement> globals;
+};
+
+// The save file: XML without a root element, every section at the top level
+// in a fixed order. The game writes version 1.1.
+//
+//   <?xml version="1.0" ?>
+//   <GameVersion major="1" minor="1" />
+//   <Inventory>...</Inventory>
+//   <Dialog>...</Dialog>
+//   <WarpName name="3D/Isis/Warp_0002.wp" />
+//   <Orientation x="90.000000" y="-10.000000" />
+//   <Music path="Sounds/Musiques/M_interface.ogg" />
+//   <MayaHealthValue value="100" />
+//   <TuyaHealthValue value="70" />
+//   <Boolean name="KEYS" value="1" />
+//   <Number name="visits" value="2.000000" />
+//   <String name="door" value="open" />
+//
+// A file the game reads back and writes again gives the same bytes.
+class SaveFile {
+public:
+    // Parses and checks text. False, with the reason in error, when it is
+    // not well-formed XML or names no panorama.
+    static bool parse(const char* text, SaveData& data, KyString& error);
+    // The same for a file (a game path: "Backup/save.xml").
+    static bool read(const KyString& path, SaveData& data, KyString& error);
+    // The file's text.
+    static KyString text(const SaveData& data);
+    // Writes the text to a temporary file beside path and renames it over
+    // path, so the file is always whole. False when it cannot be written.
+    static bool write(const KyString& path, const SaveData& data);
+    // Whether name can be a save file's name: a plain file name in the
+    // user-data folder, without folders.
+    static bool isPlainName(const KyString& name);
+
+private:
+    SaveFile() = delete;
+};
+
+#endif
