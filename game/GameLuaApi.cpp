@@ -335,9 +335,7 @@ int luaLookAt(lua_State* L)
     KY_CHECK("nn", "LookAt");
     const s32 x = s32At(L, 1);
     const s32 y = s32At(L, 2);
-    // The camera control turns the view here (GameWarp::lookAt).
-    (void)x;
-    (void)y;
+    game()->lookAt(x, y);
     return 0;
 }
 
@@ -345,8 +343,7 @@ int luaWait(lua_State* L)
 {
     KY_CHECK("n", "Wait");
     const s32 milliseconds = s32At(L, 1);
-    // The wait timer is armed here (GameWarp::wait).
-    (void)milliseconds;
+    game()->wait(milliseconds);
     return 0;
 }
 
@@ -355,9 +352,7 @@ int luaPlaySound(lua_State* L)
     KY_CHECK("sn", "PlaySound");
     const KyString file = stringAt(L, 1);
     const s32 mode = s32At(L, 2);
-    // The sound plays here (GameWarp::playSound).
-    (void)file;
-    (void)mode;
+    game()->playSound(file, mode);
     return 0;
 }
 
@@ -365,8 +360,7 @@ int luaPlayMusic(lua_State* L)
 {
     KY_CHECK("s", "PlayMusic");
     const KyString file = stringAt(L, 1);
-    // The music changes here (GameWarp::playMusic).
-    (void)file;
+    game()->playMusic(file);
     return 0;
 }
 
@@ -382,9 +376,7 @@ int luaPlayMovie(lua_State* L)
     KY_CHECK("ss", "PlayMovie");
     const KyString video = stringAt(L, 1);
     const KyString sound = stringAt(L, 2);
-    // The video plays here (GameWarp::playMovie).
-    (void)video;
-    (void)sound;
+    game()->playMovie(video, sound);
     return 0;
 }
 
@@ -408,8 +400,7 @@ int luaSetFOV(lua_State* L)
     const f32 degrees = f32At(L, 1);
     if (!hasScene("SetFOV"))
         return 0;
-    // The camera control sets the field of view here (GameWarp::setFov).
-    (void)degrees;
+    game()->setFov(degrees);
     return 0;
 }
 
@@ -451,8 +442,7 @@ int luaAddObjective(lua_State* L)
 {
     KY_CHECK("n", "AddObjective");
     const s32 id = s32At(L, 1);
-    // The objectives switch the id on here (GameWarp::addObjective).
-    (void)id;
+    game()->addObjective(id);
     return 0;
 }
 
@@ -460,8 +450,7 @@ int luaRemoveObjective(lua_State* L)
 {
     KY_CHECK("n", "RemoveObjective");
     const s32 id = s32At(L, 1);
-    // The objectives switch the id off here (GameWarp::removeObjective).
-    (void)id;
+    game()->removeObjective(id);
     return 0;
 }
 
@@ -475,14 +464,14 @@ int luaImportAnimationWarp(lua_State* L)
 int luaShowMayaHealth(lua_State* L)
 {
     KY_CHECK("", "ShowMayaHealth");
-    // The health display shows Maya's bar here.
+    game()->showMayaHealth();
     return 0;
 }
 
 int luaShowTuyaHealth(lua_State* L)
 {
     KY_CHECK("", "ShowTuyaHealth");
-    // The health display shows Tuya's bar here.
+    game()->showTuyaHealth();
     return 0;
 }
 
@@ -490,8 +479,7 @@ int luaReduceMayaHealth(lua_State* L)
 {
     KY_CHECK("n", "ReduceMayaHealth");
     const s32 amount = s32At(L, 1);
-    // The health display lowers Maya's health here.
-    (void)amount;
+    game()->reduceMayaHealth(amount);
     return 0;
 }
 
@@ -499,42 +487,41 @@ int luaReduceTuyaHealth(lua_State* L)
 {
     KY_CHECK("n", "ReduceTuyaHealth");
     const s32 amount = s32At(L, 1);
-    // The health display lowers Tuya's health here.
-    (void)amount;
+    game()->reduceTuyaHealth(amount);
     return 0;
 }
 
 int luaHideMayaHealth(lua_State* L)
 {
     KY_CHECK("", "HideMayaHealth");
-    // The health display hides Maya's bar here.
+    game()->hideMayaHealth();
     return 0;
 }
 
 int luaHideTuyaHealth(lua_State* L)
 {
     KY_CHECK("", "HideTuyaHealth");
-    // The health display hides Tuya's bar here.
+    game()->hideTuyaHealth();
     return 0;
 }
 
 int luaInitHealths(lua_State* L)
 {
     KY_CHECK("", "InitHealths");
-    // The health display fills both healths here.
+    game()->initHealths();
     return 0;
 }
 
 int luaIsMayaAlive(lua_State* L)
 {
     KY_CHECK("", "IsMayaAlive");
-    return pushBoolean(L, game()->mayaHealth > 0);
+    return pushBoolean(L, game()->isMayaAlive());
 }
 
 int luaIsTuyaAlive(lua_State* L)
 {
     KY_CHECK("", "IsTuyaAlive");
-    return pushBoolean(L, game()->tuyaHealth > 0);
+    return pushBoolean(L, game()->isTuyaAlive());
 }
 
 int luaShowDocument(lua_State* L)

@@ -88,6 +88,8 @@ GameWarp::GameWarp()
     , ambientPlaying(0)
     , puzzleNumber(0)
     , helpShown(0)
+    , pointerWasDown(0)
+    , objectives(nullptr)
     , m_changing(false)
     , m_hasPendingWarp(false)
     , m_mouseListeners(false)
@@ -127,12 +129,14 @@ void GameWarp::enter()
         if (app->permanentHelp)
             help->setVisible(false);
     }
-    // The video buttons' and the arrow buttons' listeners belong to the
-    // video display and the camera control.
-    if (KyButtonLayout* skip = inGameGui.buttonLayout("skipVideoButton"))
+    if (KyButtonLayout* skip = inGameGui.buttonLayout("skipVideoButton")) {
+        appendListener(skip->onValidated, this, &GameWarp::onSkipVideoClicked);
         skip->setVisible(false);
-    if (KyButtonLayout* background = inGameGui.buttonLayout("videoBackgroundButton"))
+    }
+    if (KyButtonLayout* background = inGameGui.buttonLayout("videoBackgroundButton")) {
+        appendListener(background->onValidated, this, &GameWarp::onVideoBackgroundClicked);
         background->setVisible(false);
+    }
     if (KyVideoLayout* video = inGameGui.videoLayout("video")) {
         // Stopping a video (the skip button) and its end both stop it: the
         // stop signal covers both, once each.
@@ -156,6 +160,10 @@ void GameWarp::enter()
     yawSpeed = 0.0f;
     pitchSpeed = 0.0f;
     dragging = 0;
+    pointerWasDown = 0;
+    arrowState = 0;
+    yawSpeedAnimation.stop();
+    pitchSpeedAnimation.stop();
 
     healthBar.Load("2D/Menus/InGame/barVie.png");
     healthBar.setPosition(KyVector3f32(0.0f, Application::VirtualHeight - healthBar.size().y, -991.0f));
@@ -183,8 +191,15 @@ void GameWarp::enter()
         if (KySpriteLayout* layout = inGameGui.spriteLayout(name))
             layout->setVisible(false);
     }
-    // The arrow buttons' press and release listeners are the camera
-    // control's.
+    // While an arrow button is held the view turns toward the pointer.
+    static const char* const arrows[] = {"leftButton", "rightButton", "downButton", "upButton"};
+    for (const char* name : arrows) {
+        if (KyButtonLayout* arrow = inGameGui.buttonLayout(name)) {
+            appendListener(arrow->onStateDown, this, &GameWarp::onArrowButtonDown);
+            appendListener(arrow->onStateUp, this, &GameWarp::onArrowButtonUp);
+        }
+    }
+    createObjectives();
 }
 
 void GameWarp::changeWarp(const KyString& warpPath)
@@ -529,8 +544,7 @@ bool GameWarp::onButtonDown(unsigned int index)
 {
     if (index != 0)
         return true;
-    // Starts a drag (the view control's setDragging).
-    pressPosition = KyInputMgrWrapper::instance()->mousePosition(0);
+    setDragging(true);
     return false;
 }
 
@@ -555,7 +569,7 @@ bool GameWarp::onButtonUp(unsigned int index)
         if (click)
             currentWarp->click();
     }
-    // Ends the drag (the view control's setDragging).
+    setDragging(false);
     return true;
 }
 
@@ -617,12 +631,6 @@ void GameWarp::unloadSprite(s32 slot)
         return;
     }
     scriptSprites[slot].unload();
-}
-
-void GameWarp::updateView()
-{
-    if (!gameRunning)
-        return;
 }
 
 // ---- arrival transition and leaving the game ----------------------------------
@@ -769,12 +777,15 @@ void GameWarp::unload()
 
 void GameWarp::leaveGame(bool save)
 {
-    Application* app = application();
     stopTransition();
     m_hasPendingWarp = false;
 
-    if (KyLayout* inGame = inGameGui.layout("inGame"))
-        app->orientationLayout.removeChild(inGame);
+    // Through its parent: when the program ends during a game the
+    // application's orientation layout is gone already (its children were
+    // let go with it).
+    KyLayout* inGame = inGameGui.layout("inGame");
+    if (inGame && inGame->parent())
+        inGame->parent()->removeChild(inGame);
     inGameGui.unload();
     // The answers list and the dialog box are unloaded here
     // (Question2's interface, Dialog2::unload).
@@ -791,7 +802,8 @@ void GameWarp::leaveGame(bool save)
         Save(SaveFile);
 
     // The in-game menu is taken out of the window and unloaded here
-    // (InventoryMenu::unload), and the objectives table destroyed.
+    // (InventoryMenu::unload).
+    destroyObjectives();
 
     for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i)
         releaseWarp(*i);
@@ -921,8 +933,8 @@ bool GameWarp::applySave(const SaveData& data)
     // The inventory (Inventory::loadFromSave with data.major, data.minor)
     // and the heard dialog lines (Dialog2::Load) are restored here.
     if (data.hasOrientation) {
-        yaw = data.yaw;
-        pitch = data.pitch;
+        setYaw(data.yaw);
+        setPitch(data.pitch);
     }
     if (data.hasMusic && !data.musicPath.isEmpty() && app->musicOn) {
         app->music.load(data.musicPath);
@@ -933,6 +945,7 @@ bool GameWarp::applySave(const SaveData& data)
         mayaHealth = data.mayaHealth;
     if (data.hasTuyaHealth)
         tuyaHealth = data.tuyaHealth;
+    updateHealthBars();
     changeWarp(KyPath(data.warpName));
     return true;
 }

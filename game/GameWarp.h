@@ -18,6 +18,7 @@
 #include "ui/KySprite.h"
 
 class KyWarp;
+class Objectives;
 struct SaveData;
 
 // The game-logic object, a member of the application for the whole run: the
@@ -145,6 +146,69 @@ public:
     bool isChanging() const { return m_changing; }
     bool hasPendingWarp() const { return m_hasPendingWarp; }
 
+    // ---- looking around (GameWarpView.cpp, GameWarpCamera.cpp) ----------
+    // Starts (the pointer position recorded, the turning curves stopped,
+    // the drag timer from 0) or ends a drag (the pointer's speed becomes
+    // the inertia, which then slows down); nothing when already so.
+    void setDragging(bool on);
+    // The angle setters keep yaw in (-360, 360) and pitch in [-55, 45]; the
+    // speed setters keep a speed in [-10000, 10000]. A value that is not a
+    // finite number is refused and the stored one kept.
+    void setYaw(f32 value);
+    void setPitch(f32 value);
+    void setYawSpeed(f32 value);
+    void setPitchSpeed(f32 value);
+    // Both speeds glide to 0 over 400 ms.
+    void startSpeedDecay();
+    // While an arrow button is held: the speeds turn the view toward the
+    // pointer, seen from the window's centre.
+    void speedFromMouse();
+    // Listeners of the four arrow buttons' press and release.
+    bool onArrowButtonDown();
+    bool onArrowButtonUp();
+    // "LookAt": yaw -x, pitch -y (y from 90 on counted from -360), limited.
+    void lookAt(s32 x, s32 y);
+    // "SetFOV": the field of view of the panoramas' cameras, in degrees.
+    void setFov(f32 degrees);
+
+    // ---- health (GameWarpHealth.cpp) -----------------------------------
+    void updateHealthBars();
+    void reduceMayaHealth(s32 amount);
+    void reduceTuyaHealth(s32 amount);
+    void initHealths();
+    void showMayaHealth();
+    void showTuyaHealth();
+    void hideMayaHealth();
+    void hideTuyaHealth();
+    bool isMayaAlive();
+    bool isTuyaAlive();
+
+    // ---- objectives (GameWarpObjectives.cpp) ----------------------------
+    // "AddObjective" and "RemoveObjective"; nothing without a list.
+    void addObjective(s32 id);
+    void removeObjective(s32 id);
+    // The list of a game: made when the game is entered, filled from the
+    // objectives file; destroyed when the game is left.
+    void createObjectives();
+    void destroyObjectives();
+    // The in-game button that shows the objectives screen.
+    bool onObjectivesClicked();
+
+    // ---- videos, waits, sounds and music (GameWarpMedia.cpp) ------------
+    // "PlayMovie": the video over the game with its sound track; the game
+    // stops drawing the panoramas until it ends or is skipped.
+    void playMovie(const KyString& video, const KyString& sound);
+    bool onVideoBackgroundClicked();
+    bool onSkipVideoClicked();
+    // "Wait": the wait timer's alarm rings after that many milliseconds
+    // (a negative wait is none); "OnWaitFinished" follows.
+    void wait(s32 milliseconds);
+    // "PlaySound": mode 1 a one-shot effect, -1 the looping ambient sound.
+    void playSound(const KyString& file, s32 mode);
+    // "PlayMusic": the application's music changes to file (played when the
+    // music option is on); the same file again changes nothing.
+    void playMusic(const KyString& file);
+
     // 1. The scene scripts' Lua state, one for the whole game.
     KyLuaContext luaContext;
     // 2. The current scene script.
@@ -219,6 +283,12 @@ public:
     // Toggled by the help button: the markers show while it or the
     // permanent-help option is set.
     u8 helpShown;
+
+    // The left button's state at the previous frame: a press taken by a
+    // button in front (a marker) is seen by its edge.
+    u8 pointerWasDown;
+    // The objectives of the game; null outside a game.
+    Objectives* objectives;
 
 private:
     GameWarp(const GameWarp&) = delete;
