@@ -205,6 +205,12 @@ void GameWarp::enter()
 void GameWarp::changeWarp(const KyString& warpPath)
 {
     const KyPath path(warpPath);
+    if (m_changing && path == m_changeTarget) {
+        // The scene being entered asks for itself: it stays, and a change
+        // it asked for earlier is forgotten (asking again would loop).
+        m_hasPendingWarp = false;
+        return;
+    }
     if (m_changing || transitionRunning) {
         // Tearing the scene down from inside its own change, or under the
         // transition, would leave both half done: the change waits.
@@ -233,6 +239,7 @@ void GameWarp::runPendingChange()
 void GameWarp::performChange(const KyPath& path)
 {
     Application* app = application();
+    m_changeTarget = path;
     const bool sameWarp = currentWarp && currentWarp->path() == path;
     if (currentWarp) {
         runEvent("OnWarpLeave");
@@ -304,13 +311,6 @@ KyWarp* GameWarp::newWarp()
     return warp;
 }
 
-void GameWarp::listenToWarp(KyWarp* warp)
-{
-    stopListeningToWarp(warp);
-    insertListener(warp->onAnimationFinished(), this, &GameWarp::onAnimationFinished);
-    insertListener(warp->onObjectHit(), this, &GameWarp::onObjectHit);
-}
-
 void GameWarp::stopListeningToWarp(KyWarp* warp)
 {
     if (!warp)
@@ -319,6 +319,15 @@ void GameWarp::stopListeningToWarp(KyWarp* warp)
     }
     while (removeListener(warp->onAnimationFinished(), this, &GameWarp::onAnimationFinished)) {
     }
+}
+
+void GameWarp::listenToHits(KyWarp* warp)
+{
+    if (!warp)
+        return;
+    while (removeListener(warp->onObjectHit(), this, &GameWarp::onObjectHit)) {
+    }
+    insertListener(warp->onObjectHit(), this, &GameWarp::onObjectHit);
 }
 
 void GameWarp::listenToWait()
@@ -483,7 +492,7 @@ void GameWarp::importAnimationWarp(const KyString& name)
     // A scene already arrived takes clicks on the new panorama at once; one
     // still arriving gets its listener when the transition ends.
     if (!transitionRunning && !m_changing)
-        insertListener(animationWarp->onObjectHit(), this, &GameWarp::onObjectHit);
+        listenToHits(animationWarp);
 }
 
 void GameWarp::showPuzzle(s32 number)
@@ -743,10 +752,8 @@ bool GameWarp::endArrivalTransition()
         releaseWarp(outgoingAnimationWarp);
         outgoingAnimationWarp = nullptr;
     }
-    if (animationWarp)
-        insertListener(animationWarp->onObjectHit(), this, &GameWarp::onObjectHit);
-    if (currentWarp)
-        insertListener(currentWarp->onObjectHit(), this, &GameWarp::onObjectHit);
+    listenToHits(animationWarp);
+    listenToHits(currentWarp);
     pruneLoadedWarps();
     if (!m_changing)
         runPendingChange();

@@ -305,7 +305,7 @@ private:
     // layout's rotation, the main window's camera, a 60-degree view.
     static KyWarp* newWarp();
     // The listeners the game keeps on a panorama, each at most once.
-    void listenToWarp(KyWarp* warp);
+    void listenToHits(KyWarp* warp);
     void stopListeningToWarp(KyWarp* warp);
     void listenToWait();
     // Sets the event globals to nil.
@@ -331,6 +331,8 @@ private:
     bool m_changing;
     bool m_hasPendingWarp;
     KyPath m_pendingWarp;
+    // The panorama the change under way goes to.
+    KyPath m_changeTarget;
     bool m_mouseListeners;
 };
 

@@ -16,6 +16,10 @@ const s32 kWrittenMajor = 1;
 const s32 kWrittenMinor = 1;
 const f32 kAngleLimit = 360.0f;
 const s32 kFullHealth = 100;
+// The strings of the scripts are written byte for byte (the game's texts are
+// Windows-1252), so a save is read one byte a character: read as UTF-8, a
+// lone accented letter would swallow the quote that ends its value.
+const TiXmlEncoding kEncoding = TIXML_ENCODING_LEGACY;
 
 // A whole decimal number that fits 32 bits, and nothing after it.
 bool readS32(const char* text, s32& value)
@@ -140,7 +144,7 @@ SaveData::~SaveData() {}
 bool SaveFile::parse(const char* text, SaveData& data, KyString& error)
 {
     KyXmlDocument document;
-    if (!document.parse(text)) {
+    if (!document.parse(text, kEncoding)) {
         error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
                      document.errorColumn());
         return false;
@@ -151,7 +155,7 @@ bool SaveFile::parse(const char* text, SaveData& data, KyString& error)
 bool SaveFile::read(const KyString& path, SaveData& data, KyString& error)
 {
     KyXmlDocument document;
-    if (!document.loadFile(path)) {
+    if (!document.loadFile(path, kEncoding)) {
         error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
                      document.errorColumn());
         return false;

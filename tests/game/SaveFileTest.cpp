@@ -1,0 +1,274 @@
+// The save file on its own: what a file reads as, what is refused, that a
+// file written by the game reads back to the same bytes, damaged files of
+// every kind, and that a save interrupted at any moment never leaves half a
+// file.
+#include "core/KyCore.h"
+#include "core/KyFile.h"
+#include "core/KySingleton.h"
+#include "game/SaveFile.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UserDataSandbox.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// What the game writes, with each kind of section and awkward text.
+const char* const kCanonical =
+    "<?xml version=\"1.0\" ?>\n"
+    "<GameVersion major=\"1\" minor=\"1\" />\n"
+    "<Inventory>\n"
+    "    <Page number=\"0\">\n"
+    "        <Slot object=\"KEYS\" />\n"
+    "    </Page>\n"
+    "</Inventory>\n"
+    "<Dialog>\n"
+    "    <Played name=\"Intro_01\" />\n"
+    "</Dialog>\n"
+    "<WarpName name=\"3D/Isis/Warp_0003.wp\" />\n"
+    "<Orientation x=\"-123.500000\" y=\"12.250000\" />\n"
+    "<Music path=\"Sounds/Musiques/M_interface.ogg\" />\n"
+    "<MayaHealthValue value=\"-20\" />\n"
+    "<TuyaHealthValue value=\"100\" />\n"
+    "<Boolean name=\"KEYS\" value=\"1\" />\n"
+    "<Boolean name=\"door\" value=\"0\" />\n"
+    "<Number name=\"visits\" value=\"3.000000\" />\n"
+    "<String name=\"_VERSION\" value=\"Lua 5.1\" />\n"
+    "<String name=\"said\" value='&lt;caf\xc3\xa9 &amp; &quot;tea&quot;&gt;' />\n"
+    "<String name=\"cafe\" value=\"caf\xe9\" />\n"
+    "<String name=\"lines\" value=\"a&#x0A;b\xe9\" />\n";
+
+std::string head(const char* warp = "<WarpName name=\"3D/Test/A.wp\" />\n")
+{
+    return std::string("<?xml version=\"1.0\" ?>\n") + warp;
+}
+
+} // namespace
+
+TEST(SaveFile, WhatAFileReadsAs)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        bool accepted;
+        s32 major, minor;
+        f32 yaw, pitch;
+        bool hasMaya;
+        s32 maya;
+    };
+    const Case cases[] = {
+        {"the smallest file", head(), true, 1, 0, 0, 0, false, 100},
+        {"version 1.0 by its attributes", head() + "<GameVersion major=\"1\" minor=\"0\" />", true, 1, 0, 0, 0,
+         false, 100},
+        {"a version without minor", head() + "<GameVersion major=\"2\" />", true, 2, 0, 0, 0, false, 100},
+        {"an angle beyond a turn reads as 0", head() + "<Orientation x=\"400\" y=\"-361\" />", true, 1, 0, 0, 0,
+         false, 100},
+        {"angles at the limits stay", head() + "<Orientation x=\"360\" y=\"-360\" />", true, 1, 0, 360, -360,
+         false, 100},
+        {"angles that are no numbers", head() + "<Orientation x=\"nan\" y=\"inf\" />", true, 1, 0, 0, 0, false,
+         100},
+        {"health that is no number is full", head() + "<MayaHealthValue value=\"lots\" />", true, 1, 0, 0, 0, true,
+         100},
+        {"health beyond 32 bits is full", head() + "<MayaHealthValue value=\"4294967296\" />", true, 1, 0, 0, 0,
+         true, 100},
+        {"health with a tail is full", head() + "<MayaHealthValue value=\"12abc\" />", true, 1, 0, 0, 0, true, 100},
+        {"negative health stays", head() + "<MayaHealthValue value=\"-2147483648\" />", true, 1, 0, 0, 0, true,
+         -2147483647 - 1},
+        {"health without a value is full", head() + "<MayaHealthValue />", true, 1, 0, 0, 0, true, 100},
+        {"the first of two panoramas counts",
+         head() + "<WarpName name=\"3D/Test/B.wp\" />", true, 1, 0, 0, 0, false, 100},
+        {"no panorama", "<?xml version=\"1.0\" ?>\n<Orientation x=\"1\" y=\"2\" />", false, 0, 0, 0, 0, false, 0},
+        {"an empty panorama name", head("<WarpName name=\"\" />"), false, 0, 0, 0, 0, false, 0},
+        {"a panorama without its name", head("<WarpName path=\"3D/Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
+        {"not well-formed", head() + "<Orientation x=\"1\"", false, 0, 0, 0, 0, false, 0},
+        {"an empty file", "", false, 0, 0, 0, 0, false, 0},
+        {"a panorama inside another element", "<Save><WarpName name=\"3D/Test/A.wp\" /></Save>", false, 0, 0, 0, 0,
+         false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SaveData data;
+        KyString error;
+        ASSERT_EQ(SaveFile::parse(c.text.c_str(), data, error), c.accepted) << error.c_str();
+        if (!c.accepted) {
+            EXPECT_FALSE(error.isEmpty());
+            continue;
+        }
+        EXPECT_STREQ(data.warpName.c_str(), "3D/Test/A.wp");
+        EXPECT_EQ(data.major, c.major);
+        EXPECT_EQ(data.minor, c.minor);
+        EXPECT_EQ(data.yaw, c.yaw);
+        EXPECT_EQ(data.pitch, c.pitch);
+        EXPECT_EQ(data.hasMayaHealth, c.hasMaya);
+        EXPECT_EQ(data.mayaHealth, c.maya);
+        EXPECT_FALSE(data.hasTuyaHealth);
+    }
+}
+
+TEST(SaveFile, AGameFileReadsBackToTheSameBytes)
+{
+    SaveData data;
+    KyString error;
+    ASSERT_TRUE(SaveFile::parse(kCanonical, data, error)) << error.c_str();
+    EXPECT_STREQ(data.warpName.c_str(), "3D/Isis/Warp_0003.wp");
+    EXPECT_EQ(data.yaw, -123.5f);
+    EXPECT_EQ(data.pitch, 12.25f);
+    EXPECT_STREQ(data.musicPath.c_str(), "Sounds/Musiques/M_interface.ogg");
+    EXPECT_EQ(data.mayaHealth, -20);
+    ASSERT_TRUE(data.inventory && data.dialog && data.globals);
+    EXPECT_STREQ(data.inventory->FirstChildElement("Page")->FirstChildElement("Slot")->Attribute("object"), "KEYS");
+    u32 globals = 0;
+    for (const TiXmlElement* g = data.globals->FirstChildElement(); g; g = g->NextSiblingElement())
+        ++globals;
+    EXPECT_EQ(globals, 7u);
+
+    const KyString again = SaveFile::text(data);
+    EXPECT_STREQ(again.c_str(), kCanonical);
+
+    // A version 1.0 file is written as 1.1, and a second pass changes nothing.
+    SaveData old;
+    ASSERT_TRUE(SaveFile::parse((head() + "<GameVersion major=\"1\" minor=\"0\" />").c_str(), old, error));
+    const KyString first = SaveFile::text(old);
+    SaveData reread;
+    ASSERT_TRUE(SaveFile::parse(first.c_str(), reread, error));
+    EXPECT_STREQ(SaveFile::text(reread).c_str(), first.c_str());
+    EXPECT_NE(std::string(first.c_str()).find("<GameVersion major=\"1\" minor=\"1\" />"), std::string::npos);
+}
+
+TEST(SaveFile, DamagedFilesAreRefusedOrReadWhole)
+{
+    // Every cut of the file and a byte replaced at every place, by a few
+    // kinds of byte: each either is refused with a reason or reads as a
+    // file that writes and reads back unchanged.
+    const std::string canonical = kCanonical;
+    std::vector<std::string> damaged;
+    for (size_t n = 0; n < canonical.size(); ++n)
+        damaged.push_back(canonical.substr(0, n));
+    const char replacements[] = {'\0', '<', '>', '"', '&', '\xff', 'x', '/'};
+    for (size_t i = 0; i < canonical.size(); ++i) {
+        for (char r : replacements) {
+            std::string copy = canonical;
+            copy[i] = r;
+            damaged.push_back(copy);
+        }
+    }
+    // Hostile shapes.
+    damaged.push_back(head() + std::string(200000, '<'));
+    damaged.push_back(head() + std::string(5000, ' ') + std::string(20000, 'A'));
+    std::string deep = head();
+    for (int i = 0; i < 5000; ++i)
+        deep += "<Inventory>";
+    damaged.push_back(deep);
+    std::string wide = head() + "<Boolean";
+    for (int i = 0; i < 2000; ++i)
+        wide += " a" + std::to_string(i) + "=\"1\"";
+    damaged.push_back(wide + " />");
+    std::string many = head();
+    for (int i = 0; i < 20000; ++i)
+        many += "<Number name=\"n" + std::to_string(i) + "\" value=\"1e308\" />";
+    damaged.push_back(many);
+
+    u32 accepted = 0;
+    for (const std::string& text : damaged) {
+        SaveData data;
+        KyString error;
+        if (!SaveFile::parse(text.c_str(), data, error)) {
+            EXPECT_FALSE(error.isEmpty());
+            continue;
+        }
+        ++accepted;
+        EXPECT_FALSE(data.warpName.isEmpty());
+        EXPECT_TRUE(data.yaw >= -360.0f && data.yaw <= 360.0f);
+        EXPECT_TRUE(data.pitch >= -360.0f && data.pitch <= 360.0f);
+        const KyString written = SaveFile::text(data);
+        SaveData reread;
+        ASSERT_TRUE(SaveFile::parse(written.c_str(), reread, error)) << written.c_str();
+        EXPECT_STREQ(SaveFile::text(reread).c_str(), written.c_str());
+    }
+    EXPECT_GT(accepted, 100u);
+}
+
+TEST(SaveFile, FileNames)
+{
+    struct Case {
+        const char* name;
+        bool plain;
+    };
+    const Case cases[] = {{"save.xml", true},  {"10.xml", true},       {"", false},
+                          {".", false},        {"..", false},          {"../save.xml", false},
+                          {"a/b.xml", false},  {"a\\b.xml", false},    {"C:save.xml", false},
+                          {"..xml", true},     {"Backup/0.xml", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(SaveFile::isPlainName(c.name), c.plain) << c.name;
+}
+
+TEST(SaveFile, WrittenWholeToTheUserDataFolder)
+{
+    UserDataSandbox sandbox;
+    SaveData data;
+    KyString error;
+    ASSERT_TRUE(SaveFile::parse(kCanonical, data, error));
+    ASSERT_TRUE(SaveFile::write("Backup/save.xml", data));
+    SaveData reread;
+    ASSERT_TRUE(SaveFile::read("Backup/save.xml", reread, error)) << error.c_str();
+    EXPECT_STREQ(SaveFile::text(reread).c_str(), kCanonical);
+    EXPECT_FALSE(SaveFile::read("Backup/missing.xml", reread, error));
+}
+
+// A process that saves in a loop, killed at random moments: the file it
+// leaves is always one of the two it writes, whole.
+TEST(SaveFile, AKilledSaveLeavesTheOldOrTheNewFile)
+{
+    TempDir dir;
+    const std::string path = dir.file("save.xml");
+    SaveData first;
+    SaveData second;
+    KyString error;
+    ASSERT_TRUE(SaveFile::parse(kCanonical, first, error));
+    ASSERT_TRUE(SaveFile::parse(kCanonical, second, error));
+    second.warpName = "3D/Isis/Warp_0005.wp";
+    // A larger file, so a write is long enough to be cut.
+    for (int i = 0; i < 2000; ++i) {
+        TiXmlElement element("String");
+        element.SetAttribute("name", ("padding" + std::to_string(i)).c_str());
+        element.SetAttribute("value", "0123456789abcdef0123456789abcdef");
+        second.globals->InsertEndChild(element);
+    }
+    const std::string oldText = SaveFile::text(first).c_str();
+    const std::string newText = SaveFile::text(second).c_str();
+    ASSERT_TRUE(SaveFile::write(path.c_str(), first));
+
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> delay(0, 1500);
+    const int kills = 200;
+    int sawNew = 0;
+    for (int k = 0; k < kills; ++k) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                SaveFile::write(path.c_str(), second);
+                SaveFile::write(path.c_str(), first);
+            }
+        }
+        usleep(useconds_t(delay(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const std::string now = dir.readFile("save.xml");
+        ASSERT_TRUE(now == oldText || now == newText) << "kill " << k << ": " << now.size() << " bytes";
+        if (now == newText)
+            ++sawNew;
+        // The next run starts from the old file.
+        ASSERT_TRUE(SaveFile::write(path.c_str(), first));
+    }
+    RecordProperty("killsLeavingTheNewFile", sawNew);
+}
