@@ -839,6 +839,11 @@ void GameWarp::leaveGame(bool save)
     // The cipher puzzle's solved listener is removed here.
 
     gameTimer.pause();
+    // The view stops turning with the game.
+    dragTimer.pause();
+    yawSpeedAnimation.stop();
+    pitchSpeedAnimation.stop();
+    dragging = 0;
     ambientSound.Stop();
     ambientPlaying = 0;
     gameRunning = 0;

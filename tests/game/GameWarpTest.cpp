@@ -586,11 +586,15 @@ TEST(GameWarp, LeavingAndStartingASecondGameLeavesNothingBehind)
         EXPECT_FALSE(game.currentWarp || game.animationWarp || game.outgoingWarp || game.outgoingAnimationWarp);
         EXPECT_FALSE(game.transitionRunning);
         EXPECT_FALSE(game.gameRunning);
+        EXPECT_EQ(game.waitTimer.alarmCallbacks.count(), 0u);
+        // The interface's buttons go at the end of the frame.
+        session.frames(2);
         EXPECT_EQ(input->onPointerMove().count(), moves);
         EXPECT_EQ(input->onButtonDown().count(), downs);
         EXPECT_EQ(input->onButtonUp().count(), ups);
-        EXPECT_EQ(game.waitTimer.alarmCallbacks.count(), 0u);
-        session.frames(2);
+        for (KyTimer* timer : KyTimer::runningTimers())
+            EXPECT_TRUE(timer != &game.dragTimer && timer != &game.waitTimer && timer != &game.gameTimer)
+                << (timer == &game.dragTimer ? "drag" : timer == &game.waitTimer ? "wait" : "game");
         EXPECT_TRUE(KyDeferredDeletion::pendingDeletes().isEmpty());
         EXPECT_LE(KyTimer::runningTimers().count(), timers);
         // The save names the scene being left.
