@@ -4,6 +4,8 @@
 -- sheet, and the video shown by the scripts with its background and skip
 -- button. Places are fractions of the screen (y down); the health bars keep
 -- their pictures' pixel sizes, since the game cuts them to the health left.
+-- Every element is thin (a depth of 0.05): an element as deep as its parent
+-- would reach in front of those after it.
 
 local folder = "2D/Menus/InGame/"
 
@@ -14,7 +16,7 @@ end
 local function button(name, picture, x, y, size)
     return KyButtonLayout{
         name = name,
-        sizeType = Percent, size = {size / 480, size / 320},
+        sizeType = Percent, size = {size / 480, size / 320, 0.05},
         position = {x / 480, y / 320, 0.5},
         upLayout = look(folder .. picture .. ".png"),
         downLayout = look(folder .. picture .. "_over.png"),
@@ -47,12 +49,12 @@ KyLayout{
     button("downButton", "Arrow_down", 240, 298, 32),
     KySpriteLayout{
         name = "currentObjectSprite",
-        sizeType = Percent, size = {40 / 480, 40 / 320},
+        sizeType = Percent, size = {40 / 480, 40 / 320, 0.05},
         position = {28 / 480, 292 / 320, 0.5},
     },
     KyButtonLayout{
         name = "objectivesButton",
-        sizeType = Percent, size = {36 / 480, 36 / 320},
+        sizeType = Percent, size = {36 / 480, 36 / 320, 0.05},
         position = {372 / 480, 294 / 320, 0.5},
         upLayout = look(folder .. "Objectives.png"),
         downLayout = look(folder .. "Objectives_over.png"),
@@ -62,12 +64,13 @@ KyLayout{
     button("inventoryButton", "Inventory", 452, 294, 36),
     KyLayout{
         name = "objectivesPanel",
-        sizeType = Percent, size = {1, 1},
+        -- Thin, as a screen is: its sheet stays in front of its shade.
+        sizeType = Percent, size = {1, 1, 0.05},
         visible = false,
         -- The whole screen: a click anywhere closes the sheet.
         KyButtonLayout{
             name = "objectivesBackgroundButton",
-            sizeType = Percent, size = {1, 1},
+            sizeType = Percent, size = {1, 1, 0.05},
             upLayout = look("2D/Menus/Confirm/Shade.png"),
             validationSound = "Sounds/SFX/ChoixMenu.wav",
         },
@@ -85,18 +88,18 @@ KyLayout{
     },
     KyButtonLayout{
         name = "videoBackgroundButton",
-        sizeType = Percent, size = {1, 1},
+        sizeType = Percent, size = {1, 1, 0.05},
         visible = false,
         upLayout = look(folder .. "VideoBackground.png"),
     },
     KyVideoLayout{
         name = "video",
-        sizeType = Percent, size = {1, 1},
+        sizeType = Percent, size = {1, 1, 0.05},
         visible = false,
     },
     KyButtonLayout{
         name = "skipVideoButton",
-        sizeType = Percent, size = {36 / 480, 36 / 320},
+        sizeType = Percent, size = {36 / 480, 36 / 320, 0.05},
         position = {452 / 480, 294 / 320, 0.5},
         visible = false,
         upLayout = look(folder .. "SkipVideo.png"),

@@ -12,12 +12,12 @@
 namespace {
 
 const char* const kTitleStyle =
-    "<section style=\"center\" /><color r=\"255\" g=\"224\" b=\"112\"/>"
+    "<section style=\"center\" /><color r=\"120\" g=\"60\" b=\"16\"/>"
     "<font file=\"Common/Fonts/Colaborate-Regular_r_24.tef\" />";
 const char* const kObjectiveStyle =
-    "<section style=\"left\" /><color r=\"246\" g=\"232\" b=\"200\"/><font file=\"Common/Fonts/Arial_r_16.tef\" />";
+    "<section style=\"left\" /><color r=\"58\" g=\"36\" b=\"16\"/><font file=\"Common/Fonts/Arial_r_16.tef\" />";
 const char* const kSubObjectiveStyle =
-    "<section style=\"left\" /><color r=\"200\" g=\"190\" b=\"160\"/><font file=\"Common/Fonts/Arial_r_16.tef\" />";
+    "<section style=\"left\" /><color r=\"96\" g=\"72\" b=\"44\"/><font file=\"Common/Fonts/Arial_r_16.tef\" />";
 
 KyString number(s64 value)
 {

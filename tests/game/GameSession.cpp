@@ -181,8 +181,11 @@ void GameSession::frames(u32 count)
 {
     if (!m_ok || !m_observer)
         return;
-    for (u32 i = 0; i < count; ++i)
+    for (u32 i = 0; i < count; ++i) {
         mainLoopTurn(m_observer.get());
+        if (afterFrame)
+            afterFrame();
+    }
 }
 
 bool GameSession::run(const std::string& script)
@@ -198,9 +201,14 @@ bool GameSession::run(const std::string& script)
         return false;
     m_observer->tour = &tour;
     // The last step's frames, then one more so its effects are drawn.
-    for (u32 guard = 0; guard < 100000 && !tour.finished(); ++guard)
+    for (u32 guard = 0; guard < 100000 && !tour.finished(); ++guard) {
         mainLoopTurn(m_observer.get());
+        if (afterFrame)
+            afterFrame();
+    }
     mainLoopTurn(m_observer.get());
+    if (afterFrame)
+        afterFrame();
     m_observer->tour = nullptr;
     return true;
 }

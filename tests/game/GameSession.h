@@ -9,6 +9,7 @@
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/UserDataSandbox.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ public:
     // Plays a tour script to its end, one turn a frame; false when it does
     // not parse (the error is added to the test's failures).
     bool run(const std::string& script);
+
+    // Called after every frame that frames() and run() make, for tests
+    // that follow the game frame by frame.
+    std::function<void()> afterFrame;
 
     // A pixel of the last frame at a place in interface units (480 x 320,
     // y down), or in window pixels.

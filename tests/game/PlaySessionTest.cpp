@@ -1,0 +1,530 @@
+// Playing in a panorama, run in-process on the fake clock as a player plays:
+// a new game started from the main menu, the view dragged and turned by the
+// arrow buttons frame by frame, scripts that play videos, wait, play sounds
+// and music, and the objectives screen.
+#include "core/KySingleton.h"
+#include "game/Application.h"
+#include "game/GameWarp.h"
+#include "game/screens/Objectives.h"
+#include "core/KyQuaternion.h"
+#include "game/GameTour.h"
+#include "platform/KyInputMgrWrapper.h"
+#include "scene/KyWarp.h"
+#include "tests/game/GameSession.h"
+#include "tests/support/TempDir.h"
+#include "tools/content/TheoraWriter.h"
+#include "media/KySoundManager.h"
+#include "ui/KyButtonLayout.h"
+#include "ui/KyTextLayout.h"
+#include "ui/KyVideoLayout.h"
+
+#include <lua.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// From the main menu to the first scene: "New game", the boards close, the
+// game enters and loads, the scene's arrival ends.
+bool startNewGame(GameSession& session)
+{
+    session.run("wait 20\nclick 240 140");
+    GameWarp& game = session.app()->gameWarp;
+    for (int frame = 0; frame < 600; ++frame) {
+        if (game.gameRunning && game.currentWarp && !game.isChanging() && !session.app()->rotationAnim.isRunning())
+            return true;
+        session.frames(1);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(Play, ANewGameStartsInTheFirstScene)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    EXPECT_EQ(game.currentWarpName(), KyString("3D/Isis/Warp_0002.wp"));
+    EXPECT_FLOAT_EQ(game.yaw, 0.0f);
+    EXPECT_NE(game.objectives, nullptr);
+}
+
+namespace {
+
+// The view at the end of one frame, with the pointer as the view control
+// sees it (interface units, y up).
+struct ViewFrame {
+    f32 yaw;
+    f32 pitch;
+    f32 yawSpeed;
+    f32 pitchSpeed;
+    bool dragging;
+    s32 arrows;
+    KyVector2s32 pointer;
+};
+
+std::vector<ViewFrame> followView(GameSession& session, const std::string& script)
+{
+    std::vector<ViewFrame> frames;
+    GameWarp& game = session.app()->gameWarp;
+    session.afterFrame = [&] {
+        frames.push_back({game.yaw, game.pitch, game.yawSpeed, game.pitchSpeed, game.dragging != 0, game.arrowState,
+                          KyInputMgrWrapper::instance()->mousePosition(0)});
+    };
+    session.run(script);
+    session.afterFrame = nullptr;
+    return frames;
+}
+
+const f32 kFrameSeconds = f32(GameTour::FrameMicroseconds) / 1.0e6f;
+
+// Frame by frame: while a drag goes on, the view turns by half a degree a
+// unit the pointer moved in that frame (the other way with inverse look);
+// otherwise by the speeds of that frame. Returns the frames that dragged.
+u32 checkEveryFrame(const std::vector<ViewFrame>& frames, bool inverse)
+{
+    u32 dragged = 0;
+    for (u32 i = 1; i < frames.size(); ++i) {
+        const ViewFrame& before = frames[i - 1];
+        const ViewFrame& now = frames[i];
+        f32 dYaw = 0.0f;
+        f32 dPitch = 0.0f;
+        if (now.dragging && before.dragging) {
+            const f32 sign = inverse ? -1.0f : 1.0f;
+            dYaw = -sign * 0.5f * f32(now.pointer.x - before.pointer.x);
+            dPitch = sign * 0.5f * f32(now.pointer.y - before.pointer.y);
+            ++dragged;
+        } else if (!now.dragging && !before.dragging) {
+            dYaw = -now.yawSpeed * kFrameSeconds;
+            dPitch = now.pitchSpeed * kFrameSeconds;
+        } else {
+            // The frame a drag starts or ends turns nothing.
+        }
+        EXPECT_NEAR(now.yaw, before.yaw + dYaw, 1e-3f) << "frame " << i;
+        EXPECT_NEAR(now.pitch, std::min(45.0f, std::max(-55.0f, before.pitch + dPitch)), 1e-3f) << "frame " << i;
+    }
+    return dragged;
+}
+
+} // namespace
+
+TEST(Play, DraggingTurnsTheViewHalfADegreeAUnitThenItGlidesToAStop)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    // The pointer in the script is in interface units with y down, so
+    // moving up raises the pitch.
+    const std::vector<ViewFrame> frames = followView(session, "move 240 160\nwait 2\npress\nwait 2\n"
+                                                              "move 250 160\nwait 2\n"
+                                                              "move 260 150\nwait 2\n"
+                                                              "move 270 150\nwait 2\n"
+                                                              "move 290 130\n"
+                                                              "release\n"
+                                                              "wait 40\n");
+    EXPECT_GE(checkEveryFrame(frames, false), 6u);
+    // The drag itself: 50 units right and 30 up.
+    u32 release = 0;
+    for (u32 i = 1; i < frames.size(); ++i) {
+        if (frames[i - 1].dragging && !frames[i].dragging) {
+            release = i;
+            break;
+        }
+    }
+    ASSERT_GT(release, 0u);
+    EXPECT_FLOAT_EQ(frames[release].yaw, -25.0f);
+    EXPECT_FLOAT_EQ(frames[release].pitch, 15.0f);
+    // Let go while moving: the speeds start from half the pointer's and
+    // fall along their curve to 0 over 400 ms (24 frames), the view going
+    // on the way it was dragged each frame a little less.
+    EXPECT_GT(frames[release].yawSpeed, 1.0f);
+    EXPECT_GT(frames[release].pitchSpeed, 1.0f);
+    for (u32 i = release + 1; i < release + 24 && i < frames.size(); ++i) {
+        EXPECT_LE(std::fabs(frames[i].yawSpeed), std::fabs(frames[i - 1].yawSpeed)) << "frame " << i;
+        EXPECT_LT(frames[i].yaw, frames[i - 1].yaw) << "frame " << i;
+    }
+    for (u32 i = release + 25; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].yawSpeed, 0.0f) << "frame " << i;
+        EXPECT_EQ(frames[i].yaw, frames.back().yaw) << "frame " << i;
+    }
+    EXPECT_LT(frames.back().yaw, -26.0f);
+    EXPECT_GT(frames.back().pitch, 16.0f);
+
+    // The panorama's rotation is the view's: pitch, then yaw.
+    GameWarp& game = session.app()->gameWarp;
+    const f32 a = game.yaw * f32(M_PI) / 180.0f;
+    const f32 b = game.pitch * f32(M_PI) / 180.0f;
+    KyQuaternion view =
+        KyQuaternion(std::sin(b / 2), 0, 0, std::cos(b / 2)) * KyQuaternion(0, std::sin(a / 2), 0, std::cos(a / 2));
+    view.normalize();
+    const KyQuaternion shown = game.currentWarp->rotation();
+    EXPECT_NEAR(shown.x, view.x, 1e-6f);
+    EXPECT_NEAR(shown.y, view.y, 1e-6f);
+    EXPECT_NEAR(shown.z, view.z, 1e-6f);
+    EXPECT_NEAR(shown.w, view.w, 1e-6f);
+}
+
+TEST(Play, WithInverseLookTheSameDragTurnsTheOtherWay)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    session.app()->inverseLook = 1;
+    const std::vector<ViewFrame> frames = followView(
+        session, "move 240 160\nwait 2\npress\nwait 2\nmove 250 160\nwait 2\nmove 260 150\nmove 270 140\nrelease\nwait 30\n");
+    EXPECT_GE(checkEveryFrame(frames, true), 2u);
+    EXPECT_GT(frames.back().yaw, 15.5f) << "the inertia follows the inverted drag";
+    EXPECT_LT(frames.back().pitch, -5.0f);
+}
+
+TEST(Play, AnArrowButtonHeldTurnsTheViewTowardThePointerEveryFrame)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    // The left arrow at the left edge, half-way up: the pointer is left of
+    // the window's centre, so the view turns left at nearly 100 degrees a
+    // second; then the arrow is let go and the turn slows down to a stop.
+    std::vector<ViewFrame> frames = followView(session, "move 22 160\npress\nwait 10\nrelease\nwait 40\n");
+    checkEveryFrame(frames, false);
+    u32 held = 0;
+    for (u32 i = 1; i < frames.size(); ++i) {
+        EXPECT_FALSE(frames[i].dragging) << "an arrow's press starts no drag";
+        if (frames[i].arrows == 1) {
+            ++held;
+            EXPECT_NEAR(frames[i].yaw - frames[i - 1].yaw, 100.0f * kFrameSeconds, 0.02f) << "frame " << i;
+            EXPECT_NEAR(frames[i].pitch, 0.0f, 0.05f) << "frame " << i;
+        }
+    }
+    // The frames from the press to the release.
+    EXPECT_EQ(held, 10u);
+    EXPECT_EQ(frames.back().arrows, 0);
+    EXPECT_EQ(frames.back().yawSpeed, 0.0f);
+    EXPECT_GT(frames.back().yaw, 11.0f * 100.0f * kFrameSeconds + 5.0f) << "and glided on after";
+
+    // The up arrow raises the view to its limit.
+    frames = followView(session, "move 240 22\npress\nwait 70\nrelease\n");
+    checkEveryFrame(frames, false);
+    EXPECT_FLOAT_EQ(frames[frames.size() - 3].pitch, 45.0f);
+    EXPECT_NEAR(frames[3].pitch - frames[2].pitch, 0.82f, 0.02f);
+}
+
+namespace {
+
+// Runs a chunk in the game's script state, as a scene script runs.
+bool runScript(GameSession& session, const std::string& chunk)
+{
+    lua_State* L = session.app()->gameWarp.luaContext.state();
+    if (!L)
+        return false;
+    const int top = lua_gettop(L);
+    const bool ok = luaL_dostring(L, chunk.c_str()) == 0;
+    if (!ok)
+        ADD_FAILURE() << lua_tostring(L, -1);
+    lua_settop(L, top);
+    return ok;
+}
+
+std::string scriptString(GameSession& session, const char* global)
+{
+    lua_State* L = session.app()->gameWarp.luaContext.state();
+    lua_getglobal(L, global);
+    const std::string value = lua_isstring(L, -1) ? lua_tostring(L, -1) : "(none)";
+    lua_pop(L, 1);
+    return value;
+}
+
+// A short video (ten frames at 25 a second) and its sound track.
+struct Clip {
+    Clip()
+    {
+        TheoraVideoSpec spec;
+        spec.frames = 10;
+        writeBytesToFile(video(), writeTheoraOgv(spec));
+        writeBytesToFile(sound(), writeVorbisOgg(0.5));
+    }
+    std::string video() const { return dir.file("clip.ogv"); }
+    std::string sound() const { return dir.file("clip.ogg"); }
+    TempDir dir;
+};
+
+bool isShown(GameWarp& game, const char* name)
+{
+    KyLayout* layout = game.inGameGui.layout(name);
+    return layout && layout->visible();
+}
+
+} // namespace
+
+TEST(Video, APlayedVideoReachesItsEndEventAndTheGameGoesOn)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    Application* app = session.app();
+    GameWarp& game = app->gameWarp;
+    Clip clip;
+    ASSERT_TRUE(runScript(session, "function OnMovieFinished(name) finished = name; ends = (ends or 0) + 1 end\n"
+                                   "PlayMovie('" + clip.video() + "', '" + clip.sound() + "')"));
+    // Playing: the panoramas are neither drawn nor turned, the music is
+    // silent, the sound track plays once.
+    EXPECT_FALSE(game.gameRunning);
+    EXPECT_TRUE(isShown(game, "video"));
+    EXPECT_TRUE(isShown(game, "videoBackgroundButton"));
+    EXPECT_FALSE(isShown(game, "skipVideoButton"));
+    EXPECT_FALSE(app->music.IsPlaying());
+    EXPECT_FALSE(game.movieSound.repeat());
+    EXPECT_EQ(KyString(game.movieSound.requestedPath()), KyString(clip.sound().c_str()));
+    EXPECT_FLOAT_EQ(game.movieSound.volume(), 1.0f);
+    EXPECT_TRUE(game.inGameGui.videoLayout("video")->playing);
+
+    int frames = 0;
+    while (scriptString(session, "finished") == "(none)" && frames < 120) {
+        session.frames(1);
+        ++frames;
+    }
+    // Ten frames at 25 a second: 0.4 s, 24 frames of the game.
+    EXPECT_GE(frames, 24);
+    EXPECT_LE(frames, 30);
+    EXPECT_EQ(scriptString(session, "finished"), clip.video());
+    EXPECT_TRUE(game.gameRunning);
+    EXPECT_FALSE(isShown(game, "video"));
+    EXPECT_FALSE(isShown(game, "videoBackgroundButton"));
+    EXPECT_FALSE(game.movieSound.IsPlaying());
+    EXPECT_TRUE(app->music.IsPlaying()) << "the music option is on";
+    session.frames(30);
+    EXPECT_EQ(scriptString(session, "ends"), "1");
+    EXPECT_EQ(session.log().find("Lua: "), std::string::npos);
+}
+
+TEST(Video, ClicksOnTheVideoShowAndHideTheSkipButtonWhichEndsIt)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    session.app()->musicOn = 0;
+    session.app()->music.Stop();
+    GameWarp& game = session.app()->gameWarp;
+    TheoraVideoSpec spec;
+    spec.frames = 250;
+    TempDir dir;
+    writeBytesToFile(dir.file("long.ogv"), writeTheoraOgv(spec));
+    ASSERT_TRUE(runScript(session, "function OnMovieFinished(name) finished = name end\n"
+                                   "PlayMovie('" + dir.file("long.ogv") + "', 'Videos/none.ogg')"));
+    const bool shownAfterClick[] = {true, false, true};
+    for (bool shown : shownAfterClick) {
+        session.run("click 240 160\nwait 2");
+        EXPECT_EQ(isShown(game, "skipVideoButton"), shown);
+    }
+    EXPECT_EQ(scriptString(session, "finished"), "(none)");
+    EXPECT_FALSE(game.gameRunning);
+    session.run("click 452 294\nwait 2");
+    EXPECT_EQ(scriptString(session, "finished"), dir.file("long.ogv"));
+    EXPECT_TRUE(game.gameRunning);
+    EXPECT_FALSE(isShown(game, "skipVideoButton"));
+    EXPECT_FALSE(session.app()->music.IsPlaying()) << "the music option is off";
+}
+
+TEST(Scripts, WaitsRingOnceAtTheirTimeAndAZeroOrNegativeWaitAtTheNextFrame)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    ASSERT_TRUE(runScript(session, "function OnWaitFinished() rings = (rings or 0) + 1 end"));
+    // The wait, then the frames until its ring (the first frame counts).
+    struct Case {
+        const char* wait;
+        int frames;
+    };
+    const Case cases[] = {{"Wait(0)", 1}, {"Wait(-250)", 1}, {"Wait(100)", 6}, {"Wait(1000)", 60}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(runScript(session, std::string("rings = 0 ") + c.wait));
+        int frames = 0;
+        while (scriptString(session, "rings") == "0" && frames < 200) {
+            session.frames(1);
+            ++frames;
+        }
+        EXPECT_EQ(frames, c.frames) << c.wait;
+        session.frames(5);
+        EXPECT_EQ(scriptString(session, "rings"), "1") << c.wait;
+    }
+    // A new wait before the ring replaces the old one.
+    ASSERT_TRUE(runScript(session, "rings = 0 Wait(1000) Wait(50)"));
+    session.frames(70);
+    EXPECT_EQ(scriptString(session, "rings"), "1");
+}
+
+namespace {
+
+struct Counter {
+    bool onSignal()
+    {
+        ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
+TEST(Scripts, SoundsPlayByModeAndTheMusicChangesOnlyForANewFile)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    Application* app = session.app();
+    GameWarp& game = app->gameWarp;
+    KySoundManager* sounds = KySingleton<KySoundManager>::instance();
+    TempDir dir;
+    writeBytesToFile(dir.file("a.ogg"), writeVorbisOgg(2.0));
+    writeBytesToFile(dir.file("b.ogg"), writeVorbisOgg(2.0));
+    const std::string a = dir.file("a.ogg");
+    const std::string b = dir.file("b.ogg");
+
+    // Modes other than 1 and -1 play nothing.
+    const u32 effects = sounds->effects.count();
+    ASSERT_TRUE(runScript(session, "PlaySound('Sounds/SFX/ChoixMenu.wav', 0) PlaySound('Sounds/SFX/ChoixMenu.wav', 2)"));
+    EXPECT_EQ(sounds->effects.count(), effects);
+    EXPECT_FALSE(game.ambientPlaying);
+    ASSERT_TRUE(runScript(session, "PlaySound('Sounds/SFX/ChoixMenu.wav', 1)"));
+    EXPECT_EQ(sounds->effects.count(), effects + 1);
+
+    // The ambient sound loops; stopped, it reports no end: nothing waits
+    // on a looping sound.
+    Counter ambientEnds;
+    game.ambientSound.onFinished.pushBack(kyNewCallback(&ambientEnds, &Counter::onSignal));
+    ASSERT_TRUE(runScript(session, "PlaySound('" + a + "', -1)"));
+    EXPECT_TRUE(game.ambientPlaying);
+    EXPECT_TRUE(game.ambientSound.IsPlaying());
+    EXPECT_TRUE(game.ambientSound.repeat());
+    game.ambientSound.Stop();
+    session.frames(3);
+    EXPECT_EQ(ambientEnds.count, 0);
+
+    // The music, with the option off then on; the same file twice changes
+    // nothing, playing or not.
+    struct Step {
+        u8 musicOn;
+        std::string file;
+        bool playing;
+    };
+    app->musicOn = 0;
+    app->music.Stop();
+    const Step steps[] = {{0, a, false}, {0, a, false}, {1, a, false}, {1, b, true}, {1, b, true}, {0, b, true}, {0, a, false}};
+    for (const Step& step : steps) {
+        app->musicOn = step.musicOn;
+        game.musicRequested = 0;
+        ASSERT_TRUE(runScript(session, "PlayMusic('" + step.file + "')"));
+        EXPECT_TRUE(game.musicRequested);
+        EXPECT_EQ(KyString(app->music.requestedPath()), KyString(step.file.c_str()));
+        EXPECT_EQ(app->music.IsPlaying(), step.playing) << step.file << " music " << int(step.musicOn);
+    }
+    EXPECT_FLOAT_EQ(app->music.volume(), 1.0f);
+    EXPECT_EQ(session.log().find("Lua: "), std::string::npos);
+}
+
+TEST(Scripts, HealthAndObjectivesFromTheScripts)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    ASSERT_TRUE(runScript(session, "ShowMayaHealth() ReduceMayaHealth(30) ReduceTuyaHealth(150)\n"
+                                   "maya = tostring(IsMayaAlive()) tuya = tostring(IsTuyaAlive())"));
+    EXPECT_EQ(game.mayaHealth, 70);
+    EXPECT_EQ(game.tuyaHealth, -50);
+    EXPECT_EQ(scriptString(session, "maya"), "true");
+    EXPECT_EQ(scriptString(session, "tuya"), "false");
+    EXPECT_TRUE(isShown(game, "mayaHealthFull"));
+    EXPECT_FALSE(isShown(game, "tuyaHealthFull"));
+    ASSERT_TRUE(runScript(session, "InitHealths() HideMayaHealth() tuya = tostring(IsTuyaAlive())"));
+    EXPECT_EQ(scriptString(session, "tuya"), "true");
+    EXPECT_FALSE(isShown(game, "mayaHealthFull"));
+
+    // The sample game's list: 0 (1, 2), 3 (4, 5, 6), 7 (8, 9, 10), 11.
+    ASSERT_NE(game.objectives, nullptr);
+    EXPECT_EQ(game.objectives->objectiveCount, 4);
+    ASSERT_TRUE(runScript(session, "AddObjective(2) AddObjective(9) RemoveObjective(9)"));
+    EXPECT_EQ(std::vector<int>(game.objectives->active.begin(), game.objectives->active.end()),
+              (std::vector<int>{0, 2}));
+}
+
+TEST(ObjectivesScreen, TheButtonShowsTheActiveObjectivesAndAClickClosesThem)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    Objectives* objectives = game.objectives;
+    ASSERT_NE(objectives, nullptr);
+    KyTextLayout* text = game.inGameGui.textLayout("objectivesText");
+    ASSERT_NE(text, nullptr);
+
+    session.run("click 372 294\nwait 5");
+    EXPECT_TRUE(objectives->isShown());
+    EXPECT_NE(objectives->text().find("No objective for now."), -1);
+    session.run("click 100 100\nwait 5");
+    EXPECT_FALSE(objectives->isShown());
+
+    ASSERT_TRUE(runScript(session, "AddObjective(2) AddObjective(11)"));
+    session.run("click 372 294\nwait 5");
+    ASSERT_TRUE(objectives->isShown());
+    // The sheet is drawn in front of the view and its buttons.
+    EXPECT_TRUE(closeColour(session.pixel(240, 250), KyColor(234, 214, 168, 255), 30));
+    const std::string shown = objectives->text().c_str();
+    EXPECT_NE(shown.find("Get into the palace of Isis"), std::string::npos);
+    EXPECT_NE(shown.find("Open the courtyard gate"), std::string::npos);
+    EXPECT_EQ(shown.find("Find the key of the gate"), std::string::npos) << "not active";
+    EXPECT_NE(shown.find("Leave Isis"), std::string::npos);
+    EXPECT_EQ(shown.find("Read the sky"), std::string::npos);
+    // A change while the sheet is up shows at once.
+    ASSERT_TRUE(runScript(session, "RemoveObjective(2)"));
+    EXPECT_EQ(std::string(objectives->text().c_str()).find("Get into the palace"), std::string::npos);
+    // While the sheet is up, a drag on it does not turn the view.
+    const f32 yaw = game.yaw;
+    session.run("move 200 160\npress\nmove 260 160\nmove 300 160\nrelease\nwait 5");
+    EXPECT_FLOAT_EQ(game.yaw, yaw);
+    EXPECT_FALSE(objectives->isShown()) << "the click on the background closed it";
+    EXPECT_EQ(session.log().find("Lua: "), std::string::npos);
+}
+
+TEST(ObjectivesScreen, ASecondGameHasItsOwnListAndOneListenerOnTheButton)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    ASSERT_TRUE(runScript(session, "AddObjective(4)"));
+    EXPECT_EQ(game.objectives->active.count(), 2u);
+    ASSERT_TRUE(runScript(session, "FinishGame()"));
+    for (int frame = 0; frame < 600 && game.objectives; ++frame)
+        session.frames(1);
+    EXPECT_EQ(game.objectives, nullptr) << "the list went with the game";
+    // Leaving saved the game: a new one would ask first.
+    std::remove((session.userDataFolder() + "/save.xml").c_str());
+
+    ASSERT_TRUE(startNewGame(session));
+    ASSERT_NE(game.objectives, nullptr);
+    EXPECT_EQ(game.objectives->active.count(), 0u);
+    KyButtonLayout* button = game.inGameGui.buttonLayout("objectivesButton");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->onValidated.count(), 1u);
+    KyButtonLayout* background = game.inGameGui.buttonLayout("objectivesBackgroundButton");
+    EXPECT_EQ(background->onValidated.count(), 1u);
+    for (const char* name : {"leftButton", "rightButton", "upButton", "downButton"}) {
+        KyButtonLayout* arrow = game.inGameGui.buttonLayout(name);
+        ASSERT_NE(arrow, nullptr);
+        EXPECT_EQ(arrow->onStateDown.count(), 1u) << name;
+        EXPECT_EQ(arrow->onStateUp.count(), 1u) << name;
+    }
+    for (const char* name : {"skipVideoButton", "videoBackgroundButton"})
+        EXPECT_EQ(game.inGameGui.buttonLayout(name)->onValidated.count(), 1u) << name;
+}
