@@ -1,0 +1,137 @@
+#ifndef BENCH_GAME_RUN_H
+#define BENCH_GAME_RUN_H
+
+// The game run inside a benchmark: the start-up as the program runs it, on
+// the sample data beside the game executable, in a window of 1280 x 720, its
+// log and options in a user-data folder of its own under /tmp, which goes
+// when the run does.
+
+#include "core/KySingleton.h"
+#include "game/Application.h"
+#include "game/StartUp.h"
+#include "os/KyOsDir.h"
+#include "platform/KyAppHooks.h"
+#include "platform/KyInputMgr.h"
+#include "platform/KyInputMgrWrapper.h"
+#include "platform/KyMainWindow.h"
+#include "platform/KyOpenGLContext.h"
+#include "platform/KyRenderer.h"
+#include "ui/KyVideoLayout.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <ftw.h>
+#include <string>
+#include <unistd.h>
+
+namespace benchgame {
+
+typedef std::chrono::steady_clock Clock;
+
+inline int removeEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return std::remove(path);
+}
+
+inline double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The game on the sample data, its log and options in a folder of its own;
+// everything goes when it does.
+class MenuRun {
+public:
+    MenuRun()
+    {
+        char home[] = "/tmp/kymenubenchXXXXXX";
+        if (mkdtemp(home))
+            m_home = home;
+        m_oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+        m_oldFolder = KyOsDir::currentDir();
+        setenv("HOME", m_home.c_str(), 1);
+        const std::string user = m_home + "/Documents/Orvalen The Wandrel Part 3";
+        KyOsDir::makePath(user.c_str());
+        std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n"
+                                                "<FullScreen value=\"0\" />\n<MusicOn value=\"0\" />\n";
+        m_ok = !m_home.empty() && KyOsDir::changeDir(KY_GAME_DATA_DIR);
+    }
+
+    // The start-up as the program runs it, without moving the log.
+    bool start()
+    {
+        if (!m_ok)
+            return false;
+        getApplication();
+        KyMainWindow* window = KySingleton<KyMainWindow>::instance();
+        if (!window->create() || !KyOpenGLContext::Initialize(window->handle()))
+            return false;
+        window->setVisible(true);
+        // The driver's strings are logged on standard output, among the
+        // figures: they go to /dev/null meanwhile.
+        std::fflush(stdout);
+        const int saved = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            close(null);
+        }
+        KySingleton<KyRenderer>::instance()->init();
+        std::fflush(stdout);
+        if (saved >= 0) {
+            dup2(saved, STDOUT_FILENO);
+            close(saved);
+        }
+        KyInputMgr* input = KyInputMgr::instance();
+        input->setDevice(window);
+        input->reset();
+        KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
+        createApplication();
+        m_started = true;
+        return true;
+    }
+
+    // One frame finished by the driver; swap as the main loop does.
+    void frame(bool swap)
+    {
+        KyOpenGLContext::makeCurrent();
+        updateApplication();
+        glFinish();
+        if (swap)
+            KyOpenGLContext::swapAndRelease();
+    }
+
+    ~MenuRun()
+    {
+        KyAppHooks::setRenderFrameAndSwap(nullptr);
+        if (m_started)
+            KyOpenGLContext::makeCurrent();
+        destroyApplication();
+        KyVideoLayout::deletePending();
+        KyOpenGLContext::destroy();
+        KySingleton<KyMainWindow>::instance()->destroy();
+        KySingleton<KyMainWindow>::destroy();
+        KySingleton<KyInputMgrWrapper>::destroy();
+        KySingleton<KyInputMgr>::destroy();
+        KyOsDir::changeDir(m_oldFolder.c_str());
+        setenv("HOME", m_oldHome.c_str(), 1);
+        if (!m_home.empty())
+            nftw(m_home.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+
+private:
+    std::string m_home;
+    std::string m_oldHome;
+    std::string m_oldFolder;
+    bool m_ok = false;
+    bool m_started = false;
+};
+
+} // namespace benchgame
+
+#endif
