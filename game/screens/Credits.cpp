@@ -40,8 +40,13 @@ bool Credits::update()
         return false;
     const u64 now = timer.getTimeFromStart();
     const f64 height = menu->size().y;
-    if (height <= 0.0)
+    if (!(height > 0.0)) {
+        // A menu of no height has no scale to scroll in: the text waits, and
+        // the clock goes on so that it does not jump once the menu has one.
+        lastStepTime = f64(now);
+        timer.setAlarm(now + 1);
         return false;
+    }
     const KyVector3f32 position = text->userPosition();
     const f64 y = f64(position.y) - (PixelsPerSecond / height) * (f64(now) - lastStepTime) / 1000000.0;
     lastStepTime = f64(now);
