@@ -343,5 +343,27 @@ int main(int argc, char** argv)
         std::string bytes(text);
         save(root + "/scene", "scene" + std::to_string(sc++), Bytes(bytes.begin(), bytes.end()));
     }
+
+    // Save files: one of every section as the game writes it, an old one
+    // and damaged ones.
+    const char* const saves[] = {
+        "<?xml version=\"1.0\" ?>\n<GameVersion major=\"1\" minor=\"1\" />\n"
+        "<Inventory>\n    <Page number=\"0\">\n        <Slot object=\"KEYS\" />\n    </Page>\n</Inventory>\n"
+        "<Dialog>\n    <Played name=\"Intro_01\" />\n</Dialog>\n<WarpName name=\"3D/Isis/Warp_0003.wp\" />\n"
+        "<Orientation x=\"-123.500000\" y=\"12.250000\" />\n<Music path=\"Sounds/Musiques/M_interface.ogg\" />\n"
+        "<MayaHealthValue value=\"-20\" />\n<TuyaHealthValue value=\"100\" />\n"
+        "<Boolean name=\"KEYS\" value=\"1\" />\n<Number name=\"visits\" value=\"3.000000\" />\n"
+        "<String name=\"said\" value='&lt;caf\xe9 &amp; &quot;tea&quot;&gt;' />\n",
+        "<?xml version=\"1.0\" ?>\n<WarpName name=\"3D/Isis/Warp_0002.wp\" />\n"
+        "<Orientation x=\"400\" y=\"nan\" />\n<MayaHealthValue value=\"99999999999\" />\n",
+        "<GameVersion major=\"1\" /><Inventory><Page/></Inventory><WarpName name=\"\"/>"
+        "<Boolean name=\"b\" value=\"x\"/><Number value=\"1\"/><String name=\"s\"/>",
+        "<WarpName name=\"a.wp\"><WarpName name=\"b.wp\"/></WarpName><Number name=\"n\" value=\"1e999\"/>",
+    };
+    int sv = 0;
+    for (const char* text : saves) {
+        std::string bytes(text);
+        save(root + "/save", "save" + std::to_string(sv++), Bytes(bytes.begin(), bytes.end()));
+    }
     return 0;
 }

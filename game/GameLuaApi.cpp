@@ -406,7 +406,7 @@ int luaSetFOV(lua_State* L)
 
 int luaLoadSprite(lua_State* L)
 {
-    KY_CHECK("snnnn", "LoadSprite");
+    KY_CHECK("nsnnn", "LoadSprite");
     const s32 slot = s32At(L, 1);
     const KyString image = stringAt(L, 2);
     const KyVector3f32 position(f32At(L, 3), f32At(L, 4), f32At(L, 5));
