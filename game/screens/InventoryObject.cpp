@@ -1,0 +1,83 @@
+#include "game/screens/InventoryObject.h"
+
+#include "core/KyFile.h"
+#include "core/KyPath.h"
+#include "game/Listeners.h"
+#include "ui/KyButtonLayout.h"
+#include "ui/KySpriteLayout.h"
+
+#include <tinyxml.h>
+
+const char* const InventoryObject::InterfacePath = "Inventory/InventoryObject.lua";
+const char* const InventoryObject::PictureFolder = "Inventory/Objects/";
+
+InventoryObject::InventoryObject() {}
+
+InventoryObject::~InventoryObject()
+{
+    unload();
+    if (KyI3DObject2* slot = parent())
+        slot->removeChild(this);
+}
+
+KyString InventoryObject::picturePath(const KyString& name)
+{
+    return KyString(PictureFolder) + name + KyString(".png");
+}
+
+KyString InventoryObject::iconPath(const KyString& name)
+{
+    return KyString(PictureFolder) + name + KyString("_75.png");
+}
+
+KyString InventoryObject::nameFromFileName(const KyString& fileName)
+{
+    KyPath file = KyPath(fileName).fileName();
+    file.removeExtension();
+    return KyString(file.c_str());
+}
+
+bool InventoryObject::load(const KyString& objectName)
+{
+    setSizeType(Percent);
+    setSize(KyVector3f32(1.0f, 1.0f, 1.0f));
+    gui.load(InterfacePath);
+    if (KyLayout* button = gui.layout("object"))
+        addChild(button);
+    name = objectName;
+    if (KySpriteLayout* picture = gui.spriteLayout("upLayout"))
+        picture->load(picturePath());
+    if (KyButtonLayout* button = gui.buttonLayout("object"))
+        appendListener(button->onValidated, this, &InventoryObject::onClicked);
+    return KyFile::exists(picturePath());
+}
+
+void InventoryObject::unload()
+{
+    if (KyLayout* button = gui.layout("object"))
+        removeChild(button);
+    gui.unload();
+}
+
+bool InventoryObject::loadFromSave(const TiXmlElement* element, s32 major, s32 minor)
+{
+    if (major == 1 && minor == 0) {
+        const char* fileName = element ? element->Attribute("FileName") : nullptr;
+        return load(fileName ? nameFromFileName(fileName) : KyString());
+    }
+    const char* id = element ? element->Attribute("id") : nullptr;
+    return load(KyString(id));
+}
+
+void InventoryObject::Save(TiXmlElement* parent) const
+{
+    TiXmlElement* object = new TiXmlElement("Object");
+    object->SetAttribute("id", name.c_str());
+    parent->LinkEndChild(object);
+}
+
+bool InventoryObject::onClicked()
+{
+    onSelected.call(*this);
+    return false;
+}
