@@ -295,16 +295,14 @@ int luaAddToBag(lua_State* L)
 int luaRemoveFromInventary(lua_State* L)
 {
     KY_CHECK("s", "RemoveFromInventary");
-    const KyString name = stringAt(L, 1);
-    // The inventory drops the object here (Inventory::removeObject).
-    (void)name;
+    game()->inventoryMenu.inventory.removeObject(stringAt(L, 1));
     return 0;
 }
 
 int luaRemoveFromBag(lua_State* L)
 {
     KY_CHECK("", "RemoveFromBag");
-    // The inventory destroys the object in hand here, then selects none.
+    game()->inventoryMenu.inventory.removeObjectInHand();
     return 0;
 }
 
@@ -527,25 +525,21 @@ int luaIsTuyaAlive(lua_State* L)
 int luaShowDocument(lua_State* L)
 {
     KY_CHECK("s", "ShowDocument");
-    const KyString name = stringAt(L, 1);
-    // The documents browser shows the document here (showDocument(name, 0)).
-    (void)name;
+    game()->inventoryMenu.documentsBrowser.showDocument(stringAt(L, 1), 0);
     return 0;
 }
 
 int luaHideDocument(lua_State* L)
 {
     KY_CHECK("", "HideDocument");
-    // The documents browser hides the document here (hideDocument).
+    game()->inventoryMenu.documentsBrowser.hideDocument();
     return 0;
 }
 
 int luaAddDocument(lua_State* L)
 {
     KY_CHECK("s", "AddDocument");
-    const KyString name = stringAt(L, 1);
-    // The documents browser takes the document here (addDocument).
-    (void)name;
+    game()->inventoryMenu.documentsBrowser.addDocument(stringAt(L, 1));
     return 0;
 }
 

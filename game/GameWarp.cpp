@@ -119,8 +119,8 @@ void GameWarp::enter()
     else
         logPrint("GameWarp::enter: %s has no layout inGame\n", InGameInterface);
 
-    // The in-game menu is loaded and inserted before the transition here
-    // (InventoryMenu::load).
+    inventoryMenu.load();
+    app->orientationLayout.addChildBefore(&inventoryMenu, &app->rotationAnim);
 
     if (KyButtonLayout* inventory = inGameGui.buttonLayout("inventoryButton"))
         appendListener(inventory->onValidated, this, &GameWarp::onInventoryClicked);
@@ -366,16 +366,14 @@ void GameWarp::showMarkers()
 
 void GameWarp::addToBag(const KyString& objectName)
 {
-    // The inventory takes the object (Inventory::addObjectByName), then a
-    // notification shows its picture "Inventory/Objects/<name>.png" and its
-    // name (Notify::push).
-    (void)objectName;
+    inventoryMenu.inventory.addObjectByName(objectName);
+    // A notification shows the object's picture "Inventory/Objects/<name>.png"
+    // and its name here (Notify::push).
 }
 
 KyString GameWarp::selectedObjectName()
 {
-    // The inventory's object in hand (Inventory::selectedObjectName).
-    return KyString();
+    return inventoryMenu.inventory.selectedObjectName();
 }
 
 void GameWarp::finishGame()
@@ -539,7 +537,7 @@ bool GameWarp::onHelpClicked()
 bool GameWarp::onInventoryClicked()
 {
     KySingleton<KySoundManager>::instance()->PlaySFX("Sounds/SFX/ChoixMenu.wav");
-    // The in-game menu opens here (InventoryMenu::enter).
+    inventoryMenu.enter();
     return false;
 }
 
@@ -808,8 +806,10 @@ void GameWarp::leaveGame(bool save)
     if (save && currentWarp)
         Save(SaveFile);
 
-    // The in-game menu is taken out of the window and unloaded here
-    // (InventoryMenu::unload).
+    // Through its parent, as the in-game interface above.
+    if (KyI3DObject2* holder = inventoryMenu.parent())
+        holder->removeChild(&inventoryMenu);
+    inventoryMenu.unload();
     destroyObjectives();
 
     for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i)
@@ -879,8 +879,11 @@ void GameWarp::gatherSave(SaveData& data)
     data.mayaHealth = mayaHealth;
     data.hasTuyaHealth = true;
     data.tuyaHealth = tuyaHealth;
-    // The inventory's section (Inventory::Save) and the dialog's
-    // (Dialog2::Save) are taken here.
+    TiXmlElement holder("Holder");
+    inventoryMenu.inventory.Save(&holder);
+    if (const TiXmlElement* inventory = holder.FirstChildElement("Inventory"))
+        data.inventory.reset(static_cast<TiXmlElement*>(inventory->Clone()));
+    // The dialog's section (Dialog2::Save) is taken here.
 
     // The globals in name order: the table's own order depends on its
     // history, and the same game must give the same file.
@@ -942,8 +945,9 @@ bool GameWarp::applySave(const SaveData& data)
     Application* app = application();
     resetLuaState(true);
     luaContext.loadGlobals(data.globals.get());
-    // The inventory (Inventory::loadFromSave with data.major, data.minor)
-    // and the heard dialog lines (Dialog2::Load) are restored here.
+    if (data.inventory)
+        inventoryMenu.inventory.loadFromSave(data.inventory.get(), data.major, data.minor);
+    // The heard dialog lines (Dialog2::Load) are restored here.
     if (data.hasOrientation) {
         setYaw(data.yaw);
         setPitch(data.pitch);

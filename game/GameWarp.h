@@ -8,6 +8,7 @@
 #include "core/KyTimer.h"
 #include "core/KyTypes.h"
 #include "core/KyVector2s32.h"
+#include "game/screens/InventoryMenu.h"
 #include "media/KyMusic.h"
 #include "platform/Ky3DTexture.h"
 #include "script/KyLuaContext.h"
@@ -228,8 +229,8 @@ public:
     // 7. The cipher puzzle and its solution screen stand here.
     // 8. Its alarm ends "Wait".
     KyTimer waitTimer;
-    // 9. The in-game menu (with the inventory and the documents) stands
-    //    here.
+    // 9. The in-game menu, with the inventory and the documents.
+    InventoryMenu inventoryMenu;
     // 10. Every panorama loaded during the game and still linked from the
     //     current one, owned here.
     KyList<KyWarp*> warps;

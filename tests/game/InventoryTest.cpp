@@ -11,6 +11,7 @@
 #include "game/screens/InventoryMenu.h"
 #include "game/screens/InventoryObject.h"
 #include "os/KyOsClock.h"
+#include "platform/KyOpenGLContext.h"
 #include "tests/game/DataOverlay.h"
 #include "tests/game/GameSession.h"
 #include "tests/support/InterfaceFileWriter.h"
@@ -83,6 +84,7 @@ struct MenuFixture {
         game.reset(new GameSession(setup));
         if (!game->ok())
             return;
+        KyOpenGLContext::makeCurrent();
         Application* app = game->app();
         app->orientationLayout.addChildBefore(&menu, &app->rotationAnim);
         menu.load();
@@ -96,6 +98,13 @@ struct MenuFixture {
     }
 
     Inventory& inventory() { return menu.inventory; }
+    // One frame (objects unloaded are deleted), then the context is the
+    // test's again.
+    void frame()
+    {
+        game->frames(1);
+        KyOpenGLContext::makeCurrent();
+    }
 
     DataOverlay data;
     std::unique_ptr<GameSession> game;
@@ -489,7 +498,7 @@ TEST(Inventory, SaveSectionRoundTripsAndOlderSavesAreRead)
     };
     for (const Restore& restore : restores) {
         fixture.menu.unload();
-        fixture.game->frames(1);
+        fixture.frame();
         fixture.menu.load();
         KyXmlDocument document;
         ASSERT_TRUE(document.parse(restore.section.c_str())) << restore.what;
@@ -581,7 +590,7 @@ TEST(InventoryMenu, OpensOnTheInventoryClosesAndKeepsItsStateAcrossLoads)
     menu.unload();
     EXPECT_EQ(menu.childCount(), 0u);
     EXPECT_EQ(inventory.selectedObject, nullptr);
-    fixture.game->frames(1);
+    fixture.frame();
     menu.load();
     EXPECT_EQ(contents(inventory), "");
     EXPECT_EQ(inventory.currentPage, 0);
