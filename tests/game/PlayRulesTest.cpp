@@ -187,6 +187,21 @@ TEST(Camera, ArrowButtonsCountTheButtonsHeldAndSlowDownWhenTheLastIsLetGo)
     game.pitchSpeedAnimation.stop();
 }
 
+TEST(Camera, WithoutAGameRunningTheViewStandsStill)
+{
+    GameSession session(constructedOnly());
+    GameWarp& game = session.app()->gameWarp;
+    game.yaw = 10.0f;
+    game.yawSpeed = 500.0f;
+    game.arrowState = 1;
+    for (int frame = 0; frame < 5; ++frame) {
+        KyOsClock::advanceFake(16667);
+        game.updateView();
+    }
+    EXPECT_FLOAT_EQ(game.yaw, 10.0f);
+    EXPECT_TRUE(game.dragTimer.isPaused());
+}
+
 TEST(Wait, TheAlarmIsSetInSixtyFourBitsNeverInThePastAndNeverZero)
 {
     GameSession session(constructedOnly());

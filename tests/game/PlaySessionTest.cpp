@@ -10,6 +10,8 @@
 #include "game/GameTour.h"
 #include "platform/KyInputMgrWrapper.h"
 #include "scene/KyWarp.h"
+#include "scene/KyWarpMarker.h"
+#include "ui/KySpriteButton.h"
 #include "tests/game/GameSession.h"
 #include "tests/support/TempDir.h"
 #include "tools/content/TheoraWriter.h"
@@ -449,6 +451,15 @@ TEST(Scripts, HealthAndObjectivesFromTheScripts)
     EXPECT_EQ(scriptString(session, "tuya"), "true");
     EXPECT_FALSE(isShown(game, "mayaHealthFull"));
 
+    // The field of view reaches the panorama's camera; a non-number from a
+    // script does not.
+    ASSERT_TRUE(runScript(session, "SetFOV(75)"));
+    EXPECT_FLOAT_EQ(game.currentWarp->camera().fov(), 75.0f);
+    ASSERT_TRUE(runScript(session, "SetFOV(0/0) SetFOV(1/0) LookAt(30, 350)"));
+    EXPECT_FLOAT_EQ(game.currentWarp->camera().fov(), 75.0f);
+    EXPECT_FLOAT_EQ(game.yaw, -30.0f);
+    EXPECT_FLOAT_EQ(game.pitch, 10.0f);
+
     // The sample game's list: 0 (1, 2), 3 (4, 5, 6), 7 (8, 9, 10), 11.
     ASSERT_NE(game.objectives, nullptr);
     EXPECT_EQ(game.objectives->objectiveCount, 4);
@@ -527,4 +538,48 @@ TEST(ObjectivesScreen, ASecondGameHasItsOwnListAndOneListenerOnTheButton)
     }
     for (const char* name : {"skipVideoButton", "videoBackgroundButton"})
         EXPECT_EQ(game.inGameGui.buttonLayout(name)->onValidated.count(), 1u) << name;
+}
+
+TEST(Play, APressOnAMarkerMovedTwentyUnitsIsADragAndNoLongerClicksIt)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    // The gate's marker, straight ahead.
+    ASSERT_TRUE(runScript(session, "function OnWarpObjectHit(name) hits = (hits or 0) + 1 end\n"
+                                   "SetMarker('Isis/Warp_0003.wp', 0)"));
+    session.frames(2);
+    KyWarp::Exit* exit = game.currentWarp->findExit("Isis/Warp_0003.wp", false);
+    ASSERT_NE(exit, nullptr);
+    KyWarpMarker* marker = game.currentWarp->marker(exit->marker);
+    ASSERT_TRUE(marker && marker->sprite());
+    KySpriteButton& button = marker->sprite()->button;
+    // Its centre in the script's units (y down).
+    const KyVector3f32 place = button.position();
+    const KyVector3f32 size = button.size();
+    const f32 x = place.x + size.x * 0.5f;
+    const f32 y = 320.0f - (place.y + size.y * 0.5f);
+    ASSERT_GT(x, 100.0f);
+    ASSERT_LT(x, 380.0f);
+
+    // Pressed on the marker, moved away by so many units and back, then
+    // let go on it: a click below 20 units, a drag from 20 on.
+    struct Case {
+        f32 away;
+        int hits;
+    };
+    const Case cases[] = {{0, 1}, {12, 1}, {19, 1}, {20, 0}, {35, 0}};
+    int expected = 0;
+    for (const Case& c : cases) {
+        char script[256];
+        std::snprintf(script, sizeof script, "move %g %g\nwait 2\npress\nwait 2\nmove %g %g\nwait 2\nmove %g %g\nwait 2\n"
+                                             "release\nwait 2\n",
+                      x, y, x, y + c.away, x, y);
+        session.run(script);
+        expected += c.hits;
+        EXPECT_EQ(scriptString(session, "hits"), expected ? std::to_string(expected) : "(none)") << c.away;
+        EXPECT_FALSE(game.dragging);
+    }
+    EXPECT_FLOAT_EQ(game.yaw, 0.0f) << "a press taken by a marker turns nothing";
 }
