@@ -92,6 +92,18 @@ bool onScreen(Application* app, const KyVector3f32& point, f32& x, f32& y)
     return window.z > -1.0f && window.z < 1.0f && x > 40.0f && x < 440.0f && y > 40.0f && y < 280.0f;
 }
 
+bool markerPosition(KyWarp& warp, const char* name, KyVector3f32& position)
+{
+    KyWarp::AnimData* animation = warp.findAnimation(name);
+    if (!animation || animation->markerIndices.count() == 0)
+        return false;
+    KyWarpMarker* marker = warp.marker(animation->markerIndices[0]);
+    if (!marker || !marker->sprite())
+        return false;
+    position = marker->sprite()->position;
+    return true;
+}
+
 std::string click(f32 x, f32 y)
 {
     std::ostringstream text;
@@ -135,12 +147,15 @@ TEST(InventoryInGame, AnObjectTakenInASceneSurvivesASaveAndAContinueAndIsUsedThe
     ASSERT_TRUE(until(game, [app] { return inScene(app); }));
     EXPECT_EQ(occurrences(game.log(), "entered, in hand false\n"), 1u);
 
-    // Turn to the bench, where the key and the fountain both show.
-    const KyVector3f32 keyPoint(-450.0f, -130.0f, -323.0f);
-    const KyVector3f32 fountainPoint(-450.0f, -150.0f, 0.0f);
+    // Turn to the key and the fountain, found by the markers that stand
+    // over them.
+    KyVector3f32 keyPoint;
+    KyVector3f32 fountainPoint;
+    ASSERT_TRUE(markerPosition(*warp.currentWarp, "KEYS", keyPoint));
+    ASSERT_TRUE(markerPosition(*warp.currentWarp, "FONT", fountainPoint));
     f32 keyX = 0, keyY = 0, fountainX = 0, fountainY = 0;
     bool turned = false;
-    for (f32 yaw : {70.0f, -70.0f}) {
+    for (f32 yaw : {80.0f, 60.0f, -60.0f, -80.0f}) {
         KyOpenGLContext::makeCurrent();
         warp.setYaw(yaw);
         game.frames(2);
