@@ -93,6 +93,7 @@ GameWarp::GameWarp()
     , m_changing(false)
     , m_hasPendingWarp(false)
     , m_mouseListeners(false)
+    , m_entered(false)
 {
     script.setContext(&luaContext);
     // The dialog box's finished signal (onDialogFinished) and the answers'
@@ -183,6 +184,7 @@ void GameWarp::enter()
     // The cipher puzzle's solved signal gets onPuzzleValidated here.
 
     gameRunning = 1;
+    m_entered = true;
     gameTimer.start();
 
     static const char* const healthLayouts[] = {"mayaHealthEmpty", "mayaHealthFull", "tuyaHealthEmpty",
@@ -205,6 +207,10 @@ void GameWarp::enter()
 void GameWarp::changeWarp(const KyString& warpPath)
 {
     const KyPath path(warpPath);
+    if (!m_entered) {
+        logPrint("GameWarp::changeWarp: %s: no game is entered\n", path.c_str());
+        return;
+    }
     if (m_changing && path == m_changeTarget) {
         // The scene being entered asks for itself: it stays, and a change
         // it asked for earlier is forgotten (asking again would loop).
@@ -227,7 +233,7 @@ void GameWarp::changeWarp(const KyString& warpPath)
 
 void GameWarp::runPendingChange()
 {
-    while (m_hasPendingWarp && !m_changing && !transitionRunning && gameRunning) {
+    while (m_hasPendingWarp && !m_changing && !transitionRunning && m_entered) {
         const KyPath next = m_pendingWarp;
         m_hasPendingWarp = false;
         m_changing = true;
@@ -383,6 +389,7 @@ void GameWarp::finishGame()
     appendListener(transition.portraitSignal, this, &GameWarp::returnToMainMenu);
     transition.portraitClose();
     gameRunning = 0;
+    m_hasPendingWarp = false;
 }
 
 // ---- script events ----------------------------------------------------------
@@ -847,6 +854,7 @@ void GameWarp::leaveGame(bool save)
     ambientSound.Stop();
     ambientPlaying = 0;
     gameRunning = 0;
+    m_entered = false;
 }
 
 bool GameWarp::returnToMainMenu()

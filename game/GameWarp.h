@@ -335,6 +335,8 @@ private:
     // The panorama the change under way goes to.
     KyPath m_changeTarget;
     bool m_mouseListeners;
+    // From enter to leaving the game: scene changes are made only then.
+    bool m_entered;
 };
 
 #endif

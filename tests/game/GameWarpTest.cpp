@@ -555,6 +555,11 @@ TEST(GameWarp, ScriptFunctionsWithoutASceneDoNothingAndSaySo)
         EXPECT_NE(added.find("no current panorama\n"), std::string::npos) << call;
         EXPECT_EQ(count(added, "\n"), 1u) << call << ": " << added;
     }
+    // Nor does a change of scene outside a game.
+    EXPECT_TRUE(lua(session, "ChangeWarp('3D/Test/A.wp')"));
+    EXPECT_FALSE(game.currentWarp);
+    EXPECT_TRUE(game.warps.isEmpty());
+    EXPECT_NE(session.log().find("no game is entered"), std::string::npos);
     session.frames(2);
 }
 
