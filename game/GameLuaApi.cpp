@@ -381,14 +381,14 @@ int luaPlayMovie(lua_State* L)
 int luaIntroduction(lua_State* L)
 {
     KY_CHECK("", "Introduction");
-    // The introduction starts here (Introduction::start).
+    game()->introduction.start();
     return 0;
 }
 
 int luaConclusion(lua_State* L)
 {
     KY_CHECK("", "Conclusion");
-    // The ending starts here (Conclusion::start).
+    game()->conclusion.start();
     return 0;
 }
 

@@ -181,7 +181,8 @@ void GameWarp::enter()
 
     resetLuaState(false);
     prepareTransitionSprite();
-    // The cipher puzzle's solved signal gets onPuzzleValidated here.
+    removeListener(puzzleCrypte.won, this, &GameWarp::onPuzzleValidated);
+    appendListener(puzzleCrypte.won, this, &GameWarp::onPuzzleValidated);
 
     gameRunning = 1;
     m_entered = true;
@@ -528,8 +529,18 @@ bool GameWarp::openPuzzle()
     }
     if (currentWarp)
         currentWarp->setActive(false, false);
-    // The solution screen (6) or the cipher puzzle (7) is placed in front
-    // of the layout "inGame" and woken here.
+    // The screen goes in front of the in-game interface, its own depths
+    // squeezed into a sliver.
+    f32 z = 0.0f;
+    if (KyLayout* inGame = inGameGui.layout("inGame"))
+        z = inGame->worldTransformationMatrix().transformPoint(KyVector3f32(0.0f, 0.0f, 0.0f)).z + inGame->size().z;
+    Ky3DObject& screen = puzzleNumber == 6 ? static_cast<Ky3DObject&>(puzzleCrypteSol) : puzzleCrypte;
+    screen.setScale(KyVector3f32(1.0f, 1.0f, 0.0001f));
+    screen.setPosition(KyVector3f32(0.0f, 0.0f, z));
+    if (puzzleNumber == 6)
+        puzzleCrypteSol.WakeUp();
+    else
+        puzzleCrypte.WakeUp();
     return false;
 }
 
@@ -801,6 +812,11 @@ void GameWarp::leaveGame(bool save)
     inGameGui.unload();
     // The answers list and the dialog box are unloaded here
     // (Question2's interface, Dialog2::unload).
+    // A puzzle or a slide show still up goes with the game.
+    puzzleCrypte.unload();
+    puzzleCrypteSol.unload();
+    introduction.stop();
+    conclusion.stop();
 
     for (KySprite& sprite : scriptSprites)
         sprite.unload();
@@ -843,7 +859,7 @@ void GameWarp::leaveGame(bool save)
 
     transitionSprite.unload();
     transitionTexture.reset();
-    // The cipher puzzle's solved listener is removed here.
+    removeListener(puzzleCrypte.won, this, &GameWarp::onPuzzleValidated);
 
     gameTimer.pause();
     // The view stops turning with the game.

@@ -8,7 +8,11 @@
 #include "core/KyTimer.h"
 #include "core/KyTypes.h"
 #include "core/KyVector2s32.h"
+#include "game/screens/Conclusion.h"
+#include "game/screens/Introduction.h"
 #include "game/screens/InventoryMenu.h"
+#include "game/screens/PuzzleCrypte.h"
+#include "game/screens/PuzzleCrypteSol.h"
 #include "media/KyMusic.h"
 #include "platform/Ky3DTexture.h"
 #include "script/KyLuaContext.h"
@@ -220,13 +224,17 @@ public:
     KyWarp* animationWarp;
     KyWarp* previousWarp;
     // 4. The in-game screens (notifications, answers, dialog box, comic
-    //    strips, introduction and ending) stand here.
+    //    strips) stand here; then the introduction and the ending.
+    Introduction introduction;
+    Conclusion conclusion;
     // 5. The scene music and whether the entering scene asked for music.
     KyMusic sceneMusic;
     u8 musicRequested;
     // 6. The sprites of "LoadSprite" and "UnloadSprite".
     KySprite scriptSprites[ScriptSpriteCount];
-    // 7. The cipher puzzle and its solution screen stand here.
+    // 7. The cipher puzzle and its solution screen.
+    PuzzleCrypte puzzleCrypte;
+    PuzzleCrypteSol puzzleCrypteSol;
     // 8. Its alarm ends "Wait".
     KyTimer waitTimer;
     // 9. The in-game menu, with the inventory and the documents.

@@ -23,6 +23,14 @@ void Conclusion::start()
     begin();
 }
 
+void Conclusion::stop()
+{
+    if (!isRunning())
+        return;
+    SlideShow::stop();
+    music.Stop();
+}
+
 void Conclusion::end()
 {
     Application* application = KySingleton<Application>::instance();

@@ -16,6 +16,8 @@ public:
     ~Conclusion() override;
 
     void start();
+    // Its music stops with it.
+    void stop() override;
 
     KyMusic music;
 

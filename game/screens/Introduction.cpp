@@ -30,6 +30,14 @@ void Introduction::start()
     begin();
 }
 
+void Introduction::stop()
+{
+    if (!isRunning())
+        return;
+    SlideShow::stop();
+    KySingleton<Application>::instance()->music.Repeat(true);
+}
+
 void Introduction::slideShown(u32 index)
 {
     // The scene answers clicks again as soon as the last picture shows.

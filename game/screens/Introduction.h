@@ -17,6 +17,8 @@ public:
     ~Introduction() override;
 
     void start();
+    // The application's music loops again, as it does after a whole show.
+    void stop() override;
 
     // The file the application's music held when the show began.
     KyString savedMusicPath;

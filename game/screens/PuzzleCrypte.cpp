@@ -227,6 +227,12 @@ bool PuzzleCrypte::close()
     return false;
 }
 
+void PuzzleCrypte::unload()
+{
+    if (active)
+        takeDown();
+}
+
 void PuzzleCrypte::takeDown()
 {
     if (quit)

@@ -55,6 +55,9 @@ public:
     void WakeUp();
     // Takes the screen down and gives the scene its clicks back.
     bool close();
+    // Takes the screen down, when it is up, without touching the scene:
+    // the game is being left.
+    void unload();
 
     bool onPress();
     bool onRelease();

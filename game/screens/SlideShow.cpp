@@ -121,6 +121,14 @@ bool SlideShow::onSlideFinished()
 
 void SlideShow::slideShown(u32) {}
 
+void SlideShow::stop()
+{
+    if (!m_running)
+        return;
+    movement.stop();
+    stopShow();
+}
+
 void SlideShow::stopShow()
 {
     slides[0].unload();

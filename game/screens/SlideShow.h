@@ -32,6 +32,8 @@ public:
 
     // The movement's finished listener: the next picture, or the end.
     bool onSlideFinished();
+    // Ends a show that runs without its last steps: the game is being left.
+    virtual void stop();
 
     bool isRunning() const { return m_running; }
     KyString picturePath(u32 index) const;

@@ -526,9 +526,14 @@ TEST(GameWarp, PuzzlesThatOpenNothingLeaveTheSceneActive)
         EXPECT_EQ(session.app()->rotationAnim.isRunning(), c.boards);
         for (int i = 0; i < 600 && session.app()->rotationAnim.isRunning(); ++i)
             session.frames(1);
-        EXPECT_EQ(game.currentWarp->isActive(), c.activeAfter);
+        // Puzzle 7 opens the cipher puzzle when its interface file is in
+        // the data; the scene takes no clicks exactly while it is up.
+        const bool puzzleUp = game.puzzleCrypte.isActive() || game.puzzleCrypteSol.isActive();
+        EXPECT_EQ(game.currentWarp->isActive(), c.activeAfter || !puzzleUp);
         EXPECT_EQ(session.app()->rotationAnim.portraitSignal.count(), 0u);
     }
+    game.puzzleCrypte.close();
+    EXPECT_TRUE(game.currentWarp->isActive());
 }
 
 TEST(GameWarp, ScriptFunctionsWithoutASceneDoNothingAndSaySo)

@@ -53,7 +53,7 @@ class Puzzle : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        writePuzzle(data);
+        writePuzzle(writerOf(data));
         GameSession::Setup setup;
         setup.dataFolder = data.path();
         game.reset(new GameSession(setup));
@@ -369,7 +369,7 @@ TEST_F(Puzzle, WakingTwiceRegistersNothingTwice)
 
 TEST_F(Puzzle, ABoardWithoutAPieceIsNotPlayed)
 {
-    writePuzzle(data, 11);
+    writePuzzle(writerOf(data), 11);
     scene.setActive(false, false);
     puzzle->WakeUp();
     game->frames(2);

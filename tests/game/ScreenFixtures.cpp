@@ -29,12 +29,22 @@ KyColor pieceColour(u32 k)
     return KyColor(u8(10 + 13 * k), u8(250 - 13 * k), u8(k % 2 ? 200 : 60), 255);
 }
 
-void writePuzzle(const TempDir& data, u32 withoutPiece)
+Writer writerOf(const TempDir& data)
 {
-    data.writeFile("Puzzle/Background.png", solidPng(480, 320, PuzzleBackground));
-    data.writeFile("Puzzle/Quit.png", solidPng(24, 24, KyColor(200, 30, 30, 255)));
+    return [&data](const std::string& relative, const std::string& bytes) { data.writeFile(relative, bytes); };
+}
+
+Writer writerOf(DataOverlay& data)
+{
+    return [&data](const std::string& relative, const std::string& bytes) { data.write(relative, bytes); };
+}
+
+void writePuzzle(const Writer& data, u32 withoutPiece)
+{
+    data("Puzzle/Background.png", solidPng(480, 320, PuzzleBackground));
+    data("Puzzle/Quit.png", solidPng(24, 24, KyColor(200, 30, 30, 255)));
     // Seven frames stacked in one strip.
-    data.writeFile("Puzzle/Stars.png", solidPng(16, 16 * 7, StarColour));
+    data("Puzzle/Stars.png", solidPng(16, 16 * 7, StarColour));
     std::string xml = "<?xml version=\"1.0\" ?>\n"
                       "<sprite name=\"Background\" file=\"Puzzle/Background.png\">"
                       "<position x=\"0\" y=\"0\" z=\"280\" /></sprite>\n"
@@ -54,21 +64,21 @@ void writePuzzle(const TempDir& data, u32 withoutPiece)
         if (k + 1 == withoutPiece)
             continue;
         const std::string name = std::to_string(k + 1);
-        data.writeFile("Puzzle/Piece_" + name + ".png", solidPng(35, 35, pieceColour(k)));
+        data("Puzzle/Piece_" + name + ".png", solidPng(35, 35, pieceColour(k)));
         // Placed anywhere: the game lays the board out itself.
         xml += "<sprite_button name=\"" + name + "\" up_file=\"Puzzle/Piece_" + name +
                ".png\" enable=\"1\" visible=\"1\"><position x=\"0\" y=\"0\" z=\"300\" /></sprite_button>\n";
     }
-    data.writeFile("Texts/PuzzleCrypte.xml", xml);
+    data("Texts/PuzzleCrypte.xml", xml);
 }
 
-void writeSlides(const TempDir& data, const char* pattern, u32 count, u32 width)
+void writeSlides(const Writer& data, const char* pattern, u32 count, u32 width)
 {
     for (u32 i = 0; i < count; ++i) {
         char path[256];
         std::snprintf(path, sizeof path, pattern, int(i));
         const u8 level = u8(10 + 20 * i);
-        data.writeFile(path, solidPng(width, 320, KyColor(level, level, level, 255)));
+        data(path, solidPng(width, 320, KyColor(level, level, level, 255)));
     }
 }
 

@@ -34,8 +34,8 @@ KyColor grey(u32 picture)
 struct ShowData {
     explicit ShowData(int musicOn)
     {
-        writeSlides(data, "Videos/IntroSlides/%d.png", 12, 600);
-        writeSlides(data, "Videos/EndSlides/%d.png", 11, 640);
+        writeSlides(writerOf(data), "Videos/IntroSlides/%d.png", 12, 600);
+        writeSlides(writerOf(data), "Videos/EndSlides/%d.png", 11, 640);
         data.writeFile("Videos/en/Zelt_Intro.ogg", shortOgg(1.0));
         data.writeFile("Videos/en/Zelt_End.ogg", shortOgg(1.0));
         data.writeFile("Sounds/Musiques/M_interface.ogg", shortOgg(1.0));
