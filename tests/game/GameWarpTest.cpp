@@ -630,3 +630,75 @@ TEST(GameWarp, FinishGameGoesBackToTheMainMenuBehindTheBoards)
     EXPECT_TRUE(session.app()->mainMenu.gui.isLoaded());
     EXPECT_EQ(savedWarp(session), kA);
 }
+
+TEST(GameWarp, LoadingTakesTheMusicAndHealthTheFileHolds)
+{
+    SceneFolder folder;
+    folder.script("A", "");
+    struct Case {
+        const char* what;
+        std::string sections;
+        int musicOn;
+        const char* music;   // the application's music afterwards
+        s32 maya;
+        s32 tuya;
+    };
+    const Case cases[] = {
+        {"music with the option on", "<Music path=\"Sounds/Musiques/M_interface.ogg\" />", 1,
+         "Sounds/Musiques/M_interface.ogg", 7, 7},
+        {"music with the option off", "<Music path=\"Sounds/Musiques/M_interface.ogg\" />", 0, "", 7, 7},
+        {"no music", "<Music path=\"\" />", 1, "", 7, 7},
+        {"health read", "<MayaHealthValue value=\"-40\" /><TuyaHealthValue value=\"250\" />", 0, "", -40, 250},
+        {"health unreadable is full", "<MayaHealthValue value=\"x\" />", 0, "", 100, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GameSession::Setup setup = setupFor(folder, nullptr);
+        setup.options = GameSession::optionsText(960, 640, false, c.musicOn);
+        setup.userFiles.push_back(
+            {"save.xml", std::string("<?xml version=\"1.0\" ?>\n<WarpName name=\"3D/Test/A.wp\" />\n") + c.sections});
+        GameSession session(setup);
+        ASSERT_TRUE(session.ok());
+        session.app()->music.load("");
+        GameWarp& game = gameOf(session);
+        game.mayaHealth = 7;
+        game.tuyaHealth = 7;
+        startGame(session);
+        ASSERT_TRUE(game.currentWarp);
+        EXPECT_STREQ(session.app()->music.requestedPath().c_str(), c.music);
+        EXPECT_EQ(game.mayaHealth, c.maya);
+        EXPECT_EQ(game.tuyaHealth, c.tuya);
+    }
+}
+
+TEST(GameWarp, TheHelpButtonTogglesTheMarkersUnlessHelpIsPermanent)
+{
+    SceneFolder folder;
+    folder.script("A", "function OnWarpEnter() ImportAnimationWarp('3D/Test/Birds') end\n");
+    GameSession session(setupFor(folder));
+    ASSERT_TRUE(session.ok());
+    startGame(session);
+    GameWarp& game = gameOf(session);
+    Application* app = session.app();
+    ASSERT_TRUE(game.currentWarp && game.animationWarp);
+    struct Step {
+        u8 permanent;
+        bool shown;     // helpShown after the click
+        bool visible;   // the markers after the click
+    };
+    // Permanent help first (the default): markers always shown.
+    const Step steps[] = {{1, true, true}, {1, false, true}, {0, true, true}, {0, false, false},
+                          {0, true, true}};
+    EXPECT_TRUE(game.currentWarp->markersVisible());
+    for (const Step& s : steps) {
+        app->permanentHelp = s.permanent;
+        game.onHelpClicked();
+        EXPECT_EQ(game.helpShown != 0, s.shown);
+        EXPECT_EQ(game.currentWarp->markersVisible(), s.visible);
+        EXPECT_EQ(game.animationWarp->markersVisible(), s.visible);
+    }
+    // A new scene starts with the help flag down.
+    ASSERT_TRUE(lua(session, "ChangeWarp('3D/Test/B.wp')"));
+    EXPECT_FALSE(game.helpShown);
+    EXPECT_FALSE(game.currentWarp->markersVisible());
+}
