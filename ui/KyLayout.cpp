@@ -323,6 +323,15 @@ void KyLayout::updateLayout()
         return;
     if (!m_parent && !isMainWindow())
         return;
+    // A parent that places its children (a list) measures them while it
+    // updates: it goes first, so that it never measures this layout half-way
+    // through its own update (a hit test that reaches a child first would
+    // otherwise leave the list placed after a stale size).
+    if (KyLayout* parentLayout = dynamic_cast<KyLayout*>(m_parent)) {
+        parentLayout->updateLayout();
+        if (!m_needsUpdate || m_updating)
+            return;
+    }
     m_needsUpdate = false;
     m_updating = true;
     updateZ();

@@ -169,3 +169,36 @@ TEST_F(ListLayoutTest, PlainNodesArePlacedInPixels)
     expectNear(KyVector3f32(0.5f, 0.9f, 0.5f), after->userPosition());
     list.removeChild(&node);
 }
+
+TEST_F(ListLayoutTest, AChildReachedFirstIsMeasuredWholeNotHalfUpdated)
+{
+    // Entries sized after the list (its width, a fixed shape) and a grand
+    // child asked for its place before anything else, as a hit test does:
+    // the list must still place every entry after its real size.
+    list.maximumMargin = KyVector3f32(0, 0.05f, 0);
+    std::vector<KyLayout*> entries;
+    std::vector<std::unique_ptr<KyLayout>> insides;
+    for (int i = 0; i < 3; ++i) {
+        KyLayout* entry = addItem(1, 1);
+        entry->setSizeType(KyLayout::Percent);
+        entry->setRatioMode(KyLayout::LetterBox);
+        entry->setRatio(5.0f);
+        insides.push_back(std::make_unique<KyLayout>());
+        insides.back()->setSizeType(KyLayout::Percent);
+        entry->addChild(insides.back().get());
+        entries.push_back(entry);
+    }
+    insides[0]->worldTransformationMatrix();
+    list.update();
+
+    for (KyLayout* entry : entries) {
+        EXPECT_NEAR(100.0f, entry->size().x, 1e-3f);
+        EXPECT_NEAR(20.0f, entry->size().y, 1e-3f);
+    }
+    expectNear(KyVector3f32(100, 70, 1), list.size());
+    EXPECT_NEAR(10.0f, centre(entries[0]).y, 1e-3f);
+    EXPECT_NEAR(35.0f, centre(entries[1]).y, 1e-3f);
+    EXPECT_NEAR(60.0f, centre(entries[2]).y, 1e-3f);
+    for (auto& inside : insides)
+        inside->setParent(nullptr);
+}
