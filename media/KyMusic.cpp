@@ -160,6 +160,16 @@ void KyMusic::Volume(f32 volume)
         alSourcef(m_source, AL_GAIN, volume);
 }
 
+bool KyMusic::isPaused()
+{
+    KyMutexLock lock(m_musicMutex);
+    if (m_source == 0)
+        return false;
+    ALint state = 0;
+    alGetSourcei(m_source, AL_SOURCE_STATE, &state);
+    return state == AL_PAUSED;
+}
+
 bool KyMusic::IsPlaying()
 {
     KyMutexLock lock(m_musicMutex);

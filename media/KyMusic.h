@@ -45,6 +45,8 @@ public:
     void Pause();
     // Sets the gain (1.0 = full); kept for the next Play.
     void Volume(f32 volume);
+    // A play under way stands paused (by Pause).
+    bool isPaused();
     // The playing flag: set by Play, cleared when the thread ends.
     bool IsPlaying();
     // Whether the stream starts again at the end of the file (true by default).

@@ -183,6 +183,10 @@ void GameSession::frames(u32 count)
         return;
     for (u32 i = 0; i < count; ++i) {
         mainLoopTurn(m_observer.get());
+        // Each turn releases the context; the test's own calls between
+        // frames (a screen that loads pictures) need it as the game's code
+        // has it.
+        KyOpenGLContext::makeCurrent();
         if (afterFrame)
             afterFrame();
     }
@@ -203,10 +207,12 @@ bool GameSession::run(const std::string& script)
     // The last step's frames, then one more so its effects are drawn.
     for (u32 guard = 0; guard < 100000 && !tour.finished(); ++guard) {
         mainLoopTurn(m_observer.get());
+        KyOpenGLContext::makeCurrent();
         if (afterFrame)
             afterFrame();
     }
     mainLoopTurn(m_observer.get());
+    KyOpenGLContext::makeCurrent();
     if (afterFrame)
         afterFrame();
     m_observer->tour = nullptr;

@@ -58,7 +58,8 @@ public:
     bool ok() const { return m_ok; }
     Application* app();
 
-    // Runs frames (turns of the main loop).
+    // Runs frames (turns of the main loop). The GL context is current again
+    // afterwards, as it is for the game's own code inside a frame.
     void frames(u32 count);
     // Plays a tour script to its end, one turn a frame; false when it does
     // not parse (the error is added to the test's failures).
