@@ -243,6 +243,17 @@ bool Application::onPointerMoved(unsigned int pointer)
     return false;
 }
 
+void Application::displayBD(const KyString& name, s32 pageCount, bool crossFade)
+{
+    gameWarp.bd.display(name, pageCount, crossFade);
+}
+
+void Application::playDialogLine(const KyString& name, const KyString& voice, s32 mode)
+{
+    if (const KyString* text = texts.value(name))
+        gameWarp.dialog.playLine(name, *text, voice, mode);
+}
+
 void Application::LoadOptions(const KyString& fileName)
 {
     KyMainWindow* window = mainWindow();

@@ -57,6 +57,12 @@ public:
     bool onPointerMoved(unsigned int pointer);
     void beforeDestroy();
 
+    // The comic-strip screen's display (BD::display).
+    void displayBD(const KyString& name, s32 pageCount, bool crossFade);
+    // Looks the line's text up in the texts and plays the line in the
+    // dialog box; nothing when the texts have no such name.
+    void playDialogLine(const KyString& name, const KyString& voice, s32 mode);
+
     void LoadOptions(const KyString& fileName);
     void SaveOptions(const KyString& fileName);
 

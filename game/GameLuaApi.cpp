@@ -257,10 +257,7 @@ int luaDrawText(lua_State* L)
     const KyString* line = text(name);
     if (!line)
         return 0;
-    // The dialog box plays the line here (Dialog2::playLine with name,
-    // *line, voice and mode).
-    (void)voice;
-    (void)mode;
+    game()->dialog.playLine(name, *line, voice, mode);
     return 0;
 }
 
@@ -270,10 +267,7 @@ int luaDisplayBD(lua_State* L)
     const KyString name = stringAt(L, 1);
     const s32 number = s32At(L, 2, 0);
     const bool flag = boolAt(L, 3, false);
-    // The comic-strip screen shows the page here (BD::display).
-    (void)name;
-    (void)number;
-    (void)flag;
+    game()->bd.display(name, number, flag);
     return 0;
 }
 
@@ -423,9 +417,9 @@ int luaPushAnswer(lua_State* L)
 {
     KY_CHECK("s", "PushAnswer");
     const KyString name = stringAt(L, 1);
-    // The answers list takes the answer here (Question2::pushAnswer with
-    // name and its text).
-    (void)name;
+    // A name without a text is offered all the same, with an empty entry.
+    const KyString* answer = text(name);
+    game()->question.pushAnswer(name, answer ? *answer : KyString());
     return 0;
 }
 

@@ -39,6 +39,8 @@ const char* const GameWarp::EventGlobals[GameWarp::EventGlobalCount] = {
 const char* const GameWarp::FirstWarp = "3D/Isis/Warp_0002.wp";
 const char* const GameWarp::SaveFile = "save.xml";
 const char* const GameWarp::InGameInterface = "GUI/InGame.lua";
+const char* const GameWarp::NotifyTextStyle =
+    "<section style=\"center\" /><color r=\"0\" g=\"0\" b=\"0\"/><font file=\"Common/Fonts/Arial_r_16.tef\" />";
 const f32 GameWarp::MouseListenerPriority = -1000.0f;
 const f32 GameWarp::ClickDistance = 20.0f;
 
@@ -96,8 +98,9 @@ GameWarp::GameWarp()
     , m_entered(false)
 {
     script.setContext(&luaContext);
-    // The dialog box's finished signal (onDialogFinished) and the answers'
-    // signal (onAnswered) are listened to here, for the life of the object.
+    // For the life of the object.
+    appendListener(dialog.onFinished, this, &GameWarp::onDialogFinished);
+    appendListener(question.onAnswered, this, &GameWarp::onAnswered);
 }
 
 GameWarp::~GameWarp()
@@ -112,7 +115,7 @@ void GameWarp::enter()
     Application* app = application();
     logPrint("llega a hacer el enter");
 
-    // The comic strips' widgets are built here (BD::load).
+    bd.load();
 
     inGameGui.load(InGameInterface);
     if (KyLayout* inGame = inGameGui.layout("inGame"))
@@ -145,8 +148,11 @@ void GameWarp::enter()
         video->setVisible(false);
     }
 
-    // The dialog box is loaded and inserted before the transition here
-    // (Dialog2::load), then the answers list (Question2::load).
+    dialog.load();
+    if (KyI3DObject2* parent = dialog.parent())
+        parent->removeChild(&dialog);
+    app->orientationLayout.addChildBefore(&dialog, &app->rotationAnim);
+    question.load();
 
     if (!m_mouseListeners) {
         KyInputMgrWrapper* input = KyInputMgrWrapper::instance();
@@ -177,7 +183,7 @@ void GameWarp::enter()
         point.visible = false;
     }
 
-    // The notifications' interface is loaded here (Notify::load).
+    notify.load();
 
     resetLuaState(false);
     prepareTransitionSprite();
@@ -374,8 +380,9 @@ void GameWarp::showMarkers()
 void GameWarp::addToBag(const KyString& objectName)
 {
     inventoryMenu.inventory.addObjectByName(objectName);
-    // A notification shows the object's picture "Inventory/Objects/<name>.png"
-    // and its name here (Notify::push).
+    // Announced whether the inventory took it or not.
+    notify.push(KyString(NotifyTextStyle) + inventoryMenu.inventory.getObjectName(objectName),
+                KyString("Inventory/Objects/") + objectName + KyString(".png"));
 }
 
 KyString GameWarp::selectedObjectName()
@@ -810,8 +817,12 @@ void GameWarp::leaveGame(bool save)
     if (inGame && inGame->parent())
         inGame->parent()->removeChild(inGame);
     inGameGui.unload();
-    // The answers list and the dialog box are unloaded here
-    // (Question2's interface, Dialog2::unload).
+    question.unload();
+    dialog.unload();
+    if (KyI3DObject2* parent = dialog.parent())
+        parent->removeChild(&dialog);
+    notify.unload();
+    bd.unload();
     // A puzzle or a slide show still up goes with the game.
     puzzleCrypte.unload();
     puzzleCrypteSol.unload();
@@ -907,7 +918,9 @@ void GameWarp::gatherSave(SaveData& data)
     inventoryMenu.inventory.Save(&holder);
     if (const TiXmlElement* inventory = holder.FirstChildElement("Inventory"))
         data.inventory.reset(static_cast<TiXmlElement*>(inventory->Clone()));
-    // The dialog's section (Dialog2::Save) is taken here.
+    dialog.Save(&holder);
+    if (const TiXmlElement* heard = holder.FirstChildElement("Dialog"))
+        data.dialog.reset(new TiXmlElement(*heard));
 
     // The globals in name order: the table's own order depends on its
     // history, and the same game must give the same file.
@@ -971,7 +984,8 @@ bool GameWarp::applySave(const SaveData& data)
     luaContext.loadGlobals(data.globals.get());
     if (data.inventory)
         inventoryMenu.inventory.loadFromSave(data.inventory.get(), data.major, data.minor);
-    // The heard dialog lines (Dialog2::Load) are restored here.
+    if (data.dialog)
+        dialog.Load(data.dialog.get());
     if (data.hasOrientation) {
         setYaw(data.yaw);
         setPitch(data.pitch);

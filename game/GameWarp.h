@@ -8,11 +8,15 @@
 #include "core/KyTimer.h"
 #include "core/KyTypes.h"
 #include "core/KyVector2s32.h"
+#include "game/screens/BD.h"
 #include "game/screens/Conclusion.h"
+#include "game/screens/Dialog2.h"
 #include "game/screens/Introduction.h"
 #include "game/screens/InventoryMenu.h"
+#include "game/screens/Notify.h"
 #include "game/screens/PuzzleCrypte.h"
 #include "game/screens/PuzzleCrypteSol.h"
+#include "game/screens/Question2.h"
 #include "media/KyMusic.h"
 #include "platform/Ky3DTexture.h"
 #include "script/KyLuaContext.h"
@@ -60,6 +64,8 @@ public:
     // The current game's save, in the user-data folder.
     static const char* const SaveFile;
     static const char* const InGameInterface;
+    // The markup before an object's name in the notification of addToBag.
+    static const char* const NotifyTextStyle;
     // The view control's mouse listeners run after every other listener.
     static const f32 MouseListenerPriority;
     // A press released this far (interface units) or more from where it
@@ -223,8 +229,12 @@ public:
     KyWarp* currentWarp;
     KyWarp* animationWarp;
     KyWarp* previousWarp;
-    // 4. The in-game screens (notifications, answers, dialog box, comic
-    //    strips) stand here; then the introduction and the ending.
+    // 4. The in-game screens: notifications, answers, the dialog box, comic
+    //    strips, the introduction and the ending.
+    Notify notify;
+    Question2 question;
+    Dialog2 dialog;
+    BD bd;
     Introduction introduction;
     Conclusion conclusion;
     // 5. The scene music and whether the entering scene asked for music.

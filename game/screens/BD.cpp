@@ -49,6 +49,8 @@ BD::BD()
     , m_musicPaused(false)
 {
     sound.Repeat(false);
+    // Nothing of the strip takes clicks until a strip runs.
+    showControls(false);
     appendListener(nextButton.onClicked(), this, &BD::onNextClicked);
     appendListener(sound.onFinished, this, &BD::onSoundFinished);
     appendListener(fadeMovement.onFinished, this, &BD::onFadeFinished);
