@@ -10,7 +10,7 @@
 #include "platform/Ky3DTexture.h"
 #include "tests/game/GameSession.h"
 #include "tests/game/TalkSupport.h"
-#include "tests/support/DataOverlay.h"
+#include "tests/game/DataOverlay.h"
 #include "tools/content/ImageWriters.h"
 
 #include <gtest/gtest.h>
@@ -48,20 +48,19 @@ std::string textsWithCaptions(const std::string& sample)
 class ComicStripTest : public ::testing::Test {
 protected:
     ComicStripTest()
-        : data(KY_GAME_DATA_DIR)
     {
         for (int n = 0; n < 3; ++n) {
             const KyColor& c = kPanelColours[n];
-            data.writeFile("2D/bd/Colored/en/test_" + std::to_string(n) + ".png", panelPicture(c.r, c.g, c.b));
-            data.writeFile("Sounds/BDs/en/test_" + std::to_string(n) + ".ogg", toneOggBytes(0.15, 300.0 + 100 * n));
-            data.writeFile("2D/bd/Colored/en/slow_" + std::to_string(n) + ".png", panelPicture(c.r, c.g, c.b));
-            data.writeFile("Sounds/BDs/en/slow_" + std::to_string(n) + ".ogg", toneOggBytes(4.0));
+            data.write("2D/bd/Colored/en/test_" + std::to_string(n) + ".png", panelPicture(c.r, c.g, c.b));
+            data.write("Sounds/BDs/en/test_" + std::to_string(n) + ".ogg", toneOggBytes(0.15, 300.0 + 100 * n));
+            data.write("2D/bd/Colored/en/slow_" + std::to_string(n) + ".png", panelPicture(c.r, c.g, c.b));
+            data.write("Sounds/BDs/en/slow_" + std::to_string(n) + ".ogg", toneOggBytes(4.0));
         }
         // French has its own first picture only.
-        data.writeFile("2D/bd/Colored/fr/test_0.png", panelPicture(250, 250, 0));
-        data.writeFile("Texts/en.xml", textsWithCaptions(data.baseFile("Texts/en.xml")));
-        data.writeFile("Sounds/BDs/en/mute_0.ogg", "not a sound at all");
-        data.writeFile("2D/bd/Colored/en/mute_0.png", panelPicture(90, 90, 90));
+        data.write("2D/bd/Colored/fr/test_0.png", panelPicture(250, 250, 0));
+        data.write("Texts/en.xml", textsWithCaptions(sampleFile("Texts/en.xml")));
+        data.write("Sounds/BDs/en/mute_0.ogg", "not a sound at all");
+        data.write("2D/bd/Colored/en/mute_0.png", panelPicture(90, 90, 90));
     }
 
     void start(int musicOn = 1)

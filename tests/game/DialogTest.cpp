@@ -12,7 +12,7 @@
 #include "platform/Ky3DTexture.h"
 #include "tests/game/GameSession.h"
 #include "tests/game/TalkSupport.h"
-#include "tests/support/DataOverlay.h"
+#include "tests/game/DataOverlay.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KySpriteLayout.h"
 #include "ui/KyTextLayout.h"
@@ -27,14 +27,13 @@ namespace {
 class DialogTest : public ::testing::Test {
 protected:
     DialogTest()
-        : data(KY_GAME_DATA_DIR)
     {
-        data.writeFile("Sounds/Dialogs/en/short.ogg", toneOggBytes(0.15));
-        data.writeFile("Sounds/Dialogs/en/long.ogg", toneOggBytes(4.0));
-        data.writeFile("Sounds/Dialogs/en/broken.ogg", "OggS and nothing a decoder could read");
-        data.writeFile("Sounds/Dialogs/fr/short.ogg", toneOggBytes(0.15, 660.0));
-        data.writeFile("Sounds/Dialogs/fr/only_fr.ogg", toneOggBytes(0.15));
-        data.writeFile("Sounds/Dialogs/en/only_en.ogg", toneOggBytes(0.15));
+        data.write("Sounds/Dialogs/en/short.ogg", toneOggBytes(0.15));
+        data.write("Sounds/Dialogs/en/long.ogg", toneOggBytes(4.0));
+        data.write("Sounds/Dialogs/en/broken.ogg", "OggS and nothing a decoder could read");
+        data.write("Sounds/Dialogs/fr/short.ogg", toneOggBytes(0.15, 660.0));
+        data.write("Sounds/Dialogs/fr/only_fr.ogg", toneOggBytes(0.15));
+        data.write("Sounds/Dialogs/en/only_en.ogg", toneOggBytes(0.15));
     }
 
     void start()

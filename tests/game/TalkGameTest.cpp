@@ -8,10 +8,11 @@
 #include "game/GameWarp.h"
 #include "tests/game/GameSession.h"
 #include "tests/game/TalkSupport.h"
-#include "tests/support/DataOverlay.h"
+#include "tests/game/DataOverlay.h"
 #include "tools/content/ImageWriters.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyListLayout.h"
+#include "ui/KyTextLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -45,9 +46,8 @@ std::string greyPanel(u8 level)
 class TalkGame : public ::testing::Test {
 protected:
     TalkGame()
-        : data(KY_GAME_DATA_DIR)
     {
-        std::string texts = data.baseFile("Texts/en.xml");
+        std::string texts = sampleFile("Texts/en.xml");
         std::string lines;
         const char* entries[][2] = {
             {"MAIA_T1", "The ferry is late."},       {"ISIS_T2", "It always is, at dusk."},
@@ -58,12 +58,12 @@ protected:
             lines += std::string("    <value name=\"") + entry[0] + "\" value=\"" +
                      escaped(lineMarkup(entry[1])) + "\" />\n";
         texts.insert(texts.rfind("</Texts>"), lines);
-        data.writeFile("Texts/en.xml", texts);
-        data.writeFile("Sounds/Dialogs/en/t1.ogg", toneOggBytes(0.15));
-        data.writeFile("Sounds/Dialogs/en/t2.ogg", toneOggBytes(0.15, 550.0));
+        data.write("Texts/en.xml", texts);
+        data.write("Sounds/Dialogs/en/t1.ogg", toneOggBytes(0.15));
+        data.write("Sounds/Dialogs/en/t2.ogg", toneOggBytes(0.15, 550.0));
         for (int n = 0; n < 3; ++n) {
-            data.writeFile("2D/bd/Colored/en/test_" + std::to_string(n) + ".png", greyPanel(u8(60 + 60 * n)));
-            data.writeFile("Sounds/BDs/en/test_" + std::to_string(n) + ".ogg", toneOggBytes(0.1));
+            data.write("2D/bd/Colored/en/test_" + std::to_string(n) + ".png", greyPanel(u8(60 + 60 * n)));
+            data.write("Sounds/BDs/en/test_" + std::to_string(n) + ".ogg", toneOggBytes(0.1));
         }
         GameSession::Setup setup;
         setup.dataFolder = data.path();
@@ -230,4 +230,33 @@ TEST_F(TalkGame, LeavingTheGameMidLineReportsNothingAndTheNextGameStartsClean)
     EXPECT_EQ(dialogs, 1u);
     run("DrawText('ISIS_T2', 't2.ogg')");
     ASSERT_TRUE(framesUntil(*session, [&] { return events() == "D:ISIS_T2;"; }));
+}
+
+TEST_F(TalkGame, ObjectsPutIntoTheBagAreAnnouncedOneAfterAnother)
+{
+    data.write("Inventory/Objects/Objects_en.xml", "<Object id=\"Rope\" name=\"A coil of rope\" />\n"
+                                                   "<Object id=\"Lamp\" name=\"An oil lamp\" />\n"
+                                                   "<Object id=\"Key\" name=\"A brass key\" />\n");
+    for (const char* object : {"Rope", "Lamp", "Key"})
+        data.write(std::string("Inventory/Objects/") + object + ".png", greyPanel(100));
+    startGame();
+    Notify& notify = game().notify;
+    ASSERT_TRUE(notify.isLoaded());
+    run("AddToBag('Rope'); AddToBag('Lamp'); AddToBag('Key')");
+    EXPECT_EQ(notify.queue.count(), 2u);
+    std::vector<std::string> shown;
+    ASSERT_TRUE(framesUntil(*session, [&] {
+        const std::string text = notify.gui.textLayout("text")->textBase.text.c_str();
+        if (notify.isRunning() && (shown.empty() || shown.back() != text))
+            shown.push_back(text);
+        return !notify.isRunning() && notify.queue.isEmpty();
+    }));
+    ASSERT_EQ(shown.size(), 3u);
+    const char* names[] = {"A coil of rope", "An oil lamp", "A brass key"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(shown[i].find(names[i]), std::string::npos) << shown[i];
+        // The style markup was read, not shown.
+        EXPECT_EQ(shown[i].find("<"), std::string::npos) << shown[i];
+    }
+    EXPECT_FALSE(notify.gui.layout("notify")->visible());
 }

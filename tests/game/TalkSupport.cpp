@@ -2,6 +2,9 @@
 
 #include "tools/content/SoundWriters.h"
 
+#include <fstream>
+#include <sstream>
+
 std::string toneOggBytes(double seconds, double frequency)
 {
     const std::uint32_t rate = 22050;
@@ -23,4 +26,12 @@ size_t occurrences(const std::string& log, const std::string& text)
     for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
         ++count;
     return count;
+}
+
+std::string sampleFile(const std::string& relative)
+{
+    std::ifstream in(std::string(KY_GAME_DATA_DIR) + "/" + relative, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
 }

@@ -39,6 +39,9 @@ bool framesUntil(GameSession& game, Done done, int limit = 2000)
     return done();
 }
 
+// The bytes of a file of the sample data.
+std::string sampleFile(const std::string& relative);
+
 // How many times text occurs in log.
 size_t occurrences(const std::string& log, const std::string& text);
 
