@@ -126,8 +126,8 @@ TEST_F(TalkGame, TwoLinesOfAScriptAreReportedInOrderAndTheHeardOnesSaved)
         << saved;
     EXPECT_LT(section, saved.find("<WarpName"));
     const size_t inventory = saved.find("<Inventory");
-    if (inventory != std::string::npos)
-        EXPECT_LT(inventory, section);
+    ASSERT_NE(inventory, std::string::npos) << saved;
+    EXPECT_LT(inventory, section);
 
     game().unload();
     EXPECT_TRUE(dialog.heardLines.empty());
