@@ -92,6 +92,8 @@ public:
         input->reset();
         KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
         createApplication();
+        // Straight to the main menu, past the splash screens and adverts.
+        KySingleton<Application>::instance()->splashScreens.skip();
         m_started = true;
         return true;
     }

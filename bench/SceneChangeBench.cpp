@@ -97,6 +97,7 @@ public:
         createApplication();
         m_started = true;
         Application* app = KySingleton<Application>::instance();
+        app->splashScreens.skip();
         app->mainMenu.leave();
         quiet([app] {
             app->gameWarp.enter();

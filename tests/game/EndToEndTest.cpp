@@ -26,6 +26,12 @@ const KyColor kGreyPlate(100, 94, 86, 255);
 const KyColor kNightSky(24, 35, 67, 255);
 const KyColor kTick(42, 122, 42, 255);
 const KyColor kEmptyBox(242, 230, 208, 255);
+const KyColor kStudioGround(16, 12, 9, 255);
+const KyColor kSkipPlate(127, 91, 56, 255);
+
+// Past the splash screens, the first advert skipped with its button, to
+// the main menu.
+const std::string kToTheMenu = "wait 190\nclick 436 296\nwait 20\n";
 
 } // namespace
 
@@ -42,6 +48,12 @@ TEST(EndToEnd, TheMenuTourShowsTheMenusAndKeepsTheMusicAsClicked)
     const std::string log = game.log();
     ASSERT_FALSE(log.empty());
     EXPECT_TRUE(game.logHasNo("Lua: ")) << log;
+
+    // The splash screens, then the adverts shipped with the game: no advert
+    // host answers here.
+    EXPECT_TRUE(game.shot("00-splash").near(60, 30, kStudioGround));
+    EXPECT_TRUE(game.shot("00-advert").near(436, 296, kSkipPlate));
+    EXPECT_TRUE(game.userFileExists("Ads/index.xml"));
 
     // The main menu over the night sky: "New game" and the other plates up,
     // "Continue" grey without a saved game.
@@ -70,7 +82,7 @@ TEST(EndToEnd, TheMenuTourShowsTheMenusAndKeepsTheMusicAsClicked)
     EXPECT_NE(options.find(resolution), std::string::npos) << options;
 
     // A second run appends to the same log and starts with the music off.
-    GameProcess::Run second = game.run("wait 20\nkey Escape\nshot again\nclick 240 248\nwait 5\nshot options-again\n");
+    GameProcess::Run second = game.run(kToTheMenu + "key Escape\nshot again\nclick 240 248\nwait 5\nshot options-again\n");
     ASSERT_EQ(second.exitCode, 0) << second.console;
     const std::string both = game.log();
     ASSERT_GT(both.size(), log.size());
@@ -83,7 +95,7 @@ TEST(EndToEnd, AGarbledOptionsFileStartsWithDefaultsAndIsWrittenAnew)
 {
     GameProcess game;
     game.writeUserFile("options.xml", "\x01garbage<<<>>>\xff");
-    GameProcess::Run run = game.run("wait 10\nshot menu\n");
+    GameProcess::Run run = game.run(kToTheMenu + "shot menu\n");
     ASSERT_EQ(run.exitCode, 0) << run.console;
     // Read before the log exists, the failure is on the console.
     EXPECT_NE(run.console.find("Failed to load file \""), std::string::npos) << run.console;

@@ -145,6 +145,8 @@ void GameSession::start(const Setup& setup)
     KyMainWindow::messagePump().clear();
     KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
     createApplication();
+    if (setup.skipSplash)
+        application->splashScreens.skip();
     const KyVector3f32 size = window->userSize();
     m_width = s32(size.x);
     m_height = s32(size.y);

@@ -47,6 +47,10 @@ public:
         // When false the application is only constructed (no window, no
         // create step).
         bool create = true;
+        // The splash screens and adverts are passed at once (as their skip
+        // does), so the session starts in the main menu; false lets them
+        // run on the fake clock.
+        bool skipSplash = true;
     };
 
     GameSession();

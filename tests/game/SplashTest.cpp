@@ -1,0 +1,277 @@
+// The first screens of the game on the fake clock: the numbered splashes a
+// second and a half each, the advert pages (the set shipped with the game
+// when the advert host cannot be reached, or one downloaded from the advert
+// server of tools/ on a loopback port), then the main menu.
+#include "core/KyCore.h"
+#include "core/KySingleton.h"
+#include "game/Application.h"
+#include "net/KyHTTPDownloader.h"
+#include "tests/game/DataOverlay.h"
+#include "tests/game/GameSession.h"
+#include "tests/game/TalkSupport.h"
+#include "tests/net/AdvertServer.h"
+#include "tests/support/TempDir.h"
+#include "tools/content/ImageWriters.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the first screens show in one frame.
+std::string phase(Application* app)
+{
+    SplashScreens& splash = app->splashScreens;
+    if (app->mainMenu.gui.isLoaded())
+        return "menu";
+    if (splash.gui.isLoaded())
+        return splash.gui.loadedPath().c_str();
+    const std::string page = splash.ads.currentPage().c_str();
+    return page.empty() ? "nothing" : page;
+}
+
+struct PhaseRun {
+    std::string what;
+    int frames;
+};
+
+// The phases frame by frame until the main menu, as runs of equal frames.
+std::vector<PhaseRun> phases(GameSession& game, int limit = 1200)
+{
+    std::vector<PhaseRun> runs;
+    for (int frame = 0; frame < limit; ++frame) {
+        const std::string now = phase(game.app());
+        if (runs.empty() || runs.back().what != now)
+            runs.push_back({now, 0});
+        ++runs.back().frames;
+        if (now == "menu")
+            break;
+        game.frames(1);
+    }
+    return runs;
+}
+
+std::string describe(const std::vector<PhaseRun>& runs)
+{
+    std::string text;
+    for (const PhaseRun& run : runs)
+        text += run.what + " x" + std::to_string(run.frames) + "; ";
+    return text;
+}
+
+GameSession::Setup throughSplash(const std::string& dataFolder = std::string())
+{
+    GameSession::Setup setup;
+    // A small window: these runs are long, and only their order counts.
+    setup.width = 480;
+    setup.height = 320;
+    setup.skipSplash = false;
+    setup.dataFolder = dataFolder;
+    return setup;
+}
+
+} // namespace
+
+TEST(Splash, TwoSplashesThenTheShippedAdvertsThenTheMainMenuOffline)
+{
+    GameSession game(throughSplash());
+    ASSERT_TRUE(game.ok());
+    Application* app = game.app();
+    SplashScreens& splash = app->splashScreens;
+    EXPECT_EQ(splash.ads.cacheValidity, 7200u);
+    EXPECT_STREQ(splash.ads.webLocation().c_str(), "ads.orvalen.invalid/Orvalen3/PC/Part3/Ads");
+    KyLayout* first = splash.gui.layout("splash");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->parent(), &app->orientationLayout);
+    EXPECT_FALSE(app->mainMenu.gui.isLoaded());
+
+    const std::vector<PhaseRun> runs = phases(game);
+    const std::vector<std::string> expected = {"GUI/Splash0.lua", "GUI/Splash1.lua", "Backup/Ads/index.xml",
+                                               "Backup/Ads/music.xml", "menu"};
+    ASSERT_EQ(runs.size(), expected.size()) << describe(runs);
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(runs[i].what, expected[i]) << describe(runs);
+    // A second and a half per splash, two seconds per advert page (frames
+    // of a sixtieth of a second; the alarm is seen at the first frame
+    // after it).
+    EXPECT_NEAR(runs[0].frames, 90, 2) << describe(runs);
+    EXPECT_NEAR(runs[1].frames, 90, 2) << describe(runs);
+    EXPECT_NEAR(runs[2].frames, 120, 2) << describe(runs);
+    EXPECT_NEAR(runs[3].frames, 120, 2) << describe(runs);
+
+    // The shipped set was copied into the user-data folder and shown from
+    // there; nothing was fetched.
+    for (const char* file : {"Ads/index.xml", "Ads/music.xml", "Ads/Journey.jpg", "Ads/Music.jpg", "Ads/Skip.png"})
+        EXPECT_TRUE(game.userFileExists(file)) << file;
+    EXPECT_FALSE(game.userFileExists("Ads/Journey.jpg.missing"));
+    EXPECT_TRUE(splash.isFinished());
+    EXPECT_EQ(splash.ads.onFinished.count(), 0u);
+    // No splash is left in the orientation layout.
+    KyLayout& orientation = app->orientationLayout;
+    for (u32 i = 0; i < orientation.childCount(); ++i) {
+        KyLayout* child = dynamic_cast<KyLayout*>(orientation.child(i));
+        EXPECT_FALSE(child && child->name() == "splash");
+    }
+    EXPECT_EQ(game.log().find("Lua: "), std::string::npos);
+
+    // The rotator's end a second time changes nothing.
+    const u32 menuListeners = app->rotationAnim.landscapeSignal.count();
+    splash.ads.onFinished.call();
+    EXPECT_EQ(app->rotationAnim.landscapeSignal.count(), menuListeners);
+}
+
+TEST(Splash, WhatTheDataHoldsDecidesWhatShows)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> removed;
+        std::vector<std::pair<std::string, std::string>> written;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"a gap in the numbering ends the splashes",
+         {"GUI/Splash1.lua"},
+         {{"GUI/Splash2.lua", sampleFile("GUI/Splash1.lua")}},
+         {"GUI/Splash0.lua", "Backup/Ads/index.xml", "Backup/Ads/music.xml", "menu"}},
+        {"no splash at all: the adverts at once",
+         {"GUI/Splash0.lua", "GUI/Splash1.lua"},
+         {},
+         {"Backup/Ads/index.xml", "Backup/Ads/music.xml", "menu"}},
+        {"a splash without its layout still takes its time",
+         {},
+         {{"GUI/Splash1.lua", "KyLayout{ name = \"elsewhere\" }\n"}},
+         {"GUI/Splash0.lua", "GUI/Splash1.lua", "Backup/Ads/index.xml", "Backup/Ads/music.xml", "menu"}},
+        {"no adverts shipped: the menu after the splashes",
+         {"iPhone/DefaultAds/en/index.xml"},
+         {},
+         {"GUI/Splash0.lua", "GUI/Splash1.lua", "menu"}},
+        {"an advert page that does not load ends the adverts",
+         {},
+         {{"iPhone/DefaultAds/en/music.xml", "<advert><sprite name=\"x\" file=\"Backup/Ads/Music.jpg\">"}},
+         {"GUI/Splash0.lua", "GUI/Splash1.lua", "Backup/Ads/index.xml", "menu"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DataOverlay data;
+        for (const std::string& file : c.removed)
+            data.remove(file);
+        for (const auto& file : c.written)
+            data.write(file.first, file.second);
+        GameSession game(throughSplash(data.path()));
+        ASSERT_TRUE(game.ok());
+        const std::vector<PhaseRun> runs = phases(game);
+        std::vector<std::string> seen;
+        for (const PhaseRun& run : runs)
+            seen.push_back(run.what);
+        EXPECT_EQ(seen, c.expected) << describe(runs);
+    }
+}
+
+TEST(Splash, SkipButtonsAndTheSkipEndTheRunAtOnce)
+{
+    {
+        // The advert's own "skip" button: the main menu at once.
+        GameSession game(throughSplash());
+        ASSERT_TRUE(game.ok());
+        Application* app = game.app();
+        for (int frame = 0; frame < 400 && phase(app) != "Backup/Ads/index.xml"; ++frame)
+            game.frames(1);
+        ASSERT_EQ(phase(app), "Backup/Ads/index.xml");
+        // The picture fills the screen, the buttons sit at the bottom right.
+        EXPECT_NE(app->splashScreens.ads.page().spriteButton("skip"), nullptr);
+        // (404 + 32, 12 + 12) in the adverts' units, y up.
+        game.run("click 436 296");
+        EXPECT_EQ(phase(app), "menu");
+    }
+    {
+        // The game's skip during a splash: no splash comes back afterwards.
+        GameSession game(throughSplash());
+        ASSERT_TRUE(game.ok());
+        Application* app = game.app();
+        game.frames(30);
+        app->splashScreens.skip();
+        EXPECT_EQ(phase(app), "menu");
+        EXPECT_EQ(app->splashScreens.timer.alarm(), 0u);
+        game.frames(200);
+        EXPECT_EQ(phase(app), "menu");
+        EXPECT_FALSE(app->splashScreens.gui.isLoaded());
+        app->splashScreens.skip();
+        EXPECT_EQ(phase(app), "menu");
+    }
+}
+
+namespace {
+
+std::string flatPicture(u8 r, u8 g, u8 b)
+{
+    ImageWriters::PngImage image;
+    image.width = 480;
+    image.height = 320;
+    for (u32 i = 0; i < image.width * image.height; ++i) {
+        image.rows.push_back(r);
+        image.rows.push_back(g);
+        image.rows.push_back(b);
+    }
+    return ImageWriters::toString(ImageWriters::png(image));
+}
+
+bool downloadsEnded(KyAds& ads)
+{
+    for (u32 i = 0; i < ads.downloaders().count(); ++i) {
+        if (!ads.downloaders()[i]->isFinished())
+            return false;
+    }
+    return true;
+}
+
+// The advert host for one test: the core's setting for the session's life.
+struct HostSetting {
+    explicit HostSetting(const std::string& host)
+    {
+        KySingleton<KyCore>::instance()->setSetting("advertHost", host.c_str());
+    }
+    ~HostSetting() { KySingleton<KyCore>::instance()->removeSetting("advertHost"); }
+};
+
+} // namespace
+
+TEST(Splash, AnAdvertDownloadedWhileTheSplashesShowIsTheOneShown)
+{
+    TempDir served("kyads");
+    served.writeFile("index.xml", "<?xml version=\"1.0\" ?>\n<advert>\n"
+                                  "  <sprite name=\"picture\" file=\"Backup/Ads/fresh.png\" visible=\"1\">\n"
+                                  "    <position x=\"0\" y=\"0\" z=\"40\" />\n  </sprite>\n"
+                                  "  <value name=\"duration\" value=\"1000000\" />\n</advert>\n");
+    served.writeFile("fresh.png", flatPicture(20, 160, 60));
+    AdvertServer server(served.path());
+    ASSERT_TRUE(server.ok());
+    HostSetting host(server.address());
+
+    GameSession game(throughSplash());
+    ASSERT_TRUE(game.ok());
+    Application* app = game.app();
+    KyAds& ads = app->splashScreens.ads;
+    EXPECT_EQ(std::string(ads.webLocation().c_str()), server.location());
+    ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }, 30.0));
+    EXPECT_TRUE(game.userFileExists("AdsTmp/fresh.png"));
+
+    // The splashes, then the downloaded page, its picture on screen.
+    for (int frame = 0; frame < 400 && phase(app) != "Backup/Ads/index.xml"; ++frame)
+        game.frames(1);
+    ASSERT_EQ(phase(app), "Backup/Ads/index.xml");
+    game.frames(2);
+    EXPECT_TRUE(closeColour(game.pixel(240, 160), KyColor(20, 160, 60, 255), 16))
+        << int(game.pixel(240, 160).r) << " " << int(game.pixel(240, 160).g) << " " << int(game.pixel(240, 160).b);
+    const std::vector<PhaseRun> runs = phases(game);
+    ASSERT_EQ(runs.size(), 2u) << describe(runs);
+    EXPECT_NEAR(runs[0].frames, 60 - 2, 2);
+    EXPECT_EQ(runs[1].what, "menu");
+    // The downloaded set replaced the local one; the shipped pages are not
+    // there.
+    EXPECT_TRUE(game.userFileExists("Ads/fresh.png"));
+    EXPECT_FALSE(game.userFileExists("Ads/music.xml"));
+    EXPECT_FALSE(game.userFileExists("AdsTmp/index.xml"));
+}
