@@ -818,9 +818,6 @@ void GameWarp::leaveGame(bool save)
         inGame->parent()->removeChild(inGame);
     inGameGui.unload();
     question.unload();
-    dialog.unload();
-    if (KyI3DObject2* parent = dialog.parent())
-        parent->removeChild(&dialog);
     notify.unload();
     bd.unload();
     // A puzzle or a slide show still up goes with the game.
@@ -839,6 +836,10 @@ void GameWarp::leaveGame(bool save)
 
     if (save && currentWarp)
         Save(SaveFile);
+    // After the save, which keeps the heard lines that this forgets.
+    dialog.unload();
+    if (KyI3DObject2* parent = dialog.parent())
+        parent->removeChild(&dialog);
 
     // Through its parent, as the in-game interface above.
     if (KyI3DObject2* holder = inventoryMenu.parent())

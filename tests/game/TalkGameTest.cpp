@@ -144,6 +144,14 @@ TEST_F(TalkGame, TwoLinesOfAScriptAreReportedInOrderAndTheHeardOnesSaved)
     // A heard line may now be cut short.
     run("DrawText('MAIA_T1', 't1.ogg')");
     EXPECT_TRUE(dialog.gui.buttonLayout("dialog")->isEnabled());
+
+    // Leaving the game saves it with its heard lines, and continuing it
+    // brings them back.
+    game().unload();
+    EXPECT_TRUE(dialog.heardLines.empty());
+    game().enter();
+    game().Load("save.xml");
+    EXPECT_EQ(dialog.heardLines, (Dialog2::NameSet{"ISIS_T2", "MAIA_T1"}));
 }
 
 TEST_F(TalkGame, ThreeAnswersOfferedTheSecondClickedOneAnswerReported)
