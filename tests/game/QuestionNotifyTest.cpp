@@ -175,7 +175,11 @@ Seen look(Notify& notify)
 
 TEST(Notification, ThreeAreShownOneAfterAnotherEachForItsThreeFades)
 {
-    GameSession game;
+    // A small window: the run is long, and its timing is what counts.
+    GameSession::Setup setup;
+    setup.width = 480;
+    setup.height = 320;
+    GameSession game(setup);
     ASSERT_TRUE(game.ok());
     Application* app = game.app();
     Notify notify;
