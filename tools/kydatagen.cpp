@@ -26,6 +26,7 @@ const char* const usage =
     "  voice \"TEXT\" ...           a spoken line (espeak-ng) -> .wav .ogg\n"
     "  font FILE.ttf ...          a TrueType font rasterised -> .kyf .font\n"
     "  panorama ...               six faces (and animation layers) from pictures -> .wp\n"
+    "  video ...                  frames of picture strips, optional sound track -> .ogv\n"
     "The description format is documented in tools/README.md.\n"
     "\n"
     "Options:\n"

@@ -149,9 +149,24 @@ std::vector<OggPacketData> encodeTheoraPackets(const TheoraVideoSpec& spec)
 
 std::vector<OggPacketData> encodeVorbisPackets(double seconds, long sampleRate, int channels)
 {
+    const long total = long(seconds * double(sampleRate));
+    std::vector<float> samples(size_t(total) * size_t(channels));
+    for (long s = 0; s < total; ++s) {
+        const float v = 0.25f * std::sin(2.0 * M_PI * 440.0 * double(s) / double(sampleRate));
+        for (int c = 0; c < channels; ++c)
+            samples[size_t(s) * size_t(channels) + size_t(c)] = v;
+    }
+    return encodeVorbisPackets(samples, sampleRate, channels, 0.3f);
+}
+
+std::vector<OggPacketData> encodeVorbisPackets(const std::vector<float>& samples, long sampleRate, int channels,
+                                               float quality)
+{
+    if (channels < 1)
+        throw std::runtime_error("a sound track needs at least one channel");
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channels, sampleRate, 0.3f) != 0) {
+    if (vorbis_encode_init_vbr(&info, channels, sampleRate, quality) != 0) {
         vorbis_info_clear(&info);
         throw std::runtime_error("vorbis_encode_init_vbr failed");
     }
@@ -169,18 +184,16 @@ std::vector<OggPacketData> encodeVorbisPackets(double seconds, long sampleRate, 
     packets.push_back(copyPacket(commentPacket));
     packets.push_back(copyPacket(codebook));
 
-    const long total = long(seconds * double(sampleRate));
+    const long total = long(samples.size() / size_t(channels));
     const long chunk = 1024;
     long written = 0;
     for (;;) {
         const long n = total - written < chunk ? total - written : chunk;
         if (n > 0) {
             float** buffer = vorbis_analysis_buffer(&dsp, int(n));
-            for (long s = 0; s < n; ++s) {
-                const float v = 0.25f * std::sin(2.0 * M_PI * 440.0 * double(written + s) / double(sampleRate));
+            for (long s = 0; s < n; ++s)
                 for (int c = 0; c < channels; ++c)
-                    buffer[c][s] = v;
-            }
+                    buffer[c][s] = samples[size_t(written + s) * size_t(channels) + size_t(c)];
             written += n;
         }
         vorbis_analysis_wrote(&dsp, int(n));

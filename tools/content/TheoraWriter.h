@@ -58,6 +58,10 @@ std::vector<OggPacketData> encodeTheoraPackets(const TheoraVideoSpec& spec);
 
 // The Vorbis packets of seconds of a 440 Hz tone: three headers, then audio.
 std::vector<OggPacketData> encodeVorbisPackets(double seconds, long sampleRate = 22050, int channels = 1);
+// The Vorbis packets of interleaved float samples (-1..1) at a quality of
+// -0.1..1: three headers, then audio.
+std::vector<OggPacketData> encodeVorbisPackets(const std::vector<float>& samples, long sampleRate, int channels,
+                                               float quality = 0.3f);
 
 // Muxes one logical stream into Ogg pages: the first packet alone on the
 // beginning page, the other headers flushed on their own pages, data packets

@@ -4,6 +4,7 @@
 #include "tools/datagen/PanoramaMaker.h"
 #include "tools/datagen/PictureMaker.h"
 #include "tools/datagen/SoundMaker.h"
+#include "tools/datagen/VideoMaker.h"
 #include "tools/datagen/VoiceMaker.h"
 
 #include <algorithm>
@@ -39,7 +40,7 @@ public:
         m_maker = DataGenerator::makerFor(command.name(), m_runner);
         if (!m_maker)
             throw command.error("'" + command.name()
-                                + "' names no kind of description (the first command is picture, sound, voice, font or panorama)");
+                                + "' names no kind of description (the first command is picture, sound, voice, font, panorama or video)");
         m_maker->header(command);
     }
     bool opensBlock(const std::string& name) const override { return m_maker && m_maker->opensBlock(name); }
@@ -124,6 +125,8 @@ std::unique_ptr<Maker> DataGenerator::makerFor(const std::string& kind, Descript
         return std::unique_ptr<Maker>(new FontFileMaker(runner.context()));
     if (kind == "panorama")
         return std::unique_ptr<Maker>(new PanoramaMaker(runner));
+    if (kind == "video")
+        return std::unique_ptr<Maker>(new VideoMaker(runner));
     return std::unique_ptr<Maker>();
 }
 
@@ -135,7 +138,7 @@ std::vector<std::uint8_t> DataGenerator::generate(DataContext& context, const st
         KindDispatch dispatch(runner);
         runner.runFile(description, dispatch);
         if (!dispatch.maker())
-            throw DataError(description, 0, "describes nothing (the first command is picture, sound, voice, font or panorama)");
+            throw DataError(description, 0, "describes nothing (the first command is picture, sound, voice, font, panorama or video)");
         return dispatch.maker()->finish(outputName);
     } catch (const DataError&) {
         throw;

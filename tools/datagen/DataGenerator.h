@@ -21,9 +21,8 @@
 //   voice    VoiceMaker     .wav .ogg
 //   font     FontFileMaker  .kyf .font
 //   panorama PanoramaMaker  .wp
-// A new kind (Theora videos from a picture strip and a sound description,
-// through tools/content/TheoraWriter) is one more Maker and one more line in
-// makerFor().
+//   video    VideoMaker     .ogv
+// A new kind is one more Maker and one more line in makerFor().
 class DataGenerator {
 public:
     enum Role { Generated, Fragment, Copied, Ignored };

@@ -41,6 +41,7 @@ public:
     std::vector<float> samples();
     int rate() const { return m_synth->rate(); }
     int channels() const { return m_synth->channels(); }
+    double quality() const { return m_quality; }
 
 private:
     Synth::Voice voice(const Command& command) const;
