@@ -1,0 +1,178 @@
+// The scenes of the sample game drawn as the walkthrough sees them
+// (data/WALKTHROUGH.md): at each view the key points show their colours,
+// and a ray through each click point hits the thing the walkthrough clicks
+// there. A window of 480 x 320 makes window pixels the interface's units.
+
+#include "scene/KyWarpBloc.h"
+#include "tests/scene/WarpFixture.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+const s32 kWidth = 480;
+const s32 kHeight = 320;
+
+struct Point {
+    f32 view;        // the horizontal angle
+    s32 x, y;        // interface units, y down
+    const char* colour;
+};
+
+struct Click {
+    f32 view;
+    s32 x, y;
+    const char* thing;   // an animation, or the panorama an exit leads to
+};
+
+struct Scene {
+    const char* name;
+    std::vector<Point> points;
+    std::vector<Click> clicks;
+};
+
+std::ostream& operator<<(std::ostream& out, const Scene& scene)
+{
+    return out << scene.name;
+}
+
+const Scene kScenes[] = {
+    {"Warp_0002",
+     {{0, 120, 160, "#cdaa74"}, {0, 240, 100, "#e8c040"}, {0, 360, 290, "#bb965e"}, {90, 240, 100, "#9a7a4a"},
+      {-90, 240, 220, "#3d8638"}},
+     {{0, 240, 208, "Isis/Warp_0003.wp"}, {90, 439, 251, "KEYS"}, {90, 240, 208, "FONT"},
+      {-90, 240, 186, "Isis/Warp_0004.wp"}}},
+    {"Warp_0004",
+     {{0, 240, 220, "#a19999"}, {0, 120, 40, "#efa268"}, {180, 240, 100, "#b9c9d1"}},
+     {{0, 240, 208, "WARD"}, {90, 240, 251, "ROSE"}, {180, 240, 186, "Isis/Warp_0002.wp"}}},
+    {"Warp_0003",
+     {{0, 240, 160, "#701622"}, {0, 120, 160, "#4a3566"}, {-90, 240, 240, "#192864"}, {180, 240, 100, "#8dbce6"}},
+     {{0, 240, 214, "LETR"}, {0, 407, 197, "SAVE"}, {90, 240, 164, "CRYP"}, {-90, 240, 186, "Isis/Warp_0005.wp"},
+      {180, 240, 186, "Isis/Warp_0002.wp"}}},
+    {"Warp_0005",
+     {{0, 200, 60, "#080c24"}, {0, 120, 160, "#2a3450"}},
+     {{0, 240, 273, "TELE"}, {90, 218, 225, "MAPS"}, {180, 240, 186, "Isis/Warp_0003.wp"}}},
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string made(const std::string& relative)
+{
+    return std::string(KY_SAMPLE_DATA_DIR) + "/" + relative;
+}
+
+KyColor colourOf(const char* hex)
+{
+    const unsigned long v = std::strtoul(hex + 1, nullptr, 16);
+    return KyColor(u8(v >> 16), u8(v >> 8), u8(v), 255);
+}
+
+bool near(const KyColor& a, const KyColor& b)
+{
+    return std::abs(int(a.r) - b.r) <= 16 && std::abs(int(a.g) - b.g) <= 16 && std::abs(int(a.b) - b.b) <= 16;
+}
+
+// The cells of the exit to `target` in the scene description, as triangles.
+KyPickMesh exitMesh(const std::string& xml, const std::string& target)
+{
+    TiXmlDocument document;
+    document.Parse(xml.c_str());
+    std::vector<KyVector3f32> corners;
+    for (const TiXmlElement* exit = document.FirstChildElement("exit"); exit; exit = exit->NextSiblingElement("exit")) {
+        if (!exit->Attribute("linkedWarp") || target != exit->Attribute("linkedWarp"))
+            continue;
+        int grid = 1;
+        exit->QueryIntAttribute("nbWarpBlock", &grid);
+        for (const TiXmlElement* b = exit->FirstChildElement("block"); b; b = b->NextSiblingElement("block")) {
+            int face = 0, column = 0, row = 0;
+            b->QueryIntAttribute("face", &face);
+            b->QueryIntAttribute("offsetX", &column);
+            b->QueryIntAttribute("offsetY", &row);
+            KyVector3f32 c[4];
+            if (KyWarpBloc::cellCorners(u32(face), u32(column), u32(row), u32(grid), u32(grid), c))
+                corners.insert(corners.end(), c, c + 4);
+        }
+    }
+    KyPickMesh mesh;
+    mesh.allocate(u32(corners.size() / 2));
+    for (size_t q = 0; q < corners.size() / 4; ++q) {
+        mesh.setTriangle(u32(2 * q), corners[4 * q], corners[4 * q + 1], corners[4 * q + 3]);
+        mesh.setTriangle(u32(2 * q + 1), corners[4 * q + 1], corners[4 * q + 2], corners[4 * q + 3]);
+    }
+    mesh.setEnabled(true);
+    return mesh;
+}
+
+class SampleViews : public WarpViewTest, public testing::WithParamInterface<Scene> {
+protected:
+    SampleViews() : WarpViewTest(kWidth, kHeight) {}
+
+    WarpWriter::Bytes panorama() override
+    {
+        const std::string bytes = readFile(made(std::string("3D/Isis/") + GetParam().name + ".wp"));
+        return WarpWriter::Bytes(bytes.begin(), bytes.end());
+    }
+
+    // Whether a click at the point hits the thing: the ray through the
+    // point's pixel meets the thing's clickable cells.
+    bool hits(const Click& click)
+    {
+        warp.setRotation(WarpFixture::view(click.view, 0));
+        warp.update();
+        KyVector3f32 direction, origin, hit;
+        f32 distance = 0;
+        warp.camera().getRay(KyVector2s32(click.x, kHeight - 1 - click.y), direction, origin);
+        const std::string thing = click.thing;
+        if (thing.size() > 3 && thing.compare(thing.size() - 3, 3, ".wp") == 0) {
+            const std::string xml = readFile(made(std::string("3D/Isis/") + GetParam().name + ".xml"));
+            return exitMesh(xml, thing).intersect(origin, direction, hit, distance);
+        }
+        for (u32 i = 0; i < warp.animationCount(); ++i) {
+            KyWarp::AnimData& a = warp.animations()[i];
+            if (thing != a.name.c_str())
+                continue;
+            KyPickMesh mesh = a.frames[0].pickMesh;
+            mesh.setEnabled(true);
+            return mesh.intersect(origin, direction, hit, distance);
+        }
+        ADD_FAILURE() << "no animation " << thing;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_P(SampleViews, KeyPointsShowTheirColours)
+{
+    for (const Point& p : GetParam().points) {
+        const KyColor drawn = frame(WarpFixture::view(p.view, 0), p.x, kHeight - 1 - p.y);
+        EXPECT_TRUE(near(drawn, colourOf(p.colour)))
+            << "view " << p.view << " at (" << p.x << ", " << p.y << "): drawn " << int(drawn.r) << ","
+            << int(drawn.g) << "," << int(drawn.b) << " for " << p.colour;
+    }
+}
+
+TEST_P(SampleViews, ClickPointsHitWhatTheWalkthroughClicks)
+{
+    for (const Click& c : GetParam().clicks)
+        EXPECT_TRUE(hits(c)) << c.thing << " at view " << c.view << " (" << c.x << ", " << c.y << ")";
+    // And a click beside each misses it: the points are not hits by luck.
+    for (const Click& c : GetParam().clicks) {
+        Click beside = c;
+        beside.x = c.x < 240 ? c.x + 200 : c.x - 200;
+        EXPECT_FALSE(hits(beside)) << c.thing << " also at (" << beside.x << ", " << beside.y << ")";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, SampleViews, testing::ValuesIn(kScenes));
