@@ -1,13 +1,15 @@
 // The scenes of the sample game drawn as the walkthrough sees them
-// (data/WALKTHROUGH.md): at each view the key points show their colours,
-// and a ray through each click point hits the thing the walkthrough clicks
-// there. A window of 480 x 320 makes window pixels the interface's units.
+// (data/WALKTHROUGH.md), with their scene descriptions applied: at each view
+// the key points show their colours, and a ray through each click point
+// hits the thing the walkthrough clicks there. A window of 480 x 320 makes
+// window pixels the interface's units.
 
-#include "scene/KyWarpBloc.h"
+#include "scene/KySceneWarp.h"
 #include "tests/scene/WarpFixture.h"
+#include "tests/support/ScopedWorkingDir.h"
+#include "tests/support/StdoutCapture.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -83,45 +85,31 @@ bool near(const KyColor& a, const KyColor& b)
     return std::abs(int(a.r) - b.r) <= 16 && std::abs(int(a.g) - b.g) <= 16 && std::abs(int(a.b) - b.b) <= 16;
 }
 
-// The cells of the exit to `target` in the scene description, as triangles.
-KyPickMesh exitMesh(const std::string& xml, const std::string& target)
-{
-    TiXmlDocument document;
-    document.Parse(xml.c_str());
-    std::vector<KyVector3f32> corners;
-    for (const TiXmlElement* exit = document.FirstChildElement("exit"); exit; exit = exit->NextSiblingElement("exit")) {
-        if (!exit->Attribute("linkedWarp") || target != exit->Attribute("linkedWarp"))
-            continue;
-        int grid = 1;
-        exit->QueryIntAttribute("nbWarpBlock", &grid);
-        for (const TiXmlElement* b = exit->FirstChildElement("block"); b; b = b->NextSiblingElement("block")) {
-            int face = 0, column = 0, row = 0;
-            b->QueryIntAttribute("face", &face);
-            b->QueryIntAttribute("offsetX", &column);
-            b->QueryIntAttribute("offsetY", &row);
-            KyVector3f32 c[4];
-            if (KyWarpBloc::cellCorners(u32(face), u32(column), u32(row), u32(grid), u32(grid), c))
-                corners.insert(corners.end(), c, c + 4);
-        }
-    }
-    KyPickMesh mesh;
-    mesh.allocate(u32(corners.size() / 2));
-    for (size_t q = 0; q < corners.size() / 4; ++q) {
-        mesh.setTriangle(u32(2 * q), corners[4 * q], corners[4 * q + 1], corners[4 * q + 3]);
-        mesh.setTriangle(u32(2 * q + 1), corners[4 * q + 1], corners[4 * q + 2], corners[4 * q + 3]);
-    }
-    mesh.setEnabled(true);
-    return mesh;
-}
-
 class SampleViews : public WarpViewTest, public testing::WithParamInterface<Scene> {
 protected:
-    SampleViews() : WarpViewTest(kWidth, kHeight) {}
+    // The game runs in its data folder: the markers' pictures are found
+    // from there.
+    SampleViews() : WarpViewTest(kWidth, kHeight), m_folder(KY_SAMPLE_DATA_DIR) {}
 
     WarpWriter::Bytes panorama() override
     {
         const std::string bytes = readFile(made(std::string("3D/Isis/") + GetParam().name + ".wp"));
         return WarpWriter::Bytes(bytes.begin(), bytes.end());
+    }
+
+    void SetUp() override
+    {
+        WarpViewTest::SetUp();
+        // The description as the game applies it, without a problem.
+        std::string logged;
+        {
+            StdoutCapture out;
+            KySceneWarp scene;
+            scene.load(KyString(made(std::string("3D/Isis/") + GetParam().name + ".xml").c_str()), &warp);
+            logged = out.text();
+        }
+        EXPECT_EQ("", logged);
+        EXPECT_GT(warp.exits().count(), 0u);
     }
 
     // Whether a click at the point hits the thing: the ray through the
@@ -135,8 +123,11 @@ protected:
         warp.camera().getRay(KyVector2s32(click.x, kHeight - 1 - click.y), direction, origin);
         const std::string thing = click.thing;
         if (thing.size() > 3 && thing.compare(thing.size() - 3, 3, ".wp") == 0) {
-            const std::string xml = readFile(made(std::string("3D/Isis/") + GetParam().name + ".xml"));
-            return exitMesh(xml, thing).intersect(origin, direction, hit, distance);
+            for (KyPickMesh* mesh : warp.exitPickMeshes())
+                if (std::string(mesh->name().c_str()) == "3D\\" + thing)
+                    return mesh->intersect(origin, direction, hit, distance);
+            ADD_FAILURE() << "no exit to " << thing;
+            return false;
         }
         for (u32 i = 0; i < warp.animationCount(); ++i) {
             KyWarp::AnimData& a = warp.animations()[i];
@@ -149,6 +140,8 @@ protected:
         ADD_FAILURE() << "no animation " << thing;
         return false;
     }
+
+    ScopedWorkingDir m_folder;
 };
 
 } // namespace
