@@ -1,8 +1,8 @@
 // The scenes of the sample game drawn as the walkthrough sees them
 // (data/WALKTHROUGH.md), with their scene descriptions applied: at each view
 // the key points show their colours, and a ray through each click point
-// hits the thing the walkthrough clicks there. A window of 480 x 320 makes
-// window pixels the interface's units.
+// hits the thing the walkthrough clicks there. The window has the game's
+// 4:3 shape; points are in the interface's 480 x 320 units, y down.
 
 #include "scene/KySceneWarp.h"
 #include "tests/scene/WarpFixture.h"
@@ -19,8 +19,12 @@
 
 namespace {
 
-const s32 kWidth = 480;
-const s32 kHeight = 320;
+const s32 kWidth = 640;
+const s32 kHeight = 480;
+
+// A point in interface units as a window pixel, y up.
+s32 pixelX(s32 x) { return x * kWidth / 480; }
+s32 pixelY(s32 y) { return kHeight - 1 - y * kHeight / 320; }
 
 struct Point {
     f32 view;        // the horizontal angle
@@ -47,20 +51,19 @@ std::ostream& operator<<(std::ostream& out, const Scene& scene)
 
 const Scene kScenes[] = {
     {"Warp_0002",
-     {{0, 120, 160, "#cdaa74"}, {0, 240, 100, "#e8c040"}, {0, 360, 290, "#bb965e"}, {90, 240, 100, "#9a7a4a"},
-      {-90, 240, 220, "#3d8638"}},
-     {{0, 240, 208, "Isis/Warp_0003.wp"}, {90, 439, 251, "KEYS"}, {90, 240, 208, "FONT"},
+     {{0, 120, 40, "#debd87"}, {0, 240, 100, "#e8c040"}, {90, 240, 100, "#9a7a4a"}, {-90, 240, 220, "#3d8638"}},
+     {{0, 240, 208, "Isis/Warp_0003.wp"}, {90, 379, 251, "KEYS"}, {90, 191, 208, "FONT"},
       {-90, 240, 186, "Isis/Warp_0004.wp"}}},
     {"Warp_0004",
      {{0, 240, 220, "#a19999"}, {0, 120, 40, "#efa268"}, {180, 240, 100, "#b9c9d1"}},
      {{0, 240, 208, "WARD"}, {90, 240, 251, "ROSE"}, {180, 240, 186, "Isis/Warp_0002.wp"}}},
     {"Warp_0003",
-     {{0, 240, 160, "#701622"}, {0, 120, 160, "#4a3566"}, {-90, 240, 240, "#192864"}, {180, 240, 100, "#8dbce6"}},
-     {{0, 240, 214, "LETR"}, {0, 407, 197, "SAVE"}, {90, 240, 164, "CRYP"}, {-90, 240, 186, "Isis/Warp_0005.wp"},
+     {{0, 240, 160, "#701622"}, {0, 120, 100, "#4e396b"}, {-90, 240, 220, "#1a2a69"}, {180, 240, 100, "#8dbce6"}},
+     {{0, 240, 214, "LETR"}, {0, 428, 197, "SAVE"}, {90, 240, 164, "CRYP"}, {-90, 240, 186, "Isis/Warp_0005.wp"},
       {180, 240, 186, "Isis/Warp_0002.wp"}}},
     {"Warp_0005",
-     {{0, 200, 60, "#080c24"}, {0, 120, 160, "#2a3450"}},
-     {{0, 240, 273, "TELE"}, {90, 218, 225, "MAPS"}, {180, 240, 186, "Isis/Warp_0003.wp"}}},
+     {{0, 240, 40, "#070b21"}, {0, 120, 160, "#2a3450"}},
+     {{0, 240, 273, "TELE"}, {90, 216, 225, "MAPS"}, {180, 240, 186, "Isis/Warp_0003.wp"}}},
 };
 
 std::string readFile(const std::string& path)
@@ -120,7 +123,7 @@ protected:
         warp.update();
         KyVector3f32 direction, origin, hit;
         f32 distance = 0;
-        warp.camera().getRay(KyVector2s32(click.x, kHeight - 1 - click.y), direction, origin);
+        warp.camera().getRay(KyVector2s32(pixelX(click.x), pixelY(click.y)), direction, origin);
         const std::string thing = click.thing;
         if (thing.size() > 3 && thing.compare(thing.size() - 3, 3, ".wp") == 0) {
             for (KyPickMesh* mesh : warp.exitPickMeshes())
@@ -149,7 +152,7 @@ protected:
 TEST_P(SampleViews, KeyPointsShowTheirColours)
 {
     for (const Point& p : GetParam().points) {
-        const KyColor drawn = frame(WarpFixture::view(p.view, 0), p.x, kHeight - 1 - p.y);
+        const KyColor drawn = frame(WarpFixture::view(p.view, 0), pixelX(p.x), pixelY(p.y));
         EXPECT_TRUE(near(drawn, colourOf(p.colour)))
             << "view " << p.view << " at (" << p.x << ", " << p.y << "): drawn " << int(drawn.r) << ","
             << int(drawn.g) << "," << int(drawn.b) << " for " << p.colour;

@@ -3,9 +3,11 @@
 // and define every event; the walkthrough of data/WALKTHROUGH.md plays from
 // a new game to the ending on a stand-in of the game (SampleGame.lua) that
 // checks every argument and every file or text the scripts name; the texts
-// are Windows-1252 and say the same things in English and French.
+// are Windows-1252 and say the same things in English and French. The
+// stand-in's argument checks are those of the game's own bindings.
 
 #include "core/KyString.h"
+#include "game/GameLuaApi.h"
 #include "scene/KyWarpReader.h"
 #include "tests/tools/SampleData.h"
 #include "tools/content/ImageWriters.h"
@@ -238,4 +240,58 @@ TEST(SampleGame, TextsAreWindows1252AndBothLanguagesSayTheSameThings)
               SampleData::read(SampleData::made("Inventory/Objects/Objects.xml")));
     EXPECT_EQ(SampleData::read(SampleData::made("DocumentsBrowser/Documents/en/Documents.xml")),
               SampleData::read(SampleData::made("DocumentsBrowser/Documents/Documents.xml")));
+}
+
+TEST(SampleGame, TheStandInChecksArgumentsAsTheGamesBindingsDo)
+{
+    // Every binding checks all its arguments before it reaches the game, so
+    // calls that fail a check are safe without a running game: a table
+    // fails every check. For each function, the stand-in's arguments with a
+    // table put at each place must fail there, naming the type the
+    // stand-in expects ("[no object]" one place past the last).
+    lua_State* L = luaL_newstate();
+    luaL_openlibs(L);
+    ASSERT_EQ(1, registerGameLuaApi(L));
+    pushConfig(L);
+    std::string error;
+    ASSERT_TRUE(runFile(L, std::string(KY_DATA_DIR) + "/../tests/tools/SampleGame.lua", error)) << error;
+    lua_getfield(L, -1, "signatures");
+    const int signatures = lua_gettop(L);
+    const int count = int(lua_objlen(L, signatures));
+    EXPECT_EQ(49, count);
+    for (int i = 1; i <= count; ++i) {
+        lua_rawgeti(L, signatures, i);
+        std::vector<std::string> kinds;
+        for (int k = 1; k <= int(lua_objlen(L, -1)); ++k) {
+            lua_rawgeti(L, -1, k);
+            kinds.push_back(lua_tostring(L, -1));
+            lua_pop(L, 1);
+        }
+        lua_pop(L, 1);
+        const std::string name = kinds[0];
+        EXPECT_EQ(kFunctions[i - 1], name) << "the stand-in lists the functions in the game's order";
+        for (size_t bad = 1; bad <= kinds.size(); ++bad) {
+            lua_getglobal(L, name.c_str());
+            ASSERT_TRUE(lua_isfunction(L, -1)) << name << " is not registered";
+            for (size_t k = 1; k < bad; ++k) {
+                const std::string& kind = kinds[k];
+                if (kind[0] == 's')
+                    lua_pushstring(L, "x");
+                else if (kind[0] == 'n')
+                    lua_pushnumber(L, 1);
+                else
+                    lua_pushboolean(L, 1);
+            }
+            lua_newtable(L);
+            const int status = lua_pcall(L, int(bad), 0, 0);
+            const std::string message = status ? lua_tostring(L, -1) : "";
+            lua_pop(L, status ? 1 : 0);
+            std::string expected = "[no object]";
+            if (bad < kinds.size())
+                expected = kinds[bad][0] == 's' ? "string" : kinds[bad][0] == 'n' ? "number" : "boolean";
+            EXPECT_NE(std::string::npos, message.find("argument #" + std::to_string(bad) + " is 'table'; '" + expected + "' expected"))
+                << name << " with a table at #" << bad << ": " << message;
+        }
+    }
+    lua_close(L);
 }
