@@ -11,6 +11,7 @@
 --   outputs      set of the data folder's files (relative paths)
 --   texts        texts[language][name] = true for every text of Texts/<language>.xml
 --   objects      objects[language][id] = true for every object of its objects list
+--   objectives   objectives[language][name] = true for every text of its objectives list
 --   documents    documents[language][id] = true for every document of its list
 --   animations   animations["3D/Isis/Warp_0002.wp"][name] = frame count
 --   source       path of data/ (the scene scripts are read from there)
@@ -682,9 +683,13 @@ end
 
 function Game:apiFinishGame() self:unload() end
 
--- The objectives of Objectives/Objectives.xml: 0 (1, 2) and 3 (4, 5).
-local PARENT = {[1] = 0, [2] = 0, [4] = 3, [5] = 3}
-local CHILDREN = {[0] = {1, 2}, [3] = {4, 5}}
+-- The objectives of Objectives/<language>/Objectives.xml: 0 (1, 2), 3 (4, 5,
+-- 6), 7 (8, 9, 10), 11; their texts "Objective0", "Objective0Sub0" ...
+local PARENT = {[1] = 0, [2] = 0, [4] = 3, [5] = 3, [6] = 3, [8] = 7, [9] = 7, [10] = 7}
+local CHILDREN = {[0] = {1, 2}, [3] = {4, 5, 6}, [7] = {8, 9, 10}, [11] = {}}
+local OBJECTIVE_TEXTS = {[0] = "Objective0", "Objective0Sub0", "Objective0Sub1", "Objective1", "Objective1Sub0",
+                         "Objective1Sub1", "Objective1Sub2", "Objective2", "Objective2Sub0", "Objective2Sub1",
+                         "Objective2Sub2", "Objective3"}
 
 function Game:isActive(id)
     for _, v in ipairs(self.objectives) do
@@ -695,8 +700,11 @@ end
 
 function Game:apiAddObjective(id)
     id = math.floor(tonumber(id))
-    check(id >= 0 and id <= 5, "AddObjective %d: no such objective", id)
-    needText("OBJ_" .. id, "an objective")
+    check(OBJECTIVE_TEXTS[id], "AddObjective %d: no such objective", id)
+    for _, language in ipairs(LANGUAGES) do
+        check(config.objectives[language][OBJECTIVE_TEXTS[id]], "AddObjective %d: no text %s in the objectives of %s",
+              id, OBJECTIVE_TEXTS[id], language)
+    end
     local parent = PARENT[id]
     if parent and not self:isActive(parent) then
         table.insert(self.objectives, parent)

@@ -125,6 +125,7 @@ void pushConfig(lua_State* L)
     lua_setfield(L, -2, "outputs");
     pushByLanguage(L, "texts", "Texts/@.xml", "value", "name");
     pushByLanguage(L, "objects", "Inventory/Objects/Objects_@.xml", "Object", "id");
+    pushByLanguage(L, "objectives", "Objectives/@/Objectives.xml", "value", "name");
     pushByLanguage(L, "documents", "DocumentsBrowser/Documents/@/Documents.xml", "Document", "id");
     pushAnimations(L);
     lua_pushstring(L, KY_DATA_DIR);
@@ -211,6 +212,7 @@ TEST(SampleGame, TextsAreWindows1252AndBothLanguagesSayTheSameThings)
         {"Texts/@.xml", "value", "name"},
         {"Inventory/Objects/Objects_@.xml", "Object", "id"},
         {"DocumentsBrowser/Documents/@/Documents.xml", "Document", "id"},
+        {"Objectives/@/Objectives.xml", "value", "name"},
     };
     for (const auto& list : lists) {
         std::set<std::string> names[2];
