@@ -39,11 +39,18 @@ function refreshObjectives()
     end
 end
 
+-- The courtyard as the travellers stand in it: the fountain heard, both
+-- health bars shown.
+local function arrive()
+    PlaySound("Sounds/SFX/fontaine.ogg", -1)
+    ShowMayaHealth()
+    ShowTuyaHealth()
+end
+
 function OnWarpEnter()
     PrintDebugMessage("Warp_0002: the courtyard\n")
     LookAt(0, 0)
     PlayMusic("Sounds/Musiques/M_isis.ogg")
-    PlaySound("Sounds/SFX/fontaine.ogg", -1)
     StartAnimation("FONT", -1, true)
     SetMarker("FONT", 3)
     if gateOpen then
@@ -57,10 +64,12 @@ function OnWarpEnter()
     end
     SetMarker("Isis/Warp_0003.wp", 0)
     SetMarker("Isis/Warp_0004.wp", 0)
-    ShowMayaHealth()
-    ShowTuyaHealth()
     refreshObjectives()
-    if not introductionSeen then
+    if introductionSeen then
+        arrive()
+    else
+        -- The fountain and the travellers' health wait for the end of the
+        -- introduction, which has its own music.
         SetCondition("introductionSeen")
         waitingFor = "introduction"
         Introduction()
@@ -75,6 +84,7 @@ end
 function OnWaitFinished()
     if waitingFor == "introduction" then
         waitingFor = ""
+        arrive()
         DrawText("MAIA_COUR_1", "MAIA_COUR_1.ogg")
     end
 end
