@@ -47,6 +47,11 @@ std::string jpeg(u32 side)
 void writeDocuments(DataOverlay& data)
 {
     const std::string folder = "DocumentsBrowser/Documents/";
+    // The sample game's own lists and its letter's French pages go, so that
+    // the lists and pages below are the ones the fall-backs reach.
+    for (const char* file : {"fr/Documents.xml", "Documents.xml", "fr/Letter_zoomed_0.png", "fr/Letter_zoomed_1.png",
+                             "fr/Letter_zoomed_1.lua"})
+        data.remove(folder + file);
     data.write("3D/Isis/Warp_0002.lua", kSceneScript);
     data.write(folder + "en/Documents.xml",
                "<?xml version=\"1.0\" ?>\n<Document id=\"Letter\" name=\"&lt;color r=&quot;255&quot; g=&quot;0&quot; "
