@@ -346,3 +346,38 @@ TEST(SlotsInGame, TheShowsStartFromScriptsAndTheEndingSavesAndOpensTheMenu)
     EXPECT_NE(game.readUserFile("save.xml").find("<Number name=\"visits\" value=\"7"), std::string::npos);
     EXPECT_EQ(game.log().find("Lua: "), std::string::npos);
 }
+
+TEST(SlotsInGame, TheSampleCipherPuzzleIsSolvedByTheDragsOfItsWalkthrough)
+{
+    SceneFixture scene([](DataOverlay&) {});
+    ASSERT_TRUE(scene.ok());
+    GameSession& game = *scene.game;
+    Application* app = scene.app();
+    GameWarp& warp = app->gameWarp;
+    startIn(scene);
+    warp.introduction.stop();
+
+    script(scene, "ShowPuzzle(7)");
+    ASSERT_TRUE(warp.puzzleCrypte.isActive());
+    for (u32 c = 0; c < 3; ++c) {
+        for (u32 r = 0; r < 6; ++r)
+            ASSERT_NE(warp.puzzleCrypte.board[c][r], nullptr);
+    }
+    game.run(kSolvingDrags);
+    EXPECT_TRUE(warp.puzzleCrypte.isSolved());
+    // The stars shine at the board's corners, each a strip of seven frames.
+    game.frames(2);
+    for (KySprite* star : warp.puzzleCrypte.stars) {
+        ASSERT_NE(star, nullptr);
+        EXPECT_TRUE(star->isVisible());
+        EXPECT_EQ(star->frameCount, 7u);
+        EXPECT_EQ(star->frameWidth, 40u);
+        EXPECT_EQ(star->frameHeight, 40u);
+    }
+    const KyColor star = game.pixel(150, 40);
+    EXPECT_GT(star.r, 200);
+    EXPECT_GT(star.g, 180);
+    game.frames(5 * 60 + 10);
+    EXPECT_FALSE(warp.puzzleCrypte.isActive());
+    EXPECT_EQ(game.log().find("Lua: "), std::string::npos);
+}
