@@ -881,6 +881,8 @@ void GameWarp::leaveGame(bool save)
     dragging = 0;
     ambientSound.Stop();
     ambientPlaying = 0;
+    // A film left half-way goes silent with the game it belongs to.
+    movieSound.Stop();
     gameRunning = 0;
     m_entered = false;
 }

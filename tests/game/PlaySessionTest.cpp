@@ -343,6 +343,25 @@ TEST(Video, ClicksOnTheVideoShowAndHideTheSkipButtonWhichEndsIt)
     EXPECT_FALSE(session.app()->music.IsPlaying()) << "the music option is off";
 }
 
+TEST(Video, LeavingTheGameDuringAVideoSilencesItsSoundTrack)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    TheoraVideoSpec spec;
+    spec.frames = 250;
+    TempDir dir;
+    writeBytesToFile(dir.file("long.ogv"), writeTheoraOgv(spec));
+    writeBytesToFile(dir.file("long.ogg"), writeVorbisOgg(10.0));
+    ASSERT_TRUE(runScript(session, "PlayMovie('" + dir.file("long.ogv") + "', '" + dir.file("long.ogg") + "')"));
+    session.frames(2);
+    ASSERT_TRUE(game.movieSound.IsPlaying());
+    game.unload();
+    session.frames(2);
+    EXPECT_FALSE(game.movieSound.IsPlaying());
+}
+
 TEST(Scripts, WaitsRingOnceAtTheirTimeAndAZeroOrNegativeWaitAtTheNextFrame)
 {
     GameSession session;
