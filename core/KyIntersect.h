@@ -1,11 +1,8 @@
 #ifndef KY_INTERSECT_H
 #define KY_INTERSECT_H
 
-#include "core/KyList.h"
 #include "core/KyTypes.h"
 #include "core/KyVector3f32.h"
-
-class KyPickMesh;
 
 // Ray against the triangle p, q, r. Returns -1 for a degenerate triangle,
 // 0 for no hit, 1 for a hit and 2 when the ray lies in the triangle's plane.
@@ -15,12 +12,5 @@ class KyPickMesh;
 s32 intersectRayTriangle(const KyVector3f32& origin, const KyVector3f32& direction,
                          const KyVector3f32& p, const KyVector3f32& q, const KyVector3f32& r,
                          f32& t, KyVector3f32& point);
-
-// Tests the ray against every enabled mesh of the list, in order, and
-// returns the last mesh with a triangle hit at a distance t such that
-// minDistance <= t < maxDistance, or null. It is not the nearest hit: the
-// bounds do not narrow as meshes are hit, and list order decides.
-KyPickMesh* intersectRayMesh(const KyVector3f32& origin, const KyVector3f32& direction,
-                             const KyList<KyPickMesh*>& meshes, f32 maxDistance, f32 minDistance);
 
 #endif

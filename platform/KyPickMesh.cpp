@@ -150,3 +150,25 @@ s32 isTriangleInFrustum(const KyVector3f32 points[3], const f32 planes[6][4])
     }
     return 2;
 }
+
+KyPickMesh* intersectRayMesh(const KyVector3f32& origin, const KyVector3f32& direction,
+                             const KyList<KyPickMesh*>& meshes, f32 maxDistance, f32 minDistance)
+{
+    KyPickMesh* result = nullptr;
+    for (KyList<KyPickMesh*>::iterator it = meshes.begin(); it != meshes.end(); ++it) {
+        KyPickMesh* mesh = *it;
+        if (!mesh || !mesh->enabled || mesh->triangleCount == 0)
+            continue;
+        for (u32 i = 0; i < mesh->triangleCount; ++i) {
+            const KyPickTriangle& tri = mesh->triangles[i];
+            f32 t;
+            KyVector3f32 point;
+            if (intersectRayTriangle(origin, direction, tri.a, tri.b, tri.c, t, point) == 1
+                && minDistance <= t && t < maxDistance) {
+                result = mesh;
+                break;
+            }
+        }
+    }
+    return result;
+}

@@ -1,6 +1,7 @@
 #ifndef KY_PICK_MESH_H
 #define KY_PICK_MESH_H
 
+#include "core/KyList.h"
 #include "core/KyObject.h"
 #include "core/KyString.h"
 #include "core/KyTypes.h"
@@ -77,5 +78,12 @@ void buildFrustumPlanes(const KyCamera& camera, f32 planes[6][4]);
 // plane counts as outside), 2 otherwise. A large triangle that reaches
 // every plane's inner side passes even when it misses the view at a corner.
 s32 isTriangleInFrustum(const KyVector3f32 points[3], const f32 planes[6][4]);
+
+// Tests the ray against every enabled mesh of the list, in order, and
+// returns the last mesh with a triangle hit at a distance t such that
+// minDistance <= t < maxDistance, or null. It is not the nearest hit: the
+// bounds do not narrow as meshes are hit, and list order decides.
+KyPickMesh* intersectRayMesh(const KyVector3f32& origin, const KyVector3f32& direction,
+                             const KyList<KyPickMesh*>& meshes, f32 maxDistance, f32 minDistance);
 
 #endif

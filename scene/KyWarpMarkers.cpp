@@ -1,9 +1,9 @@
 // The markers, exits and picking of a panorama.
 
 #include "core/KyCallback1Param.h"
-#include "core/KyIntersect.h"
 #include "core/KyLog.h"
 #include "platform/KyInputMgr.h"
+#include "platform/KyPickMesh.h"
 #include "scene/KyWarp.h"
 #include "scene/KyWarpMarker.h"
 

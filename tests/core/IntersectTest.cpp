@@ -1,5 +1,4 @@
 #include "core/KyIntersect.h"
-#include "platform/KyPickMesh.h"
 
 #include <gtest/gtest.h>
 
@@ -108,74 +107,4 @@ TEST(IntersectRayTriangle, SliverTriangleDoesNotHitFarAway)
                                    p, q, r, t, point), 0);
     EXPECT_EQ(intersectRayTriangle(KyVector3f32(-3.0f, 0.0f, 0.0f), KyVector3f32(0.0f, 0.0f, 1.0f),
                                    p, q, r, t, point), 0);
-}
-
-namespace {
-
-// A unit-ish square facing the z axis at depth z, made of two triangles.
-void makeSquare(KyPickMesh& mesh, f32 z)
-{
-    mesh.allocate(2);
-    mesh.setTriangle(0, KyVector3f32(-1.0f, -1.0f, z), KyVector3f32(1.0f, -1.0f, z), KyVector3f32(1.0f, 1.0f, z));
-    mesh.setTriangle(1, KyVector3f32(-1.0f, -1.0f, z), KyVector3f32(1.0f, 1.0f, z), KyVector3f32(-1.0f, 1.0f, z));
-}
-
-const KyVector3f32 kOrigin(0.0f, 0.2f, 0.0f);
-const KyVector3f32 kForward(0.0f, 0.0f, 1.0f);
-const f32 kFar = 3.4028235e38f;
-
-} // namespace
-
-TEST(IntersectRayMesh, LastHitMeshInListOrderWins)
-{
-    KyPickMesh nearMesh, farMesh;
-    makeSquare(nearMesh, 2.0f);
-    makeSquare(farMesh, 10.0f);
-
-    KyList<KyPickMesh*> list;
-    list.pushBack(&nearMesh);
-    list.pushBack(&farMesh);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, kFar, 0.0f), &farMesh);
-
-    KyList<KyPickMesh*> reversed;
-    reversed.pushBack(&farMesh);
-    reversed.pushBack(&nearMesh);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, reversed, kFar, 0.0f), &nearMesh);
-}
-
-TEST(IntersectRayMesh, DisabledEmptyAndMissedMeshesAreSkipped)
-{
-    KyPickMesh hit, disabled, empty, missed;
-    makeSquare(hit, 4.0f);
-    makeSquare(disabled, 5.0f);
-    disabled.enabled = 0;
-    makeSquare(missed, -5.0f);
-
-    KyList<KyPickMesh*> list;
-    list.pushBack(&hit);
-    list.pushBack(&disabled);
-    list.pushBack(&empty);
-    list.pushBack(&missed);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, kFar, 0.0f), &hit);
-
-    KyList<KyPickMesh*> none;
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, none, kFar, 0.0f), nullptr);
-    none.pushBack(&disabled);
-    none.pushBack(&empty);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, none, kFar, 0.0f), nullptr);
-}
-
-TEST(IntersectRayMesh, DistanceBoundsIncludeMinimumExcludeMaximum)
-{
-    KyPickMesh a, b;
-    makeSquare(a, 2.0f);
-    makeSquare(b, 6.0f);
-    KyList<KyPickMesh*> list;
-    list.pushBack(&a);
-    list.pushBack(&b);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 6.0f, 0.0f), &a);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 6.5f, 0.0f), &b);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, kFar, 2.5f), &b);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 6.0f, 2.0f), &a);
-    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 2.0f, 0.0f), nullptr);
 }

@@ -1,6 +1,5 @@
 #include "platform/KyPickMesh.h"
 
-#include "core/KyIntersect.h"
 #include "core/KyList.h"
 
 #include <gtest/gtest.h>
@@ -149,4 +148,73 @@ TEST(PickMeshTest, TriangleAgainstPlanes)
     // side of every plane: passes, the test is per plane.
     const KyVector3f32 corner[3] = {KyVector3f32(3, 0.5f, 0), KyVector3f32(0.5f, 3, 0), KyVector3f32(3, 3, 0)};
     EXPECT_EQ(2, isTriangleInFrustum(corner, box));
+}
+
+namespace {
+
+// A mesh of one square facing the z axis at depth z.
+void makeSquare(KyPickMesh& mesh, f32 z)
+{
+    mesh.allocate(2);
+    setSquare(mesh, 0, z);
+}
+
+const KyVector3f32 kOrigin(0.0f, 0.2f, 0.0f);
+const KyVector3f32 kForward(0.0f, 0.0f, 1.0f);
+const f32 kFar = 3.4028235e38f;
+
+} // namespace
+
+TEST(IntersectRayMesh, LastHitMeshInListOrderWins)
+{
+    KyPickMesh nearMesh, farMesh;
+    makeSquare(nearMesh, 2.0f);
+    makeSquare(farMesh, 10.0f);
+
+    KyList<KyPickMesh*> list;
+    list.pushBack(&nearMesh);
+    list.pushBack(&farMesh);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, kFar, 0.0f), &farMesh);
+
+    KyList<KyPickMesh*> reversed;
+    reversed.pushBack(&farMesh);
+    reversed.pushBack(&nearMesh);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, reversed, kFar, 0.0f), &nearMesh);
+}
+
+TEST(IntersectRayMesh, DisabledEmptyAndMissedMeshesAreSkipped)
+{
+    KyPickMesh hit, disabled, empty, missed;
+    makeSquare(hit, 4.0f);
+    makeSquare(disabled, 5.0f);
+    disabled.enabled = 0;
+    makeSquare(missed, -5.0f);
+
+    KyList<KyPickMesh*> list;
+    list.pushBack(&hit);
+    list.pushBack(&disabled);
+    list.pushBack(&empty);
+    list.pushBack(&missed);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, kFar, 0.0f), &hit);
+
+    KyList<KyPickMesh*> none;
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, none, kFar, 0.0f), nullptr);
+    none.pushBack(&disabled);
+    none.pushBack(&empty);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, none, kFar, 0.0f), nullptr);
+}
+
+TEST(IntersectRayMesh, DistanceBoundsIncludeMinimumExcludeMaximum)
+{
+    KyPickMesh a, b;
+    makeSquare(a, 2.0f);
+    makeSquare(b, 6.0f);
+    KyList<KyPickMesh*> list;
+    list.pushBack(&a);
+    list.pushBack(&b);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 6.0f, 0.0f), &a);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 6.5f, 0.0f), &b);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, kFar, 2.5f), &b);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 6.0f, 2.0f), &a);
+    EXPECT_EQ(intersectRayMesh(kOrigin, kForward, list, 2.0f, 0.0f), nullptr);
 }
