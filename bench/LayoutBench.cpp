@@ -15,10 +15,10 @@
 
 #include "core/KySingleton.h"
 #include "os/KyOsWindow.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyOpenGLContext.h"
 #include "platform/KyRenderer.h"
 #include "ui/KyLayout.h"
+#include "ui/KyMainWindow.h"
 
 #include <benchmark/benchmark.h>
 

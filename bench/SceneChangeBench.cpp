@@ -24,10 +24,10 @@
 #include "platform/KyAppHooks.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyInputMgrWrapper.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyOpenGLContext.h"
 #include "platform/KyRenderer.h"
 #include "scene/KyWarp.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyVideoLayout.h"
 
 #include <GL/gl.h>

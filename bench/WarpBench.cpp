@@ -15,11 +15,11 @@
 #include "os/KyOsGL.h"
 #include "os/KyOsWindow.h"
 #include "platform/KyImg.h"
-#include "platform/KyMainWindow.h"
 #include "scene/KyWarp.h"
 #include "scene/KyWarpBloc.h"
 #include "tools/content/ImageWriters.h"
 #include "tools/content/WarpWriter.h"
+#include "ui/KyMainWindow.h"
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>

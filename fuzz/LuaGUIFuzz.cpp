@@ -24,12 +24,12 @@
 #include "os/KyOsClock.h"
 #include "os/KyOsGL.h"
 #include "os/KyOsWindow.h"
-#include "platform/KyMainWindow.h"
 #include "script/KyLuaGUI.h"
+#include "tools/content/ImageWriters.h"
 #include "ui/KyAnimation.h"
 #include "ui/KyDeferredDeletion.h"
 #include "ui/KyLayout.h"
-#include "tools/content/ImageWriters.h"
+#include "ui/KyMainWindow.h"
 
 #include <lua.hpp>
 

@@ -9,15 +9,15 @@
 #include "game/Listeners.h"
 #include "game/OptionsFile.h"
 #include "media/KySoundManager.h"
-#include "media/KyVideo.h"
 #include "net/KySocket2.h"
 #include "platform/KyCamera.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyInputMgrWrapper.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyScreen.h"
 #include "ui/KyAnimation.h"
+#include "ui/KyMainWindow.h"
+#include "ui/KyVideo.h"
 #include "ui/KyVideoLayout.h"
 
 #include <cmath>

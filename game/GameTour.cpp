@@ -5,7 +5,7 @@
 #include "os/KyOsDir.h"
 #include "os/KyOsEvents.h"
 #include "os/KyOsMessage.h"
-#include "platform/KyMainWindow.h"
+#include "ui/KyMainWindow.h"
 
 #include <GL/gl.h>
 #include <png.h>

@@ -6,8 +6,8 @@
 #include "core/KyVector3f32.h"
 #include "game/GameWarp.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "scene/KyWarp.h"
+#include "ui/KyMainWindow.h"
 
 #include <cmath>
 

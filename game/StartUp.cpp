@@ -9,9 +9,9 @@
 #include "os/KyOsPaths.h"
 #include "platform/KyAppHooks.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyOpenGLContext.h"
 #include "platform/KyRenderer.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyVideoLayout.h"
 
 #include <cstdio>

@@ -4,11 +4,11 @@
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyScreen.h"
 #include "scene/KyWarpMarker.h"
 #include "scene/KyWarpReader.h"
+#include "ui/KyMainWindow.h"
 
 #include <cmath>
 

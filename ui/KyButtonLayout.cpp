@@ -3,7 +3,7 @@
 #include "core/KySingleton.h"
 #include "media/KySoundManager.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
+#include "ui/KyMainWindow.h"
 
 #include <cfloat>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "ui/KyLayout.h"
 
 #include "core/KySingleton.h"
-#include "platform/KyMainWindow.h"
+#include "ui/KyMainWindow.h"
 
 #include <GL/gl.h>
 

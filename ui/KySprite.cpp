@@ -8,8 +8,8 @@
 #include "core/KySingleton.h"
 #include "platform/KyCamera.h"
 #include "platform/KyImg.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
+#include "ui/KyMainWindow.h"
 
 #include <tinyxml.h>
 

@@ -5,8 +5,8 @@
 #include "core/KySingleton.h"
 #include "core/KyXmlDocument.h"
 #include "platform/KyCamera.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyTextMarkup.h"
 
 #include <tinyxml.h>

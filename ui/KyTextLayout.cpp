@@ -4,7 +4,7 @@
 #include "core/KyMatrix4x4.h"
 #include "core/KySingleton.h"
 #include "core/KyXmlDocument.h"
-#include "platform/KyMainWindow.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyTextMarkup.h"
 
 #include <GL/gl.h>

@@ -9,7 +9,6 @@
 #include "core/KyXmlDocument.h"
 #include "media/KyMusic.h"
 #include "media/KySFX.h"
-#include "media/KyVideoPlayer.h"
 #include "platform/KyScreen.h"
 #include "ui/KyButton.h"
 #include "ui/KyCheckBox.h"
@@ -21,6 +20,7 @@
 #include "ui/KySpriteButton.h"
 #include "ui/KySpriteButton2.h"
 #include "ui/KyText2.h"
+#include "ui/KyVideoPlayer.h"
 
 #include <tinyxml.h>
 

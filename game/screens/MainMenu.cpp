@@ -6,8 +6,8 @@
 #include "game/Application.h"
 #include "game/Listeners.h"
 #include "net/KyAds.h"
-#include "platform/KyMainWindow.h"
 #include "ui/KyButtonLayout.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyTextLayout.h"
 
 const char* const MainMenu::MusicPath = "Sounds/Musiques/M_interface.ogg";

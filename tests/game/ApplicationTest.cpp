@@ -15,12 +15,12 @@
 #include "platform/KyCamera.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyInputMgrWrapper.h"
-#include "platform/KyMainWindow.h"
 #include "tests/game/GameSession.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyAnimation.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyVideoLayout.h"
 
 #include <gtest/gtest.h>

@@ -7,10 +7,10 @@
 #include "platform/KyAppHooks.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyInputMgrWrapper.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyOpenGLContext.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyVectorHistory.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyVideoLayout.h"
 
 #include <GL/gl.h>

@@ -5,10 +5,10 @@
 #include "game/Application.h"
 #include "game/OptionsFile.h"
 #include "os/KyOsDir.h"
-#include "platform/KyMainWindow.h"
 #include "tests/game/GameSession.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
+#include "ui/KyMainWindow.h"
 
 #include <gtest/gtest.h>
 

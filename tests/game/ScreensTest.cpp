@@ -9,12 +9,12 @@
 #include "media/KySoundManager.h"
 #include "os/KyOsClock.h"
 #include "platform/KyInputMgrWrapper.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyVectorHistory.h"
 #include "tests/game/GameSession.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyCheckboxLayout.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyTextLayout.h"
 
 #include <gtest/gtest.h>

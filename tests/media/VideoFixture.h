@@ -1,6 +1,7 @@
 #ifndef KY_TEST_VIDEO_FIXTURE_H
 #define KY_TEST_VIDEO_FIXTURE_H
 
+#include "core/KyArray.h"
 #include "core/KyCallback0Param.h"
 #include "os/KyOsClock.h"
 #include "tools/content/TheoraWriter.h"

@@ -3,11 +3,11 @@
 #include "core/KyCallback1Param.h"
 #include "core/KySingleton.h"
 #include "platform/KyCamera.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyScreen.h"
 #include "scene/KySceneWarp.h"
-#include "ui/KySprite.h"
 #include "tools/content/ImageWriters.h"
+#include "ui/KyMainWindow.h"
+#include "ui/KySprite.h"
 
 #include <GL/gl.h>
 

@@ -4,7 +4,6 @@
 
 #include "core/KySingleton.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyScreen.h"
 #include "scene/KyWarp.h"
@@ -12,6 +11,7 @@
 #include "tests/scene/WarpFixture.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/TempDir.h"
+#include "ui/KyMainWindow.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

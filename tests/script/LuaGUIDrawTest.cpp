@@ -3,11 +3,11 @@
 
 #include "core/KySingleton.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "script/KyLuaGUI.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyDeferredDeletion.h"
 #include "ui/KyLayout.h"
+#include "ui/KyMainWindow.h"
 
 #include "tests/script/LuaGUIFixture.h"
 #include "tests/support/GLTestContext.h"

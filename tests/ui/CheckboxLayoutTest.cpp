@@ -4,12 +4,12 @@
 #include "media/KySFX.h"
 #include "media/KySoundManager.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "tests/support/FakeInputDevice.h"
-#include "tools/content/SoundWriters.h"
 #include "tests/support/TempDir.h"
+#include "tools/content/SoundWriters.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyCheckboxLayout.h"
+#include "ui/KyMainWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "core/KyCallback0Param.h"
 #include "core/KySingleton.h"
 #include "platform/Ky3DObject2.h"
-#include "platform/KyMainWindow.h"
 #include "ui/KyLayout.h"
+#include "ui/KyMainWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "core/KySingleton.h"
 #include "platform/Ky3DObject2.h"
-#include "platform/KyMainWindow.h"
 #include "ui/KyListLayout.h"
+#include "ui/KyMainWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "core/KySingleton.h"
-#include "platform/KyMainWindow.h"
 #include "tests/support/ScopedWorkingDir.h"
 #include "tests/ui/SpriteFixture.h"
 #include "tests/ui/TextBaseFixture.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KySpriteButton2.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "core/KySingleton.h"
 #include "os/KyOsClock.h"
 #include "platform/KyCamera.h"
-#include "platform/KyMainWindow.h"
 #include "tools/content/ImageWriters.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KySprite.h"
 
 #include <GL/gl.h>

@@ -3,13 +3,13 @@
 #include "platform/Ky3DTexture.h"
 #include "platform/KyImg.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "tests/support/GLTestContext.h"
-#include "tools/content/ImageWriters.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
+#include "tools/content/ImageWriters.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyListLayout.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KySpriteLayout.h"
 
 #include <GL/gl.h>

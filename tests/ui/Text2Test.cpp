@@ -1,10 +1,10 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "platform/KyCamera.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyRenderer.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/ui/TextBaseFixture.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyText2.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "core/KySingleton.h"
-#include "platform/KyMainWindow.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/ui/TextBaseFixture.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyTextLayout.h"
 
 #include <gtest/gtest.h>

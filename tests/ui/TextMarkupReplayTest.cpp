@@ -3,9 +3,9 @@
 // must build its text or be refused cleanly, with a log line, fast.
 
 #include "core/KySingleton.h"
-#include "platform/KyMainWindow.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/ui/TextBaseFixture.h"
+#include "ui/KyMainWindow.h"
 #include "ui/KyText2.h"
 #include "ui/KyTextLayout.h"
 

@@ -1,10 +1,10 @@
 #include "core/KyCore.h"
 #include "core/KySingleton.h"
-#include "media/KyVideo.h"
 #include "platform/Ky3DTexture.h"
-#include "tests/support/GLTestContext.h"
 #include "tests/media/VideoFixture.h"
+#include "tests/support/GLTestContext.h"
 #include "tests/support/StdoutCapture.h"
+#include "ui/KyVideo.h"
 
 #include <GL/gl.h>
 

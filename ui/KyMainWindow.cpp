@@ -1,4 +1,4 @@
-#include "platform/KyMainWindow.h"
+#include "ui/KyMainWindow.h"
 
 #include "core/KyLog.h"
 #include "os/KyOsMessageBox.h"

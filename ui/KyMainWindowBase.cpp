@@ -1,4 +1,4 @@
-#include "platform/KyMainWindowBase.h"
+#include "ui/KyMainWindowBase.h"
 
 #include "core/KySingleton.h"
 #include "platform/KyRenderer.h"

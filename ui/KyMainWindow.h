@@ -8,7 +8,7 @@
 #include "os/KyOsEvents.h"
 #include "os/KyOsMessage.h"
 #include "os/KyOsWindow.h"
-#include "platform/KyMainWindowBase.h"
+#include "ui/KyMainWindowBase.h"
 
 // The program's one window, reached through KySingleton<KyMainWindow>:
 // creation in a window or covering the screen, the title (the layout name),

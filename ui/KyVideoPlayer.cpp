@@ -1,4 +1,4 @@
-#include "media/KyVideoPlayer.h"
+#include "ui/KyVideoPlayer.h"
 
 #include "core/KyCallback0Param.h"
 #include "core/KySingleton.h"

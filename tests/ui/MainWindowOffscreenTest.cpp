@@ -6,11 +6,11 @@
 #include "os/KyOsGL.h"
 #include "platform/KyAppHooks.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyOpenGLContext.h"
 #include "platform/KyRenderer.h"
 #include "tests/support/StdoutCapture.h"
 #include "ui/KyLayout.h"
+#include "ui/KyMainWindow.h"
 
 #include <GL/gl.h>
 #include <SDL2/SDL.h>

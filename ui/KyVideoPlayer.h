@@ -4,9 +4,9 @@
 #include "core/KyString.h"
 #include "core/KyVector3f32.h"
 #include "media/KyMusic.h"
-#include "media/KyVideo.h"
 #include "platform/Ky3DObject.h"
 #include "ui/KyButton.h"
+#include "ui/KyVideo.h"
 
 // A video of an XML interface with an optional sound track: the video's
 // sprite shows the picture and an invisible button the size of the video

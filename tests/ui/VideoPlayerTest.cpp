@@ -1,10 +1,10 @@
 #include "core/KyArray.h"
-#include "media/KyVideoPlayer.h"
 #include "tests/media/SoundTestSupport.h"
 #include "tests/media/VideoFixture.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TestData.h"
+#include "ui/KyVideoPlayer.h"
 
 #include <AL/al.h>
 

@@ -1,4 +1,4 @@
-#include "media/KyVideo.h"
+#include "ui/KyVideo.h"
 
 #include "core/KyCore.h"
 #include "core/KyFile.h"

@@ -3,8 +3,8 @@
 #include "os/KyOsClock.h"
 #include "os/KyOsMessage.h"
 #include "platform/KyInputMgr.h"
-#include "platform/KyMainWindow.h"
 #include "platform/KyScreen.h"
+#include "ui/KyMainWindow.h"
 
 #include <gtest/gtest.h>
 
