@@ -1,14 +1,14 @@
 #include "core/KyLog.h"
 
+#include "os/KyOsLog.h"
+
 #include <cstdarg>
-#include <cstdio>
 
 int logPrint(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    int written = std::vprintf(format, args);
+    int written = KyOsLog::printV(format, args);
     va_end(args);
-    std::fflush(stdout);
     return written;
 }

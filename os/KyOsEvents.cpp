@@ -6,9 +6,9 @@
 
 namespace {
 
-u32 fromSdlButtons(Uint32 state)
+std::uint32_t fromSdlButtons(Uint32 state)
 {
-    u32 word = 0;
+    std::uint32_t word = 0;
     if (state & SDL_BUTTON_LMASK)
         word |= KyOsMessage::LeftButtonBit;
     if (state & SDL_BUTTON_RMASK)
@@ -16,7 +16,7 @@ u32 fromSdlButtons(Uint32 state)
     return word;
 }
 
-Uint32 toSdlButtons(u32 word)
+Uint32 toSdlButtons(std::uint32_t word)
 {
     Uint32 state = 0;
     if (word & KyOsMessage::LeftButtonBit)
@@ -130,7 +130,7 @@ void KyOsEvents::add(const KyOsMessage& message)
         m_pending[m_pendingCount++] = message;
 }
 
-void KyOsEvents::addMouseMove(s32 x, s32 y)
+void KyOsEvents::addMouseMove(std::int32_t x, std::int32_t y)
 {
     add(KyOsMessage::mouseMove(x, y, m_buttons));
     m_havePointer = true;
@@ -198,7 +198,7 @@ void KyOsEvents::convertMouseButton(const SDL_Event& event)
     // first so the window knows where the click happened.
     if (!m_havePointer || m_pointerX != b.x || m_pointerY != b.y)
         addMouseMove(b.x, b.y);
-    const u32 bit = KyOsMessage::buttonBit(button);
+    const std::uint32_t bit = KyOsMessage::buttonBit(button);
     if (event.type == SDL_MOUSEBUTTONDOWN) {
         m_buttons |= bit;
         add(KyOsMessage::buttonDown(button, b.x, b.y, m_buttons));
@@ -208,7 +208,7 @@ void KyOsEvents::convertMouseButton(const SDL_Event& event)
     }
 }
 
-bool KyOsEvents::pushMouseMove(const KyOsWindow& window, s32 x, s32 y, u32 buttons)
+bool KyOsEvents::pushMouseMove(const KyOsWindow& window, std::int32_t x, std::int32_t y, std::uint32_t buttons)
 {
     SDL_Event event = {};
     event.type = SDL_MOUSEMOTION;
@@ -219,7 +219,8 @@ bool KyOsEvents::pushMouseMove(const KyOsWindow& window, s32 x, s32 y, u32 butto
     return push(event);
 }
 
-bool KyOsEvents::pushMouseButton(const KyOsWindow& window, KyOsMessage::Button button, bool pressed, s32 x, s32 y)
+bool KyOsEvents::pushMouseButton(const KyOsWindow& window, KyOsMessage::Button button, bool pressed, std::int32_t x,
+                                 std::int32_t y)
 {
     if (button == KyOsMessage::NoButton)
         return false;
@@ -234,7 +235,8 @@ bool KyOsEvents::pushMouseButton(const KyOsWindow& window, KyOsMessage::Button b
     return push(event);
 }
 
-bool KyOsEvents::pushWindowEvent(const KyOsWindow& window, u8 windowEvent, s32 data1, s32 data2)
+bool KyOsEvents::pushWindowEvent(const KyOsWindow& window, std::uint8_t windowEvent, std::int32_t data1,
+                                 std::int32_t data2)
 {
     SDL_Event event = {};
     event.type = SDL_WINDOWEVENT;

@@ -1,8 +1,9 @@
 #ifndef KY_OS_EVENTS_H
 #define KY_OS_EVENTS_H
 
-#include "core/KyTypes.h"
 #include "os/KyOsMessage.h"
+
+#include <cstdint>
 
 class KyOsWindow;
 union SDL_Event;
@@ -33,11 +34,13 @@ public:
 
     // Place events in SDL's queue as the system would, for tests. Coordinates
     // are client pixels (top-left origin); `buttons` uses the message bits.
-    static bool pushMouseMove(const KyOsWindow& window, s32 x, s32 y, u32 buttons = 0);
-    static bool pushMouseButton(const KyOsWindow& window, KyOsMessage::Button button, bool pressed, s32 x, s32 y);
+    static bool pushMouseMove(const KyOsWindow& window, std::int32_t x, std::int32_t y, std::uint32_t buttons = 0);
+    static bool pushMouseButton(const KyOsWindow& window, KyOsMessage::Button button, bool pressed, std::int32_t x,
+                                std::int32_t y);
     // `windowEvent` is one of SDL's SDL_WINDOWEVENT_* codes. Note that a
     // resize is reported by SDL_WINDOWEVENT_SIZE_CHANGED.
-    static bool pushWindowEvent(const KyOsWindow& window, u8 windowEvent, s32 data1 = 0, s32 data2 = 0);
+    static bool pushWindowEvent(const KyOsWindow& window, std::uint8_t windowEvent, std::int32_t data1 = 0,
+                                std::int32_t data2 = 0);
     static bool pushQuit();
     // A key pressed or released, named as SDL names keys ("Escape", "A",
     // "Return"); false for a name SDL does not know. The pump drops keys
@@ -47,7 +50,7 @@ public:
 private:
     void convert(const SDL_Event& event);
     void convertMouseButton(const SDL_Event& event);
-    void addMouseMove(s32 x, s32 y);
+    void addMouseMove(std::int32_t x, std::int32_t y);
     void add(const KyOsMessage& message);
 
     // Messages made from one event, handed out one per call.
@@ -56,9 +59,9 @@ private:
     int m_pendingNext;
     // Last pointer position reported in a message, and the button word.
     bool m_havePointer;
-    s32 m_pointerX;
-    s32 m_pointerY;
-    u32 m_buttons;
+    std::int32_t m_pointerX;
+    std::int32_t m_pointerY;
+    std::uint32_t m_buttons;
 };
 
 #endif

@@ -1,6 +1,6 @@
 #include "os/KyOsGL.h"
 
-#include "core/KyLog.h"
+#include "os/KyOsLog.h"
 #include "os/KyOsWindow.h"
 
 #include <SDL2/SDL.h>
@@ -53,13 +53,13 @@ bool KyOsGL::setAttributes(int depthBits, int stencilBits)
 bool KyOsGL::create(const KyOsWindow& window, int depthBits, int stencilBits)
 {
     if (!window.exists()) {
-        logPrint("[KyOsGL::create] No window to create the context on.\n");
+        KyOsLog::print("[KyOsGL::create] No window to create the context on.\n");
         return false;
     }
     // The drivers would quietly hand out a shallower buffer; a request beyond
     // what the context offers is refused instead, so the caller knows.
     if (!bitsAllowed(depthBits, stencilBits)) {
-        logPrint("[KyOsGL::create] Depth %d bits and stencil %d bits cannot be had (at most %d and %d).\n",
+        KyOsLog::print("[KyOsGL::create] Depth %d bits and stencil %d bits cannot be had (at most %d and %d).\n",
                  depthBits, stencilBits, MaxDepthBits, MaxStencilBits);
         return false;
     }
@@ -67,7 +67,7 @@ bool KyOsGL::create(const KyOsWindow& window, int depthBits, int stencilBits)
     setAttributes(depthBits, stencilBits);
     SDL_GLContext context = SDL_GL_CreateContext(window.sdlWindow());
     if (!context) {
-        logPrint("[KyOsGL::create] Unable to create the context: %s\n", SDL_GetError());
+        KyOsLog::print("[KyOsGL::create] Unable to create the context: %s\n", SDL_GetError());
         return false;
     }
     m_context = context;

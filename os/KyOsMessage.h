@@ -1,7 +1,7 @@
 #ifndef KY_OS_MESSAGE_H
 #define KY_OS_MESSAGE_H
 
-#include "core/KyTypes.h"
+#include <cstdint>
 
 // One message for the window procedure: what the system reports about the
 // window (destroyed, moved, resized, (de)activated, to be painted) and the
@@ -24,31 +24,31 @@ struct KyOsMessage {
 
     // Bits of the button-state word. They are the values the main window keeps
     // in its own button word, so the word can be compared without translation.
-    static const u32 LeftButtonBit = 0x2;
-    static const u32 RightButtonBit = 0x4;
+    static const std::uint32_t LeftButtonBit = 0x2;
+    static const std::uint32_t RightButtonBit = 0x4;
 
     Kind kind = None;
     // Mouse messages: client coordinates, origin at the top-left corner of the
     // client area, y growing downwards; negative left of or above it.
     // Move: the window position on the desktop.
-    s32 x = 0;
-    s32 y = 0;
-    s32 width = 0;
-    s32 height = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
     Button button = NoButton;
-    u32 buttons = 0;
+    std::uint32_t buttons = 0;
     bool active = false;
     bool minimized = false;
 
     static KyOsMessage destroy() { return make(Destroy); }
-    static KyOsMessage move(s32 x, s32 y)
+    static KyOsMessage move(std::int32_t x, std::int32_t y)
     {
         KyOsMessage m = make(Move);
         m.x = x;
         m.y = y;
         return m;
     }
-    static KyOsMessage size(s32 width, s32 height)
+    static KyOsMessage size(std::int32_t width, std::int32_t height)
     {
         KyOsMessage m = make(Size);
         m.width = width;
@@ -70,12 +70,21 @@ struct KyOsMessage {
         return m;
     }
     static KyOsMessage paint() { return make(Paint); }
-    static KyOsMessage mouseMove(s32 x, s32 y, u32 buttons = 0) { return mouse(MouseMove, NoButton, x, y, buttons); }
-    static KyOsMessage buttonDown(Button button, s32 x, s32 y, u32 buttons) { return mouse(ButtonDown, button, x, y, buttons); }
-    static KyOsMessage buttonUp(Button button, s32 x, s32 y, u32 buttons) { return mouse(ButtonUp, button, x, y, buttons); }
+    static KyOsMessage mouseMove(std::int32_t x, std::int32_t y, std::uint32_t buttons = 0)
+    {
+        return mouse(MouseMove, NoButton, x, y, buttons);
+    }
+    static KyOsMessage buttonDown(Button button, std::int32_t x, std::int32_t y, std::uint32_t buttons)
+    {
+        return mouse(ButtonDown, button, x, y, buttons);
+    }
+    static KyOsMessage buttonUp(Button button, std::int32_t x, std::int32_t y, std::uint32_t buttons)
+    {
+        return mouse(ButtonUp, button, x, y, buttons);
+    }
 
     // The bit of `button` in the button-state word (0 for NoButton).
-    static u32 buttonBit(Button button)
+    static std::uint32_t buttonBit(Button button)
     {
         return button == LeftButton ? LeftButtonBit : button == RightButton ? RightButtonBit : 0;
     }
@@ -87,7 +96,7 @@ private:
         m.kind = kind;
         return m;
     }
-    static KyOsMessage mouse(Kind kind, Button button, s32 x, s32 y, u32 buttons)
+    static KyOsMessage mouse(Kind kind, Button button, std::int32_t x, std::int32_t y, std::uint32_t buttons)
     {
         KyOsMessage m = make(kind);
         m.button = button;

@@ -1,6 +1,6 @@
 #include "os/KyOsMessageBox.h"
 
-#include "core/KyLog.h"
+#include "os/KyOsLog.h"
 #include "os/KyOsWindow.h"
 
 #include <SDL2/SDL.h>
@@ -35,11 +35,11 @@ KyOsMessageBox::Answer KyOsMessageBox::show(const char* text, const char* captio
     const char* body = text ? text : "";
     const char* title = caption ? caption : "";
     if (isHeadless()) {
-        logPrint("[MessageBox] %s: %s\n", title, body);
+        KyOsLog::print("[MessageBox] %s: %s\n", title, body);
         return Ok;
     }
     SDL_Window* parent = owner ? owner->sdlWindow() : nullptr;
     if (SDL_ShowSimpleMessageBox(sdlFlags(icon), title, body, parent) != 0)
-        logPrint("[MessageBox] %s: %s (not shown: %s)\n", title, body, SDL_GetError());
+        KyOsLog::print("[MessageBox] %s: %s (not shown: %s)\n", title, body, SDL_GetError());
     return Ok;
 }

@@ -1,7 +1,7 @@
 #include "os/KyOsWindow.h"
 
-#include "core/KyLog.h"
 #include "os/KyOsGL.h"
+#include "os/KyOsLog.h"
 
 #include <SDL2/SDL.h>
 
@@ -16,13 +16,13 @@ bool KyOsWindow::initVideo()
     if (g_videoUp)
         return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        logPrint("[KyOsWindow::initVideo] SDL video could not start: %s\n", SDL_GetError());
+        KyOsLog::print("[KyOsWindow::initVideo] SDL video could not start: %s\n", SDL_GetError());
         return false;
     }
     // One reference of our own keeps the OpenGL library loaded when the last
     // window goes, so a later window finds the same driver state.
     if (SDL_GL_LoadLibrary(nullptr) != 0)
-        logPrint("[KyOsWindow::initVideo] OpenGL library not loaded: %s\n", SDL_GetError());
+        KyOsLog::print("[KyOsWindow::initVideo] OpenGL library not loaded: %s\n", SDL_GetError());
     g_videoUp = true;
     return true;
 }
@@ -35,7 +35,8 @@ KyOsWindow::KyOsWindow()
 
 KyOsWindow::~KyOsWindow() { destroy(); }
 
-bool KyOsWindow::create(const char* title, s32 width, s32 height, bool fullScreen, KyOsWindowProc procedure)
+bool KyOsWindow::create(const char* title, std::int32_t width, std::int32_t height, bool fullScreen,
+                        KyOsWindowProc procedure)
 {
     destroy();
     m_procedure = procedure;
@@ -49,12 +50,12 @@ bool KyOsWindow::create(const char* title, s32 width, s32 height, bool fullScree
         m_window = SDL_CreateWindow(text, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                                     flags | SDL_WINDOW_FULLSCREEN_DESKTOP);
         if (!m_window)
-            logPrint("[KyOsWindow::create] Full screen refused, opening a window: %s\n", SDL_GetError());
+            KyOsLog::print("[KyOsWindow::create] Full screen refused, opening a window: %s\n", SDL_GetError());
     }
     if (!m_window)
         m_window = SDL_CreateWindow(text, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
     if (!m_window) {
-        logPrint("[KyOsWindow::create] Window creation failed: %s\n", SDL_GetError());
+        KyOsLog::print("[KyOsWindow::create] Window creation failed: %s\n", SDL_GetError());
         return false;
     }
     SDL_RaiseWindow(m_window);
@@ -69,7 +70,7 @@ void KyOsWindow::destroy()
     }
 }
 
-u32 KyOsWindow::id() const { return m_window ? SDL_GetWindowID(m_window) : 0; }
+std::uint32_t KyOsWindow::id() const { return m_window ? SDL_GetWindowID(m_window) : 0; }
 
 void KyOsWindow::dispatch(const KyOsMessage& message) const
 {
@@ -85,7 +86,7 @@ bool KyOsWindow::setTitle(const char* title)
     return true;
 }
 
-bool KyOsWindow::clientSize(s32& width, s32& height) const
+bool KyOsWindow::clientSize(std::int32_t& width, std::int32_t& height) const
 {
     width = height = 0;
     if (!m_window)
@@ -97,7 +98,7 @@ bool KyOsWindow::clientSize(s32& width, s32& height) const
     return true;
 }
 
-bool KyOsWindow::setClientSize(s32 width, s32 height)
+bool KyOsWindow::setClientSize(std::int32_t width, std::int32_t height)
 {
     if (!m_window || width < 1 || height < 1)
         return false;
@@ -105,7 +106,7 @@ bool KyOsWindow::setClientSize(s32 width, s32 height)
     return true;
 }
 
-bool KyOsWindow::position(s32& x, s32& y) const
+bool KyOsWindow::position(std::int32_t& x, std::int32_t& y) const
 {
     x = y = 0;
     if (!m_window)
@@ -122,7 +123,7 @@ bool KyOsWindow::setFullScreen(bool fullScreen)
     if (!m_window)
         return false;
     if (SDL_SetWindowFullscreen(m_window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-        logPrint("[KyOsWindow::setFullScreen] %s\n", SDL_GetError());
+        KyOsLog::print("[KyOsWindow::setFullScreen] %s\n", SDL_GetError());
         return false;
     }
     return true;
@@ -157,14 +158,14 @@ void KyOsWindow::raise()
         SDL_RaiseWindow(m_window);
 }
 
-bool KyOsWindow::desktopSize(s32& width, s32& height)
+bool KyOsWindow::desktopSize(std::int32_t& width, std::int32_t& height)
 {
     width = height = 0;
     if (!initVideo())
         return false;
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
-        logPrint("[KyOsWindow::desktopSize] %s\n", SDL_GetError());
+        KyOsLog::print("[KyOsWindow::desktopSize] %s\n", SDL_GetError());
         return false;
     }
     width = mode.w;

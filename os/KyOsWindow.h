@@ -1,8 +1,9 @@
 #ifndef KY_OS_WINDOW_H
 #define KY_OS_WINDOW_H
 
-#include "core/KyTypes.h"
 #include "os/KyOsMessage.h"
+
+#include <cstdint>
 
 struct SDL_Window;
 
@@ -25,12 +26,13 @@ public:
     // window of this object is destroyed first. Failures are logged; false
     // when no window exists afterwards. A full-screen request the system
     // refuses leaves a windowed window and isFullScreen() false.
-    bool create(const char* title, s32 width, s32 height, bool fullScreen, KyOsWindowProc procedure = nullptr);
+    bool create(const char* title, std::int32_t width, std::int32_t height, bool fullScreen,
+                KyOsWindowProc procedure = nullptr);
     void destroy();
     bool exists() const { return m_window != nullptr; }
 
     // SDL's identifier of the window (0 without a window); events carry it.
-    u32 id() const;
+    std::uint32_t id() const;
     SDL_Window* sdlWindow() const { return m_window; }
 
     void setProcedure(KyOsWindowProc procedure) { m_procedure = procedure; }
@@ -41,11 +43,11 @@ public:
     // False without a window or with a null title.
     bool setTitle(const char* title);
     // Client area in pixels; false (and 0 x 0) without a window.
-    bool clientSize(s32& width, s32& height) const;
+    bool clientSize(std::int32_t& width, std::int32_t& height) const;
     // False without a window or for a size below 1 x 1.
-    bool setClientSize(s32 width, s32 height);
+    bool setClientSize(std::int32_t width, std::int32_t height);
     // Position of the window on the desktop; false (and 0, 0) without a window.
-    bool position(s32& x, s32& y) const;
+    bool position(std::int32_t& x, std::int32_t& y) const;
 
     // Switches between covering the desktop at its own size and windowed.
     // False when there is no window or the system refuses the change.
@@ -59,7 +61,7 @@ public:
     void raise();
 
     // Size of the desktop (the current mode of the first display).
-    static bool desktopSize(s32& width, s32& height);
+    static bool desktopSize(std::int32_t& width, std::int32_t& height);
     // Shows or hides the system cursor over the window.
     static void showCursor(bool show);
 

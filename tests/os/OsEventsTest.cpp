@@ -31,7 +31,7 @@ protected:
     KyOsEvents pump;
 };
 
-void expectMouse(const KyOsMessage& m, KyOsMessage::Kind kind, s32 x, s32 y, u32 buttons)
+void expectMouse(const KyOsMessage& m, KyOsMessage::Kind kind, std::int32_t x, std::int32_t y, std::uint32_t buttons)
 {
     EXPECT_EQ(kind, m.kind);
     EXPECT_EQ(x, m.x);
@@ -46,7 +46,7 @@ void recordMessage(const KyOsMessage& m) { g_received.push_back(m); }
 
 TEST_F(OsEventsTest, ConsecutiveMotionsBecomeOneMoveButOthersSplitTheRun)
 {
-    const u32 left = KyOsMessage::LeftButtonBit;
+    const std::uint32_t left = KyOsMessage::LeftButtonBit;
     ASSERT_TRUE(KyOsEvents::pushMouseMove(window, 1, 2));
     ASSERT_TRUE(KyOsEvents::pushMouseMove(window, 3, 4));
     ASSERT_TRUE(KyOsEvents::pushMouseMove(window, 5, 6));
@@ -65,8 +65,8 @@ TEST_F(OsEventsTest, ConsecutiveMotionsBecomeOneMoveButOthersSplitTheRun)
 
 TEST_F(OsEventsTest, ClickAwayFromThePointerReportsTheMoveFirst)
 {
-    const u32 left = KyOsMessage::LeftButtonBit;
-    const u32 right = KyOsMessage::RightButtonBit;
+    const std::uint32_t left = KyOsMessage::LeftButtonBit;
+    const std::uint32_t right = KyOsMessage::RightButtonBit;
     KyOsEvents::pushMouseButton(window, KyOsMessage::RightButton, true, 10, 20);
     KyOsEvents::pushMouseButton(window, KyOsMessage::LeftButton, true, 10, 20);
     KyOsEvents::pushMouseButton(window, KyOsMessage::LeftButton, false, 10, 20);

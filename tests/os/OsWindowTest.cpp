@@ -19,7 +19,7 @@ TEST(OsWindowTest, WindowedCreationGivesTheRequestedClientArea)
     EXPECT_TRUE(window.exists());
     EXPECT_NE(0u, window.id());
     EXPECT_FALSE(window.isFullScreen());
-    s32 w = 0, h = 0;
+    std::int32_t w = 0, h = 0;
     ASSERT_TRUE(window.clientSize(w, h));
     EXPECT_EQ(320, w);
     EXPECT_EQ(200, h);
@@ -40,7 +40,7 @@ TEST(OsWindowTest, WindowedCreationGivesTheRequestedClientArea)
 
 TEST(OsWindowTest, FullScreenCoversTheDesktop)
 {
-    s32 dw = 0, dh = 0;
+    std::int32_t dw = 0, dh = 0;
     ASSERT_TRUE(KyOsWindow::desktopSize(dw, dh));
     EXPECT_GT(dw, 0);
     EXPECT_GT(dh, 0);
@@ -48,7 +48,7 @@ TEST(OsWindowTest, FullScreenCoversTheDesktop)
     KyOsWindow window;
     ASSERT_TRUE(window.create("full", 320, 200, true));
     EXPECT_TRUE(window.isFullScreen());
-    s32 w = 0, h = 0;
+    std::int32_t w = 0, h = 0;
     window.clientSize(w, h);
     EXPECT_EQ(dw, w);
     EXPECT_EQ(dh, h);
@@ -70,7 +70,7 @@ TEST(OsWindowTest, WithoutAWindowEverythingRefusesQuietly)
     EXPECT_FALSE(window.setClientSize(10, 10));
     EXPECT_FALSE(window.setFullScreen(true));
     EXPECT_FALSE(window.isFullScreen());
-    s32 w = 1, h = 1, x = 1, y = 1;
+    std::int32_t w = 1, h = 1, x = 1, y = 1;
     EXPECT_FALSE(window.clientSize(w, h));
     EXPECT_FALSE(window.position(x, y));
     EXPECT_EQ(0, w + h + x + y);

@@ -1,0 +1,25 @@
+#ifndef KY_OS_LOG_H
+#define KY_OS_LOG_H
+
+#include <cstdarg>
+
+// The program's log: standard output, flushed after every message so that a
+// line is in the log file as soon as the call returns. The engine's
+// logPrint writes through it; the layer below the engine logs with it
+// directly.
+namespace KyOsLog {
+
+// Writes a printf-style message; no line end is added. Returns what
+// vprintf returned.
+int print(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// print with the arguments already taken.
+int printV(const char* format, va_list args);
+
+} // namespace KyOsLog
+
+#endif
