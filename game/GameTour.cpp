@@ -1,6 +1,7 @@
 #include "game/GameTour.h"
 
 #include "core/KySingleton.h"
+#include "media/KySoundManager.h"
 #include "os/KyOsClock.h"
 #include "os/KyOsDir.h"
 #include "os/KyOsEvents.h"
@@ -249,6 +250,9 @@ void GameTour::begin()
     std::fflush(stdout);
     m_console = ::dup(STDOUT_FILENO);
     KyOsClock::installFake(1000000);
+    // Sounds last by the same clock, so a voice or a film's sound track
+    // ends on the same frame in every run.
+    KySoundManager::setFollowsClock(true);
 }
 
 void GameTour::driverStrings(KyString& vendor, KyString& renderer)

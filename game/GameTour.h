@@ -10,8 +10,9 @@
 
 // A scripted run of the real game: "orvalen --tour SCRIPT --shots FOLDER".
 // The clock is the fake clock, moved on one sixtieth of a second at the
-// start of every turn of the main loop (one turn = one frame), so a run gives
-// the same frames every time. The script feeds the window's event queue,
+// start of every turn of the main loop (one turn = one frame), and the sound
+// is mixed by that clock too (KySoundManager::setFollowsClock), so a run
+// gives the same frames every time. The script feeds the window's event queue,
 // one event a frame, as a player would, and saves screenshots as PNG.
 //
 // The script: one command a line; blank lines and lines starting with '#'

@@ -230,6 +230,13 @@ void KyMusic::Entry()
     m_musicMutex.Unlock();
 }
 
+void KyMusic::streamNow()
+{
+    KyMutexLock lock(m_musicMutex);
+    if (m_playing && !pass())
+        m_playing = false;
+}
+
 bool KyMusic::pass()
 {
     if (m_stopRequested)

@@ -53,6 +53,12 @@ public:
     void Repeat(bool repeat);
     bool repeat();
 
+    // One streaming pass made by the calling thread, as the thread makes
+    // them: a music that has run out is no longer playing when it returns.
+    // The sound manager's clocked device makes one before each slice it
+    // mixes, so the stream never depends on when the thread wakes.
+    void streamNow();
+
     // The thread's work.
     void run() override { Entry(); }
     void Entry();

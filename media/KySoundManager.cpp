@@ -1,23 +1,87 @@
 #include "media/KySoundManager.h"
 
 #include <AL/al.h>
+#include <AL/alext.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "core/KyLog.h"
 #include "media/KyMusic.h"
 #include "media/KySFX.h"
+#include "os/KyOsClock.h"
+
+namespace {
+
+bool g_followClock = false;
+
+// Sample frames mixed at a time: far less than the music's four queued
+// chunks, so a stream topped up before a slice cannot run dry inside it.
+const u32 kSliceFrames = 512;
+
+} // namespace
+
+void KySoundManager::setFollowsClock(bool follow)
+{
+    g_followClock = follow;
+}
+
+bool KySoundManager::followsClockRequested()
+{
+    return g_followClock;
+}
 
 KySoundManager::KySoundManager()
     : m_device(nullptr)
     , m_context(nullptr)
+    , m_render(nullptr)
+    , m_clockStart(0)
+    , m_lastClock(0)
+    , m_mixed(0)
+    , m_peak(0)
 {
-    m_device = alcOpenDevice(nullptr);
-    if (m_device) {
-        m_context = alcCreateContext(m_device, nullptr);
-        alcMakeContextCurrent(m_context);
+    if (!g_followClock || !openClockedDevice()) {
+        if (g_followClock)
+            logPrint("[KySoundManager] no loopback device: the sound follows the sound card's clock\n");
+        m_device = alcOpenDevice(nullptr);
+        if (m_device) {
+            m_context = alcCreateContext(m_device, nullptr);
+            alcMakeContextCurrent(m_context);
+        }
     }
     ALenum error = alGetError();
     if (error != AL_NO_ERROR)
         logPrint("[KySoundManager::Create()] error : %d\n", error);
+}
+
+bool KySoundManager::openClockedDevice()
+{
+    if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback"))
+        return false;
+    LPALCLOOPBACKOPENDEVICESOFT openLoopback =
+        reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    RenderFunction render = reinterpret_cast<RenderFunction>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    if (!openLoopback || !render)
+        return false;
+    ALCdevice* device = openLoopback(nullptr);
+    if (!device)
+        return false;
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
+                                 ALC_FREQUENCY, ALCint(ClockedRate), 0};
+    ALCcontext* context = alcCreateContext(device, attributes);
+    if (!context || !alcMakeContextCurrent(context)) {
+        if (context)
+            alcDestroyContext(context);
+        alcCloseDevice(device);
+        return false;
+    }
+    m_device = device;
+    m_context = context;
+    m_render = render;
+    m_mix.assign(size_t(kSliceFrames) * 2, 0);
+    m_clockStart = KyOsClock::microseconds();
+    m_lastClock = m_clockStart;
+    return true;
 }
 
 KySoundManager::~KySoundManager()
@@ -50,8 +114,48 @@ void KySoundManager::PlaySFX(const KyString& path)
 
 void KySoundManager::update()
 {
+    if (m_render)
+        mixToClock();
     updateEffects();
     updateMusics();
+}
+
+void KySoundManager::mixToClock()
+{
+    const u64 now = KyOsClock::microseconds();
+    if (now < m_lastClock) {
+        // The clock was set back: the mix starts counting again from here.
+        m_clockStart = now;
+        m_mixed = 0;
+    }
+    m_lastClock = now;
+    const u64 due = (now - m_clockStart) * ClockedRate / 1000000u;
+    if (due > m_mixed + MaxClockedCatchUp)
+        m_mixed = due - MaxClockedCatchUp;
+    while (m_mixed < due) {
+        const u32 frames = u32(std::min<u64>(due - m_mixed, kSliceFrames));
+        streamMusics();
+        m_render(m_device, m_mix.data(), ALCsizei(frames));
+        for (u32 i = 0; i < frames * 2; ++i)
+            m_peak = std::max(m_peak, u32(std::abs(s32(m_mix[i]))));
+        m_mixed += frames;
+    }
+    // A music whose last sample was just mixed is seen to have ended now,
+    // not whenever its thread next looks.
+    streamMusics();
+}
+
+void KySoundManager::streamMusics()
+{
+    for (KyList<KyMusic*>::iterator it = musics.begin(); it != musics.end(); ++it)
+        (*it)->streamNow();
+}
+
+u32 KySoundManager::takePeak()
+{
+    const u32 peak = m_peak;
+    m_peak = 0;
+    return peak;
 }
 
 void KySoundManager::updateEffects()
