@@ -178,6 +178,9 @@ end
 function Game:fire(event, ...)
     local f = rawget(self.env, event)
     if type(f) ~= "function" then
+        -- The game logs every event a scene script lacks ("La fonction ...
+        -- n'existe pas."), all but "Unload".
+        check(event == "Unload", "%s has no %s: the game would log that it does not exist", tostring(self.scene), event)
         return false
     end
     self.events[event] = (self.events[event] or 0) + 1

@@ -89,6 +89,7 @@ game:load("save.xml")
 scene("3D/Isis/Warp_0004.wp")
 expect(game.comic == nil, "no second comic page")
 expect(inBag("Key"), "the key is still in the bag")
+expect(game.healthShown.maya and game.healthShown.tuya, "the health bars show again")
 expect(active(0, 2, 7, 8), "the objectives come back from the conditions")
 
 -- 7. Gold costs Maya health; the Wandrel earns the lens.
@@ -190,6 +191,7 @@ game:quitToMenu()
 game:load("3.xml")
 scene("3D/Isis/Warp_0003.wp")
 expect(inBag("Star") and inBag("Lens"), "the star and the lens came back")
+expect(game.healthShown.maya and game.healthShown.tuya, "the health bars show again")
 expect(game.env.cipherSolved == true, "the cipher stays solved")
 expect(game.animations.LETR == nil or not game.animations.LETR.shown, "the letter stays taken")
 expect(active(3, 6), "the objectives come back from the conditions")
@@ -240,6 +242,7 @@ game:load("save.xml")
 scene("3D/Isis/Warp_0005.wp")
 expect(game.animationWarp == "3D/Isis/Anim_0005.wp", "the star map is there")
 expect(game.animations.WAND and game.animations.WAND.shown, "on its last frame")
+expect(not game.healthShown.maya and not game.healthShown.tuya, "the journey is over: no health bars")
 game:quitToMenu()
 
 return game

@@ -39,12 +39,21 @@ function refreshObjectives()
     end
 end
 
+-- Saves do not keep the health bars: every scene shows them while the
+-- travellers are on their way, from the end of the introduction until the
+-- Wandrel wakes.
+local function showHealths()
+    if introductionSeen and not wandrelAwake then
+        ShowMayaHealth()
+        ShowTuyaHealth()
+    end
+end
+
 -- The courtyard as the travellers stand in it: the fountain heard, both
 -- health bars shown.
 local function arrive()
     PlaySound("Sounds/SFX/fontaine.ogg", -1)
-    ShowMayaHealth()
-    ShowTuyaHealth()
+    showHealths()
 end
 
 function OnWarpEnter()

@@ -35,6 +35,16 @@ function refreshObjectives()
     end
 end
 
+-- Saves do not keep the health bars: every scene shows them while the
+-- travellers are on their way, from the end of the introduction until the
+-- Wandrel wakes.
+local function showHealths()
+    if introductionSeen and not wandrelAwake then
+        ShowMayaHealth()
+        ShowTuyaHealth()
+    end
+end
+
 function OnWarpEnter()
     PrintDebugMessage("Warp_0003: the hall\n")
     LookAt(0, 0)
@@ -56,6 +66,7 @@ function OnWarpEnter()
     SetMarker("CRYP", 3)
     SetMarker("Isis/Warp_0005.wp", 0)
     SetMarker("Isis/Warp_0002.wp", 0)
+    showHealths()
     if not hallSeen then
         SetCondition("hallSeen")
         DrawText("MAIA_HALL_1", "MAIA_HALL_1.ogg")
@@ -116,6 +127,10 @@ function OnPuzzleValidated(number)
         -- The lid swings open once (frames 1 to 3) and stays open.
         StartAnimationPart("CRYP", 1, 4, 1, true)
     end
+end
+
+-- The game reports every line that ends; none of the hall's leads on.
+function OnDialogFinished(name)
 end
 
 function OnAnimationFinished(name)

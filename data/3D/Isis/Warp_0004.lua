@@ -31,6 +31,16 @@ function refreshObjectives()
     end
 end
 
+-- Saves do not keep the health bars: every scene shows them while the
+-- travellers are on their way, from the end of the introduction until the
+-- Wandrel wakes.
+local function showHealths()
+    if introductionSeen and not wandrelAwake then
+        ShowMayaHealth()
+        ShowTuyaHealth()
+    end
+end
+
 local function offerAnswers()
     SetCondition("wardenAsking")
     PushAnswer("ANSW_WANDREL")
@@ -48,6 +58,7 @@ function OnWarpEnter()
     PutObject("ROSE")
     SetMarker("ROSE", 3)
     SetMarker("Isis/Warp_0002.wp", 0)
+    showHealths()
     if lensGiven == nil then
         lensGiven = 0
     end

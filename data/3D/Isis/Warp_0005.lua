@@ -34,6 +34,16 @@ function refreshObjectives()
     end
 end
 
+-- Saves do not keep the health bars: every scene shows them while the
+-- travellers are on their way, from the end of the introduction until the
+-- Wandrel wakes.
+local function showHealths()
+    if introductionSeen and not wandrelAwake then
+        ShowMayaHealth()
+        ShowTuyaHealth()
+    end
+end
+
 local function lookThrough()
     SetCondition("lookingThrough")
     SetFOV(40)
@@ -55,6 +65,7 @@ function OnWarpEnter()
         SetMarker("MAPS", 1)
     end
     SetMarker("Isis/Warp_0003.wp", 0)
+    showHealths()
     if wandrelAwake then
         ImportAnimationWarp(STAR_MAP)
         AnimationSetToEnd("WAND")
