@@ -37,6 +37,17 @@ void writeFormatted(KyStream& out, const char* format, T value)
     out.write(text.data(), static_cast<u32>(needed));
 }
 
+// A number written as decimal text in text mode, as its bytes otherwise.
+template <typename T>
+KyStream& writeNumber(KyStream& out, T value, const char* format)
+{
+    if (out.textMode())
+        writeFormatted(out, format, value);
+    else
+        out.write(&value, sizeof(value));
+    return out;
+}
+
 // Reads sizeof(T) raw bytes; the target changes only when all were there.
 template <typename T>
 void readRaw(KyStream& in, T& value)
@@ -44,6 +55,17 @@ void readRaw(KyStream& in, T& value)
     T read;
     if (in.read(&read, sizeof(T)) == sizeof(T))
         value = read;
+}
+
+// A number parsed from decimal text in text mode, read as its bytes otherwise.
+template <typename T>
+KyStream& readNumber(KyStream& in, T& value, u32 (KyStream::*parse)(T&))
+{
+    if (in.textMode())
+        (in.*parse)(value);
+    else
+        readRaw(in, value);
+    return in;
 }
 
 } // namespace
@@ -145,9 +167,12 @@ u32 KyStream::parseSign(bool& negative)
     return 0;
 }
 
-u32 KyStream::parseU32(u32& value)
+// The digits shared by both widths: Unsigned holds the value as it grows and
+// wraps as that type does.
+template <typename Unsigned>
+u32 KyStream::parseUnsigned(Unsigned& value)
 {
-    u32 result = 0;
+    Unsigned result = 0;
     u32 consumed = 0;
     u8 c = 0;
     while (readByte(c)) {
@@ -155,7 +180,7 @@ u32 KyStream::parseU32(u32& value)
             stepBack();
             break;
         }
-        result = result * 10u + static_cast<u32>(c - '0');
+        result = static_cast<Unsigned>(result * 10u + static_cast<u32>(c - '0'));
         ++consumed;
     }
     if (consumed)
@@ -163,22 +188,14 @@ u32 KyStream::parseU32(u32& value)
     return consumed;
 }
 
+u32 KyStream::parseU32(u32& value)
+{
+    return parseUnsigned(value);
+}
+
 u32 KyStream::parseU16(u16& value)
 {
-    u16 result = 0;
-    u32 consumed = 0;
-    u8 c = 0;
-    while (readByte(c)) {
-        if (!isDigit(c)) {
-            stepBack();
-            break;
-        }
-        result = static_cast<u16>(result * 10u + static_cast<u32>(c - '0'));
-        ++consumed;
-    }
-    if (consumed)
-        value = result;
-    return consumed;
+    return parseUnsigned(value);
 }
 
 u32 KyStream::parseS32(s32& value)
@@ -239,29 +256,17 @@ u32 KyStream::parseF32(f32& value)
 
 KyStream& operator<<(KyStream& out, s32 value)
 {
-    if (out.textMode())
-        writeFormatted(out, "%d", value);
-    else
-        out.write(&value, sizeof(value));
-    return out;
+    return writeNumber(out, value, "%d");
 }
 
 KyStream& operator<<(KyStream& out, u32 value)
 {
-    if (out.textMode())
-        writeFormatted(out, "%u", value);
-    else
-        out.write(&value, sizeof(value));
-    return out;
+    return writeNumber(out, value, "%u");
 }
 
 KyStream& operator<<(KyStream& out, f64 value)
 {
-    if (out.textMode())
-        writeFormatted(out, "%f", value);
-    else
-        out.write(&value, sizeof(value));
-    return out;
+    return writeNumber(out, value, "%f");
 }
 
 KyStream& operator<<(KyStream& out, u8 value)
@@ -272,8 +277,7 @@ KyStream& operator<<(KyStream& out, u8 value)
 
 KyStream& operator<<(KyStream& out, char value)
 {
-    out.write(&value, 1);
-    return out;
+    return out << static_cast<u8>(value);
 }
 
 KyStream& operator<<(KyStream& out, const char* text)
@@ -301,47 +305,27 @@ KyStream& operator<<(KyStream& out, KyStream& src)
 
 KyStream& operator>>(KyStream& in, u32& value)
 {
-    if (in.textMode())
-        in.parseU32(value);
-    else
-        readRaw(in, value);
-    return in;
+    return readNumber(in, value, &KyStream::parseU32);
 }
 
 KyStream& operator>>(KyStream& in, s32& value)
 {
-    if (in.textMode())
-        in.parseS32(value);
-    else
-        readRaw(in, value);
-    return in;
+    return readNumber(in, value, &KyStream::parseS32);
 }
 
 KyStream& operator>>(KyStream& in, u16& value)
 {
-    if (in.textMode())
-        in.parseU16(value);
-    else
-        readRaw(in, value);
-    return in;
+    return readNumber(in, value, &KyStream::parseU16);
 }
 
 KyStream& operator>>(KyStream& in, f64& value)
 {
-    if (in.textMode())
-        in.parseF64(value);
-    else
-        readRaw(in, value);
-    return in;
+    return readNumber(in, value, &KyStream::parseF64);
 }
 
 KyStream& operator>>(KyStream& in, f32& value)
 {
-    if (in.textMode())
-        in.parseF32(value);
-    else
-        readRaw(in, value);
-    return in;
+    return readNumber(in, value, &KyStream::parseF32);
 }
 
 KyStream& operator>>(KyStream& in, u8& value)

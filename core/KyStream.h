@@ -66,6 +66,8 @@ protected:
     void stepBack();
     // Reads an optional leading '-'; returns the bytes consumed (0 or 1).
     u32 parseSign(bool& negative);
+    template <typename Unsigned>
+    u32 parseUnsigned(Unsigned& value);
     template <typename Real>
     u32 parseReal(Real& value);
 
