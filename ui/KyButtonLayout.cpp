@@ -3,10 +3,8 @@
 #include "core/KySingleton.h"
 #include "media/KySoundManager.h"
 #include "platform/KyInputMgr.h"
-#include "ui/KyMainWindow.h"
 
 #include <cfloat>
-#include <cmath>
 
 bool KyButtonLayout::hoverClaimed = false;
 
@@ -14,55 +12,18 @@ KyButtonLayout::KyButtonLayout()
     : upLayout(nullptr)
     , downLayout(nullptr)
     , disabledLayout(nullptr)
-    , hitZone(nullptr)
     , state(StateUp)
-    , clickPassThrough(false)
-    , pressedInside(false)
-    , moveCallback(this, &KyButtonLayout::onMove)
-    , releaseResetCallback(this, &KyButtonLayout::onReleaseReset, FLT_MAX)
-    , pressCallback(this, &KyButtonLayout::onPress)
-    , releaseCallback(this, &KyButtonLayout::onRelease)
     , hoverResetCallback(this, &KyButtonLayout::onHoverReset, FLT_MAX)
 {
-    setQuadColor(KyColor(128, 128, 128, 255));
-    KyInputMgr* input = KyInputMgr::instance();
-    input->onButtonUp().insertByPriority(&releaseCallback);
-    input->onButtonUp().insertByPriority(&releaseResetCallback);
-    input->onButtonDown().insertByPriority(&pressCallback);
-    input->onPointerMove().insertByPriority(&moveCallback);
-    input->onPointerMove().insertByPriority(&hoverResetCallback);
+    KyInputMgr::instance()->onPointerMove().insertByPriority(&hoverResetCallback);
 }
 
 KyButtonLayout::~KyButtonLayout()
 {
     // The manager may already be gone at shutdown; then nothing holds the
-    // listeners.
-    if (KySingleton<KyInputMgr>::exists()) {
-        KyInputMgr* input = KyInputMgr::instance();
-        input->onButtonUp().removeCallback(&releaseCallback);
-        input->onButtonUp().removeCallback(&releaseResetCallback);
-        input->onButtonDown().removeCallback(&pressCallback);
-        input->onPointerMove().removeCallback(&moveCallback);
-        input->onPointerMove().removeCallback(&hoverResetCallback);
-    }
-}
-
-KyVector2s32 KyButtonLayout::pointerWindowPoint(unsigned int pointer)
-{
-    KyVector2s32 position = KyInputMgr::instance()->mousePosition(pointer);
-    const s32 height = s32(std::trunc(KySingleton<KyMainWindow>::instance()->size().y));
-    return KyVector2s32(position.x, height - position.y);
-}
-
-bool KyButtonLayout::removeTouch(KyArray<unsigned int>& touches, unsigned int pointer)
-{
-    u32 index;
-    if (!touches.find(pointer, &index))
-        return false;
-    const u32 last = touches.count() - 1;
-    touches[index] = touches[last];
-    touches.removeAt(last);
-    return true;
+    // listener.
+    if (KySingleton<KyInputMgr>::exists())
+        KyInputMgr::instance()->onPointerMove().removeCallback(&hoverResetCallback);
 }
 
 void KyButtonLayout::setUpLayout(KyLayout* layout)
@@ -87,11 +48,6 @@ void KyButtonLayout::setDisabledLayout(KyLayout* layout)
 {
     replaceChild(disabledLayout, layout, KyColor(0, 0, 0, 0));
     setState(state);
-}
-
-void KyButtonLayout::setHitZone(KyLayout* layout)
-{
-    replaceChild(hitZone, layout, KyColor(0, 0, 255, 255));
 }
 
 void KyButtonLayout::setState(u32 newState)
@@ -135,41 +91,11 @@ void KyButtonLayout::reset()
     setState(state == StateDisabled ? StateDisabled : StateUp);
 }
 
-bool KyButtonLayout::isMouseIn(const KyVector2s32& point)
-{
-    if (hitZone)
-        return hitZone->isMouseIn(point);
-    return KyLayout::isMouseIn(point);
-}
-
-void KyButtonLayout::updateWorldMatrix()
-{
-    KyLayout::updateWorldMatrix();
-    const f32 z = m_worldMatrix.transformPoint(KyVector3f32(0.0f, 0.0f, 0.0f)).z;
-    releaseCallback.setPriority(z);
-    pressCallback.setPriority(z);
-    moveCallback.setPriority(z);
-}
-
 void KyButtonLayout::setPosition(const KyVector3f32& position)
 {
     KyLayout::setPosition(position);
     if (state != StateDisabled)
         setState(isAnyTouchIn() ? StateDown : StateUp);
-}
-
-bool KyButtonLayout::isPointerIn(unsigned int pointer)
-{
-    return isMouseIn(pointerWindowPoint(pointer));
-}
-
-bool KyButtonLayout::isAnyTouchIn()
-{
-    for (u32 i = 0; i < touches.count(); ++i) {
-        if (isPointerIn(touches[i]))
-            return true;
-    }
-    return false;
 }
 
 bool KyButtonLayout::onPress(unsigned int pointer)

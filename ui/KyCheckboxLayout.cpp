@@ -2,43 +2,17 @@
 
 #include "core/KySingleton.h"
 #include "media/KySoundManager.h"
-#include "platform/KyInputMgr.h"
-#include "ui/KyButtonLayout.h"
-
-#include <cfloat>
 
 KyCheckboxLayout::KyCheckboxLayout()
     : activeLayout(nullptr)
     , unactiveLayout(nullptr)
     , activeDisabledLayout(nullptr)
     , unactiveDisabledLayout(nullptr)
-    , hitZone(nullptr)
     , state(Unactive)
-    , clickPassThrough(false)
-    , pressedInside(false)
-    , releaseCallback(this, &KyCheckboxLayout::onRelease)
-    , releaseResetCallback(this, &KyCheckboxLayout::onReleaseReset, FLT_MAX)
-    , pressCallback(this, &KyCheckboxLayout::onPress)
-    , moveCallback(this, &KyCheckboxLayout::onMove)
 {
-    setQuadColor(KyColor(128, 128, 128, 255));
-    KyInputMgr* input = KyInputMgr::instance();
-    input->onButtonUp().insertByPriority(&releaseCallback);
-    input->onButtonUp().insertByPriority(&releaseResetCallback);
-    input->onButtonDown().insertByPriority(&pressCallback);
-    input->onPointerMove().insertByPriority(&moveCallback);
 }
 
-KyCheckboxLayout::~KyCheckboxLayout()
-{
-    if (KySingleton<KyInputMgr>::exists()) {
-        KyInputMgr* input = KyInputMgr::instance();
-        input->onButtonUp().removeCallback(&releaseCallback);
-        input->onButtonUp().removeCallback(&releaseResetCallback);
-        input->onButtonDown().removeCallback(&pressCallback);
-        input->onPointerMove().removeCallback(&moveCallback);
-    }
-}
+KyCheckboxLayout::~KyCheckboxLayout() {}
 
 void KyCheckboxLayout::setActiveLayout(KyLayout* layout)
 {
@@ -65,11 +39,6 @@ void KyCheckboxLayout::setUnactiveDisabledLayout(KyLayout* layout)
 {
     replaceChild(unactiveDisabledLayout, layout, KyColor(0, 0, 0, 0));
     setState(state);
-}
-
-void KyCheckboxLayout::setHitZone(KyLayout* layout)
-{
-    replaceChild(hitZone, layout, KyColor(0, 0, 255, 255));
 }
 
 void KyCheckboxLayout::showLooks(KyLayout* shown, KyLayout* other, KyLayout* hidden1, KyLayout* hidden2)
@@ -107,46 +76,6 @@ void KyCheckboxLayout::setState(State newState)
     }
 }
 
-bool KyCheckboxLayout::isMouseIn(const KyVector2s32& point)
-{
-    if (hitZone)
-        return hitZone->isMouseIn(point);
-    return KyLayout::isMouseIn(point);
-}
-
-void KyCheckboxLayout::updateWorldMatrix()
-{
-    KyLayout::updateWorldMatrix();
-    const f32 z = m_worldMatrix.transformPoint(KyVector3f32(0.0f, 0.0f, 0.0f)).z;
-    releaseCallback.setPriority(z);
-    pressCallback.setPriority(z);
-    moveCallback.setPriority(z);
-}
-
-void KyCheckboxLayout::setPosition(const KyVector3f32& position)
-{
-    KyLayout::setPosition(position);
-}
-
-void KyCheckboxLayout::setSize(const KyVector3f32& size)
-{
-    KyLayout::setSize(size);
-}
-
-bool KyCheckboxLayout::isPointerIn(unsigned int pointer)
-{
-    return isMouseIn(KyButtonLayout::pointerWindowPoint(pointer));
-}
-
-bool KyCheckboxLayout::isAnyTouchIn()
-{
-    for (u32 i = 0; i < touches.count(); ++i) {
-        if (isPointerIn(touches[i]))
-            return true;
-    }
-    return false;
-}
-
 bool KyCheckboxLayout::onPress(unsigned int pointer)
 {
     if (!worldVisible() || !isEnabled() || !isPointerIn(pointer))
@@ -159,7 +88,7 @@ bool KyCheckboxLayout::onReleaseReset(unsigned int pointer)
 {
     // The pointer always leaves the list; only a box that is shown and
     // enabled completes a click with it.
-    const bool wasPressed = KyButtonLayout::removeTouch(touches, pointer);
+    const bool wasPressed = removeTouch(touches, pointer);
     pressedInside = wasPressed && worldVisible() && isEnabled();
     return false;
 }
@@ -178,9 +107,4 @@ bool KyCheckboxLayout::onRelease(unsigned int pointer)
         onStateChanged.call(next);
     }
     return !clickPassThrough;
-}
-
-bool KyCheckboxLayout::onMove(unsigned int)
-{
-    return false;
 }

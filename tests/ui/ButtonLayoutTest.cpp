@@ -4,8 +4,8 @@
 #include "media/KySFX.h"
 #include "media/KySoundManager.h"
 #include "platform/KyInputMgr.h"
-#include "tests/support/FakeInputDevice.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/ClickableLayoutFixture.h"
 #include "tools/content/SoundWriters.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyMainWindow.h"
@@ -39,33 +39,12 @@ struct Counts {
     }
 };
 
-// Hears the left-button presses and releases that no layout consumed.
-struct Unhandled {
-    int presses = 0;
-    int releases = 0;
-    bool onPress() { return ++presses, false; }
-    bool onRelease() { return ++releases, false; }
-};
-
-class ButtonLayoutTest : public ::testing::Test {
+class ButtonLayoutTest : public ClickableLayoutTest {
 protected:
-    void SetUp() override
-    {
-        window = KySingleton<KyMainWindow>::instance();
-        window->setSize(KyVector3f32(800, 600, 0));
-        input = std::make_unique<InputScript>(2);
-        // Both pointers first reach the device's corner: a move of one
-        // pointer off a button ends the hover another one gave it.
-        input->frame();
-        input->manager()->onLeftButtonDown().pushBack(kyNewCallback(&unhandled, &Unhandled::onPress));
-        input->manager()->onLeftButtonUp().pushBack(kyNewCallback(&unhandled, &Unhandled::onRelease));
-    }
-
     void TearDown() override
     {
         buttons.clear();
-        looks.clear();
-        input.reset();
+        ClickableLayoutTest::TearDown();
     }
 
     // A button of width x height pixels centred on the window point (x, y);
@@ -81,17 +60,6 @@ protected:
         return button;
     }
 
-    KyLayout* addLook(f32 width, f32 height)
-    {
-        looks.push_back(std::make_unique<KyLayout>());
-        looks.back()->setSize(KyVector3f32(width, height, 1));
-        return looks.back().get();
-    }
-
-    KyMainWindow* window = nullptr;
-    std::unique_ptr<InputScript> input;
-    Unhandled unhandled;
-    std::vector<std::unique_ptr<KyLayout>> looks;
     std::vector<std::unique_ptr<KyButtonLayout>> buttons;
 };
 

@@ -4,8 +4,8 @@
 #include "media/KySFX.h"
 #include "media/KySoundManager.h"
 #include "platform/KyInputMgr.h"
-#include "tests/support/FakeInputDevice.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/ClickableLayoutFixture.h"
 #include "tools/content/SoundWriters.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyCheckboxLayout.h"
@@ -29,26 +29,11 @@ struct StateLog {
     }
 };
 
-struct Unhandled {
-    int presses = 0;
-    int releases = 0;
-    bool onPress() { return ++presses, false; }
-    bool onRelease() { return ++releases, false; }
-};
-
-class CheckboxLayoutTest : public ::testing::Test {
+class CheckboxLayoutTest : public ClickableLayoutTest {
 protected:
     void SetUp() override
     {
-        window = KySingleton<KyMainWindow>::instance();
-        window->setSize(KyVector3f32(800, 600, 0));
-        input = std::make_unique<InputScript>(2);
-        // Both pointers first reach the device's corner: a move of one
-        // pointer off a button ends the hover another one gave it.
-        input->frame();
-        input->manager()->onLeftButtonDown().pushBack(kyNewCallback(&unhandled, &Unhandled::onPress));
-        input->manager()->onLeftButtonUp().pushBack(kyNewCallback(&unhandled, &Unhandled::onRelease));
-
+        ClickableLayoutTest::SetUp();
         box = std::make_unique<KyCheckboxLayout>();
         box->setSize(KyVector3f32(40, 40, 1));
         window->addChild(box.get());
@@ -59,22 +44,10 @@ protected:
     void TearDown() override
     {
         box.reset();
-        looks.clear();
-        input.reset();
+        ClickableLayoutTest::TearDown();
     }
 
-    KyLayout* addLook(f32 size)
-    {
-        looks.push_back(std::make_unique<KyLayout>());
-        looks.back()->setSize(KyVector3f32(size, size, 1));
-        return looks.back().get();
-    }
-
-    KyMainWindow* window = nullptr;
-    std::unique_ptr<InputScript> input;
-    Unhandled unhandled;
     StateLog log;
-    std::vector<std::unique_ptr<KyLayout>> looks;
     std::unique_ptr<KyCheckboxLayout> box;
 };
 
@@ -84,15 +57,15 @@ TEST_F(CheckboxLayoutTest, LooksFollowTheState)
 {
     KyCheckboxLayout fresh;
     EXPECT_EQ(KyCheckboxLayout::Unactive, fresh.state);
-    KyLayout* unactive = addLook(30);
+    KyLayout* unactive = addLook(30, 30);
     fresh.setUnactiveLayout(unactive);
     // A Pixel box at its default size takes its unactive look's size.
     EXPECT_NEAR(30.0f, fresh.userSize().x, 1e-4f);
     EXPECT_EQ(&fresh, unactive->parent());
 
-    KyLayout* active = addLook(10);
-    KyLayout* activeDisabled = addLook(10);
-    KyLayout* unactiveDisabled = addLook(10);
+    KyLayout* active = addLook(10, 10);
+    KyLayout* activeDisabled = addLook(10, 10);
+    KyLayout* unactiveDisabled = addLook(10, 10);
     box->setActiveLayout(active);
     box->setUnactiveLayout(unactive);
     box->setActiveDisabledLayout(activeDisabled);
