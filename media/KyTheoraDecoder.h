@@ -143,6 +143,24 @@ private:
 template <class T>
 class KyLivePlayers {
 public:
+    // The one list of the players of kind T: made on first use, freed at
+    // exit.
+    static KyLivePlayers& live()
+    {
+        static Owner owner;
+        if (!s_live)
+            s_live = new KyLivePlayers;
+        return *s_live;
+    }
+    // Takes player off the list of its kind. A player destroyed after the
+    // list was freed at exit (a static one) finds none and has nothing to
+    // leave.
+    static void leave(T* player)
+    {
+        if (s_live)
+            s_live->remove(player);
+    }
+
     void add(T* player) { m_players.pushBack(player); }
 
     void remove(T* player)
@@ -174,6 +192,18 @@ private:
         u32 index;
         Walk* outer;
     };
+
+    // Frees the list at exit. The pointer itself needs no destruction, so
+    // it can be read after that.
+    struct Owner {
+        ~Owner()
+        {
+            delete s_live;
+            s_live = nullptr;
+        }
+    };
+
+    static inline KyLivePlayers* s_live = nullptr;
 
     KyArray<T*> m_players;
     Walk* m_walks = nullptr;

@@ -6,39 +6,15 @@
 #include "platform/Ky3DTexture.h"
 #include "platform/KyScreen.h"
 
-namespace {
-
-// The live videos. Freed at exit; videos destroyed later (static ones) find
-// the pointer null and have nothing to leave.
-KyLivePlayers<KyVideo>* g_live = nullptr;
-
-KyLivePlayers<KyVideo>& liveList()
-{
-    if (!g_live)
-        g_live = new KyLivePlayers<KyVideo>;
-    return *g_live;
-}
-
-struct LiveListOwner {
-    ~LiveListOwner()
-    {
-        delete g_live;
-        g_live = nullptr;
-    }
-} g_liveOwner;
-
-} // namespace
-
 KyVideo::KyVideo()
     : sprite(KySingleton<KyScreen>::instance())
 {
-    liveList().add(this);
+    KyLivePlayers<KyVideo>::live().add(this);
 }
 
 KyVideo::~KyVideo()
 {
-    if (g_live)
-        g_live->remove(this);
+    KyLivePlayers<KyVideo>::leave(this);
     close();
 }
 
@@ -86,10 +62,10 @@ void KyVideo::update()
 
 void KyVideo::updateAll()
 {
-    liveList().walk([](KyVideo* video) { video->update(); });
+    KyLivePlayers<KyVideo>::live().walk([](KyVideo* video) { video->update(); });
 }
 
 const KyArray<KyVideo*>& KyVideo::liveVideos()
 {
-    return liveList().players();
+    return KyLivePlayers<KyVideo>::live().players();
 }

@@ -2,38 +2,14 @@
 
 #include "ui/KyDeferredDeletion.h"
 
-namespace {
-
-// The live video layouts. Freed at exit; layouts destroyed later (static
-// ones) find the pointer null and have nothing to leave.
-KyLivePlayers<KyVideoLayout>* g_live = nullptr;
-
-KyLivePlayers<KyVideoLayout>& live()
-{
-    if (!g_live)
-        g_live = new KyLivePlayers<KyVideoLayout>;
-    return *g_live;
-}
-
-struct LiveListOwner {
-    ~LiveListOwner()
-    {
-        delete g_live;
-        g_live = nullptr;
-    }
-} g_liveOwner;
-
-} // namespace
-
 KyVideoLayout::KyVideoLayout()
 {
-    live().add(this);
+    KyLivePlayers<KyVideoLayout>::live().add(this);
 }
 
 KyVideoLayout::~KyVideoLayout()
 {
-    if (g_live)
-        g_live->remove(this);
+    KyLivePlayers<KyVideoLayout>::leave(this);
     close();
 }
 
@@ -60,12 +36,12 @@ void KyVideoLayout::update()
 
 void KyVideoLayout::updateAll()
 {
-    live().walk([](KyVideoLayout* layout) { layout->update(); });
+    KyLivePlayers<KyVideoLayout>::live().walk([](KyVideoLayout* layout) { layout->update(); });
 }
 
 const KyArray<KyVideoLayout*>& KyVideoLayout::liveLayouts()
 {
-    return live().players();
+    return KyLivePlayers<KyVideoLayout>::live().players();
 }
 
 void KyVideoLayout::loadFromImage(KyImg*) {}

@@ -62,4 +62,26 @@ struct VideoSignalLog {
     int count = 0;
 };
 
+// What a game does to videos from inside their callbacks, as the listener
+// of the first one's stop: deletes it and the one after it, stops a third
+// and makes a new one (which joins the walk of the live players).
+template <class Player>
+struct VideoDirector {
+    Player* ending;
+    Player* doomed;
+    Player* stopped;
+    Player* made = nullptr;
+
+    bool onStopped()
+    {
+        delete ending;
+        ending = nullptr;
+        delete doomed;
+        doomed = nullptr;
+        stopped->stop();
+        made = new Player;
+        return false;
+    }
+};
+
 #endif

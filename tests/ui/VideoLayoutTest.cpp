@@ -211,22 +211,7 @@ TEST_F(VideoLayoutTest, UpdateAllSurvivesListenersThatStopDeleteOrMakeLayouts)
     put("short.ogv", video(3));
     put("long.ogv", video(100));
 
-    struct Director {
-        KyVideoLayout* ending;
-        KyVideoLayout* doomed;
-        KyVideoLayout* stopped;
-        KyVideoLayout* made = nullptr;
-        bool onStopped()
-        {
-            delete ending;
-            ending = nullptr;
-            delete doomed;
-            doomed = nullptr;
-            stopped->stop();
-            made = new KyVideoLayout;
-            return false;
-        }
-    };
+    typedef VideoDirector<KyVideoLayout> Director;
     const u32 before = KyVideoLayout::liveLayouts().count();
     KyVideoLayout* ending = new KyVideoLayout;
     KyVideoLayout* doomed = new KyVideoLayout;

@@ -97,22 +97,7 @@ TEST_F(VideoTest, UpdateAllSurvivesListenersThatStopOrDeleteVideos)
     // The first video ends in this frame; its listener deletes itself and
     // the video after it, and stops the last one. A video made by the
     // listener joins the walk.
-    struct Director {
-        KyVideo* ending;
-        KyVideo* doomed;
-        KyVideo* stopped;
-        KyVideo* made = nullptr;
-        bool onStopped()
-        {
-            delete ending;
-            ending = nullptr;
-            delete doomed;
-            doomed = nullptr;
-            stopped->stop();
-            made = new KyVideo;
-            return false;
-        }
-    };
+    typedef VideoDirector<KyVideo> Director;
     KyVideo* ending = new KyVideo;
     KyVideo* doomed = new KyVideo;
     KyVideo last;
