@@ -2,49 +2,9 @@
 
 #include "platform/Ky3DObject.h"
 
-#include <tinyxml.h>
-
-#include <cstdlib>
-
 using namespace KyMovementShared;
 
-namespace KyMovementShared {
-
-const char* channelElementName(u32 channel)
-{
-    static const char* const names[ChannelCount] = {
-        "PositionX", "PositionY", "PositionZ", "RotationZ", "ScaleXY", "Opacity"};
-    return channel < ChannelCount ? names[channel] : "";
-}
-
-bool readNumber(const TiXmlElement* parent, const char* name, f64& value)
-{
-    const TiXmlElement* child = parent ? parent->FirstChildElement(name) : nullptr;
-    if (!child)
-        return false;
-    const char* text = child->GetText();
-    value = std::atof(text ? text : "");
-    return true;
-}
-
-void advance(f64 t, f64 startTime, f64 duration, f64& elapsed, bool& finished)
-{
-    elapsed = t - startTime;
-    if (elapsed < 0.0)
-        elapsed = 0.0;
-    if (duration <= elapsed) {
-        finished = true;
-        elapsed = duration;
-    }
-}
-
-} // namespace KyMovementShared
-
 KyMovement2::KyMovement2()
-    : duration(0.0)
-    , elapsed(0.0)
-    , target(nullptr)
-    , finished(false)
 {
     for (Channel& channel : channels) {
         channel.startValue = 0.0;
@@ -71,22 +31,8 @@ void KyMovement2::playOn(Ky3DObject* newTarget)
     play();
 }
 
-void KyMovement2::update(f64 t)
-{
-    if (finished) {
-        finish();
-        return;
-    }
-    KyMovementShared::advance(t, startTime, duration, elapsed, finished);
-    apply();
-}
-
 void KyMovement2::apply()
 {
-    // A movement read from a file without a widget moves nothing, but keeps
-    // its timing.
-    if (!target)
-        return;
     f64 value[ChannelCount];
     bool used[ChannelCount];
     for (u32 i = 0; i < ChannelCount; ++i) {
@@ -115,29 +61,8 @@ void KyMovement2::apply()
         target->setOpacity(f32(value[Opacity]));
 }
 
-void KyMovement2::loadXml(const TiXmlElement* element)
+void KyMovement2::readChannel(const TiXmlElement* node, u32 i)
 {
-    if (!element)
-        return;
-    KyMovementShared::readNumber(element, "Duration", duration);
-    for (u32 i = 0; i < ChannelCount; ++i) {
-        const TiXmlElement* node = element->FirstChildElement(KyMovementShared::channelElementName(i));
-        if (!node)
-            continue;
-        Channel& channel = channels[i];
-        KyMovementShared::readNumber(node, "StartValue", channel.startValue);
-        KyMovementShared::readNumber(node, "EndValue", channel.endValue);
-        channel.curve.parse(node->FirstChildElement("Interpolation"));
-    }
-}
-
-void KyMovement2::load(KyStream& stream, Ky3DObject* newTarget, f64 newDuration)
-{
-    KyAnimation::stop();
-    for (Channel& channel : channels)
-        channel.curve.deserialize(stream);
-    target = newTarget;
-    duration = newDuration;
-    elapsed = 0.0;
-    finished = false;
+    readNumber(node, "StartValue", channels[i].startValue);
+    readNumber(node, "EndValue", channels[i].endValue);
 }

@@ -2,15 +2,9 @@
 
 #include "platform/Ky3DObject.h"
 
-#include <tinyxml.h>
-
 using namespace KyMovementShared;
 
 KyMovement3::KyMovement3()
-    : duration(0.0)
-    , elapsed(0.0)
-    , target(nullptr)
-    , finished(false)
 {
     for (Channel& channel : channels) {
         channel.lastValue = 0.0f;
@@ -38,22 +32,8 @@ void KyMovement3::playOn(Ky3DObject* newTarget)
     KyAnimation::play();
 }
 
-void KyMovement3::update(f64 t)
-{
-    if (finished) {
-        finish();
-        return;
-    }
-    advance(t, startTime, duration, elapsed, finished);
-    apply();
-}
-
 void KyMovement3::apply()
 {
-    // A movement read from a file without a widget moves nothing, but keeps
-    // its timing.
-    if (!target)
-        return;
     f32 change[ChannelCount];
     bool used[ChannelCount];
     for (u32 i = 0; i < ChannelCount; ++i) {
@@ -89,31 +69,15 @@ void KyMovement3::clearLastValues()
         channel.lastValue = 0.0f;
 }
 
-void KyMovement3::loadXml(const TiXmlElement* element)
+void KyMovement3::readChannel(const TiXmlElement* node, u32 i)
 {
-    if (!element)
-        return;
-    readNumber(element, "Duration", duration);
-    for (u32 i = 0; i < ChannelCount; ++i) {
-        const TiXmlElement* node = element->FirstChildElement(channelElementName(i));
-        if (!node)
-            continue;
-        Channel& channel = channels[i];
-        f64 end;
-        if (readNumber(node, "EndValue", end))
-            channel.endValue = f32(end);
-        channel.curve.parse(node->FirstChildElement("Interpolation"));
-    }
+    f64 end;
+    if (readNumber(node, "EndValue", end))
+        channels[i].endValue = f32(end);
 }
 
 void KyMovement3::load(KyStream& stream, Ky3DObject* newTarget, f64 newDuration)
 {
-    KyAnimation::stop();
-    for (Channel& channel : channels)
-        channel.curve.deserialize(stream);
-    target = newTarget;
-    duration = newDuration;
-    elapsed = 0.0;
-    finished = false;
+    KyKeyframeMovement::load(stream, newTarget, newDuration);
     clearLastValues();
 }

@@ -3,9 +3,8 @@
 
 #include "core/KyStream.h"
 #include "core/KyTypes.h"
-#include "ui/KyAnimation.h"
 #include "ui/KyCurve.h"
-#include "ui/KyMovement2.h"
+#include "ui/KyKeyframeMovement.h"
 
 class Ky3DObject;
 class TiXmlElement;
@@ -16,11 +15,7 @@ class TiXmlElement;
 // end value; the change since the value last applied is added to the
 // widget's current property. Started with playOn, a movement therefore moves
 // the widget by exactly f(duration) x end from wherever it stands.
-//
-// As for KyMovement2, the update that reaches the duration applies the
-// final values and sets the finished flag; the next update stops the
-// movement (on-stop) and fires on-finished.
-class KyMovement3 : public KyAnimation {
+class KyMovement3 : public KyKeyframeMovement {
 public:
     struct Channel {
         f32 lastValue;
@@ -37,31 +32,27 @@ public:
 
     // Clears the finished flag, then plays.
     void play() override;
-    void update(f64 t) override;
     // Forgets the values last applied, makes target the moved widget, clears
     // the finished flag and plays.
     virtual void playOn(Ky3DObject* target);
 
-    // Reads the children of a "movement3" element: "Duration", then each
-    // channel present with its "EndValue" and "Interpolation" (a curve is
-    // appended to, so a movement is read once).
-    void loadXml(const TiXmlElement* element);
-    // Stops, then reads the six curves one after the other in the curve
-    // stream form; target and duration are the given ones; the values last
-    // applied are forgotten.
+    // loadXml reads the children of a "movement3" element; a channel has an
+    // "EndValue".
+
+    // As KyKeyframeMovement::load; the values last applied are forgotten.
     void load(KyStream& stream, Ky3DObject* target, f64 duration);
 
     Channel channels[KyMovementShared::ChannelCount];
-    f64 duration;
-    f64 elapsed;
-    Ky3DObject* target;
-    bool finished;
+
+protected:
+    KyCurve& curve(u32 channel) override { return channels[channel].curve; }
+    void readChannel(const TiXmlElement* node, u32 channel) override;
+    // Adds the non-empty channels' changes since the last update to the
+    // target.
+    void apply() override;
 
 private:
     void clearLastValues();
-    // Adds the non-empty channels' changes since the last update to the
-    // target.
-    void apply();
 };
 
 #endif
