@@ -47,10 +47,6 @@ void KyTextDumper::visit(KyColorNode&)
     logPrint("*** Color\n");
 }
 
-void KyTextDumper::visit(KyWordNode&)
-{
-}
-
 void KyTextDumper::visit(KyLineNode& node)
 {
     logPrint("** Ligne\n");
@@ -73,8 +69,4 @@ void KyTextDumper::visit(KyTextNode& node)
     for (KyList<KyParagraphNode*>::Node* n = node.children.headNode()->next; n != node.children.tailNode(); n = n->next)
         n->value->accept(*this);
     logPrint("Fin de Text\n");
-}
-
-void KyTextDumper::visit(KyTextTree&)
-{
 }

@@ -12,6 +12,7 @@ public:
     KyTextDumper() {}
     virtual ~KyTextDumper() {}
 
+    using KyTextVisitor::visit;
     void visit(KyStringNode& node) override;
     void visit(KyEndRefNode& node) override;
     void visit(KyRefNode& node) override;
@@ -19,11 +20,9 @@ public:
     void visit(KyFontNode& node) override;
     void visit(KyEndColorNode& node) override;
     void visit(KyColorNode& node) override;
-    void visit(KyWordNode& node) override;
     void visit(KyLineNode& node) override;
     void visit(KyParagraphNode& node) override;
     void visit(KyTextNode& node) override;
-    void visit(KyTextTree& node) override;
 };
 
 #endif

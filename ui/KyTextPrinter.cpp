@@ -14,7 +14,6 @@
 
 namespace {
 
-
 template <class T>
 void popFront(KyList<T>& list)
 {
@@ -224,12 +223,4 @@ void KyTextPrinter::visit(KyEndRefNode&)
     if (linkLeft != -1)
         recordLink();
     linkLeft = -1;
-}
-
-void KyTextPrinter::visit(KyWordNode&)
-{
-}
-
-void KyTextPrinter::visit(KyTextTree&)
-{
 }

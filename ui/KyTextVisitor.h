@@ -26,11 +26,13 @@ public:
     virtual void visit(KyFontNode& node) = 0;
     virtual void visit(KyEndColorNode& node) = 0;
     virtual void visit(KyColorNode& node) = 0;
-    virtual void visit(KyWordNode& node) = 0;
     virtual void visit(KyLineNode& node) = 0;
     virtual void visit(KyParagraphNode& node) = 0;
     virtual void visit(KyTextNode& node) = 0;
-    virtual void visit(KyTextTree& node) = 0;
+    // A word node of no kind of its own and a bare tree hold nothing to
+    // visit.
+    virtual void visit(KyWordNode&) {}
+    virtual void visit(KyTextTree&) {}
 
 protected:
     // Visitors are used by their concrete class, never deleted through this
