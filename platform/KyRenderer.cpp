@@ -273,6 +273,26 @@ void KyRenderer::drawQuad(Ky3DTexture* texture, f32 w, f32 h, f32 u0, f32 v0, f3
     disableTexture();
 }
 
+void KyRenderer::beginCameraDraw(KyCamera& camera)
+{
+    setMatrixMode(Projection);
+    pushMatrix();
+    loadIdentity();
+    setMatrixMode(ModelView);
+    pushMatrix();
+    loadIdentity();
+    camera.applyProjection();
+    camera.applyTransformation();
+}
+
+void KyRenderer::endCameraDraw()
+{
+    setMatrixMode(Projection);
+    popMatrix();
+    setMatrixMode(ModelView);
+    popMatrix();
+}
+
 void KyRenderer::drawOverlay(KyCamera& camera, KyArray<KyICallback0Param*>& onDraw)
 {
     camera.applyProjection();

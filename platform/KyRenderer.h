@@ -96,6 +96,14 @@ public:
     void drawTexture(Ky3DTexture* texture, const KyVector2s32& size);
     void drawTexture(Ky3DTexture* texture, const KyVector2s32& origin, const KyVector2s32& size);
 
+    // For an element that draws through a camera of its own inside a pass:
+    // saves the projection and model-view matrices, starts both from the
+    // identity and applies the camera; the model-view matrix is then
+    // current. endCameraDraw restores the two matrices saved and leaves the
+    // model-view matrix current.
+    void beginCameraDraw(KyCamera& camera);
+    void endCameraDraw();
+
     // The 2D overlay pass of a frame: applies the camera, turns depth
     // testing and depth writes off, fires onDraw (every interface element
     // that draws listens there, by priority), then turns depth testing and

@@ -239,14 +239,7 @@ bool KySprite::onDraw()
     if (!renderer)
         return false;
 
-    renderer->setMatrixMode(KyRenderer::Projection);
-    renderer->pushMatrix();
-    renderer->loadIdentity();
-    renderer->setMatrixMode(KyRenderer::ModelView);
-    renderer->pushMatrix();
-    renderer->loadIdentity();
-    widgetCamera.applyProjection();
-    widgetCamera.applyTransformation();
+    renderer->beginCameraDraw(widgetCamera);
 
     if (animated && running)
         updateFrame();
@@ -281,10 +274,7 @@ bool KySprite::onDraw()
     renderer->color(1.0f, 1.0f, 1.0f, 1.0f);
 
     renderer->popMatrix();
-    renderer->popMatrix();
-    renderer->setMatrixMode(KyRenderer::Projection);
-    renderer->popMatrix();
-    renderer->setMatrixMode(KyRenderer::ModelView);
+    renderer->endCameraDraw();
     return false;
 }
 

@@ -181,24 +181,13 @@ bool KyText2::draw()
     KyRenderer* renderer = KySingleton<KyRenderer>::instance();
     if (!renderer)
         return false;
-    renderer->setMatrixMode(KyRenderer::Projection);
-    renderer->pushMatrix();
-    renderer->loadIdentity();
-    renderer->setMatrixMode(KyRenderer::ModelView);
-    renderer->pushMatrix();
-    renderer->loadIdentity();
-    KyCamera& camera = KyCamera::global();
-    camera.applyProjection();
-    camera.applyTransformation();
+    renderer->beginCameraDraw(KyCamera::global());
     const KyVector3f32 origin = worldPosition();
     for (KyList<KyTextBase>::iterator it = m_blocks.begin(); it != m_blocks.end(); ++it) {
         it->setPosition(origin);
         it->draw();
     }
     renderer->color(1.0f, 1.0f, 1.0f, 1.0f);
-    renderer->setMatrixMode(KyRenderer::Projection);
-    renderer->popMatrix();
-    renderer->setMatrixMode(KyRenderer::ModelView);
-    renderer->popMatrix();
+    renderer->endCameraDraw();
     return false;
 }

@@ -46,6 +46,15 @@ std::vector<std::string> lines(const std::string& text)
     return result;
 }
 
+// An interface camera of a 40 x 30 view drawing through screen's renderer.
+void setSmallOverlayCamera(KyCamera& camera, KyScreen& screen)
+{
+    camera.setScreen(&screen);
+    camera.setProjectionMode(KyCamera::ProjectionOrthographic);
+    camera.setViewport(40, 30);
+    camera.setOrthogonal(-20, 20, 15, -15, -2048, 2048);
+}
+
 } // namespace
 
 typedef GLTest RendererTest;
@@ -244,10 +253,7 @@ TEST_F(RendererTest, OverlayPassRestoresTheStateWhateverListenersDid)
     KyScreen screen;
     screen.setRenderer(&renderer);
     KyCamera camera;
-    camera.setScreen(&screen);
-    camera.setProjectionMode(KyCamera::ProjectionOrthographic);
-    camera.setViewport(40, 30);
-    camera.setOrthogonal(-20, 20, 15, -15, -2048, 2048);
+    setSmallOverlayCamera(camera, screen);
 
     KyArray<KyICallback0Param*> onDraw;
     MessyListener first, second;
@@ -273,4 +279,40 @@ TEST_F(RendererTest, OverlayPassRestoresTheStateWhateverListenersDid)
     // The projection is the camera's.
     EXPECT_NEAR(2.0f / 40.0f, glMatrix(GL_PROJECTION_MATRIX).m[0], 1e-6f);
     EXPECT_NEAR(-2.0f / 30.0f, glMatrix(GL_PROJECTION_MATRIX).m[5], 1e-6f);
+}
+
+TEST_F(RendererTest, CameraDrawAppliesTheCameraAndGivesBothMatricesBack)
+{
+    KyRenderer renderer;
+    KyScreen screen;
+    screen.setRenderer(&renderer);
+    KyCamera camera;
+    setSmallOverlayCamera(camera, screen);
+    camera.setPosition(KyVector3f32(7, 0, 0));
+
+    renderer.setMatrixMode(KyRenderer::Projection);
+    renderer.loadIdentity();
+    renderer.translate(1, 2, 3);
+    renderer.setMatrixMode(KyRenderer::ModelView);
+    renderer.loadIdentity();
+    renderer.translate(4, 5, 6);
+    const KyMatrix4x4 projection = glMatrix(GL_PROJECTION_MATRIX);
+    const KyMatrix4x4 modelView = glMatrix(GL_MODELVIEW_MATRIX);
+
+    renderer.beginCameraDraw(camera);
+    EXPECT_EQ(1u, renderer.savedMatrixCount(KyRenderer::Projection));
+    EXPECT_EQ(1u, renderer.savedMatrixCount(KyRenderer::ModelView));
+    EXPECT_EQ(GL_MODELVIEW, glInt(GL_MATRIX_MODE));
+    EXPECT_NEAR(2.0f / 40.0f, glMatrix(GL_PROJECTION_MATRIX).m[0], 1e-6f);
+    EXPECT_NEAR(0.0f, glMatrix(GL_PROJECTION_MATRIX).m[12], 1e-6f);
+    EXPECT_NEAR(-7.0f, glMatrix(GL_MODELVIEW_MATRIX).m[12], 1e-4f);
+
+    renderer.endCameraDraw();
+    EXPECT_EQ(0u, renderer.savedMatrixCount(KyRenderer::Projection));
+    EXPECT_EQ(0u, renderer.savedMatrixCount(KyRenderer::ModelView));
+    EXPECT_EQ(GL_MODELVIEW, glInt(GL_MATRIX_MODE));
+    expectMatrixNear(projection, glMatrix(GL_PROJECTION_MATRIX));
+    expectMatrixNear(modelView, glMatrix(GL_MODELVIEW_MATRIX));
+    expectMatrixNear(modelView, renderer.currentMatrix(KyRenderer::ModelView));
+    glGetError();
 }
