@@ -1,5 +1,6 @@
 #include "core/KyXmlDocument.h"
 
+#include "tests/support/DamagedText.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 
 namespace {
 
+using DamagedText::nested;
+
 // Deepest element level of the tree under node (a lone root is 1).
 u32 treeDepth(const TiXmlNode* node)
 {
@@ -21,16 +24,6 @@ u32 treeDepth(const TiXmlNode* node)
             deepest = depth;
     }
     return deepest;
-}
-
-std::string nested(const std::string& open, const std::string& close, u32 depth)
-{
-    std::string text;
-    for (u32 i = 0; i < depth; ++i)
-        text += open;
-    for (u32 i = 0; i < depth; ++i)
-        text += close;
-    return text;
 }
 
 std::string withAttributes(u32 count)

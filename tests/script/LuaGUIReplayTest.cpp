@@ -8,6 +8,7 @@
 
 #include "tests/script/LuaGUIFixture.h"
 #include "tests/script/LuaTestSupport.h"
+#include "tests/support/DamagedText.h"
 #include "tests/support/GLTestContext.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@
 #include <vector>
 
 namespace {
+
+using DamagedText::nested;
 
 class LuaGUIReplay : public GLTest {
 protected:
@@ -49,16 +52,6 @@ protected:
     LuaGUIFiles files;
 };
 
-std::string nested(const std::string& open, const std::string& close, u32 depth)
-{
-    std::string text;
-    for (u32 i = 0; i < depth; ++i)
-        text += open;
-    for (u32 i = 0; i < depth; ++i)
-        text += close;
-    return text;
-}
-
 } // namespace
 
 TEST_F(LuaGUIReplay, EveryTruncationOfTheTestScreen)
@@ -77,15 +70,8 @@ TEST_F(LuaGUIReplay, ScrambledBytesOfTheTestScreen)
     const std::string full = LuaGUIFiles::everyKey();
     const char replacements[] = {'{', '}', '"', ',', '=', '\0', '1', 'K', '(', '\n'};
     u32 seed = 12345;
-    for (u32 round = 0; round < 300; ++round) {
-        std::string text = full;
-        for (u32 change = 0; change < 3; ++change) {
-            seed = seed * 1103515245u + 12345u;
-            const size_t at = (seed >> 8) % text.size();
-            text[at] = replacements[(seed >> 4) % sizeof replacements];
-        }
-        replay(text);
-    }
+    for (u32 round = 0; round < 300; ++round)
+        replay(DamagedText::scrambled(full, replacements, sizeof replacements, seed));
 }
 
 TEST_F(LuaGUIReplay, TruncatedPrecompiledScreens)

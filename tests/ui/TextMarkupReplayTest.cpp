@@ -3,6 +3,7 @@
 // must build its text or be refused cleanly, with a log line, fast.
 
 #include "core/KySingleton.h"
+#include "tests/support/DamagedText.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/ui/TextBaseFixture.h"
 #include "ui/KyMainWindow.h"
@@ -15,20 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::string around(const std::string& open, const std::string& close, u32 depth, const std::string& inside)
-{
-    std::string text;
-    for (u32 i = 0; i < depth; ++i)
-        text += open;
-    text += inside;
-    for (u32 i = 0; i < depth; ++i)
-        text += close;
-    return text;
-}
-
-} // namespace
+using DamagedText::around;
 
 class TextMarkupReplay : public TextTest {
 protected:
@@ -135,12 +123,6 @@ TEST_F(TextMarkupReplay, EveryTruncationAndFlippedByteOfAMarkup)
 
     const char replacements[] = {'<', '>', '"', '/', '\0', '\xf0', '=', '&', ' ', '!'};
     u32 seed = 777;
-    for (u32 round = 0; round < 300; ++round) {
-        std::string damaged = full;
-        for (u32 k = 0; k < 3; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            damaged[(seed >> 8) % damaged.size()] = replacements[(seed >> 4) % sizeof(replacements)];
-        }
-        replay(damaged);
-    }
+    for (u32 round = 0; round < 300; ++round)
+        replay(DamagedText::scrambled(full, replacements, sizeof(replacements), seed));
 }

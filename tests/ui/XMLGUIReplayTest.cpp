@@ -5,6 +5,7 @@
 #include "ui/KyDeferredDeletion.h"
 #include "ui/KyXMLGUI.h"
 
+#include "tests/support/DamagedText.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/InterfaceFileWriter.h"
 #include "tests/support/StdoutCapture.h"
@@ -17,6 +18,9 @@
 #include <vector>
 
 namespace {
+
+using DamagedText::around;
+using DamagedText::nested;
 
 class XMLGUIReplay : public GLTest {
 protected:
@@ -77,27 +81,6 @@ protected:
     KyXMLGUI gui;
 };
 
-std::string nested(const std::string& open, const std::string& close, u32 depth)
-{
-    std::string text;
-    for (u32 i = 0; i < depth; ++i)
-        text += open;
-    for (u32 i = 0; i < depth; ++i)
-        text += close;
-    return text;
-}
-
-// inside wrapped in depth levels of open and close.
-std::string around(const std::string& open, const std::string& close, u32 depth, const std::string& inside)
-{
-    std::string text;
-    for (u32 i = 0; i < depth; ++i)
-        text += open;
-    text += inside;
-    for (u32 i = 0; i < depth; ++i)
-        text += close;
-    return text;
-}
 
 } // namespace
 
@@ -116,15 +99,8 @@ TEST_F(XMLGUIReplay, FlippedBytesOfTheTestInterface)
     const std::string full = InterfaceFiles::interfaceXml();
     const char replacements[] = {'<', '>', '"', '/', '\0', '\xff', '=', 'x', ' ', '&'};
     u32 seed = 12345;
-    for (u32 round = 0; round < 300; ++round) {
-        std::string damaged = full;
-        for (u32 k = 0; k < 3; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            size_t at = (seed >> 8) % damaged.size();
-            damaged[at] = replacements[(seed >> 4) % sizeof(replacements)];
-        }
-        replay(damaged);
-    }
+    for (u32 round = 0; round < 300; ++round)
+        replay(DamagedText::scrambled(full, replacements, sizeof(replacements), seed));
 }
 
 TEST_F(XMLGUIReplay, HostileShapesFailOrLoadCleanly)
