@@ -58,6 +58,17 @@ bool GameProcess::logHasNo(const std::string& text) const
     return log().find(text) == std::string::npos;
 }
 
+void GameProcess::setEnvironment(const std::string& name, const std::string& value)
+{
+    for (auto& variable : m_environment) {
+        if (variable.first == name) {
+            variable.second = value;
+            return;
+        }
+    }
+    m_environment.emplace_back(name, value);
+}
+
 GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSeconds)
 {
     Run result;
@@ -72,10 +83,15 @@ GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSecond
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('='));
-        if (name != "HOME" && name != "XDG_DOCUMENTS_DIR" && name != "XDG_CONFIG_HOME" && name != "SDL_VIDEODRIVER" &&
-            name != "ALSOFT_DRIVERS" && name != "KY_HEADLESS")
+        bool given = false;
+        for (const auto& variable : m_environment)
+            given = given || variable.first == name;
+        if (!given && name != "HOME" && name != "XDG_DOCUMENTS_DIR" && name != "XDG_CONFIG_HOME" &&
+            name != "SDL_VIDEODRIVER" && name != "ALSOFT_DRIVERS" && name != "KY_HEADLESS")
             environment.push_back(entry);
     }
+    for (const auto& variable : m_environment)
+        environment.push_back(variable.first + "=" + variable.second);
     environment.push_back("HOME=" + m_home.path());
     environment.push_back("SDL_VIDEODRIVER=offscreen");
     environment.push_back("ALSOFT_DRIVERS=null");

@@ -6,6 +6,7 @@
 #include "tests/support/TempDir.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // End-to-end runs of the real game executable, as a player runs it, for
@@ -53,6 +54,10 @@ public:
 
     Run run(const std::string& script, u32 timeLimitSeconds = 240);
 
+    // An environment variable the next runs get (in place of the test's
+    // own), such as KY_ADVERT_HOST.
+    void setEnvironment(const std::string& name, const std::string& value);
+
     std::string userDataFolder() const;
     std::string userFile(const std::string& name) const;
     bool userFileExists(const std::string& name) const;
@@ -70,6 +75,7 @@ public:
 
 private:
     TempDir m_home;
+    std::vector<std::pair<std::string, std::string>> m_environment;
 };
 
 #endif
