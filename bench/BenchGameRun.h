@@ -2,9 +2,9 @@
 #define BENCH_GAME_RUN_H
 
 // The game run inside a benchmark: the start-up as the program runs it, on
-// the sample data beside the game executable, in a window of 1280 x 720, its
-// log and options in a user-data folder of its own under /tmp, which goes
-// when the run does.
+// the sample data beside the game executable, in a window of 1280 x 720 (or
+// the size given), its log and options in a user-data folder of its own
+// under /tmp, which goes when the run does.
 
 #include "core/KySingleton.h"
 #include "game/Application.h"
@@ -47,7 +47,7 @@ inline double millisecondsSince(Clock::time_point start)
 // everything goes when it does.
 class MenuRun {
 public:
-    MenuRun()
+    explicit MenuRun(int width = 1280, int height = 720)
     {
         char home[] = "/tmp/kymenubenchXXXXXX";
         if (mkdtemp(home))
@@ -57,13 +57,14 @@ public:
         setenv("HOME", m_home.c_str(), 1);
         const std::string user = m_home + "/Documents/Orvalen The Wandrel Part 3";
         KyOsDir::makePath(user.c_str());
-        std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n"
+        std::ofstream(user + "/options.xml") << "<WindowResolution x=\"" << width << "\" y=\"" << height << "\" />\n"
                                                 "<FullScreen value=\"0\" />\n<MusicOn value=\"0\" />\n";
         m_ok = !m_home.empty() && KyOsDir::changeDir(KY_GAME_DATA_DIR);
     }
 
-    // The start-up as the program runs it, without moving the log.
-    bool start()
+    // The start-up as the program runs it, without moving the log; the
+    // splash screens and adverts are passed unless asked for.
+    bool start(bool skipSplash = true)
     {
         if (!m_ok)
             return false;
@@ -93,7 +94,8 @@ public:
         KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
         createApplication();
         // Straight to the main menu, past the splash screens and adverts.
-        KySingleton<Application>::instance()->splashScreens.skip();
+        if (skipSplash)
+            KySingleton<Application>::instance()->splashScreens.skip();
         m_started = true;
         return true;
     }

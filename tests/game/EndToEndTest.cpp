@@ -1,6 +1,6 @@
 // The real game executable run as a player runs it: off screen, through the
-// tour of the menus (tests/game/MenuTour.txt, also the tour of
-// scripts/play), and what it shows, logs and writes.
+// tour of the menus (tests/game/MenuTour.txt), and what it shows, logs and
+// writes.
 #include "game/OptionsFile.h"
 #include "game/StartUp.h"
 #include "tests/game/GameProcess.h"
