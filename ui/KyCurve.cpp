@@ -88,6 +88,14 @@ u32 KyCurve::serialize(KyStream& stream)
     return written;
 }
 
+u32 KyCurve::write(KyStream& stream, std::initializer_list<f64> values)
+{
+    KyCurve curve;
+    for (f64 value : values)
+        curve.values.pushBack(value);
+    return curve.serialize(stream);
+}
+
 void KyCurve::deserialize(KyStream& stream)
 {
     values.clear();

@@ -7,6 +7,8 @@
 #include "core/KyStream.h"
 #include "core/KyTypes.h"
 
+#include <initializer_list>
+
 class TiXmlElement;
 
 // A list of values spread evenly over an animation's duration and sampled
@@ -43,6 +45,9 @@ public:
     // Writes the stream form (binary whatever the stream's mode); returns
     // the bytes written.
     u32 serialize(KyStream& stream) override;
+    // The same for a curve of these values: how the channels of a movement
+    // are written for it to load.
+    static u32 write(KyStream& stream, std::initializer_list<f64> values);
     // Replaces the values with those of the stream form. Values are read
     // while the stream has them: a count larger than what the stream holds
     // gives only the values really there. The stream's text mode is kept.

@@ -30,14 +30,6 @@ Application* application()
     return KySingleton<Application>::instance();
 }
 
-void writeCurve(KyStream& stream, std::initializer_list<f64> values)
-{
-    KyCurve curve;
-    for (f64 value : values)
-        curve.values.pushBack(value);
-    curve.serialize(stream);
-}
-
 } // namespace
 
 BD::BD()
@@ -250,12 +242,12 @@ void BD::loadFade(KyMovement2& movement, Ky3DObject* target, bool in)
 {
     KyString curves;
     curves.setTextMode(0);
-    writeCurve(curves, {0.0});
-    writeCurve(curves, {0.0});
-    writeCurve(curves, {f64(target->position().z)});
-    writeCurve(curves, {0.0});
-    writeCurve(curves, {1.0});
-    writeCurve(curves, {in ? 0.0 : 1.0, in ? 1.0 : 0.0});
+    KyCurve::write(curves, {0.0});
+    KyCurve::write(curves, {0.0});
+    KyCurve::write(curves, {f64(target->position().z)});
+    KyCurve::write(curves, {0.0});
+    KyCurve::write(curves, {1.0});
+    KyCurve::write(curves, {in ? 0.0 : 1.0, in ? 1.0 : 0.0});
     curves.seek(0);
     movement.load(curves, target, FadeMilliseconds);
 }

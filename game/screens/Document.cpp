@@ -2,8 +2,8 @@
 
 #include "game/Listeners.h"
 #include "game/screens/DocumentsBrowser.h"
+#include "game/screens/SlotPages.h"
 #include "ui/KyButtonLayout.h"
-#include "ui/KySpriteLayout.h"
 #include "ui/KyTextLayout.h"
 
 const char* const Document::InterfacePath = "DocumentsBrowser/Document.lua";
@@ -30,15 +30,8 @@ KyString Document::picturePath() const
 
 void Document::load(const KyString& documentName)
 {
-    setSizeType(Percent);
-    setSize(KyVector3f32(1.0f, 1.0f, 1.0f));
-    gui.load(InterfacePath);
-    if (KyLayout* button = gui.layout("object"))
-        addChild(button);
     name = documentName;
-    if (KySpriteLayout* picture = gui.spriteLayout("upLayout"))
-        picture->load(picturePath());
-    if (KyButtonLayout* button = gui.buttonLayout("object"))
+    if (KyButtonLayout* button = SlotPages::loadItem(*this, gui, InterfacePath, picturePath()))
         appendListener(button->onValidated, this, &Document::onClicked);
     if (KyTextLayout* caption = gui.textLayout("text"))
         caption->setText(KyString(CaptionStyle) + (browser ? browser->getDocumentName(name) : KyString()));
@@ -46,9 +39,7 @@ void Document::load(const KyString& documentName)
 
 void Document::unload()
 {
-    if (KyLayout* button = gui.layout("object"))
-        removeChild(button);
-    gui.unload();
+    SlotPages::unloadInterface(*this, gui, "object");
 }
 
 bool Document::onClicked()

@@ -4,15 +4,13 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "core/KyVariant.h"
-#include "core/KyXmlDocument.h"
 #include "game/Application.h"
 #include "game/Listeners.h"
 #include "game/screens/Document.h"
 #include "game/screens/SlotPages.h"
+#include "game/screens/TopLevelList.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KySpriteLayout.h"
-
-#include <cstring>
 
 const char* const DocumentsBrowser::InterfacePath = "DocumentsBrowser/DocumentsBrowser.lua";
 const char* const DocumentsBrowser::DocumentsFolder = "DocumentsBrowser/Documents/";
@@ -33,37 +31,20 @@ GameWarp& game()
 
 bool DocumentsList::load(const KyString& path, KyString& error, s32& row, s32& column)
 {
-    KyXmlDocument document;
-    if (!document.loadFile(path)) {
-        error = document.errorText();
-        row = document.errorRow();
-        column = document.errorColumn();
-        return false;
-    }
-    std::vector<Entry> read;
-    for (const TiXmlNode* node = document.FirstChild(); node; node = node->NextSibling()) {
-        const TiXmlElement* element = node->ToElement();
-        if (!element || !element->Value() || std::strcmp(element->Value(), "Document") != 0)
-            continue;
+    return TopLevelList::load(path, "Document", entries, error, row, column, [](const TiXmlElement& element) {
         Entry entry;
-        entry.id = element->Attribute("id");
-        if (const char* caption = element->Attribute("name")) {
+        entry.id = element.Attribute("id");
+        if (const char* caption = element.Attribute("name")) {
             entry.hasName = true;
             entry.name = caption;
         }
-        read.push_back(entry);
-    }
-    entries.swap(read);
-    return true;
+        return entry;
+    });
 }
 
 KyString DocumentsList::name(const KyString& id) const
 {
-    for (const Entry& entry : entries) {
-        if (entry.hasName && entry.id == id)
-            return entry.name;
-    }
-    return KyString();
+    return TopLevelList::first(entries, id, &Entry::hasName, &Entry::name);
 }
 
 DocumentsBrowser::DocumentsBrowser()
@@ -107,12 +88,7 @@ void DocumentsBrowser::load()
     if (gui.isLoaded())
         unload();
     setVisible(false);
-    setName("documentsBrowser");
-    setSizeType(Percent);
-    setSize(KyVector3f32(1.0f, 1.0f, userSize().z));
-    gui.load(InterfacePath);
-    if (KyLayout* root = gui.layout("documentBrowser"))
-        addChild(root);
+    SlotPages::loadScreen(*this, gui, "documentsBrowser", InterfacePath, "documentBrowser");
     if (KyButtonLayout* previous = gui.buttonLayout("previousPage"))
         appendListener(previous->onValidated, this, &DocumentsBrowser::onPreviousPage);
     if (KyButtonLayout* next = gui.buttonLayout("nextPage"))
@@ -145,12 +121,7 @@ void DocumentsBrowser::attachZoomedView()
 std::vector<Document*> DocumentsBrowser::documents()
 {
     std::vector<Document*> found;
-    SlotPages::forEachSlot(gui, "page", [&found](KyLayout* slot) {
-        for (u32 i = 0; i < slot->childCount(); ++i) {
-            if (Document* document = dynamic_cast<Document*>(slot->child(i)))
-                found.push_back(document);
-        }
-    });
+    SlotPages::collect(gui, "page", found);
     return found;
 }
 
@@ -164,9 +135,7 @@ void DocumentsBrowser::unload()
         if (KyI3DObject2* holder = zoomed->parent())
             holder->removeChild(zoomed);
     }
-    if (KyLayout* root = gui.layout("documentBrowser"))
-        removeChild(root);
-    gui.unload();
+    SlotPages::unloadInterface(*this, gui, "documentBrowser");
 }
 
 void DocumentsBrowser::addDocument(const KyString& name)

@@ -4,12 +4,12 @@
 #include "core/KyFile.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
-#include "core/KyXmlDocument.h"
 #include "game/Application.h"
 #include "game/Listeners.h"
 #include "game/screens/InventoryMenu.h"
 #include "game/screens/InventoryObject.h"
 #include "game/screens/SlotPages.h"
+#include "game/screens/TopLevelList.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KySpriteLayout.h"
 #include "ui/KyTextLayout.h"
@@ -58,52 +58,31 @@ void setCurrentObjectSprite(const KyString& image)
 
 bool InventoryObjectsList::load(const KyString& path, KyString& error, s32& row, s32& column)
 {
-    KyXmlDocument document;
-    if (!document.loadFile(path)) {
-        error = document.errorText();
-        row = document.errorRow();
-        column = document.errorColumn();
-        return false;
-    }
-    std::vector<Entry> read;
-    for (const TiXmlNode* node = document.FirstChild(); node; node = node->NextSibling()) {
-        const TiXmlElement* element = node->ToElement();
-        if (!element || !named(element, "Object"))
-            continue;
+    return TopLevelList::load(path, "Object", entries, error, row, column, [](const TiXmlElement& element) {
         Entry entry;
-        entry.id = element->Attribute("id");
-        if (const char* name = element->Attribute("name")) {
+        entry.id = element.Attribute("id");
+        if (const char* name = element.Attribute("name")) {
             entry.hasName = true;
             entry.name = name;
         }
-        if (const char* description = element->Attribute("description")) {
+        if (const char* description = element.Attribute("description")) {
             entry.hasDescription = true;
             entry.description = description;
         }
-        if (const char* power = element->Attribute("power"))
+        if (const char* power = element.Attribute("power"))
             entry.power = s32(std::atoi(power));
-        read.push_back(entry);
-    }
-    entries.swap(read);
-    return true;
+        return entry;
+    });
 }
 
 KyString InventoryObjectsList::name(const KyString& id) const
 {
-    for (const Entry& entry : entries) {
-        if (entry.hasName && entry.id == id)
-            return entry.name;
-    }
-    return KyString();
+    return TopLevelList::first(entries, id, &Entry::hasName, &Entry::name);
 }
 
 KyString InventoryObjectsList::description(const KyString& id) const
 {
-    for (const Entry& entry : entries) {
-        if (entry.hasDescription && entry.id == id)
-            return entry.description;
-    }
-    return KyString();
+    return TopLevelList::first(entries, id, &Entry::hasDescription, &Entry::description);
 }
 
 bool InventoryObjectsList::isPower(const KyString& id) const
@@ -146,12 +125,7 @@ void Inventory::Load()
     // A second load without an unload would orphan the objects carried.
     if (gui.isLoaded())
         unload();
-    setName("inventory");
-    setSizeType(Percent);
-    setSize(KyVector3f32(1.0f, 1.0f, userSize().z));
-    gui.load(InterfacePath);
-    if (KyLayout* root = gui.layout("inventory"))
-        addChild(root);
+    SlotPages::loadScreen(*this, gui, "inventory", InterfacePath, "inventory");
     if (KyButtonLayout* previous = gui.buttonLayout("previousPage"))
         appendListener(previous->onValidated, this, &Inventory::onPreviousPage);
     if (KyButtonLayout* next = gui.buttonLayout("nextPage"))
@@ -173,22 +147,11 @@ void Inventory::Load()
     setVisible(false);
 }
 
-template <class Visit>
-void Inventory::forEachSlot(Visit visit)
-{
-    for (const PageKind& kind : kPageKinds)
-        SlotPages::forEachSlot(gui, kind.prefix, visit);
-}
-
 std::vector<InventoryObject*> Inventory::objects()
 {
     std::vector<InventoryObject*> found;
-    forEachSlot([&found](KyLayout* slot) {
-        for (u32 i = 0; i < slot->childCount(); ++i) {
-            if (InventoryObject* object = dynamic_cast<InventoryObject*>(slot->child(i)))
-                found.push_back(object);
-        }
-    });
+    for (const PageKind& kind : kPageKinds)
+        SlotPages::collect(gui, kind.prefix, found);
     return found;
 }
 
@@ -199,9 +162,7 @@ void Inventory::unload()
     for (InventoryObject* object : objects())
         delete object;
     selectedObject = nullptr;
-    if (KyLayout* root = gui.layout("inventory"))
-        removeChild(root);
-    gui.unload();
+    SlotPages::unloadInterface(*this, gui, "inventory");
 }
 
 bool Inventory::addObject(InventoryObject* object)
@@ -359,10 +320,10 @@ void Inventory::Save(TiXmlNode* parent)
                 if (!slot)
                     break;
                 TiXmlElement* slotElement = new TiXmlElement("Slot");
-                for (u32 i = 0; i < slot->childCount(); ++i) {
-                    if (InventoryObject* object = dynamic_cast<InventoryObject*>(slot->child(i)))
-                        object->Save(slotElement);
-                }
+                std::vector<InventoryObject*> held;
+                SlotPages::collect(slot, held);
+                for (InventoryObject* object : held)
+                    object->Save(slotElement);
                 page->LinkEndChild(slotElement);
             }
             section->LinkEndChild(page);

@@ -114,10 +114,6 @@ public:
 private:
     Inventory(const Inventory&) = delete;
     Inventory& operator=(const Inventory&) = delete;
-
-    // Calls visit(slot) for every slot, power pages first.
-    template <class Visit>
-    void forEachSlot(Visit visit);
 };
 
 #endif

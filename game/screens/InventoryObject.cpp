@@ -3,8 +3,8 @@
 #include "core/KyFile.h"
 #include "core/KyPath.h"
 #include "game/Listeners.h"
+#include "game/screens/SlotPages.h"
 #include "ui/KyButtonLayout.h"
-#include "ui/KySpriteLayout.h"
 
 #include <tinyxml.h>
 
@@ -39,24 +39,15 @@ KyString InventoryObject::nameFromFileName(const KyString& fileName)
 
 bool InventoryObject::load(const KyString& objectName)
 {
-    setSizeType(Percent);
-    setSize(KyVector3f32(1.0f, 1.0f, 1.0f));
-    gui.load(InterfacePath);
-    if (KyLayout* button = gui.layout("object"))
-        addChild(button);
     name = objectName;
-    if (KySpriteLayout* picture = gui.spriteLayout("upLayout"))
-        picture->load(picturePath());
-    if (KyButtonLayout* button = gui.buttonLayout("object"))
+    if (KyButtonLayout* button = SlotPages::loadItem(*this, gui, InterfacePath, picturePath()))
         appendListener(button->onValidated, this, &InventoryObject::onClicked);
     return KyFile::exists(picturePath());
 }
 
 void InventoryObject::unload()
 {
-    if (KyLayout* button = gui.layout("object"))
-        removeChild(button);
-    gui.unload();
+    SlotPages::unloadInterface(*this, gui, "object");
 }
 
 bool InventoryObject::loadFromSave(const TiXmlElement* element, s32 major, s32 minor)

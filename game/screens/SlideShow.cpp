@@ -6,19 +6,6 @@
 #include "game/Listeners.h"
 #include "ui/KyCurve.h"
 
-namespace {
-
-// Appends one curve of the movement in the form the movement reads.
-void writeCurve(KyStream& stream, std::initializer_list<f64> values)
-{
-    KyCurve curve;
-    for (f64 value : values)
-        curve.values.pushBack(value);
-    curve.serialize(stream);
-}
-
-} // namespace
-
 SlideShow::SlideShow(const Setup& showSetup)
     : setup(showSetup)
     , slideIndex(0)
@@ -93,12 +80,12 @@ void SlideShow::startMovement(u32 index)
     // slide in front; no turn; full size; opacity full for five sixths of
     // the run, then down to nothing.
     KyString stream;
-    writeCurve(stream, {startX(index), endX(index)});
-    writeCurve(stream, {0.0});
-    writeCurve(stream, {setup.frontDepth});
-    writeCurve(stream, {0.0});
-    writeCurve(stream, {1.0});
-    writeCurve(stream, {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 0.0});
+    KyCurve::write(stream, {startX(index), endX(index)});
+    KyCurve::write(stream, {0.0});
+    KyCurve::write(stream, {setup.frontDepth});
+    KyCurve::write(stream, {0.0});
+    KyCurve::write(stream, {1.0});
+    KyCurve::write(stream, {1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 0.0});
     stream.seek(0);
     movement.load(stream, &slide, slideDuration);
     movement.play();

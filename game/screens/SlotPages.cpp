@@ -6,6 +6,7 @@
 #include "script/KyLuaGUI.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyLayout.h"
+#include "ui/KySpriteLayout.h"
 
 KyString SlotPages::pageName(const char* prefix, s32 page)
 {
@@ -39,6 +40,37 @@ KyLayout* SlotPages::firstFreeSlot(KyLuaGUI& gui, const char* prefix)
             free = slot;
     });
     return free;
+}
+
+void SlotPages::loadScreen(KyLayout& screen, KyLuaGUI& gui, const char* name, const char* interfacePath,
+                           const char* rootName)
+{
+    screen.setName(name);
+    screen.setSizeType(KyLayout::Percent);
+    screen.setSize(KyVector3f32(1.0f, 1.0f, screen.userSize().z));
+    gui.load(interfacePath);
+    if (KyLayout* root = gui.layout(rootName))
+        screen.addChild(root);
+}
+
+void SlotPages::unloadInterface(KyLayout& holder, KyLuaGUI& gui, const char* rootName)
+{
+    if (KyLayout* root = gui.layout(rootName))
+        holder.removeChild(root);
+    gui.unload();
+}
+
+KyButtonLayout* SlotPages::loadItem(KyLayout& item, KyLuaGUI& gui, const char* interfacePath,
+                                    const KyString& picture)
+{
+    item.setSizeType(KyLayout::Percent);
+    item.setSize(KyVector3f32(1.0f, 1.0f, 1.0f));
+    gui.load(interfacePath);
+    if (KyLayout* button = gui.layout("object"))
+        item.addChild(button);
+    if (KySpriteLayout* sprite = gui.spriteLayout("upLayout"))
+        sprite->load(picture);
+    return gui.buttonLayout("object");
 }
 
 bool SlotPages::showPage(KyLuaGUI& gui, s32 shown)

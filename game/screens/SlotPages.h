@@ -3,8 +3,11 @@
 
 #include "core/KyString.h"
 #include "core/KyTypes.h"
+#include "ui/KyLayout.h"
 
-class KyLayout;
+#include <vector>
+
+class KyButtonLayout;
 class KyLuaGUI;
 
 // The pages of slots of the inventory and of the documents browser, found by
@@ -39,6 +42,38 @@ public:
             }
         }
     }
+
+    // Appends the children of type Item of a slot, in child order.
+    template <class Item>
+    static void collect(KyLayout* slot, std::vector<Item*>& found)
+    {
+        for (u32 i = 0; i < slot->childCount(); ++i) {
+            if (Item* item = dynamic_cast<Item*>(slot->child(i)))
+                found.push_back(item);
+        }
+    }
+    // The same for every slot of every page, in order.
+    template <class Item>
+    static void collect(KyLuaGUI& gui, const char* prefix, std::vector<Item*>& found)
+    {
+        forEachSlot(gui, prefix, [&found](KyLayout* slot) { collect(slot, found); });
+    }
+
+    // Loads a screen's interface into the screen: it takes name, fills its
+    // parent (the depth it has is kept) and holds the interface's layout
+    // rootName.
+    static void loadScreen(KyLayout& screen, KyLuaGUI& gui, const char* name, const char* interfacePath,
+                           const char* rootName);
+    // Takes the interface's layout rootName out of holder (a screen, an
+    // item) and unloads the interface.
+    static void unloadInterface(KyLayout& holder, KyLuaGUI& gui, const char* rootName);
+
+    // Loads the interface of an item that sits in a slot (a document, an
+    // object): the item fills its slot and holds the button "object", whose
+    // sprite "upLayout" shows picture. Returns that button for the click,
+    // or null.
+    static KyButtonLayout* loadItem(KyLayout& item, KyLuaGUI& gui, const char* interfacePath,
+                                    const KyString& picture);
 
     // Shows the ordinary page "page" + shown alone and gives its indicator
     // the disabled look (state 2), the others the up look (state 0). The

@@ -123,6 +123,12 @@ TEST(CurveTest, StreamFormRoundTripsWhateverTheStreamMode)
     back.deserialize(s);
     EXPECT_EQ(valuesOf(curve), valuesOf(back));
     EXPECT_EQ(mode, s.textMode());
+
+    // Written straight from the values: the same bytes, the mode kept.
+    KyString direct;
+    EXPECT_EQ(4u + 3u * 8u, KyCurve::write(direct, {0.0, -1.5, 1e300}));
+    EXPECT_EQ(mode, direct.textMode());
+    EXPECT_EQ(std::string(s.c_str(), s.length()), std::string(direct.c_str(), direct.length()));
 }
 
 TEST(CurveTest, ReadingKeepsOnlyTheValuesReallyThere)
