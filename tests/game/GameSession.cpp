@@ -239,3 +239,36 @@ bool closeColour(const KyColor& a, const KyColor& b, int tolerance)
     return std::abs(int(a.r) - int(b.r)) <= tolerance && std::abs(int(a.g) - int(b.g)) <= tolerance &&
            std::abs(int(a.b) - int(b.b)) <= tolerance;
 }
+
+bool inScene(Application* app)
+{
+    GameWarp& g = app->gameWarp;
+    return g.gameRunning && g.currentWarp && !g.isChanging() && !app->rotationAnim.isRunning();
+}
+
+bool inMainMenu(Application* app)
+{
+    return app->mainMenu.gui.isLoaded() && !app->rotationAnim.isRunning();
+}
+
+bool waitForBoards(GameSession& game)
+{
+    Application* app = game.app();
+    return framesUntil(game, [app] { return !app->rotationAnim.isRunning(); }, 600);
+}
+
+size_t occurrences(const std::string& log, const std::string& text)
+{
+    size_t count = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+std::string sampleFile(const std::string& relative)
+{
+    std::ifstream in(std::string(KY_GAME_DATA_DIR) + "/" + relative, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}

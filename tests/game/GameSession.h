@@ -108,4 +108,39 @@ private:
 // Whether two colours differ by at most tolerance in each of r, g, b.
 bool closeColour(const KyColor& a, const KyColor& b, int tolerance = 12);
 
+// Runs frames until done() holds; false when it still does not after limit
+// frames.
+template <class Done>
+bool framesUntil(GameSession& game, Done done, int limit = 2000)
+{
+    for (int frame = 0; frame < limit; ++frame) {
+        if (done())
+            return true;
+        game.frames(1);
+    }
+    return done();
+}
+
+// A game's scene is up and settled: no change of scene, no boards turning.
+bool inScene(Application* app);
+// The main menu is up and the boards are at rest.
+bool inMainMenu(Application* app);
+// Frames until the boards are back to rest; false after ten seconds.
+bool waitForBoards(GameSession& game);
+
+// How many times text occurs in log.
+size_t occurrences(const std::string& log, const std::string& text);
+// The bytes of a file of the sample data.
+std::string sampleFile(const std::string& relative);
+
+// Counts the calls of the signals it listens to.
+struct SignalCounter {
+    bool onSignal()
+    {
+        ++count;
+        return false;
+    }
+    int count = 0;
+};
+
 #endif

@@ -145,14 +145,6 @@ std::string savedWarp(GameSession& session, const char* file = "save.xml")
     return data.warpName.c_str();
 }
 
-size_t count(const std::string& text, const std::string& piece)
-{
-    size_t n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++n;
-    return n;
-}
-
 // Runs Lua in the scene's state, protected; false on an error.
 bool lua(GameSession& session, const std::string& code)
 {
@@ -201,7 +193,7 @@ TEST(GameWarp, EnterEventChangesSceneAndBackWithTwoPanoramasAndTheSaveNamesTheSc
     EXPECT_TRUE(global(session, "visitedB").toBool());
     // B defines no "OnWarpLeave": A's own did not run when B was left.
     EXPECT_EQ(savedWarp(session), kB);
-    EXPECT_EQ(count(session.log(), "Remove globals condition "), 3u);
+    EXPECT_EQ(occurrences(session.log(), "Remove globals condition "), 3u);
     EXPECT_EQ(session.log().find("Lua: "), std::string::npos) << session.log();
 
     // Back and forth by the exits' names, as a click reports them: the two
@@ -558,7 +550,7 @@ TEST(GameWarp, ScriptFunctionsWithoutASceneDoNothingAndSaySo)
         EXPECT_TRUE(lua(session, call)) << call;
         const std::string added = session.log().substr(before.size());
         EXPECT_NE(added.find("no current panorama\n"), std::string::npos) << call;
-        EXPECT_EQ(count(added, "\n"), 1u) << call << ": " << added;
+        EXPECT_EQ(occurrences(added, "\n"), 1u) << call << ": " << added;
     }
     // Nor does a change of scene outside a game.
     EXPECT_TRUE(lua(session, "ChangeWarp('3D/Test/A.wp')"));

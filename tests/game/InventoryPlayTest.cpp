@@ -62,23 +62,7 @@ void writeGame(DataOverlay& data)
 // Runs frames until the condition holds; false after ten seconds.
 bool until(GameSession& game, const std::function<bool()>& condition)
 {
-    for (int frame = 0; frame < 600; ++frame) {
-        if (condition())
-            return true;
-        game.frames(1);
-    }
-    return condition();
-}
-
-bool inScene(Application* app)
-{
-    GameWarp& g = app->gameWarp;
-    return g.gameRunning && g.currentWarp && !g.isChanging() && !app->rotationAnim.isRunning();
-}
-
-bool inMainMenu(Application* app)
-{
-    return app->mainMenu.gui.isLoaded() && !app->rotationAnim.isRunning();
+    return framesUntil(game, condition, 600);
 }
 
 // Where a point of the current panorama shows, in interface units; false
@@ -109,22 +93,6 @@ std::string click(f32 x, f32 y)
     std::ostringstream text;
     text << "click " << x << " " << y << "\nwait 2\n";
     return text.str();
-}
-
-size_t occurrences(const std::string& text, const std::string& needle)
-{
-    size_t count = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++count;
-    return count;
-}
-
-std::string carried(Inventory& inventory)
-{
-    std::string text;
-    for (InventoryObject* object : inventory.objects())
-        text += std::string(object->name.c_str()) + " ";
-    return text;
 }
 
 } // namespace

@@ -144,23 +144,6 @@ void choose(InventoryObject* object)
     button->onValidated.call();
 }
 
-size_t occurrences(const std::string& text, const std::string& needle)
-{
-    size_t count = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++count;
-    return count;
-}
-
-struct Counter {
-    bool onSignal()
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
-
 } // namespace
 
 TEST(Inventory, ObjectsFillTheFirstFreeSlotOfTheirKind)
@@ -318,12 +301,12 @@ TEST(Inventory, PagingStopsAtBothEndsAndLightsOneIndicatorWithoutStateSignals)
     KyLuaGUI& gui = inventory.gui;
     fixture.menu.enter();
 
-    Counter signals;
+    SignalCounter signals;
     for (const char* diode : {"diode0", "diode1"}) {
         KyButtonLayout* button = gui.buttonLayout(diode);
         ASSERT_NE(button, nullptr);
-        appendListener(button->onStateUp, &signals, &Counter::onSignal);
-        appendListener(button->onStateDown, &signals, &Counter::onSignal);
+        appendListener(button->onStateUp, &signals, &SignalCounter::onSignal);
+        appendListener(button->onStateDown, &signals, &SignalCounter::onSignal);
     }
     struct Step {
         const char* button;

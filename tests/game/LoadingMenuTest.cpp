@@ -44,17 +44,6 @@ void openSlots(GameSession& game)
     game.run("click 240 212\nwait 2");   // "Load"
 }
 
-// Frames until the boards are back to rest; false after ten seconds.
-bool waitForBoards(GameSession& game)
-{
-    for (int frame = 0; frame < 600; ++frame) {
-        if (!game.app()->rotationAnim.isRunning())
-            return true;
-        game.frames(1);
-    }
-    return false;
-}
-
 } // namespace
 
 TEST(SaveSlots, SlotFilesAreJudgedBeforeAnyButtonChanges)

@@ -228,15 +228,8 @@ TEST(Wait, AnAlarmOfNoDelayRingsAtTheNextTimerUpdateOnly)
 {
     GameSession session(constructedOnly());
     GameWarp& game = session.app()->gameWarp;
-    struct Counter {
-        bool onAlarm()
-        {
-            ++count;
-            return false;
-        }
-        int count = 0;
-    } counter;
-    game.waitTimer.alarmCallbacks.pushBack(kyNewCallback(&counter, &Counter::onAlarm));
+    SignalCounter counter;
+    game.waitTimer.alarmCallbacks.pushBack(kyNewCallback(&counter, &SignalCounter::onSignal));
     const s32 waits[] = {0, -1, 40};
     const int framesToRing[] = {1, 1, 3};
     for (u32 i = 0; i < 3; ++i) {

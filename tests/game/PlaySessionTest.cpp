@@ -391,19 +391,6 @@ TEST(Scripts, WaitsRingOnceAtTheirTimeAndAZeroOrNegativeWaitAtTheNextFrame)
     EXPECT_EQ(scriptString(session, "rings"), "1");
 }
 
-namespace {
-
-struct Counter {
-    bool onSignal()
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
-
-} // namespace
-
 TEST(Scripts, SoundsPlayByModeAndTheMusicChangesOnlyForANewFile)
 {
     GameSession session;
@@ -428,8 +415,8 @@ TEST(Scripts, SoundsPlayByModeAndTheMusicChangesOnlyForANewFile)
 
     // The ambient sound loops; stopped, it reports no end: nothing waits
     // on a looping sound.
-    Counter ambientEnds;
-    game.ambientSound.onFinished.pushBack(kyNewCallback(&ambientEnds, &Counter::onSignal));
+    SignalCounter ambientEnds;
+    game.ambientSound.onFinished.pushBack(kyNewCallback(&ambientEnds, &SignalCounter::onSignal));
     ASSERT_TRUE(runScript(session, "PlaySound('" + a + "', -1)"));
     EXPECT_TRUE(game.ambientPlaying);
     EXPECT_TRUE(game.ambientSound.IsPlaying());

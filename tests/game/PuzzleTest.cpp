@@ -135,6 +135,17 @@ protected:
         }
     }
 
+    // The puzzle woken over the scene, which it turns off, its won signal
+    // counted by wins, then solved.
+    void wakeAndSolve(SignalCounter& wins)
+    {
+        appendListener(puzzle->won, &wins, &SignalCounter::onSignal);
+        scene.setActive(false, false);
+        puzzle->WakeUp();
+        game->frames(1);
+        solve();
+    }
+
     TempDir data;
     std::unique_ptr<GameSession> game;
     KyWarp scene;
@@ -271,19 +282,8 @@ TEST_F(Puzzle, DragsTurnOncePerThirtyUnits)
 
 TEST_F(Puzzle, TheInverseTurnsSolveItAndItIsWonOnceFiveSecondsLater)
 {
-    struct Wins {
-        bool onWon()
-        {
-            ++count;
-            return false;
-        }
-        int count = 0;
-    } wins;
-    appendListener(puzzle->won, &wins, &Wins::onWon);
-    scene.setActive(false, false);
-    puzzle->WakeUp();
-    game->frames(1);
-    solve();
+    SignalCounter wins;
+    wakeAndSolve(wins);
     EXPECT_TRUE(puzzle->isSolved());
     expectBoardInPlace(puzzle->gui, puzzle->board);
     for (u32 k = 0; k < 18; ++k)
@@ -311,24 +311,13 @@ TEST_F(Puzzle, TheInverseTurnsSolveItAndItIsWonOnceFiveSecondsLater)
     EXPECT_EQ(listenersOf(KyInputMgrWrapper::instance()->onPointerMove(), puzzle.get(), &PuzzleCrypte::onPointerMove),
               0u);
     EXPECT_EQ(puzzle->pieceNames[0], nullptr);
-    removeListener(puzzle->won, &wins, &Wins::onWon);
+    removeListener(puzzle->won, &wins, &SignalCounter::onSignal);
 }
 
 TEST_F(Puzzle, QuitDuringTheWaitClosesWithoutTheSignalAndLeavesNoAlarmBehind)
 {
-    struct Wins {
-        bool onWon()
-        {
-            ++count;
-            return false;
-        }
-        int count = 0;
-    } wins;
-    appendListener(puzzle->won, &wins, &Wins::onWon);
-    scene.setActive(false, false);
-    puzzle->WakeUp();
-    game->frames(1);
-    solve();
+    SignalCounter wins;
+    wakeAndSolve(wins);
     game->frames(2 * 60);
     game->run("click 448 32\nwait 2");   // "Quit"
     EXPECT_FALSE(puzzle->isActive());
@@ -345,7 +334,7 @@ TEST_F(Puzzle, QuitDuringTheWaitClosesWithoutTheSignalAndLeavesNoAlarmBehind)
     game->run("click 448 32\nwait 2");
     EXPECT_FALSE(puzzle->isActive());
     EXPECT_EQ(wins.count, 0);
-    removeListener(puzzle->won, &wins, &Wins::onWon);
+    removeListener(puzzle->won, &wins, &SignalCounter::onSignal);
 }
 
 TEST_F(Puzzle, WakingTwiceRegistersNothingTwice)

@@ -1,6 +1,7 @@
 #include "tests/game/SceneFixture.h"
 
 #include "game/Application.h"
+#include "game/screens/InventoryObject.h"
 #include "platform/KyOpenGLContext.h"
 
 #include <lua.hpp>
@@ -34,4 +35,12 @@ void SceneFixture::lua(const std::string& chunk)
     lua_State* L = app()->gameWarp.luaContext.state();
     ASSERT_NE(L, nullptr);
     ASSERT_EQ(luaL_dostring(L, chunk.c_str()), 0) << lua_tostring(L, -1);
+}
+
+std::string carried(Inventory& inventory)
+{
+    std::string text;
+    for (InventoryObject* object : inventory.objects())
+        text += std::string(object->name.c_str()) + " ";
+    return text;
 }

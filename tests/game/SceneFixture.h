@@ -9,6 +9,7 @@
 #include <string>
 
 class Application;
+class Inventory;
 
 // A game entered straight into a save (by default none: the first scene of
 // a new game) on the sample data with the test's own files on top, the
@@ -33,5 +34,9 @@ struct SceneFixture {
     std::unique_ptr<GameSession> game;
     size_t seen = 0;
 };
+
+// The names of the objects carried, in walking order, each followed by a
+// space.
+std::string carried(Inventory& inventory);
 
 #endif

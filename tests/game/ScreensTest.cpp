@@ -19,21 +19,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
-
-// Counts the signals of the transition and the confirmation.
-struct Counter {
-    bool onSignal()
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
 
 const KyColor kNightSky(24, 35, 67, 255);
 
@@ -51,25 +39,6 @@ u32 soundEffectsPlaying()
 KyButtonLayout* menuButton(Application* app, const char* name)
 {
     return app->mainMenu.gui.buttonLayout(name);
-}
-
-std::string sampleFile(const std::string& relative)
-{
-    std::ifstream in(std::string(KY_GAME_DATA_DIR) + "/" + relative, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Frames until the boards are back to rest; false after ten seconds.
-bool waitForBoards(GameSession& game)
-{
-    for (int frame = 0; frame < 600; ++frame) {
-        if (!game.app()->rotationAnim.isRunning())
-            return true;
-        game.frames(1);
-    }
-    return false;
 }
 
 } // namespace
@@ -92,8 +61,8 @@ TEST(Transition, EachFlavourClosesTurnsAndOpensFiringItsSignalOnce)
         {&RotationAnim::landscapeClose, &boards.landscapeSignal, 0.70710677f},
     };
     for (const Flavour& flavour : flavours) {
-        Counter counter;
-        appendListener(*flavour.signal, &counter, &Counter::onSignal);
+        SignalCounter counter;
+        appendListener(*flavour.signal, &counter, &SignalCounter::onSignal);
         KyVectorHistory::instance()->setOrientation(KyQuaternion(0.0f, 0.0f, 0.0f, 0.5f));
         (boards.*flavour.close)();
         EXPECT_TRUE(boards.visible());
@@ -120,7 +89,7 @@ TEST(Transition, EachFlavourClosesTurnsAndOpensFiringItsSignalOnce)
             EXPECT_TRUE(closeColour(game.pixel(60, 30), kNightSky));
         }
         EXPECT_EQ(KyVectorHistory::instance()->orientation().w, flavour.orientationW);
-        removeListener(*flavour.signal, &counter, &Counter::onSignal);
+        removeListener(*flavour.signal, &counter, &SignalCounter::onSignal);
     }
 }
 
@@ -138,8 +107,8 @@ TEST(Transition, BoardsWithoutSoundsRunSilentlyAndAMissingMoveIsPassed)
         GameSession game(setup);
         ASSERT_TRUE(game.ok());
         RotationAnim& rotation = game.app()->rotationAnim;
-        Counter counter;
-        appendListener(rotation.landscapeSignal, &counter, &Counter::onSignal);
+        SignalCounter counter;
+        appendListener(rotation.landscapeSignal, &counter, &SignalCounter::onSignal);
         const u32 before = soundEffectsPlaying();
         rotation.landscapeClose();
         for (int frame = 0; frame < 120 && rotation.isRunning(); ++frame) {
@@ -148,7 +117,7 @@ TEST(Transition, BoardsWithoutSoundsRunSilentlyAndAMissingMoveIsPassed)
         }
         EXPECT_FALSE(rotation.isRunning());
         EXPECT_EQ(counter.count, 1);
-        removeListener(rotation.landscapeSignal, &counter, &Counter::onSignal);
+        removeListener(rotation.landscapeSignal, &counter, &SignalCounter::onSignal);
     }
 
     // A file without the lower board's closing moves: the close is passed
@@ -162,14 +131,14 @@ TEST(Transition, BoardsWithoutSoundsRunSilentlyAndAMissingMoveIsPassed)
     GameSession game(setup);
     ASSERT_TRUE(game.ok());
     RotationAnim& rotation = game.app()->rotationAnim;
-    Counter counter;
-    appendListener(rotation.portraitSignal, &counter, &Counter::onSignal);
+    SignalCounter counter;
+    appendListener(rotation.portraitSignal, &counter, &SignalCounter::onSignal);
     rotation.portraitClose();
     EXPECT_NE(game.log().find("RotationAnim: portraitClosePlancheBas or plancheBas missing, phase passed"),
               std::string::npos);
     ASSERT_TRUE(waitForBoards(game));
     EXPECT_EQ(counter.count, 1);
-    removeListener(rotation.portraitSignal, &counter, &Counter::onSignal);
+    removeListener(rotation.portraitSignal, &counter, &SignalCounter::onSignal);
 }
 
 TEST(MainMenu, ContinueNeedsTheSaveAndEveryButtonIsWired)
@@ -456,10 +425,10 @@ TEST(Confirm, NoFiresOnlyTheCancelledSignal)
     GameSession game;
     ASSERT_TRUE(game.ok());
     Confirm& confirm = game.app()->mainMenu.confirm;
-    Counter yes;
-    Counter no;
-    appendListener(confirm.confirmed, &yes, &Counter::onSignal);
-    appendListener(confirm.cancelled, &no, &Counter::onSignal);
+    SignalCounter yes;
+    SignalCounter no;
+    appendListener(confirm.confirmed, &yes, &SignalCounter::onSignal);
+    appendListener(confirm.cancelled, &no, &SignalCounter::onSignal);
     // The menu's own listener would start a game: take it out for this.
     removeListener(confirm.confirmed, &game.app()->mainMenu, &MainMenu::deleteSavesAndStart);
     confirm.setVisible(true);

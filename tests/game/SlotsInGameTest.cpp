@@ -50,41 +50,10 @@ void writeGame(DataOverlay& data)
     writeSlides(writerOf(data), "Videos/EndSlides/%d.png", 11, 640);
 }
 
+// Runs frames until the condition holds; false after fifteen seconds.
 bool until(GameSession& game, const std::function<bool()>& condition)
 {
-    for (int frame = 0; frame < 900; ++frame) {
-        if (condition())
-            return true;
-        game.frames(1);
-    }
-    return condition();
-}
-
-bool inScene(Application* app)
-{
-    GameWarp& g = app->gameWarp;
-    return g.gameRunning && g.currentWarp && !g.isChanging() && !app->rotationAnim.isRunning();
-}
-
-bool inMainMenu(Application* app)
-{
-    return app->mainMenu.gui.isLoaded() && !app->rotationAnim.isRunning();
-}
-
-size_t occurrences(const std::string& text, const std::string& needle)
-{
-    size_t count = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-        ++count;
-    return count;
-}
-
-std::string carried(Inventory& inventory)
-{
-    std::string text;
-    for (InventoryObject* object : inventory.objects())
-        text += std::string(object->name.c_str()) + " ";
-    return text;
+    return framesUntil(game, condition, 900);
 }
 
 // A global of the scene state, as Lua would print it.

@@ -2,9 +2,6 @@
 
 #include "tools/content/SoundWriters.h"
 
-#include <fstream>
-#include <sstream>
-
 std::string toneOggBytes(double seconds, double frequency)
 {
     const std::uint32_t rate = 22050;
@@ -20,18 +17,3 @@ KyString lineMarkup(const char* text)
            KyString(text);
 }
 
-size_t occurrences(const std::string& log, const std::string& text)
-{
-    size_t count = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        ++count;
-    return count;
-}
-
-std::string sampleFile(const std::string& relative)
-{
-    std::ifstream in(std::string(KY_GAME_DATA_DIR) + "/" + relative, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
