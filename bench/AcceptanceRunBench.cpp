@@ -31,9 +31,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -81,22 +78,13 @@ void AcceptanceRun(benchmark::State& state)
         KySingleton<KySoundManager>::destroy();
         tour.begin();
 
-        // The game's log lines would mix with the figures: they go to
-        // /dev/null meanwhile.
-        std::fflush(stdout);
-        const int savedOutput = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-
         std::vector<double> frames;
         double startup = 0.0;
         double slowestChange = 0.0;
-        const Clock::time_point runStart = Clock::now();
+        Clock::time_point runStart;
         bool started = false;
-        {
+        benchgame::quiet([&] {
+            runStart = Clock::now();
             MenuRun run(1024, 768);
             started = run.start(false);
             GameWarp& game = KySingleton<Application>::instance()->gameWarp;
@@ -124,12 +112,7 @@ void AcceptanceRun(benchmark::State& state)
                     changeFrame = time;
                 scene = now;
             }
-        }
-        std::fflush(stdout);
-        if (savedOutput >= 0) {
-            dup2(savedOutput, STDOUT_FILENO);
-            close(savedOutput);
-        }
+        });
         KySingleton<KySoundManager>::destroy();
         KySoundManager::setFollowsClock(false);
         KyOsClock::install(nullptr);

@@ -43,6 +43,26 @@ inline double millisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// The game's log lines (and the driver's strings) would mix with the
+// figures on standard output: they go to /dev/null while f runs.
+template <class F>
+void quiet(F f)
+{
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+    f();
+    std::fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+}
+
 // The game on the sample data, its log and options in a folder of its own;
 // everything goes when it does.
 class MenuRun {
@@ -73,21 +93,7 @@ public:
         if (!window->create() || !KyOpenGLContext::Initialize(window->handle()))
             return false;
         window->setVisible(true);
-        // The driver's strings are logged on standard output, among the
-        // figures: they go to /dev/null meanwhile.
-        std::fflush(stdout);
-        const int saved = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-        KySingleton<KyRenderer>::instance()->init();
-        std::fflush(stdout);
-        if (saved >= 0) {
-            dup2(saved, STDOUT_FILENO);
-            close(saved);
-        }
+        quiet([] { KySingleton<KyRenderer>::instance()->init(); });
         KyInputMgr* input = KyInputMgr::instance();
         input->setDevice(window);
         input->reset();

@@ -15,89 +15,43 @@
 // The transition between two changes is run out on the fake clock, so the
 // figures are work, not waiting.
 
+#include "bench/BenchGameRun.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "game/GameWarp.h"
-#include "game/StartUp.h"
 #include "os/KyOsClock.h"
-#include "os/KyOsDir.h"
-#include "platform/KyAppHooks.h"
-#include "platform/KyInputMgr.h"
-#include "platform/KyInputMgrWrapper.h"
-#include "platform/KyOpenGLContext.h"
-#include "platform/KyRenderer.h"
 #include "scene/KyWarp.h"
-#include "ui/KyMainWindow.h"
-#include "ui/KyVideoLayout.h"
 
-#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <ftw.h>
-#include <string>
-#include <unistd.h>
+#include <memory>
 #include <vector>
 
 namespace {
 
-typedef std::chrono::steady_clock Clock;
+using benchgame::Clock;
+using benchgame::millisecondsSince;
+using benchgame::quiet;
 
 const char* const kScenes[2] = {"3D/Isis/Warp_0002.wp", "3D/Isis/Warp_0003.wp"};
 const u64 kFrame = 16667;
 
-int removeEntry(const char* path, const struct stat*, int, struct FTW*)
-{
-    return std::remove(path);
-}
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The game on the sample data in a folder of its own, on the fake clock.
+// The game on the sample data in a folder of its own, on the fake clock,
+// entered into its first scene.
 class GameRun {
 public:
     GameRun()
+        : m_run(new benchgame::MenuRun)
     {
-        char home[] = "/tmp/kyscenebenchXXXXXX";
-        if (mkdtemp(home))
-            m_home = home;
-        m_oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-        m_oldFolder = KyOsDir::currentDir();
-        setenv("HOME", m_home.c_str(), 1);
-        const std::string user = m_home + "/Documents/Orvalen The Wandrel Part 3";
-        KyOsDir::makePath(user.c_str());
-        std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n"
-                                                "<FullScreen value=\"0\" />\n<MusicOn value=\"0\" />\n";
-        m_ok = !m_home.empty() && KyOsDir::changeDir(KY_GAME_DATA_DIR);
         KyOsClock::installFake(1000000);
     }
 
     bool start()
     {
-        if (!m_ok)
+        if (!m_run->start())
             return false;
-        getApplication();
-        KyMainWindow* window = KySingleton<KyMainWindow>::instance();
-        if (!window->create() || !KyOpenGLContext::Initialize(window->handle()))
-            return false;
-        window->setVisible(true);
-        quiet([] { KySingleton<KyRenderer>::instance()->init(); });
-        KyInputMgr* input = KyInputMgr::instance();
-        input->setDevice(window);
-        input->reset();
-        KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
-        createApplication();
-        m_started = true;
         Application* app = KySingleton<Application>::instance();
-        app->splashScreens.skip();
         app->mainMenu.leave();
         quiet([app] {
             app->gameWarp.enter();
@@ -109,10 +63,7 @@ public:
     void frame()
     {
         KyOsClock::advanceFake(kFrame);
-        KyOpenGLContext::makeCurrent();
-        quiet([] { updateApplication(); });
-        glFinish();
-        KyOpenGLContext::swapAndRelease();
+        quiet([this] { m_run->frame(true); });
     }
 
     // Frames until the transition is over.
@@ -124,50 +75,14 @@ public:
         frame();
     }
 
-    // The game's log lines go to /dev/null while f runs.
-    template <class F>
-    static void quiet(F f)
-    {
-        std::fflush(stdout);
-        const int saved = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-        f();
-        std::fflush(stdout);
-        if (saved >= 0) {
-            dup2(saved, STDOUT_FILENO);
-            close(saved);
-        }
-    }
-
     ~GameRun()
     {
-        KyAppHooks::setRenderFrameAndSwap(nullptr);
-        if (m_started)
-            KyOpenGLContext::makeCurrent();
-        quiet([] { destroyApplication(); });
-        KyVideoLayout::deletePending();
-        KyOpenGLContext::destroy();
-        KySingleton<KyMainWindow>::instance()->destroy();
-        KySingleton<KyMainWindow>::destroy();
-        KySingleton<KyInputMgrWrapper>::destroy();
-        KySingleton<KyInputMgr>::destroy();
+        quiet([this] { m_run.reset(); });
         KyOsClock::install(nullptr);
-        KyOsDir::changeDir(m_oldFolder.c_str());
-        setenv("HOME", m_oldHome.c_str(), 1);
-        if (!m_home.empty())
-            nftw(m_home.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
     }
 
 private:
-    std::string m_home;
-    std::string m_oldHome;
-    std::string m_oldFolder;
-    bool m_ok = false;
-    bool m_started = false;
+    std::unique_ptr<benchgame::MenuRun> m_run;
 };
 
 void SceneChange(benchmark::State& state)
@@ -186,7 +101,7 @@ void SceneChange(benchmark::State& state)
     for (auto _ : state) {
         for (int change = 1; change <= 41; ++change) {
             const Clock::time_point start = Clock::now();
-            GameRun::quiet([&] { game.changeWarp(kScenes[change % 2]); });
+            quiet([&] { game.changeWarp(kScenes[change % 2]); });
             run.frame();
             const double ms = millisecondsSince(start);
             if (change == 1)
