@@ -168,6 +168,15 @@ function Game:newState(saved)
             return body(self, unpack(args, 1, count))
         end
     end
+    -- A scene script may run a file it shares with other scenes, as the
+    -- game's Lua state runs it from the data folder: in the same globals.
+    api.dofile = function(path)
+        needFile(path, "dofile")
+        local chunk, message = loadfile(config.source .. "/" .. path)
+        check(chunk, "%s", tostring(message))
+        setfenv(chunk, self.env)
+        return chunk()
+    end
     self.env = setmetatable({}, {__index = api})
     for k, v in pairs(saved or {}) do
         self.env[k] = v
