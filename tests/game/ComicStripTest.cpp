@@ -11,7 +11,7 @@
 #include "tests/game/GameSession.h"
 #include "tests/game/TalkSupport.h"
 #include "tests/game/DataOverlay.h"
-#include "tools/content/ImageWriters.h"
+#include "tests/game/ScreenFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +20,9 @@
 namespace {
 
 // A picture of one colour filling the screen.
-std::string panelPicture(u8 r, u8 g, u8 b)
+std::string panelPicture(const KyColor& colour)
 {
-    ImageWriters::PngImage image;
-    image.width = 480;
-    image.height = 320;
-    for (u32 i = 0; i < image.width * image.height; ++i) {
-        image.rows.push_back(r);
-        image.rows.push_back(g);
-        image.rows.push_back(b);
-    }
-    return ImageWriters::toString(ImageWriters::png(image));
+    return ScreenFixtures::solidPng(480, 320, colour);
 }
 
 const KyColor kPanelColours[] = {KyColor(200, 30, 30, 255), KyColor(30, 200, 30, 255), KyColor(30, 30, 200, 255)};
@@ -51,16 +43,16 @@ protected:
     {
         for (int n = 0; n < 3; ++n) {
             const KyColor& c = kPanelColours[n];
-            data.write("2D/bd/Colored/en/test_" + std::to_string(n) + ".png", panelPicture(c.r, c.g, c.b));
+            data.write("2D/bd/Colored/en/test_" + std::to_string(n) + ".png", panelPicture(c));
             data.write("Sounds/BDs/en/test_" + std::to_string(n) + ".ogg", toneOggBytes(0.15, 300.0 + 100 * n));
-            data.write("2D/bd/Colored/en/slow_" + std::to_string(n) + ".png", panelPicture(c.r, c.g, c.b));
+            data.write("2D/bd/Colored/en/slow_" + std::to_string(n) + ".png", panelPicture(c));
             data.write("Sounds/BDs/en/slow_" + std::to_string(n) + ".ogg", toneOggBytes(4.0));
         }
         // French has its own first picture only.
-        data.write("2D/bd/Colored/fr/test_0.png", panelPicture(250, 250, 0));
+        data.write("2D/bd/Colored/fr/test_0.png", panelPicture(KyColor(250, 250, 0, 255)));
         data.write("Texts/en.xml", textsWithCaptions(sampleFile("Texts/en.xml")));
         data.write("Sounds/BDs/en/mute_0.ogg", "not a sound at all");
-        data.write("2D/bd/Colored/en/mute_0.png", panelPicture(90, 90, 90));
+        data.write("2D/bd/Colored/en/mute_0.png", panelPicture(KyColor(90, 90, 90, 255)));
     }
 
     void start(int musicOn = 1)

@@ -8,10 +8,10 @@
 #include "net/KyHTTPDownloader.h"
 #include "tests/game/DataOverlay.h"
 #include "tests/game/GameSession.h"
+#include "tests/game/ScreenFixtures.h"
 #include "tests/game/TalkSupport.h"
 #include "tests/net/AdvertServer.h"
 #include "tests/support/TempDir.h"
-#include "tools/content/ImageWriters.h"
 
 #include <gtest/gtest.h>
 
@@ -205,19 +205,6 @@ TEST(Splash, SkipButtonsAndTheSkipEndTheRunAtOnce)
 
 namespace {
 
-std::string flatPicture(u8 r, u8 g, u8 b)
-{
-    ImageWriters::PngImage image;
-    image.width = 480;
-    image.height = 320;
-    for (u32 i = 0; i < image.width * image.height; ++i) {
-        image.rows.push_back(r);
-        image.rows.push_back(g);
-        image.rows.push_back(b);
-    }
-    return ImageWriters::toString(ImageWriters::png(image));
-}
-
 bool downloadsEnded(KyAds& ads)
 {
     for (u32 i = 0; i < ads.downloaders().count(); ++i) {
@@ -245,7 +232,7 @@ TEST(Splash, AnAdvertDownloadedWhileTheSplashesShowIsTheOneShown)
                                   "  <sprite name=\"picture\" file=\"Backup/Ads/fresh.png\" visible=\"1\">\n"
                                   "    <position x=\"0\" y=\"0\" z=\"40\" />\n  </sprite>\n"
                                   "  <value name=\"duration\" value=\"1000000\" />\n</advert>\n");
-    served.writeFile("fresh.png", flatPicture(20, 160, 60));
+    served.writeFile("fresh.png", ScreenFixtures::solidPng(480, 320, KyColor(20, 160, 60, 255)));
     AdvertServer server(served.path());
     ASSERT_TRUE(server.ok());
     HostSetting host(server.address());
