@@ -16,6 +16,7 @@
 #include "bench/BenchGameRun.h"
 #include "game/GameWarp.h"
 #include "os/KyOsEvents.h"
+#include "scene/KyWarp.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,8 +48,10 @@ void InGameDragFrames(benchmark::State& state)
     Application* app = KySingleton<Application>::instance();
     GameWarp& game = app->gameWarp;
     app->mainMenu.leave();
-    game.enter();
-    game.Load("save.xml");
+    benchgame::quiet([&game] {
+        game.enter();
+        game.Load("save.xml");
+    });
     // The arrival transition runs for a second of the real clock.
     const Clock::time_point arrival = Clock::now();
     while ((game.isChanging() || !game.currentWarp) && millisecondsSince(arrival) < 10000.0)
@@ -56,6 +59,13 @@ void InGameDragFrames(benchmark::State& state)
     if (!game.gameRunning || !game.currentWarp) {
         state.SkipWithError("the first scene did not come in");
         return;
+    }
+    // A new game opens on its introduction, which holds the scene (no
+    // drags) for 48 s: the drags are timed on the scene itself.
+    if (game.introduction.isRunning()) {
+        game.introduction.stop();
+        game.currentWarp->setActive(true, false);
+        mainLoopTurn(&observer);
     }
 
     KyOsWindow& window = *KySingleton<KyMainWindow>::instance()->handle();
