@@ -516,8 +516,7 @@ TEST(GameWarp, PuzzlesThatOpenNothingLeaveTheSceneActive)
         ASSERT_TRUE(lua(session, "ShowPuzzle(" + std::to_string(c.number) + ")"));
         EXPECT_EQ(game.puzzleNumber, c.number);
         EXPECT_EQ(session.app()->rotationAnim.isRunning(), c.boards);
-        for (int i = 0; i < 600 && session.app()->rotationAnim.isRunning(); ++i)
-            session.frames(1);
+        waitForBoards(session);
         // Puzzle 7 opens the cipher puzzle when its interface file is in
         // the data; the scene takes no clicks exactly while it is up.
         const bool puzzleUp = game.puzzleCrypte.isActive() || game.puzzleCrypteSol.isActive();
@@ -616,8 +615,7 @@ TEST(GameWarp, FinishGameGoesBackToTheMainMenuBehindTheBoards)
     game.currentWarp->onMarkerClick("KEYS");
     EXPECT_FALSE(game.gameRunning);
     EXPECT_TRUE(session.app()->rotationAnim.isRunning());
-    for (int i = 0; i < 600 && session.app()->rotationAnim.isRunning(); ++i)
-        session.frames(1);
+    waitForBoards(session);
     EXPECT_FALSE(game.currentWarp);
     EXPECT_TRUE(session.app()->mainMenu.gui.isLoaded());
     EXPECT_EQ(savedWarp(session), kA);

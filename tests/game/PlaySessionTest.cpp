@@ -37,21 +37,18 @@ namespace {
 bool startNewGame(GameSession& session)
 {
     session.run("wait 20\nclick 240 140");
-    GameWarp& game = session.app()->gameWarp;
-    for (int frame = 0; frame < 600; ++frame) {
-        if (game.gameRunning && game.currentWarp && !game.isChanging() && !session.app()->rotationAnim.isRunning()) {
-            // The sample game opens on its introduction, which holds the
-            // scene for 48 s: the tests here want the scene itself.
-            if (game.introduction.isRunning()) {
-                game.introduction.stop();
-                game.currentWarp->setActive(true, false);
-                session.frames(1);
-            }
-            return true;
-        }
+    Application* app = session.app();
+    if (!framesUntil(session, [app] { return inScene(app); }, 600))
+        return false;
+    // The sample game opens on its introduction, which holds the scene for
+    // 48 s: the tests here want the scene itself.
+    GameWarp& game = app->gameWarp;
+    if (game.introduction.isRunning()) {
+        game.introduction.stop();
+        game.currentWarp->setActive(true, false);
         session.frames(1);
     }
-    return false;
+    return true;
 }
 
 } // namespace
