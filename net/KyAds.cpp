@@ -224,6 +224,11 @@ void KyAds::listFilesFrom(const KyString& xmlPath, const KyString& root, KyArray
     }
 }
 
+void KyAds::collectFiles(const TiXmlElement* element, KyArray<KyString>& names)
+{
+    KyAdsIndex::collectFiles(element, m_localFolder, names, KyString("KyAds::collectFiles"));
+}
+
 bool KyAds::isComplete(const KyString& indexPath)
 {
     KyArray<KyString> visited;

@@ -74,6 +74,10 @@ public:
     // XML files of the set it refers to (once each), to names; root is the
     // set's folder the names are relative to.
     void listFiles(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names);
+    // Appends the references of one element tree (each element's attributes
+    // in order, then its children) under the local folder to names, each
+    // name once.
+    void collectFiles(const TiXmlElement* element, KyArray<KyString>& names);
     // Whether the index exists and every file of its set exists.
     bool isComplete(const KyString& indexPath);
     // Replaces the local set by the temporary one when that is complete.

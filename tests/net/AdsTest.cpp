@@ -243,6 +243,27 @@ TEST(AdsIndex, ReferencesAreTheSafeNamesUnderTheAdvertFolderOncePerSetInTheOrder
     EXPECT_FALSE(KyAdsIndex::readText("<a", 2, KyString("Backup/Ads"), names, KyString("bad.xml")));
 }
 
+TEST_F(Ads, TheRotatorCollectsTheReferencesUnderItsLocalFolder)
+{
+    TiXmlDocument document;
+    document.Parse("<a x=\"Backup/Ads/one.png\"><b y=\"Backup/Ads/two.png\" z=\"Backup/AdsTmp/no.png\"/>"
+                   "<c w=\"Backup/Ads/one.png\"/></a>");
+    ASSERT_FALSE(document.Error());
+    KyAds ads;
+    // No folder yet: an attribute must begin with it and a '/', so nothing is kept.
+    KyArray<KyString> names;
+    ads.collectFiles(document.RootElement(), names);
+    EXPECT_EQ(names.count(), 0u);
+    {
+        StdoutCapture log;
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/x"));
+    }
+    ads.collectFiles(document.RootElement(), names);
+    ASSERT_EQ(names.count(), 2u);
+    EXPECT_STREQ(names[0].c_str(), "one.png");
+    EXPECT_STREQ(names[1].c_str(), "two.png");
+}
+
 TEST(AdsIndex, SafeNames)
 {
     for (const char* name : {"a.png", "sub/a.png", "a..b.png", ".hidden", "x/./y.png"})
