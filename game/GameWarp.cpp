@@ -993,9 +993,12 @@ bool GameWarp::applySave(const SaveData& data)
         setYaw(data.yaw);
         setPitch(data.pitch);
     }
-    if (data.hasMusic && !data.musicPath.isEmpty() && app->musicOn) {
+    if (data.hasMusic && app->musicOn) {
+        // The music the game had: an empty path is a game saved without
+        // one, so the music held now (the menus') stops.
         app->music.load(data.musicPath);
-        app->music.Play();
+        if (!data.musicPath.isEmpty())
+            app->music.Play();
         app->music.Volume(1.0f);
     }
     if (data.hasMayaHealth)

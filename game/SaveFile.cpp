@@ -21,7 +21,9 @@ const s32 kFullHealth = 100;
 // lone accented letter would swallow the quote that ends its value.
 const TiXmlEncoding kEncoding = TIXML_ENCODING_LEGACY;
 
-// A whole decimal number that fits 32 bits, and nothing after it.
+// A decimal number at the start of the text, as the XML library reads an
+// integer attribute ("70", " 70", "70.5" and "70 points" read as 70); false
+// when the text starts with no number or the number does not fit 32 bits.
 bool readS32(const char* text, s32& value)
 {
     if (!text || !*text)
@@ -29,7 +31,7 @@ bool readS32(const char* text, s32& value)
     errno = 0;
     char* end = nullptr;
     const long long number = std::strtoll(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0')
+    if (errno != 0 || end == text)
         return false;
     if (number < -2147483647LL - 1 || number > 2147483647LL)
         return false;

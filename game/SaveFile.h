@@ -29,8 +29,9 @@ struct SaveData {
     // The music of the application ("Music"); empty for none.
     bool hasMusic;
     KyString musicPath;
-    // "MayaHealthValue" and "TuyaHealthValue": 100 when present but not a
-    // whole number; absent values leave the game's own.
+    // "MayaHealthValue" and "TuyaHealthValue": the number their "value"
+    // starts with, 100 when it starts with none; absent values leave the
+    // game's own.
     bool hasMayaHealth;
     s32 mayaHealth;
     bool hasTuyaHealth;

@@ -629,17 +629,26 @@ TEST(GameWarp, LoadingTakesTheMusicAndHealthTheFileHolds)
         const char* what;
         std::string sections;
         int musicOn;
+        const char* before;  // the application's music before the load
         const char* music;   // the application's music afterwards
         s32 maya;
         s32 tuya;
     };
     const Case cases[] = {
-        {"music with the option on", "<Music path=\"Sounds/Musiques/M_interface.ogg\" />", 1,
+        {"music with the option on", "<Music path=\"Sounds/Musiques/M_interface.ogg\" />", 1, "",
          "Sounds/Musiques/M_interface.ogg", 7, 7},
-        {"music with the option off", "<Music path=\"Sounds/Musiques/M_interface.ogg\" />", 0, "", 7, 7},
-        {"no music", "<Music path=\"\" />", 1, "", 7, 7},
-        {"health read", "<MayaHealthValue value=\"-40\" /><TuyaHealthValue value=\"250\" />", 0, "", -40, 250},
-        {"health unreadable is full", "<MayaHealthValue value=\"x\" />", 0, "", 100, 7},
+        {"music with the option off", "<Music path=\"Sounds/Musiques/M_interface.ogg\" />", 0, "", "", 7, 7},
+        {"no music", "<Music path=\"\" />", 1, "", "", 7, 7},
+        // A game saved without music silences the menus' music; with the
+        // option off, or a file that says nothing of music, it stays.
+        {"no music over the menus' music", "<Music path=\"\" />", 1, "Sounds/Musiques/M_interface.ogg", "", 7, 7},
+        {"no music with the option off", "<Music path=\"\" />", 0, "Sounds/Musiques/M_interface.ogg",
+         "Sounds/Musiques/M_interface.ogg", 7, 7},
+        {"a music element without its path", "<Music />", 1, "Sounds/Musiques/M_interface.ogg",
+         "Sounds/Musiques/M_interface.ogg", 7, 7},
+        {"health read", "<MayaHealthValue value=\"-40\" /><TuyaHealthValue value=\"250\" />", 0, "", "", -40,
+         250},
+        {"health unreadable is full", "<MayaHealthValue value=\"x\" />", 0, "", "", 100, 7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -649,7 +658,7 @@ TEST(GameWarp, LoadingTakesTheMusicAndHealthTheFileHolds)
             {"save.xml", std::string("<?xml version=\"1.0\" ?>\n<WarpName name=\"3D/Test/A.wp\" />\n") + c.sections});
         GameSession session(setup);
         ASSERT_TRUE(session.ok());
-        session.app()->music.load("");
+        session.app()->music.load(c.before);
         GameWarp& game = gameOf(session);
         game.mayaHealth = 7;
         game.tuyaHealth = 7;
