@@ -150,13 +150,13 @@ bool KyLuaGUI::load(const KyPath& path)
         return false;
     }
     script.setContext(&context);
-    if (!script.load(file) || !script.execute()) {
-        logPrint("[KyLuaGUI::load] %s: the interface file did not run, nothing of it is loaded.\n", file.c_str());
-        unload();
-        return false;
-    }
-    loaded = true;
-    return true;
+    // A missing file is logged by the file layer and an error in the chunk
+    // by the script ("Lua: %s"). What the file built before an error stays
+    // filed and its globals stay readable; the result reports the failure.
+    const bool read = script.load(file);
+    const bool ran = script.execute();
+    loaded = read;
+    return read && ran;
 }
 
 void KyLuaGUI::unload()

@@ -54,14 +54,15 @@ public:
     // Unloads, then runs the file at path, or else the same file name in the
     // current language's folder beside it, or else in "en" beside it (the
     // last one whether it exists or not); its precompiled "bin" variant is
-    // preferred. False, with a log line naming the file, when the file
-    // cannot be read or does not run to its end: the interface is then
-    // unloaded, with nothing of the file left built.
+    // preferred. False when the file cannot be read (the interface is then
+    // empty) or does not run to its end: what it built before the error
+    // stays filed and usable, and its globals readable.
     bool load(const KyPath& path);
     // Releases every object (hidden or stopped, then queued for deletion at
     // the end of the frame), calls the file's "Unload" function once and
     // closes the state. Nothing happens a second time.
     void unload();
+    // A file was read and run (it may have stopped at an error).
     bool isLoaded() const { return loaded; }
 
     // A layout of any class by name, searched in the maps of plain, button,

@@ -403,37 +403,43 @@ TEST_F(LuaGUIFile, BuildersWorkFromCoroutines)
     EXPECT_EQ(1u, gui().layout("parent")->childCount());
 }
 
-TEST_F(LuaGUIFile, AFileThatDoesNotRunLeavesNothingLoaded)
+TEST_F(LuaGUIFile, AFileThatStopsAtAnErrorKeepsWhatItBuiltBeforeIt)
 {
     struct FailureCase {
         const char* text;
         const char* log;
+        u32 objects;
+        const char* kept;
     } const cases[] = {
-        {"KyLayout{ name = 'a' }\nx = = 1",
-         "Lua: [string \"GUI/broken.lua\"]:2: unexpected symbol near '='\n"},
-        {"KyLayout{ name = 'a', KyLayout{ name = 'b' } }\nKySpriteLayout{ name = 'c' }\nerror('stopped')",
-         "Lua: [string \"GUI/broken.lua\"]:3: stopped\n"},
-        {"KyLayout{ name = 'a' }\nKyUnknownLayout{ name = 'b' }",
-         "Lua: [string \"GUI/broken.lua\"]:2: attempt to call global 'KyUnknownLayout' (a nil value)\n"},
-        // An error inside a builder's table: the half-made layout goes too.
-        {"KyLayout{ name = 'a', KyLayout{ name = 'b' },"
+        // A syntax error runs nothing.
+        {"KyLayout{ name = 'a' }\nx = = 1", "Lua: [string \"GUI/broken.lua\"]:2: unexpected symbol near '='\n", 0,
+         nullptr},
+        {"before = 1\nKyLayout{ name = 'a', KyLayout{ name = 'b' } }\nKySpriteLayout{ name = 'c' }\nerror('stopped')",
+         "Lua: [string \"GUI/broken.lua\"]:4: stopped\n", 3, "c"},
+        {"before = 1\nKyLayout{ name = 'a' }\nKyUnknownLayout{ name = 'b' }",
+         "Lua: [string \"GUI/broken.lua\"]:3: attempt to call global 'KyUnknownLayout' (a nil value)\n", 1, "a"},
+        // An error inside a builder's table: the half-made layout is not
+        // filed, the child built before it is.
+        {"before = 1 KyLayout{ name = 'a', KyLayout{ name = 'b' },"
          " position = setmetatable({}, {__index = function() error('bad vector') end}) }",
-         "Lua: [string \"GUI/broken.lua\"]:1: bad vector\n"},
-        {"KyColorLinearAnimation{ name = 'a', startValue = setmetatable({}, {__index = function() error('x') end}) }",
-         "Lua: [string \"GUI/broken.lua\"]:1: x\n"},
+         "Lua: [string \"GUI/broken.lua\"]:1: bad vector\n", 1, "b"},
+        {"before = 1 KyColorLinearAnimation{ name = 'a', startValue = setmetatable({}, {__index = function() error('x') "
+         "end}) }",
+         "Lua: [string \"GUI/broken.lua\"]:1: x\n", 0, nullptr},
     };
     for (const auto& c : cases) {
-        const u32 queued = KyDeferredDeletion::pendingDeletes().count();
         std::string log;
         EXPECT_FALSE(files.load("GUI/broken.lua", c.text, &log)) << c.text;
-        EXPECT_EQ(std::string(c.log) +
-                      "[KyLuaGUI::load] GUI/broken.lua: the interface file did not run, nothing of it is loaded.\n",
-                  log);
-        EXPECT_FALSE(gui().isLoaded());
+        EXPECT_EQ(c.log, log);
+        EXPECT_TRUE(gui().isLoaded());
+        EXPECT_EQ(c.objects, gui().objectCount()) << c.text;
+        if (c.kept) {
+            EXPECT_NE(nullptr, gui().layout(c.kept)) << c.text;
+            EXPECT_EQ(1.0, gui().value("before").toF64()) << c.text;
+        }
+        EXPECT_EQ(u32(KyVariant::TypeNone), gui().value("x").type());
+        LuaTest::logOf([&] { gui().unload(); });
         EXPECT_EQ(0u, gui().objectCount());
-        EXPECT_EQ(nullptr, gui().layout("a"));
-        EXPECT_EQ(u32(KyVariant::TypeNone), gui().value("KyLayout").type());
-        EXPECT_GE(KyDeferredDeletion::pendingDeletes().count(), queued);
         KyDeferredDeletion::deletePending();
     }
 }
@@ -460,9 +466,7 @@ TEST_F(LuaGUIFile, TheFileIsLookedForInTheLanguageFolderThenInEnglish)
     bool loaded = true;
     const std::string log = LuaTest::logOf([&] { loaded = gui().load("GUI/Absent.lua"); });
     EXPECT_FALSE(loaded);
-    EXPECT_EQ("[KyFile::Open_2] Le fichier GUI/en/Absent.lua n'existe pas.\n"
-              "[KyLuaGUI::load] GUI/en/Absent.lua: the interface file did not run, nothing of it is loaded.\n",
-              log);
+    EXPECT_EQ("[KyFile::Open_2] Le fichier GUI/en/Absent.lua n'existe pas.\n", log);
     EXPECT_FALSE(gui().isLoaded());
     EXPECT_EQ(u32(KyVariant::TypeNone), gui().value("where").type());
 }
