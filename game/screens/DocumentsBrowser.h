@@ -80,6 +80,14 @@ public:
         pageButtonValidated(Button);
         return false;
     }
+    // The same for button number button of the page shown; a number past
+    // the last page button does nothing.
+    bool onButton(u32 button)
+    {
+        if (button < PageButtonCount)
+            pageButtonValidated(button);
+        return false;
+    }
 
     static KyString documentsListPath();
     static KyString pageName(const KyString& name, s32 page);

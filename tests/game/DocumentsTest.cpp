@@ -106,7 +106,7 @@ TEST(DocumentsBrowser, DocumentsShowPageByPageAndEveryCloseReachesTheScript)
     EXPECT_EQ(menu.child(menu.childCount() - 1), zoomed);
     fixture.newLog();
 
-    enum Action { Show, Click, Hide, Button };
+    enum Action { Show, Click, Hide, Button, Listener };
     struct Step {
         Action action;
         const char* argument;
@@ -122,6 +122,9 @@ TEST(DocumentsBrowser, DocumentsShowPageByPageAndEveryCloseReachesTheScript)
         // The page's buttons reach the script; the page stays.
         {Button, "button2", true, "Letter", 1, 14, "button [Letter_zoomed_1] [button2]\n"},
         {Button, "button0", true, "Letter", 1, 14, "button [Letter_zoomed_1] [button0]\n"},
+        // The page buttons' listener called by number; none past the fourth.
+        {Listener, "3", true, "Letter", 1, 14, "button [Letter_zoomed_1] [button3]\n"},
+        {Listener, "4", true, "Letter", 1, 14, ""},
         // Past the last page the document closes.
         {Click, "", false, "", 2, 0, "closed 1 [Letter]\n"},
         // Nothing shown: the script still hears of a close.
@@ -150,6 +153,9 @@ TEST(DocumentsBrowser, DocumentsShowPageByPageAndEveryCloseReachesTheScript)
             button->onValidated.call();
             break;
         }
+        case Listener:
+            EXPECT_FALSE(browser.onButton(u32(std::stoul(step.argument))));
+            break;
         }
         const std::string what = std::to_string(step.action) + " " + step.argument;
         EXPECT_EQ(zoomedShown(browser), step.shown) << what;
