@@ -244,6 +244,9 @@ void BD::loadFade(KyMovement2& movement, Ky3DObject* target, bool in)
     curves.setTextMode(0);
     KyCurve::write(curves, {0.0});
     KyCurve::write(curves, {0.0});
+    // The target keeps its own depth: a panel faded out under the next one
+    // stays at its place in the pile for the strips after, and the whole
+    // strip (the target at its end) has no current panel to take one from.
     KyCurve::write(curves, {f64(target->position().z)});
     KyCurve::write(curves, {0.0});
     KyCurve::write(curves, {1.0});
