@@ -64,9 +64,9 @@ void writePuzzle(const Writer& data, u32 withoutPiece)
         if (k + 1 == withoutPiece)
             continue;
         const std::string name = std::to_string(k + 1);
-        data("Puzzle/Piece_" + name + ".png", solidPng(35, 35, pieceColour(k)));
+        data("Puzzle/Tile_" + name + ".png", solidPng(35, 35, pieceColour(k)));
         // Placed anywhere: the game lays the board out itself.
-        xml += "<sprite_button name=\"" + name + "\" up_file=\"Puzzle/Piece_" + name +
+        xml += "<sprite_button name=\"" + name + "\" up_file=\"Puzzle/Tile_" + name +
                ".png\" enable=\"1\" visible=\"1\"><position x=\"0\" y=\"0\" z=\"300\" /></sprite_button>\n";
     }
     data("Texts/PuzzleCrypte.xml", xml);
