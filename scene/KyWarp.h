@@ -333,6 +333,9 @@ protected:
     static bool hasFrames(const AnimData& animation, const char* caller);
     // Appends to the playing list unless listed.
     void listPlaying(AnimData& animation);
+    // Plays frames [first, end) from the start of the range, passes times
+    // (-1: for ever), listed as playing.
+    void startPlaying(AnimData& animation, s32 passes, u32 first, u32 end, bool pickable);
     // Makes frame the current one, releasing the tiles of the one it leaves.
     void showFrame(AnimData& animation, u32 frame);
     static void setPickable(AnimData& animation, bool pickable);

@@ -51,6 +51,18 @@ void KyWarp::listPlaying(AnimData& animation)
         m_playing.pushBack(&animation);
 }
 
+void KyWarp::startPlaying(AnimData& animation, s32 passes, u32 first, u32 end, bool pickable)
+{
+    animation.active = true;
+    listPlaying(animation);
+    animation.passes = passes;
+    animation.timer.stop();
+    animation.timer.start();
+    animation.firstFrame = first;
+    animation.endFrame = end;
+    setPickable(animation, pickable);
+}
+
 void KyWarp::setPickable(AnimData& animation, bool pickable)
 {
     for (u32 f = 0; f < animation.frameCount; ++f)
@@ -71,14 +83,7 @@ void KyWarp::startAnimation(const KyString& name, s32 passes, bool pickable)
     const bool found = forEachAnimation(name, [&](AnimData& animation) {
         if (!hasFrames(animation, "startAnimation"))
             return true;
-        animation.active = true;
-        listPlaying(animation);
-        animation.passes = passes;
-        animation.timer.stop();
-        animation.timer.start();
-        animation.firstFrame = 0;
-        animation.endFrame = animation.frameCount;
-        setPickable(animation, pickable);
+        startPlaying(animation, passes, 0, animation.frameCount, pickable);
         return true;
     });
     if (!found)
@@ -99,14 +104,7 @@ void KyWarp::startAnimationPart(const KyString& name, s32 passes, s32 first, s32
                      animation.name.c_str(), animation.frameCount, first, end);
             return true;
         }
-        animation.active = true;
-        listPlaying(animation);
-        animation.passes = passes;
-        animation.timer.stop();
-        animation.timer.start();
-        animation.firstFrame = u32(first);
-        animation.endFrame = u32(to);
-        setPickable(animation, pickable);
+        startPlaying(animation, passes, u32(first), u32(to), pickable);
         return true;
     });
     if (!found)
