@@ -143,13 +143,23 @@ SaveData::SaveData()
 
 SaveData::~SaveData() {}
 
+namespace {
+
+// False, with the parser's description of where the text stopped being XML.
+bool notWellFormed(const KyXmlDocument& document, KyString& error)
+{
+    error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
+                 document.errorColumn());
+    return false;
+}
+
+} // namespace
+
 bool SaveFile::parse(const char* text, SaveData& data, KyString& error)
 {
     KyXmlDocument document;
     if (!document.parse(text, kEncoding)) {
-        error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
-                     document.errorColumn());
-        return false;
+        return notWellFormed(document, error);
     }
     return fromDocument(document, data, error);
 }
@@ -158,9 +168,7 @@ bool SaveFile::read(const KyString& path, SaveData& data, KyString& error)
 {
     KyXmlDocument document;
     if (!document.loadFile(path, kEncoding)) {
-        error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
-                     document.errorColumn());
-        return false;
+        return notWellFormed(document, error);
     }
     return fromDocument(document, data, error);
 }
