@@ -1,3 +1,4 @@
+#include "tests/support/ScopedEnv.h"
 #include "tests/tools/SampleData.h"
 #include "tests/tools/ToolsTestSupport.h"
 #include "tools/datagen/Command.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#include <unistd.h>
 
 namespace {
 
@@ -198,20 +201,46 @@ TEST(DescriptionTree, MakesCopiesAndSkipsByNameTheSameBytesEachRun)
     EXPECT_EQ(DataGenerator::outputOf("a/b.jpg.zlib.gen"), "a/b.jpg.zlib");
 }
 
-TEST(DescriptionTree, TheSampleDataFolderMakesTheSameBytesAsTheBuild)
+TEST(DescriptionTree, TheSampleDataIsTheSameBytesSeriallyInParallelAndOnAFreshAccount)
 {
-    // The build made the game's data file by file with the kydatagen
-    // program; the whole tree made again here in one run must give every
-    // file byte for byte.
-    TempDir out("kysample");
+    // The sample data made twice from clean folders: once file after file
+    // in this process, once by one kydatagen program per file, all cores at
+    // once, as the build makes it. Each runs as a user who has never run
+    // anything (an empty home, no runtime folder), as on a fresh machine,
+    // where tools the generator calls set themselves up on their first run.
+    // Both must give the bytes the build gave.
     const std::vector<std::string> fonts = {KY_FONT_DIR};
-    const int made = DataGenerator::buildTree(KY_DATA_DIR, out.path(), fonts);
-    EXPECT_EQ(size_t(made), SampleData::outputs().size());
+    ScopedEnv noRuntime("XDG_RUNTIME_DIR");
+    ScopedEnv noConfig("XDG_CONFIG_HOME");
+    TempDir serial("kysample");
+    {
+        TempDir home("kyhome");
+        ScopedEnv freshHome("HOME", home.path());
+        EXPECT_EQ(size_t(DataGenerator::buildTree(KY_DATA_DIR, serial.path(), fonts)), SampleData::outputs().size());
+    }
+    TempDir parallel("kysample");
+    TempDir home("kyhome");
+    std::string jobs;
+    std::vector<std::string> generated;
+    for (const std::string& file : SampleData::outputs())
+        if (access(SampleData::source(file + ".gen").c_str(), F_OK) == 0) {
+            generated.push_back(file);
+            jobs += SampleData::source(file + ".gen") + "\n" + parallel.file(file) + "\n";
+        }
+    ASSERT_TRUE(home.writeFile("jobs", jobs));
+    int status = 0;
+    const std::string output = run("HOME=" + home.path() + " xargs -d '\\n' -n 2 -P " + std::to_string(2 * sysconf(_SC_NPROCESSORS_ONLN))
+                                       + " " + KY_TOOLS_DIR + "/kydatagen --data " + KY_DATA_DIR + " --fonts " + KY_FONT_DIR
+                                       + " < " + home.file("jobs"),
+                                   status);
+    ASSERT_EQ(status, 0) << output;
     for (const std::string& file : SampleData::outputs()) {
-        const std::string bytes = out.readFile(file);
+        const std::string bytes = serial.readFile(file);
         EXPECT_FALSE(bytes.empty()) << file;
         EXPECT_TRUE(bytes == SampleData::read(SampleData::made(file))) << file << " differs from the build's";
     }
+    for (const std::string& file : generated)
+        EXPECT_TRUE(serial.readFile(file) == parallel.readFile(file)) << file << " differs between the two runs";
 }
 
 TEST(DescriptionDepfile, ListsEveryFileTheOutputWasMadeFrom)

@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -130,6 +132,57 @@ Sound soundOf(std::uint32_t c, double unit)
     }
 }
 
+// espeak-ng opens an audio device even when it writes to a pipe. On an
+// account with no PulseAudio runtime folder yet (a fresh machine, the first
+// line of the first build), the sound layer names a new folder with rand(),
+// which moves the C library's random sequence that espeak-ng then draws the
+// breath noise of its voices from: the same line came out as other samples.
+// Each run gets its own empty runtime folder and a server address inside it
+// that does not exist, so the audio layer never touches the generator (nor a
+// real sound server) and every run speaks alike.
+class QuietAudio {
+public:
+    QuietAudio()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kyvoice-XXXXXX";
+        if (mkdtemp(&pattern[0]))
+            m_folder = pattern;
+        for (char** e = environ; *e; ++e)
+            if (std::strncmp(*e, "PULSE_RUNTIME_PATH=", 19) != 0 && std::strncmp(*e, "PULSE_SERVER=", 13) != 0)
+                m_strings.push_back(*e);
+        if (!m_folder.empty()) {
+            m_strings.push_back("PULSE_RUNTIME_PATH=" + m_folder);
+            m_strings.push_back("PULSE_SERVER=unix:" + m_folder + "/none");
+        }
+        for (std::string& s : m_strings)
+            m_environment.push_back(&s[0]);
+        m_environment.push_back(nullptr);
+    }
+    ~QuietAudio()
+    {
+        if (m_folder.empty())
+            return;
+        // The client may leave a file or two behind; nothing in it is ours to keep.
+        if (DIR* dir = opendir(m_folder.c_str())) {
+            while (dirent* entry = readdir(dir))
+                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                    unlink((m_folder + "/" + entry->d_name).c_str());
+            closedir(dir);
+        }
+        rmdir(m_folder.c_str());
+    }
+    QuietAudio(const QuietAudio&) = delete;
+    QuietAudio& operator=(const QuietAudio&) = delete;
+
+    char** environment() { return m_environment.data(); }
+
+private:
+    std::string m_folder;
+    std::vector<std::string> m_strings;
+    std::vector<char*> m_environment;
+};
+
 } // namespace
 
 void VoiceMaker::header(Command& command)
@@ -187,8 +240,9 @@ bool VoiceMaker::espeak(const Settings& settings, std::vector<float>& samples, s
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
 
+    QuietAudio audio;
     pid_t child = 0;
-    const int spawned = posix_spawnp(&child, "espeak-ng", &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&child, "espeak-ng", &actions, nullptr, argv.data(), audio.environment());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     if (spawned != 0) {
