@@ -271,7 +271,7 @@ void playTheGame(GameProcess& game, bool hostReachable)
     ASSERT_FALSE(continuation.empty());
     game.writeUserFile("options.xml", kOptions);
 
-    const GameProcess::Run first = game.run(tour, 550);
+    const GameProcess::Run first = game.run(tour, 1500);
     ASSERT_EQ(first.exitCode, 0) << first.console;
     EXPECT_NE(first.console.find("Screenshots in "), std::string::npos) << first.console;
     EXPECT_NE(first.console.find("37-ending.png"), std::string::npos) << first.console;
@@ -337,7 +337,7 @@ void playTheGame(GameProcess& game, bool hostReachable)
 
     // The second run starts from the folder the first left and continues
     // after the ending: the observatory, the map at rest, no health bars.
-    const GameProcess::Run second = game.run(continuation, 300);
+    const GameProcess::Run second = game.run(continuation, 900);
     ASSERT_EQ(second.exitCode, 0) << second.console;
     const std::string bothLogs = game.log();
     ASSERT_GT(bothLogs.size(), firstLog.size());

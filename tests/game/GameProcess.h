@@ -52,7 +52,9 @@ public:
 
     GameProcess();
 
-    Run run(const std::string& script, u32 timeLimitSeconds = 240);
+    // The time limit only ends a run that hangs: it is far beyond what the
+    // run takes on a machine whose every core is busy.
+    Run run(const std::string& script, u32 timeLimitSeconds = 900);
 
     // An environment variable the next runs get (in place of the test's
     // own), such as KY_ADVERT_HOST.

@@ -242,7 +242,7 @@ TEST(Splash, AnAdvertDownloadedWhileTheSplashesShowIsTheOneShown)
     Application* app = game.app();
     KyAds& ads = app->splashScreens.ads;
     EXPECT_EQ(std::string(ads.webLocation().c_str()), server.location());
-    ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }, 30.0));
+    ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }));
     EXPECT_TRUE(game.userFileExists("AdsTmp/fresh.png"));
 
     // The splashes, then the downloaded page, its picture on screen.

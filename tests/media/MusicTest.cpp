@@ -178,7 +178,7 @@ TEST_F(Music, FileWithoutSamplesEndsEvenWithRepeat)
     music.load(emptyWav.c_str());
     StdoutCapture log;
     ASSERT_TRUE(music.Play());
-    EXPECT_TRUE(waitFor([&] { return !music.IsPlaying(); }, 2000));
+    EXPECT_TRUE(waitFor([&] { return !music.IsPlaying(); }));
     // Repeat on: listed, not signalled.
     FinishedListener listener;
     listener.listen(music);
@@ -197,7 +197,7 @@ TEST_F(Music, ReplaysAfterAnEndOrAFailureLeakNoSources)
     for (int i = 0; i < 300; ++i) {
         ASSERT_TRUE(music.Play()) << i;
         ASSERT_NE(0u, music.source()) << i;
-        ASSERT_TRUE(waitFor([&] { return !music.IsPlaying(); }, 2000)) << i;
+        ASSERT_TRUE(waitFor([&] { return !music.IsPlaying(); })) << i;
     }
     KyMusic broken;
     broken.load(put(dir, "three.wav", toneWav(3, 8000, 0.05)).c_str());

@@ -129,7 +129,7 @@ TEST(SoundDeviceChild, PlaysAToneThroughTheDevice)
         KySFX effect;
         effect.load(tone);
         ASSERT_TRUE(effect.Play());
-        ASSERT_TRUE(waitFor([&] { return !effect.IsPlaying(); }, 5000));
+        ASSERT_TRUE(waitFor([&] { return !effect.IsPlaying(); }));
     }
     // Closing the device completes the wave file.
     KySingleton<KySoundManager>::destroy();
@@ -179,11 +179,11 @@ TEST(SoundDeviceChild, RunsSilentWithoutADevice)
     music.Play();
     music.Volume(0.3f);
     music.Pause();
-    EXPECT_TRUE(waitFor([&] { return !music.IsPlaying(); }, 2000));
+    EXPECT_TRUE(waitFor([&] { return !music.IsPlaying(); }));
     KyMusic looping;
     looping.load(ogg.c_str());
     looping.Play();
-    EXPECT_TRUE(waitFor([&] { return !looping.IsPlaying(); }, 2000));
+    EXPECT_TRUE(waitFor([&] { return !looping.IsPlaying(); }));
 
     manager->update();
     manager->update();

@@ -15,9 +15,10 @@ namespace SoundTest {
 
 // Polls cond every few milliseconds until it holds or timeoutMs has passed;
 // returns its last value. OpenAL Soft plays in real time even on its null
-// backend, so tests that wait for a sound to end poll instead of sleeping.
+// backend, so tests that wait for a sound to end poll instead of sleeping;
+// the limit only ends a test that hangs, on a machine however busy.
 template <class Cond>
-bool waitFor(Cond cond, int timeoutMs = 4000)
+bool waitFor(Cond cond, int timeoutMs = 30000)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!cond()) {

@@ -179,7 +179,7 @@ protected:
     {
         ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                                KyString(server.location().c_str())));
-        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }, 60.0));
+        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }));
     }
 
     std::vector<std::string> downloadedNames(KyAds& ads)
@@ -449,7 +449,7 @@ TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
         ads.next();
         EXPECT_EQ(ads.page().imageMap().count(), 1u);
         EXPECT_TRUE(userDataHas("Ads/old.png"));
-        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads) && ads.downloaders().count() == 5; }, 60.0));
+        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads) && ads.downloaders().count() == 5; }));
     }
     EXPECT_FALSE(userDataHas("Ads/old.png"));
     EXPECT_FALSE(userDataHas("AdsTmp"));

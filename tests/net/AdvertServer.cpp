@@ -3,9 +3,9 @@
 #include "core/KyTimer.h"
 #include "net/KySocket2.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -46,15 +46,15 @@ AdvertServer::AdvertServer(const std::string& root, const std::string& mode, int
         return;
     }
 
-    // The first line is "host:port".
+    // The first line is "host:port". It comes however long a busy machine
+    // takes to start the interpreter; a server that dies closes the pipe.
     std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd entry = {out[0], POLLIN, 0};
-        if (poll(&entry, 1, 100) <= 0)
-            continue;
+    for (;;) {
         char c;
-        if (read(out[0], &c, 1) != 1)
+        const ssize_t n = read(out[0], &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n != 1)
             break;
         if (c == '\n') {
             m_address = line;

@@ -37,7 +37,8 @@ private:
 
 // Runs the socket pump (and the timers) until done() holds or seconds of
 // real time have passed; true when done() held. Waiting here is for the
-// loopback server's input and output, not for the engine's clock.
-bool pumpUntil(const std::function<bool()>& done, double seconds = 20.0);
+// loopback server's input and output, not for the engine's clock; the limit
+// only ends a test that hangs, so it is far beyond what a busy machine takes.
+bool pumpUntil(const std::function<bool()>& done, double seconds = 300.0);
 
 #endif

@@ -1,5 +1,7 @@
 #include "tests/support/StdoutCapture.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -28,6 +30,10 @@ StdoutCapture::StdoutCapture()
 StdoutCapture::~StdoutCapture()
 {
     std::fflush(stdout);
+    // The test's own failure messages went into the capture with the log:
+    // a failing test shows both.
+    if (::testing::Test::HasFailure())
+        std::fprintf(stderr, "---- standard output captured during the test ----\n%s----\n", text().c_str());
     if (m_saved >= 0) {
         dup2(m_saved, STDOUT_FILENO);
         ::close(m_saved);

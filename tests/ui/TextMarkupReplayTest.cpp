@@ -3,6 +3,7 @@
 // must build its text or be refused cleanly, with a log line, fast.
 
 #include "core/KySingleton.h"
+#include "tests/support/CpuTime.h"
 #include "tests/support/DamagedText.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/ui/TextBaseFixture.h"
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -34,13 +34,13 @@ protected:
     std::string replay(const std::string& markup, double* seconds = nullptr)
     {
         StdoutCapture capture;
-        const auto start = std::chrono::steady_clock::now();
+        const double start = threadCpuSeconds();
         text.setText(KyString(markup.c_str()));
         text.setTextBox(64, 64);
         text.textSize();
         layout.setText(KyString(markup.c_str()));
         if (seconds)
-            *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            *seconds = threadCpuSeconds() - start;
         return capture.text();
     }
 

@@ -5,6 +5,7 @@
 #include "ui/KyDeferredDeletion.h"
 #include "ui/KyXMLGUI.h"
 
+#include "tests/support/CpuTime.h"
 #include "tests/support/DamagedText.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/InterfaceFileWriter.h"
@@ -13,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -54,10 +54,10 @@ protected:
     {
         sandbox.work().writeFile("Menus/case.xml", text);
         StdoutCapture capture;
-        const auto start = std::chrono::steady_clock::now();
+        const double start = threadCpuSeconds();
         const bool loaded = gui.Load("Menus/case.xml");
         if (seconds)
-            *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            *seconds = threadCpuSeconds() - start;
         EXPECT_EQ(loaded, gui.isLoaded());
         if (!loaded) {
             EXPECT_TRUE(isEmpty()) << text.substr(0, 80);
