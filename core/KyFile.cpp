@@ -21,37 +21,25 @@ const u32 kMaxSearchDepth = 16;
 
 const u32 kCopyBlockSize = 64 * 1024;
 
-const char* openMode(u32 mode)
+// What mkstemp replaces in a temporary file's name (after the file's own
+// name and a dot).
+const char kTemporarySuffix[] = "XXXXXX";
+
+const char* openFlags(u32 mode, int& flags)
 {
     switch (mode) {
     case KyFile::ModeRead:
+        flags = O_RDONLY;
         return "rb";
     case KyFile::ModeWrite:
+        flags = O_WRONLY | O_CREAT | O_TRUNC;
         return "wb";
     case KyFile::ModeAppend:
+        flags = O_WRONLY | O_CREAT | O_APPEND;
         return "ab";
     default:
         return nullptr;
     }
-}
-
-bool isFolderHandle(std::FILE* file)
-{
-    struct stat info;
-    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// fopen also opens folders here; a file exists only when a regular file
-// opens for reading.
-bool opensAsRegularFile(const char* diskPath)
-{
-    std::FILE* file = std::fopen(diskPath, "rb");
-    if (!file)
-        return false;
-    struct stat info;
-    bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-    std::fclose(file);
-    return regular;
 }
 
 bool sameFile(const char* a, const char* b)
@@ -97,13 +85,7 @@ bool KyFile::Open_2(const KyString& path, u32 mode)
     close();
     m_path = path;
     KyPath disk = resolvePath(m_path);
-    const char* how = openMode(mode);
-    if (how)
-        m_file = std::fopen(disk.c_str(), how);
-    if (m_file && isFolderHandle(m_file)) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file = openDisk(disk, mode);
     if (!m_file) {
         logPrint("[KyFile::Open_2] Le fichier %s n'existe pas.\n", disk.c_str());
         return false;
@@ -238,7 +220,7 @@ KyPath KyFile::searchPathFrom(const KyPath& path, u32 depth)
 {
     if (path.length() == 0)
         return KyPath();
-    if (opensAsRegularFile(path.c_str()))
+    if (isReadable(path))
         return path;
     if (depth >= kMaxSearchDepth)
         return KyPath();
@@ -268,8 +250,47 @@ KyPath KyFile::searchPathFrom(const KyPath& path, u32 depth)
 
 bool KyFile::exists(const KyString& path)
 {
-    KyPath disk = resolvePath(path);
-    return disk.length() > 0 && opensAsRegularFile(disk.c_str());
+    return isReadable(resolvePath(path));
+}
+
+bool KyFile::isReadable(const KyString& diskPath)
+{
+    std::FILE* file = openDisk(diskPath, ModeRead);
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+std::FILE* KyFile::openDisk(const KyString& diskPath, u32 mode)
+{
+    int flags = 0;
+    const char* how = openFlags(mode, flags);
+    if (!how || diskPath.length() == 0)
+        return nullptr;
+    // A path read must hold a regular file. Looking first keeps a FIFO from
+    // being opened at all (the open would wait for a writer); the
+    // non-blocking open covers a path that changes in between, and a FIFO
+    // written to without a reader fails at once.
+    struct stat info;
+    if (mode == ModeRead && (stat(diskPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)))
+        return nullptr;
+    int fd;
+    do {
+        fd = ::open(diskPath.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return nullptr;
+    const bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
+                        (mode != ModeRead || S_ISREG(info.st_mode));
+    // Once open, reads and writes wait as usual.
+    const int status = usable ? fcntl(fd, F_GETFL) : -1;
+    std::FILE* file = nullptr;
+    if (status >= 0 && fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0)
+        file = fdopen(fd, how);
+    if (!file)
+        ::close(fd);
+    return file;
 }
 
 bool KyFile::DeleteFile(const KyString& path)
@@ -329,14 +350,29 @@ bool KyFile::copyFile(const KyString& from, const KyString& to)
     return complete;
 }
 
+bool KyFile::isTemporaryName(const KyString& name, KyString& base)
+{
+    const u32 suffix = sizeof(kTemporarySuffix) - 1;
+    const u32 n = name.length();
+    if (n <= suffix + 1 || name.at(n - suffix - 1) != '.')
+        return false;
+    for (u32 i = n - suffix; i < n; ++i) {
+        const char c = name.at(i);
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    base = name.substr(0, n - suffix - 1);
+    return true;
+}
+
 bool KyFile::writeAtomically(const KyString& path, const void* data, u32 size)
 {
     KyPath disk = resolvePath(path);
     if (disk.length() == 0 || (size > 0 && !data))
         return false;
     std::vector<char> temporary(disk.c_str(), disk.c_str() + disk.length());
-    const char suffix[] = ".XXXXXX";
-    temporary.insert(temporary.end(), suffix, suffix + sizeof(suffix));
+    temporary.push_back('.');
+    temporary.insert(temporary.end(), kTemporarySuffix, kTemporarySuffix + sizeof(kTemporarySuffix));
     int fd = mkstemp(temporary.data());
     if (fd < 0)
         return false;

@@ -82,8 +82,16 @@ public:
     // named after a setting value (such as the language); empty when none.
     static KyPath searchPath(const KyString& path);
     // A regular file exists at the game path and can be opened for reading.
-    // Never logs.
+    // Never logs, and never opens anything but a regular file.
     static bool exists(const KyString& path);
+    // The same for a disk path (already resolved).
+    static bool isReadable(const KyString& diskPath);
+    // Opens a disk path (already resolved) in one of the modes, without
+    // waiting and without logging: a path read must be a regular file (a
+    // FIFO or a device is never opened for reading), a folder never opens,
+    // and a FIFO written to without a reader fails at once. Null on failure;
+    // the caller closes the file.
+    static std::FILE* openDisk(const KyString& diskPath, u32 mode);
     // Removes a file (not a folder); logs and returns false on failure.
     static bool DeleteFile(const KyString& path);
     // Moves a file; an existing destination is replaced.
@@ -98,6 +106,11 @@ public:
     // then renamed over the file. The file is always either as it was or
     // complete. False, with the temporary file removed, on any failure.
     static bool writeAtomically(const KyString& path, const void* data, u32 size);
+
+    // Whether name (a file name without folder) is one writeAtomically gives
+    // its temporary files: the name of the file written, a dot and six
+    // letters or digits. base receives the name of the file written.
+    static bool isTemporaryName(const KyString& name, KyString& base);
 
     // Removes the file at a disk path (already resolved), with the same
     // failure message as DeleteFile.

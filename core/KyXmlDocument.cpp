@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,23 @@ const size_t kPadding = 4;
 
 const char* const kTooDeep = "Elements nested too deeply.";
 const char* const kTooManyAttributes = "Too many attributes on one element.";
+const char* const kTooLarge = "File too large.";
+
+// What TinyXML lets through but is not XML: the reading goes on as
+// TinyXML's does, and the first of these found refuses the text.
+const char* const kNoElement = "Not well-formed: no element.";
+const char* const kOutsideText = "Not well-formed: text outside the elements.";
+const char* const kCutDeclaration = "Not well-formed: declaration without its end.";
+const char* const kCutComment = "Not well-formed: comment without its end.";
+const char* const kCutCData = "Not well-formed: CDATA section without its end.";
+const char* const kCutNode = "Not well-formed: markup without its end.";
+const char* const kStrayMarkup = "Not well-formed: '<' that starts no markup.";
+
+bool endsWith(const char* start, const char* end, const char* tail, size_t minimum)
+{
+    const size_t n = std::strlen(tail);
+    return end && size_t(end - start) >= minimum && std::memcmp(end - n, tail, n) == 0;
+}
 
 // TinyXML's own reading steps, reached through a class derived from its base.
 struct Steps : TiXmlBase {
@@ -52,7 +70,8 @@ private:
 
     Kind identify(const char* p) const;
     const char* skip(const char* p) const { return Steps::SkipWhiteSpace(p, m_encoding); }
-    // A node other than an element or character data, parsed by TinyXML.
+    // A node other than an element or character data, parsed by TinyXML;
+    // one that is not XML (cut, or a '<' that starts nothing) is noted.
     const char* otherNode(const char* p, Kind kind);
     // Character data inside an element.
     const char* text(const char* p);
@@ -63,6 +82,7 @@ private:
     // tag) and attributes. Past its ">" or "/>", or null.
     const char* startTag(const char* p, u32 level, std::string& endTag, bool& empty);
     bool refuse(const char* p);
+    void malformed(const char* p, const char* reason);
 
     TiXmlEncoding m_encoding;
     const u32 m_maxDepth;
@@ -81,16 +101,25 @@ KyXmlDocument::Extent Measure::run(const char* text)
     if (m_encoding == TIXML_ENCODING_UNKNOWN && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF)
         m_encoding = TIXML_ENCODING_UTF8;
     p = skip(p);
+    const char* start = p;
+    bool element = false;
     while (p && *p && !m_extent.refused) {
-        if (*p != '<')
-            break;   // the document ends at text outside the elements
-        const Kind kind = identify(p);
+        const Kind kind = *p == '<' ? identify(p) : Unknown;
+        if (*p != '<' || kind == CData) {
+            // TinyXML ends the document here and drops the rest.
+            malformed(p, kOutsideText);
+            break;
+        }
         if (kind == Element) {
-            p = element(p);
+            element = true;
+            p = this->element(p);
         } else if (kind == Declaration && m_encoding == TIXML_ENCODING_UNKNOWN) {
             // The first declaration of the document names its encoding.
             TiXmlDeclaration declaration;
+            const char* at = p;
             p = declaration.Parse(p, nullptr, m_encoding);
+            if (!endsWith(at, p, "?>", 7))
+                malformed(at, kCutDeclaration);
             const char* name = declaration.Encoding();
             if (!*name || Steps::StringEqual(name, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
                 Steps::StringEqual(name, "UTF8", true, TIXML_ENCODING_UNKNOWN))
@@ -102,6 +131,8 @@ KyXmlDocument::Extent Measure::run(const char* text)
         }
         p = skip(p);
     }
+    if (!element)
+        malformed(start, kNoElement);
     return m_extent;
 }
 
@@ -122,31 +153,55 @@ Measure::Kind Measure::identify(const char* p) const
 
 const char* Measure::otherNode(const char* p, Kind kind)
 {
+    const char* end = nullptr;
     switch (kind) {
     case Declaration: {
         TiXmlDeclaration node;
-        return node.Parse(p, nullptr, m_encoding);
+        end = node.Parse(p, nullptr, m_encoding);
+        if (!endsWith(p, end, "?>", 7))
+            malformed(p, kCutDeclaration);
+        break;
     }
     case Comment: {
         TiXmlComment node;
-        return node.Parse(p, nullptr, m_encoding);
+        end = node.Parse(p, nullptr, m_encoding);
+        if (!endsWith(p, end, "-->", 7))
+            malformed(p, kCutComment);
+        break;
     }
     case CData: {
         TiXmlText node("");
         node.SetCDATA(true);
-        return node.Parse(p, nullptr, m_encoding);
+        end = node.Parse(p, nullptr, m_encoding);
+        if (!endsWith(p, end, "]]>", 12))
+            malformed(p, kCutCData);
+        break;
     }
     default: {
         TiXmlUnknown node;
-        return node.Parse(p, nullptr, m_encoding);
+        end = node.Parse(p, nullptr, m_encoding);
+        if (p[1] != '!' && p[1] != '?')
+            malformed(p, kStrayMarkup);
+        else if (!endsWith(p, end, ">", 3))
+            malformed(p, kCutNode);
+        break;
     }
     }
+    return end;
 }
 
 const char* Measure::text(const char* p)
 {
     TiXmlText node("");
     return node.Parse(p, nullptr, m_encoding);
+}
+
+void Measure::malformed(const char* p, const char* reason)
+{
+    if (m_extent.malformed)
+        return;
+    m_extent.malformed = reason;
+    m_extent.malformedOffset = size_t(p - m_text);
 }
 
 bool Measure::refuse(const char* p)
@@ -291,26 +346,35 @@ void KyXmlDocument::reset()
     m_refusalColumn = 0;
 }
 
+bool KyXmlDocument::refuse(const char* reason, const char* text, size_t offset)
+{
+    Clear();
+    m_refusal = reason;
+    m_refusalRow = text ? 1 : 0;
+    m_refusalColumn = text ? 1 : 0;
+    for (size_t i = 0; text && i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++m_refusalRow;
+            m_refusalColumn = 1;
+        } else {
+            ++m_refusalColumn;
+        }
+    }
+    SetError(TIXML_ERROR_PARSING_ELEMENT, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+    return false;
+}
+
 bool KyXmlDocument::parseGuarded(const char* text, TiXmlEncoding encoding)
 {
     const Extent extent = Measure(encoding, kMaxDepth, kMaxAttributes).run(text);
-    if (extent.refused) {
-        m_refusal = extent.depth > kMaxDepth ? kTooDeep : kTooManyAttributes;
-        m_refusalRow = 1;
-        m_refusalColumn = 1;
-        for (size_t i = 0; i < extent.offset; ++i) {
-            if (text[i] == '\n') {
-                ++m_refusalRow;
-                m_refusalColumn = 1;
-            } else {
-                ++m_refusalColumn;
-            }
-        }
-        SetError(TIXML_ERROR_PARSING_ELEMENT, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return false;
-    }
+    if (extent.refused)
+        return refuse(extent.depth > kMaxDepth ? kTooDeep : kTooManyAttributes, text, extent.offset);
     TiXmlDocument::Parse(text, nullptr, encoding);
-    return !Error();
+    if (Error())
+        return false;
+    if (extent.malformed)
+        return refuse(extent.malformed, text, extent.malformedOffset);
+    return true;
 }
 
 bool KyXmlDocument::parse(const char* text, TiXmlEncoding encoding)
@@ -325,21 +389,33 @@ bool KyXmlDocument::parse(const KyString& text, TiXmlEncoding encoding)
     return parse(text.c_str(), encoding);
 }
 
-bool KyXmlDocument::loadFile(const KyString& path, TiXmlEncoding encoding)
+bool KyXmlDocument::loadFile(const KyString& path, TiXmlEncoding encoding, u32 maxBytes)
 {
     reset();
     SetValue(path.c_str());
-    // Only a regular file is read: the runtime opens folders too.
-    std::FILE* file = KyFile::exists(path) ? std::fopen(KyFile::resolvePath(path).c_str(), "rb") : nullptr;
+    // Only a regular file is read: the runtime opens folders, and a FIFO
+    // would wait for a writer.
+    std::FILE* file = KyFile::openDisk(KyFile::resolvePath(path), KyFile::ModeRead);
     if (!file) {
         SetError(TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
         return false;
     }
+    struct stat info;
+    if (maxBytes > 0 && (fstat(fileno(file), &info) != 0 || u64(info.st_size) > maxBytes)) {
+        std::fclose(file);
+        return refuse(kTooLarge, nullptr, 0);
+    }
     std::string bytes;
     char chunk[4096];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
+    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
         bytes.append(chunk, n);
+        // A file that grew since it was looked at is read no further.
+        if (maxBytes > 0 && bytes.size() > maxBytes) {
+            std::fclose(file);
+            return refuse(kTooLarge, nullptr, 0);
+        }
+    }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {

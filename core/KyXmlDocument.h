@@ -25,6 +25,15 @@
 // elements nest and how many attributes one element carries; text beyond
 // the limits below is refused with an error of its own.
 //
+// TinyXML also lets through text that is not XML: a declaration, comment,
+// CDATA section or "<!" node cut by the end of the text, a '<' that starts
+// no markup, text outside the elements (where it silently stops reading) and
+// a document without any element. The same reading finds those, and such
+// text is refused too (after TinyXML's own errors, which come first), so a
+// file cut short or replaced by something else never reads as a smaller
+// one. Several top-level elements are accepted: the game's saves and scene
+// descriptions are written that way.
+//
 // The text is also handed to TinyXML followed by spare NUL bytes, so that a
 // multi-byte UTF-8 character cut by the end of the text cannot make TinyXML
 // read past it.
@@ -42,31 +51,37 @@ public:
     // (resolved as KyFile does) and parses it. As TinyXML's own file
     // reading: the text ends at its first NUL byte and every CR LF or lone CR
     // reads as LF. False with an error when the file is missing, empty,
-    // refused or does not parse.
-    bool loadFile(const KyString& path, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING);
+    // larger than maxBytes (when not 0; nothing of it is read), refused or
+    // does not parse.
+    bool loadFile(const KyString& path, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING, u32 maxBytes = 0);
     // Empties the document, then parses text up to its first NUL byte.
     bool parse(const KyString& text, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING);
     bool parse(const char* text, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING);
 
     // The error of the last load: TinyXML's description, row and column
     // (counted from 1; 0 when unknown), or those of a refusal (row and
-    // column of the element that went beyond a limit, in bytes).
+    // column of the element that went beyond a limit or of the markup that
+    // is not XML, in bytes).
     const char* errorText() const;
     int errorRow() const;
     int errorColumn() const;
-    // Whether the last load was refused before parsing.
+    // Whether the last load was refused for a limit, for a size or for text
+    // that is not XML (rather than for TinyXML's own error).
     bool refused() const { return m_refusal != nullptr; }
 
     // What TinyXML would meet reading text (up to its first NUL byte): the
     // deepest element nesting and the most attributes on one element, the
     // reading stopping at the first element beyond either limit (offset: the
     // byte where that element starts). Depth counts elements: a lone root is
-    // depth 1.
+    // depth 1. malformed: the first reason found why the text is not XML
+    // although TinyXML reads it (null when none), at malformedOffset.
     struct Extent {
         u32 depth = 0;
         u32 attributes = 0;
         bool refused = false;
         size_t offset = 0;
+        const char* malformed = nullptr;
+        size_t malformedOffset = 0;
     };
     static Extent measure(const char* text, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING,
                           u32 maxDepth = kMaxDepth, u32 maxAttributes = kMaxAttributes);
@@ -81,6 +96,9 @@ private:
     // Measures, then parses, text that ends with spare NUL bytes.
     bool parseGuarded(const char* padded, TiXmlEncoding encoding);
     void reset();
+    // Fails the load with a reason of this class, at a byte of text (or at
+    // no place when text is null).
+    bool refuse(const char* reason, const char* text, size_t offset);
 
     const char* m_refusal;
     int m_refusalRow;

@@ -1,6 +1,7 @@
 #include "core/KyCore.h"
 #include "core/KyFile.h"
 #include "core/KySingleton.h"
+#include "core/KyXmlDocument.h"
 
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/StdoutCapture.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 
@@ -305,4 +307,59 @@ TEST(File, RecursiveSearchFindsLanguageFolders)
     EXPECT_STREQ("", KyFile::searchPath("nothing/d.png").c_str());
     core->removeSetting("extra");
     core->recursiveSearch = 0;
+}
+
+// Opening a FIFO for reading waits for a writer, for good: no path the game
+// reads may ever do it. Nor is a device read as a file.
+TEST(File, FifosAndDevicesAreNeverOpenedForReadingAndNothingWaits)
+{
+    UserDataSandbox sandbox;
+    ASSERT_EQ(0, mkfifo(sandbox.work().file("pipe.xml").c_str(), 0600));
+    StdoutCapture log;
+    for (const char* path : {"pipe.xml", "/dev/zero", "/dev/null"}) {
+        EXPECT_FALSE(KyFile::exists(path)) << path;
+        KyFile file;
+        EXPECT_FALSE(file.Open_2(path, KyFile::ModeRead)) << path;
+        EXPECT_EQ(nullptr, KyFile::openDisk(path, KyFile::ModeRead)) << path;
+        KyXmlDocument document;
+        EXPECT_FALSE(document.loadFile(path)) << path;
+        EXPECT_EQ(document.ErrorId(), TiXmlBase::TIXML_ERROR_OPENING_FILE) << path;
+    }
+    // Written without a reader, a FIFO refuses at once; a device takes it.
+    KyFile file;
+    EXPECT_FALSE(file.Open_2("pipe.xml", KyFile::ModeWrite));
+    EXPECT_TRUE(file.Open_2("/dev/null", KyFile::ModeWrite));
+    EXPECT_EQ(3u, file.write("abc", 3));
+    file.close();
+    // A regular file still reads and writes as before, and its reads wait
+    // as usual (the descriptor is not left non-blocking).
+    ASSERT_TRUE(file.Open_2("plain.txt", KyFile::ModeWrite));
+    EXPECT_EQ(4u, file.write("text", 4));
+    file.close();
+    ASSERT_TRUE(file.Open_2("plain.txt", KyFile::ModeRead));
+    EXPECT_EQ("text", readAll(file));
+    std::FILE* plain = KyFile::openDisk(KyFile::resolvePath("plain.txt"), KyFile::ModeRead);
+    ASSERT_NE(nullptr, plain);
+    EXPECT_EQ(0, fcntl(fileno(plain), F_GETFL) & O_NONBLOCK);
+    std::fclose(plain);
+}
+
+TEST(File, TheTemporaryNamesOfAtomicWrites)
+{
+    struct Case {
+        const char* name;
+        bool temporary;
+        const char* base;
+    };
+    const Case cases[] = {{"save.xml.a1B2c3", true, "save.xml"},  {"KyCache.xml.ZZZZZZ", true, "KyCache.xml"},
+                          {"save.xml", false, ""},                {"save.xml.a1B2c", false, ""},
+                          {"save.xml.a1B2c3d", false, ""},        {"save.xml.a1-2c3", false, ""},
+                          {".a1B2c3", false, ""},                 {"x.abcdef", true, "x"}};
+    for (const Case& c : cases) {
+        KyString base;
+        EXPECT_EQ(KyFile::isTemporaryName(c.name, base), c.temporary) << c.name;
+        if (c.temporary) {
+            EXPECT_STREQ(base.c_str(), c.base) << c.name;
+        }
+    }
 }

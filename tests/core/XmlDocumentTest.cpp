@@ -228,3 +228,58 @@ TEST(XmlDocument, TextEndsAtItsNulEvenInsideAMultiByteCharacter)
         EXPECT_EQ(treeDepth(&document), file.second);
     }
 }
+
+// TinyXML reads these as documents (the cut ones as smaller documents than
+// they were); they are not XML and are refused, with where they stop being
+// it. Their neighbours that are XML still read.
+TEST(XmlDocument, TextThatIsNotXmlIsRefusedWhereItStopsBeingXml)
+{
+    struct Case {
+        std::string text;
+        const char* error;  // null: the text reads
+        int row;
+        int column;
+    };
+    const std::string declaration = "<?xml version=\"1.0\"?>\n";
+    const std::vector<Case> cases = {
+        {"<?xml v", "Not well-formed: declaration without its end.", 1, 1},
+        {"<?xml version=\"1.0\"", "Not well-formed: declaration without its end.", 1, 1},
+        {declaration, "Not well-formed: no element.", 1, 1},
+        {declaration + "<!-- the adverts of the", "Not well-formed: comment without its end.", 2, 1},
+        {declaration + "<!-->", "Not well-formed: comment without its end.", 2, 1},
+        {declaration + "<![CDATA[x]]><a/>", "Not well-formed: text outside the elements.", 2, 1},
+        {"<a/>\n<!DOCTYPE a", "Not well-formed: markup without its end.", 2, 1},
+        {"<a/> tail <b/>", "Not well-formed: text outside the elements.", 1, 6},
+        {"<WarpName name=\"a.wp\"/><Inventory><=/></Inventory>", "Not well-formed: '<' that starts no markup.",
+         1, 35},
+        {"<a>< b/></a>", "Not well-formed: '<' that starts no markup.", 1, 4},
+        {"<a><![CDATA[x]]><!-- c --><?pi x?><b/></a>", nullptr, 0, 0},
+        {declaration + "<!DOCTYPE advert>\n<!-- c -->\n<a/><b/>\n", nullptr, 0, 0},
+        {"\xef\xbb\xbf<a/>", nullptr, 0, 0},
+    };
+    for (const Case& c : cases) {
+        KyXmlDocument document;
+        const bool parsed = document.parse(c.text.c_str());
+        if (!c.error) {
+            EXPECT_TRUE(parsed) << c.text << ": " << document.errorText();
+            continue;
+        }
+        EXPECT_FALSE(parsed) << c.text;
+        EXPECT_TRUE(document.refused()) << c.text;
+        EXPECT_EQ(document.FirstChild(), nullptr) << c.text;
+        EXPECT_STREQ(document.errorText(), c.error) << c.text;
+        EXPECT_EQ(document.errorRow(), c.row) << c.text;
+        EXPECT_EQ(document.errorColumn(), c.column) << c.text;
+    }
+}
+
+TEST(XmlDocument, AFileLargerThanAskedIsNotRead)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.writeFile("a.xml", "<a>" + std::string(1000, ' ') + "</a>"));
+    KyXmlDocument document;
+    EXPECT_FALSE(document.loadFile(KyString(dir.file("a.xml").c_str()), TIXML_DEFAULT_ENCODING, 1006));
+    EXPECT_TRUE(document.refused());
+    EXPECT_STREQ(document.errorText(), "File too large.");
+    EXPECT_TRUE(document.loadFile(KyString(dir.file("a.xml").c_str()), TIXML_DEFAULT_ENCODING, 1007));
+}

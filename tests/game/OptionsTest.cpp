@@ -111,7 +111,9 @@ TEST(OptionsFile, EveryValueOutsideItsRangeIsLoggedAndLeftOut)
         {nullptr, nullptr, true, true},
     };
     for (const Case& c : cases) {
-        std::string text = "<?xml version=\"1.0\" ?>\n";
+        // A file of neither element still holds one: a declaration alone is
+        // no XML document.
+        std::string text = "<?xml version=\"1.0\" ?>\n" + element("FullScreen", "value=\"0\"");
         if (c.resolution)
             text += element("WindowResolution", c.resolution);
         if (c.language)

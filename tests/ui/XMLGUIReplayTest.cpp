@@ -9,6 +9,7 @@
 #include "tests/support/DamagedText.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/InterfaceFileWriter.h"
+#include "tests/support/LinearReading.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/UserDataSandbox.h"
 
@@ -120,14 +121,15 @@ TEST_F(XMLGUIReplay, HostileShapesFailOrLoadCleanly)
         // over it.
         std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<menu><sfx name=\"s\" file=\"a.wav\xb3\xef^\0Pa\0\0\"/>"
                     "<value name=\"v\" value=\"1\"/></menu>", 115),
+        // Read by TinyXML, but no XML: no element, a comment cut short.
+        "<?xml version=\"1.0\"?>",
+        "<!-- never closed",
     };
     for (const std::string& text : failing)
         EXPECT_FALSE(replay(text)) << text.substr(0, 80);
 
     const std::vector<std::string> loading = {
         "<ui/>",
-        "<?xml version=\"1.0\"?>",
-        "<!-- never closed",
         "<!-- only a comment --><ui><!-- <sprite name=\"no\"/> --></ui>",
         // Every element without any attribute.
         "<ui><sprite/><button/><sprite_button/><sprite_button2/><check_box/><music/><sfx/><value/><img/>"
@@ -211,4 +213,23 @@ TEST_F(XMLGUIReplay, HostileNestsAndLongNamesAreRefusedFast)
         EXPECT_EQ(log, c.log) << c.what;
         EXPECT_LT(seconds, 1.0) << c.what;
     }
+}
+
+// The game's texts are such a file of named values.
+TEST_F(XMLGUIReplay, AHundredThousandTextsLoadInProportionToTheFile)
+{
+    std::string text = "<?xml version=\"1.0\" ?>\n<texts>\n";
+    for (int i = 0; i < 100000; ++i)
+        text += "  <value name=\"text" + std::to_string(i) + "\" value=\"Line " + std::to_string(i) + "\" />\n";
+    text += "</texts>\n";
+    ASSERT_TRUE(sandbox.work().writeFile("Menus/texts.xml", text));
+    u32 values = 0;
+    const double ratio = LinearReading::againstParse(text, [&] {
+        EXPECT_TRUE(gui.Load("Menus/texts.xml"));
+        values = gui.valueMap().count();
+        gui.unload();
+        KyDeferredDeletion::deletePending();
+    });
+    EXPECT_EQ(values, 100000u);
+    EXPECT_LT(ratio, LinearReading::kAllowedRatio);
 }

@@ -1,0 +1,32 @@
+#include "tests/support/LinearReading.h"
+
+#include "core/KyXmlDocument.h"
+
+#include <chrono>
+
+namespace LinearReading {
+
+double fastest(const std::function<void()>& work, int runs)
+{
+    double best = 0.0;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (i == 0 || seconds < best)
+            best = seconds;
+    }
+    return best;
+}
+
+double againstParse(const std::string& text, const std::function<void()>& reader)
+{
+    const double parse = fastest([&text] {
+        KyXmlDocument document;
+        document.parse(text.c_str());
+    });
+    const double read = fastest(reader);
+    return parse > 0.0 ? read / parse : 0.0;
+}
+
+} // namespace LinearReading
