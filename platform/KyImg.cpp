@@ -17,7 +17,7 @@
 
 KyImg::KyImg()
     : m_flag(0), m_transparent(1), m_format(13), m_width(0), m_height(0), m_borderWidth(0), m_borderHeight(0),
-      m_pixels(nullptr), m_allocated(0)
+      m_pixels(nullptr), m_allocated(0), m_cutShort(false)
 {
 }
 
@@ -73,6 +73,7 @@ void KyImg::reset()
     m_height = 0;
     m_borderWidth = 0;
     m_borderHeight = 0;
+    m_cutShort = false;
 }
 
 u8* KyImg::create(s32 format, u32 width, u32 height, const KyIntrusivePtr<KyPalette>& palette)
@@ -116,6 +117,7 @@ void KyImg::adopt(KyImgResult& result)
     m_borderWidth = result.borderWidth();
     m_borderHeight = result.borderHeight();
     m_palette = result.palette();
+    m_cutShort = result.cutShort();
 }
 
 bool KyImg::readAs(const KyString& type, KyStream* stream, const KyString& file)

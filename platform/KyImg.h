@@ -91,6 +91,9 @@ public:
     void setFlag(u8 flag) { m_flag = flag; }
     // Bytes really allocated for the pixels.
     u64 allocatedBytes() const { return m_allocated; }
+    // The file ended before the picture did: what is missing was made up
+    // by the reader (KyImgResult::cutShort).
+    bool isCutShort() const { return m_cutShort; }
 
     // The bits column of the format table (0 for an unknown code).
     static u32 bitsPerPixel(s32 format);
@@ -125,6 +128,7 @@ private:
     u8* m_pixels;
     u64 m_allocated;
     KyIntrusivePtr<KyPalette> m_palette;
+    bool m_cutShort;
 };
 
 #endif

@@ -2,7 +2,7 @@
 
 KyImgResult::KyImgResult()
     : m_width(0), m_height(0), m_format(13), m_borderWidth(0), m_borderHeight(0), m_pixels(nullptr),
-      m_pixelBytes(0)
+      m_pixelBytes(0), m_cutShort(false)
 {
 }
 
@@ -28,6 +28,7 @@ void KyImgResult::resetResult()
     m_borderWidth = 0;
     m_borderHeight = 0;
     m_palette.reset();
+    m_cutShort = false;
 }
 
 u8* KyImgResult::allocatePixels(u64 n)

@@ -24,6 +24,9 @@ public:
     // Bytes allocated for the pixels.
     u64 pixelBytes() const { return m_pixelBytes; }
     const KyIntrusivePtr<KyPalette>& palette() const { return m_palette; }
+    // The data ended before the picture did and the reader made up the
+    // rest (as libjpeg does, in grey): a picture, but not the whole one.
+    bool cutShort() const { return m_cutShort; }
 
     // Hands the pixel array over; the result no longer frees it.
     u8* takePixels();
@@ -45,6 +48,7 @@ protected:
     u8* m_pixels;
     u64 m_pixelBytes;
     KyIntrusivePtr<KyPalette> m_palette;
+    bool m_cutShort;
 
 private:
     KyImgResult(const KyImgResult&) = delete;

@@ -244,6 +244,8 @@ void KyJpeg::decode(Source& source)
         logPrint("KyJpeg::LoadFromStream: wrong format");
     if (outcome != Decoded)
         resetResult();
+    else
+        m_cutShort = source.ended;
 }
 
 // No object with a destructor lives in this frame: libjpeg leaves it

@@ -177,10 +177,18 @@ TEST(ImgJpeg, TruncatedDataEndsWithASuppliedMarker)
         img.loadFromStream(s, "jpg");
         expectConsistent(img);
         decoded += img.format() == 5;
+        // A picture made up in part says so.
+        EXPECT_EQ(img.isCutShort(), img.format() == 5) << n;
         EXPECT_LE(s.tell(), cut.size());
     }
     // Past the header a cut picture still decodes (the rest stays grey).
     EXPECT_GT(decoded, 10);
+    KyString whole;
+    ImageWriters::fillStream(whole, file);
+    KyImg img;
+    img.loadFromStream(whole, "jpg");
+    EXPECT_EQ(img.format(), 5);
+    EXPECT_FALSE(img.isCutShort());
 }
 
 TEST(ImgJpeg, CorruptDataGivesNoImage)
