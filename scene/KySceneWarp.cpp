@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -31,6 +33,8 @@ public:
     }
 
     void read(const TiXmlDocument& document);
+    // The problems beyond the lines logged, on one line.
+    void finish();
 
 private:
     void problem(const TiXmlNode* node, const char* format, ...)
@@ -38,6 +42,9 @@ private:
         __attribute__((format(printf, 3, 4)))
 #endif
         ;
+    // A problem logged whatever the count of lines already logged: the
+    // bounds, met once.
+    void boundReached(const TiXmlNode* node, const char* what, u32 bound);
 
     void readObject(const TiXmlElement& element);
     void readAnimation(const TiXmlElement& element);
@@ -45,9 +52,15 @@ private:
     // A marker's x, y and z; false (logged) when one is missing or bad.
     bool readMarker(const TiXmlElement& marker, KyVector3f32& position);
     bool readBlock(const TiXmlElement& block, s32 grid, KyWarp::ExitBlock& out);
-    // Whether an object or animation element already named this animation.
-    bool isDescribed(const KyString& name) const;
-    bool hasExit(const KyString& linkedPath) const;
+    // Keeps a marker read for an element, while the description may have
+    // more.
+    void keepMarker(const TiXmlElement& marker, const KyVector3f32& position, std::vector<KyVector3f32>& markers);
+    // Whether an object or animation element already named this animation
+    // (and, when not, notes that one does now); the same for an exit's
+    // linked path. Hash sets: a description of any size reads in time
+    // proportional to its size.
+    bool isDescribed(const KyString& name);
+    bool hasExit(const KyString& linkedPath);
 
     // A float, double or int attribute, read as scanf reads the start of
     // its text; a value that is not a finite number in range is Bad.
@@ -61,6 +74,10 @@ private:
     KyString m_file;
     KySceneWarp::Description& m_description;
     u32 m_exits = 0;
+    u32 m_markers = 0;
+    u32 m_unlogged = 0;
+    std::unordered_set<std::string> m_described;
+    std::unordered_set<std::string> m_linked;
 };
 
 void DescriptionReader::problem(const TiXmlNode* node, const char* format, ...)
@@ -70,8 +87,35 @@ void DescriptionReader::problem(const TiXmlNode* node, const char* format, ...)
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    logPrint("[KySceneWarp::load] file :%s ligne : %d : %s\n", m_file.c_str(), node ? node->Row() : 0, text);
+    if (m_description.problems - m_unlogged < KySceneWarp::MaxProblemLines)
+        logPrint("[KySceneWarp::load] file :%s ligne : %d : %s\n", m_file.c_str(), node ? node->Row() : 0, text);
+    else
+        ++m_unlogged;
     ++m_description.problems;
+}
+
+void DescriptionReader::boundReached(const TiXmlNode* node, const char* what, u32 bound)
+{
+    logPrint("[KySceneWarp::load] file :%s ligne : %d : plus de %u %s : la suite ignoree\n", m_file.c_str(),
+             node ? node->Row() : 0, bound, what);
+    ++m_description.problems;
+}
+
+void DescriptionReader::finish()
+{
+    if (m_unlogged > 0)
+        logPrint("[KySceneWarp::load] file :%s : %u autres problemes\n", m_file.c_str(), m_unlogged);
+}
+
+void DescriptionReader::keepMarker(const TiXmlElement& marker, const KyVector3f32& position,
+                                   std::vector<KyVector3f32>& markers)
+{
+    if (m_markers == KySceneWarp::MaxMarkers)
+        boundReached(&marker, "marqueurs", KySceneWarp::MaxMarkers);
+    if (m_markers >= KySceneWarp::MaxMarkers)
+        return;
+    ++m_markers;
+    markers.push_back(position);
 }
 
 Status DescriptionReader::queryDouble(const TiXmlElement& element, const char* name, f64& value)
@@ -180,22 +224,14 @@ bool DescriptionReader::readBlock(const TiXmlElement& block, s32 grid, KyWarp::E
     return true;
 }
 
-bool DescriptionReader::isDescribed(const KyString& name) const
+bool DescriptionReader::isDescribed(const KyString& name)
 {
-    for (const KySceneWarp::Element& e : m_description.elements) {
-        if (e.kind != KySceneWarp::Element::Exit && e.name == name)
-            return true;
-    }
-    return false;
+    return !m_described.insert(std::string(name.c_str(), name.length())).second;
 }
 
-bool DescriptionReader::hasExit(const KyString& linkedPath) const
+bool DescriptionReader::hasExit(const KyString& linkedPath)
 {
-    for (const KySceneWarp::Element& e : m_description.elements) {
-        if (e.kind == KySceneWarp::Element::Exit && e.exit.linkedPath == linkedPath)
-            return true;
-    }
-    return false;
+    return !m_linked.insert(std::string(linkedPath.c_str(), linkedPath.length())).second;
 }
 
 void DescriptionReader::readObject(const TiXmlElement& element)
@@ -223,7 +259,7 @@ void DescriptionReader::readObject(const TiXmlElement& element)
             markerSeen = true;
             KyVector3f32 position;
             if (readMarker(*child, position))
-                object.markers.push_back(position);
+                keepMarker(*child, position, object.markers);
         }
     }
     m_description.elements.push_back(object);
@@ -260,7 +296,7 @@ void DescriptionReader::readAnimation(const TiXmlElement& element)
         }
         KyVector3f32 position;
         if (readMarker(*child, position))
-            animation.markers.push_back(position);
+            keepMarker(*child, position, animation.markers);
     }
     m_description.elements.push_back(animation);
 }
@@ -312,7 +348,7 @@ void DescriptionReader::readExit(const TiXmlElement& element)
             markerSeen = true;
             KyVector3f32 position;
             if (readMarker(*child, position))
-                exit.markers.push_back(position);
+                keepMarker(*child, position, exit.markers);
         } else if (std::strcmp(kind, "camera") == 0) {
             if (cameraSeen) {
                 problem(child, "<exit> %s a deja une camera : <camera> ignore", linked);
@@ -343,6 +379,10 @@ void DescriptionReader::read(const TiXmlDocument& document)
         if (!element)
             continue;
         const char* kind = element->Value();
+        if (m_description.elements.size() >= KySceneWarp::MaxElements) {
+            boundReached(element, "elements", KySceneWarp::MaxElements);
+            break;
+        }
         if (std::strcmp(kind, "object") == 0)
             readObject(*element);
         else if (std::strcmp(kind, "animation") == 0)
@@ -376,7 +416,9 @@ bool KySceneWarp::read(const KyString& path, Description& description)
     KyXmlDocument document;
     if (!document.loadFile(path))
         return refuse(path, document);
-    DescriptionReader(path, description).read(document);
+    DescriptionReader reader(path, description);
+    reader.read(document);
+    reader.finish();
     return true;
 }
 
@@ -386,7 +428,9 @@ bool KySceneWarp::parse(const char* text, const KyString& fileName, Description&
     KyXmlDocument document;
     if (!document.parse(text ? text : ""))
         return refuse(fileName, document);
-    DescriptionReader(fileName, description).read(document);
+    DescriptionReader reader(fileName, description);
+    reader.read(document);
+    reader.finish();
     return true;
 }
 
@@ -419,8 +463,12 @@ void KySceneWarp::apply(const Description& description, KyWarp* warp)
     if (!warp)
         return;
     warp->clearSceneDescription();
+    // The panorama's animation names, looked up once for every element.
+    std::unordered_set<std::string> animations;
+    for (u32 a = 0; a < warp->animationCount(); ++a)
+        animations.insert(std::string(warp->animations()[a].name.c_str(), warp->animations()[a].name.length()));
     for (const Element& element : description.elements) {
-        const bool known = warp->hasAnimation(element.name);
+        const bool known = animations.count(std::string(element.name.c_str(), element.name.length())) > 0;
         if (element.kind == Element::Exit) {
             KyWarp::Exit exit = element.exit;
             if (!element.markers.empty()) {

@@ -35,7 +35,8 @@
 // used is kept: an element without its name or path is left out, a block
 // off the faces or outside its grid is left out, a marker with a bad
 // coordinate is left out (an exit then has no marker), a missing or bad
-// grid counts as 1, angles as 0, a frame rate as 15. Applying a description
+// grid counts as 1, angles as 0, a frame rate as 15; elements and markers
+// beyond MaxElements and MaxMarkers are left out. Applying a description
 // first clears what an earlier one applied to the panorama, so visiting a
 // panorama again gives the same exits, paths and markers.
 //
@@ -85,6 +86,15 @@ public:
 
     // The largest block grid an exit may have.
     static constexpr s32 MaxBlockGrid = 65535;
+    // Most elements (objects, animations and exits) and markers one
+    // description may give a panorama; the rest is left out with a line.
+    // A scene has tens of them; every one of them costs the panorama memory
+    // and work in each frame.
+    static constexpr u32 MaxElements = 1024;
+    static constexpr u32 MaxMarkers = 1024;
+    // Problems logged one by one for a file; the rest are counted on one
+    // line at the end.
+    static constexpr u32 MaxProblemLines = 100;
 
     KySceneWarp();
     ~KySceneWarp() override;

@@ -63,6 +63,41 @@ KyWarp::~KyWarp()
     }
 }
 
+namespace {
+
+// Finds the file of a panorama as loads do and reads its tables.
+bool readTables(const KyPath& path, KyPath& found, KyFile& file, KyWarpReader::Result& result, KyString& problem,
+                const bool* abort)
+{
+    KyResourceManager::findLanguageFile(path, &found);
+    if (!file.Open_2(found, KyFile::ModeRead)) {
+        problem = "the file cannot be opened";
+        return false;
+    }
+    KyWarpReader reader(file, file.GetFileSize(), abort);
+    if (!reader.read(result)) {
+        problem = reader.error();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool KyWarp::canLoad(const KyString& path, KyString& problem)
+{
+    KyPath found;
+    KyResourceManager::findLanguageFile(KyPath(path), &found);
+    // Looked at first: opening a missing file would log.
+    if (!KyFile::exists(found)) {
+        problem = "no such file";
+        return false;
+    }
+    KyFile file;
+    KyWarpReader::Result result;
+    return readTables(KyPath(path), found, file, result, problem, nullptr);
+}
+
 bool KyWarp::load(const KyString& path)
 {
     const KyPath wanted(path);
@@ -71,15 +106,12 @@ bool KyWarp::load(const KyString& path)
     m_loadAbort = false;
 
     KyPath found;
-    KyResourceManager::findLanguageFile(wanted, &found);
     std::unique_ptr<KyFile> file(new KyFile);
-    if (!file->Open_2(found, KyFile::ModeRead))
-        return false;
-
-    KyWarpReader reader(*file, file->GetFileSize(), &m_loadAbort);
     KyWarpReader::Result result;
-    if (!reader.read(result)) {
-        logPrint("[KyWarp::load] file : %s error : %s\n", found.c_str(), reader.error().c_str());
+    KyString problem;
+    if (!readTables(wanted, found, *file, result, problem, &m_loadAbort)) {
+        if (file->isOpen())
+            logPrint("[KyWarp::load] file : %s error : %s\n", found.c_str(), problem.c_str());
         return false;
     }
 

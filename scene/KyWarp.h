@@ -132,6 +132,10 @@ public:
     // and a damaged file logs one line naming it. True when the panorama
     // holds the file afterwards.
     bool load(const KyString& path);
+    // Whether load would take the file at path: it is found (as load finds
+    // it) and its tables read. Nothing is kept and nothing logged; problem
+    // says what is wrong otherwise.
+    static bool canLoad(const KyString& path, KyString& problem);
     // Releases everything read from the file, the objects, exits and
     // markers; the file stays open until the next load or destruction.
     void unload();

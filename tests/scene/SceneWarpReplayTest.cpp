@@ -9,11 +9,13 @@
 #include "scene/KySceneWarp.h"
 #include "scene/KyWarp.h"
 #include "tests/scene/WarpFixture.h"
+#include "tests/support/LinearReading.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -160,4 +162,55 @@ TEST_F(SceneWarpReplayTest, LargeAndOddFiles)
             break;
         replay(file);
     }
+}
+
+// A description of a hundred thousand objects froze the game for minutes:
+// each name was compared with every one before it. Reading is in
+// proportion to the file, a panorama takes at most MaxElements elements and
+// MaxMarkers markers from it, and the log takes at most MaxProblemLines
+// lines and a count.
+TEST_F(SceneWarpReplayTest, AHundredThousandElementsReadInProportionToTheFile)
+{
+    // Duplicates and unknown elements first (they take no place), then more
+    // objects than a panorama takes.
+    std::string text = "<object name=\"O7\"><marker x=\"1\" y=\"2\" z=\"3\"/></object>\n";
+    text += repeat("<object name=\"O7\"/>\n<unknown/>\n", 25000);
+    for (int i = 0; i < 50000; ++i)
+        text += "<object name=\"O" + std::to_string(i) + "\"><marker x=\"1\" y=\"2\" z=\"3\"/></object>\n";
+    ASSERT_TRUE(dir.writeFile("Hall.xml", text));
+    std::string logged;
+    const double ratio = LinearReading::againstParse(text, [&] {
+        KySceneWarp scene;
+        StdoutCapture out;
+        scene.load(KyString(path.c_str()), &warp);
+        logged = out.text();
+    });
+    EXPECT_LT(ratio, LinearReading::kAllowedRatio);
+    KySceneWarp::Description description;
+    {
+        StdoutCapture quiet;
+        ASSERT_TRUE(KySceneWarp::read(KyString(path.c_str()), description));
+    }
+    EXPECT_EQ(description.elements.size(), KySceneWarp::MaxElements);
+    EXPECT_EQ(warp.markers().count(), KySceneWarp::MaxElements);
+    WarpFixture::expectSceneConsistent(warp);
+    size_t problemLines = 0;
+    for (size_t at = logged.find("deja decrit"); at != std::string::npos; at = logged.find("deja decrit", at + 1))
+        ++problemLines;
+    for (size_t at = logged.find("inconnu"); at != std::string::npos; at = logged.find("inconnu", at + 1))
+        ++problemLines;
+    EXPECT_EQ(problemLines, KySceneWarp::MaxProblemLines);
+    EXPECT_NE(logged.find(" : plus de 1024 elements : la suite ignoree\n"), std::string::npos);
+    EXPECT_NE(logged.find(" : 49901 autres problemes\n"), std::string::npos) << logged.substr(logged.size() - 300);
+
+    // Markers beyond the bound, in one animation.
+    KySceneWarp::Description markers;
+    StdoutCapture out;
+    ASSERT_TRUE(KySceneWarp::parse(("<animation name=\"DOOR\" fps=\"15\">" +
+                                    repeat("<marker x=\"1\" y=\"2\" z=\"3\"/>", 3000) + "</animation>")
+                                       .c_str(),
+                                   KyString("Door.xml"), markers));
+    ASSERT_EQ(markers.elements.size(), 1u);
+    EXPECT_EQ(markers.elements[0].markers.size(), KySceneWarp::MaxMarkers);
+    EXPECT_NE(out.text().find("plus de 1024 marqueurs : la suite ignoree"), std::string::npos);
 }
