@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,13 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KyArray<KyString> names;
     KyAdsIndex::readText(reinterpret_cast<const char*>(data), static_cast<u32>(size), KyString("Backup/Ads"), names,
                          KyString("fuzz.xml"));
+    std::set<std::string> seen;
     for (u32 i = 0; i < names.count(); ++i) {
         if (!KyAdsIndex::isSafeName(names[i]))
             std::abort();
-        for (u32 j = 0; j < i; ++j) {
-            if (names[j] == names[i])
-                std::abort();
-        }
+        if (!seen.insert(names[i].c_str()).second)
+            std::abort();
     }
     return 0;
 }

@@ -11,14 +11,19 @@
 #include "net/KyAdsIndex.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsDir.h"
+#include "platform/KyImg.h"
 #include "ui/KyButton.h"
 #include "ui/KySpriteButton.h"
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <sys/stat.h>
+#include <unordered_set>
 
 const char* const KyAds::kCacheFile = "Backup/KyCache.xml";
 const char* const KyAds::kDefaultAdvertHost = "ads.orvalen.invalid";
@@ -53,6 +58,17 @@ bool makeParentFolders(const KyPath& file)
 bool isXmlName(const KyString& name)
 {
     return KyPath(name).extension() == "xml";
+}
+
+// A file of a set that the image reader reads.
+bool isPictureName(const KyString& name)
+{
+    const KyString extension = KyPath(name).extension().toLower();
+    for (const char* known : {"png", "jpg", "jpeg", "bmp", "tga", "pvr", "zlib"}) {
+        if (extension == known)
+            return true;
+    }
+    return false;
 }
 
 TiXmlElement* findOrCreate(TiXmlNode* parent, const char* name)
@@ -96,7 +112,7 @@ KyAds::KyAds()
 KyAds::~KyAds()
 {
     hide();
-    if (m_tempFolder.length() > 0 && m_localFolder.length() > 0 && isComplete(join(m_tempFolder, kIndexName)))
+    if (m_tempFolder.length() > 0 && m_localFolder.length() > 0)
         commit();
     for (u32 i = 0; i < m_downloaders.count(); ++i)
         delete m_downloaders[i];
@@ -179,10 +195,33 @@ void KyAds::startDownload(const KyString& name, bool scanned)
     downloader->start();
 }
 
+// What one reading of a set found.
+struct KyAds::Walk {
+    // Every file named, each once, in the order met.
+    KyArray<KyString> names;
+    // The XML files read (disk paths).
+    std::unordered_set<std::string> visited;
+    // Bytes of XML the walk may still read.
+    u32 bytesLeft = KyAdsIndex::kMaxXmlBytes;
+    // Every XML file met could be read and is XML.
+    bool readable = true;
+    // Every file named is there.
+    bool present = true;
+    // The set names more than kMaxSetFiles files.
+    bool tooMany = false;
+};
+
 bool KyAds::onFileDownloaded(KyHTTPDownloader& downloader)
 {
-    KyArray<KyString> names;
-    listFiles(downloader.file, m_tempFolder, names);
+    Walk found;
+    walk(downloader.file, m_tempFolder, found);
+    if (found.tooMany) {
+        // Such a set is never whole: nothing more of it is fetched.
+        logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
+                 downloader.file.c_str(), kMaxSetFiles);
+        return false;
+    }
+    const KyArray<KyString>& names = found.names;
     for (u32 i = 0; i < names.count(); ++i) {
         bool known = false;
         for (u32 j = 0; j < m_downloaders.count() && !known; ++j)
@@ -192,7 +231,7 @@ bool KyAds::onFileDownloaded(KyHTTPDownloader& downloader)
         if (m_downloaders.count() >= kMaxSetFiles) {
             logPrint("[KyAds::onFileDownloaded] more than %u files in the advert set: %s is not fetched\n",
                      kMaxSetFiles, names[i].c_str());
-            continue;
+            break;
         }
         startDownload(names[i], isXmlName(names[i]));
     }
@@ -201,26 +240,49 @@ bool KyAds::onFileDownloaded(KyHTTPDownloader& downloader)
 
 void KyAds::listFiles(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names)
 {
-    KyArray<KyString> visited;
-    listFilesFrom(xmlPath, root, names, visited);
+    Walk found;
+    found.names = names;
+    walk(xmlPath, root, found);
+    names = found.names;
 }
 
-void KyAds::listFilesFrom(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names,
-                          KyArray<KyString>& visited)
+void KyAds::walk(const KyString& xmlPath, const KyString& root, Walk& found)
 {
-    KyPath path(xmlPath);
+    const KyPath path(xmlPath);
+    const KyPath disk = KyFile::resolvePath(path);
     // A page that refers back to one already read is not read again.
-    if (visited.contains(path))
+    if (!found.visited.insert(std::string(disk.c_str(), disk.length())).second)
         return;
-    visited.pushBack(path);
-    u32 first = names.count();
-    if (!KyAdsIndex::readFile(path, m_localFolder, names))
+    // The file's size counts against what the whole set may read.
+    struct stat info;
+    if (stat(disk.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        found.present = false;
         return;
-    u32 last = names.count();
-    for (u32 i = first; i < last; ++i) {
-        KyPath referenced = join(root, names[i]);
-        if (isXmlName(names[i]) && KyFile::exists(referenced))
-            listFilesFrom(referenced, root, names, visited);
+    }
+    const u64 size = u64(info.st_size);
+    if (size > found.bytesLeft) {
+        logPrint("[KyAds::listFiles] %s : the XML files of the advert set pass %u bytes\n", path.c_str(),
+                 KyAdsIndex::kMaxXmlBytes);
+        found.readable = false;
+        return;
+    }
+    const u32 first = found.names.count();
+    if (!KyAdsIndex::readFile(path, m_localFolder, found.names, kMaxSetFiles, found.bytesLeft)) {
+        found.readable = false;
+        return;
+    }
+    found.bytesLeft -= u32(std::min<u64>(found.bytesLeft, size));
+    if (found.names.count() > kMaxSetFiles) {
+        found.tooMany = true;
+        return;
+    }
+    const u32 last = found.names.count();
+    for (u32 i = first; i < last && !found.tooMany; ++i) {
+        const KyPath referenced = join(root, found.names[i]);
+        if (!KyFile::exists(referenced))
+            found.present = false;
+        else if (isXmlName(found.names[i]))
+            walk(referenced, root, found);
     }
 }
 
@@ -231,38 +293,50 @@ void KyAds::collectFiles(const TiXmlElement* element, KyArray<KyString>& names)
 
 bool KyAds::isComplete(const KyString& indexPath)
 {
-    KyArray<KyString> visited;
-    return isCompleteFrom(indexPath, KyPath(indexPath).directory(), visited);
+    Walk found;
+    walk(indexPath, KyPath(indexPath).directory(), found);
+    return KyFile::exists(indexPath) && found.readable && found.present && !found.tooMany;
 }
 
-bool KyAds::isCompleteFrom(const KyString& indexPath, const KyString& root, KyArray<KyString>& visited)
+bool KyAds::isWhole(const KyString& indexPath)
 {
-    KyPath path(indexPath);
-    if (visited.contains(path))
-        return true;
-    visited.pushBack(path);
-    if (!KyFile::exists(path))
+    Walk found;
+    return walkWhole(indexPath, found);
+}
+
+bool KyAds::walkWhole(const KyString& indexPath, Walk& found)
+{
+    const KyPath root = KyPath(indexPath).directory();
+    walk(indexPath, root, found);
+    if (!KyFile::exists(indexPath) || !found.readable || !found.present || found.tooMany)
         return false;
-    KyArray<KyString> names;
-    if (!KyAdsIndex::readFile(path, m_localFolder, names))
+    if (found.names.isEmpty()) {
+        logPrint("[KyAds::isWhole] %s names no file of the advert set\n", indexPath.c_str());
         return false;
-    for (u32 i = 0; i < names.count(); ++i) {
-        KyPath file = join(root, names[i]);
-        if (!KyFile::exists(file))
+    }
+    for (const KyString& name : found.names) {
+        if (!isPictureName(name))
+            continue;
+        const KyPath file = join(root, name);
+        KyImg picture;
+        picture.load(file);
+        if (picture.format() == 13 || picture.isCutShort()) {
+            logPrint("[KyAds::isWhole] %s is not a whole picture\n", file.c_str());
             return false;
-        if (isXmlName(names[i]) && !isCompleteFrom(file, root, visited))
-            return false;
+        }
     }
     return true;
 }
 
 bool KyAds::commit()
 {
-    KyPath index = join(m_tempFolder, kIndexName);
-    if (!isComplete(index))
+    const KyPath index = join(m_tempFolder, kIndexName);
+    if (!KyFile::exists(index))
         return false;
-    KyArray<KyString> names;
-    listFiles(index, m_tempFolder, names);
+    Walk found;
+    if (!walkWhole(index, found))
+        return false;
+    const KyArray<KyString>& names = found.names;
 
     KyDirectory::RemoveDir(m_localFolder);
     makeFolder(m_localFolder);
@@ -309,9 +383,9 @@ void KyAds::next()
         goNext();
         return;
     }
-    if (isComplete(join(m_tempFolder, kIndexName)))
-        commit();
-    else if (!isComplete(join(m_localFolder, kIndexName)))
+    // A downloaded set that is not whole is left where it is: the set
+    // shown last stays, unless it is not whole either.
+    if (!commit() && !isWhole(join(m_localFolder, kIndexName)))
         copyDefaultSet();
     show(join(m_localFolder, kIndexName));
 }

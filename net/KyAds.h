@@ -21,7 +21,16 @@ class TiXmlElement;
 // every file its XML files refer to (see KyAdsIndex). Three folders take
 // part: the set shipped with the game (one subfolder per language), the
 // local set that is shown, and a temporary folder a new set is downloaded
-// into; a downloaded set replaces the local one only once it is complete.
+// into; a downloaded set replaces the local one only once it is whole.
+//
+// A set is complete when its XML files are XML and every file they name is
+// there. It is whole when, besides, its index names at least one file (a
+// page that shows nothing of the set - a host's portal page answered in
+// place of the index - is no advert) and every picture decodes to its end
+// (a body cut by the host's close reads as whole to the transfer). A set
+// naming more than kMaxSetFiles files, or whose XML files together pass
+// KyAdsIndex::kMaxXmlBytes, is neither: reading one never takes more than
+// those bounds, whatever the host sends.
 // The cache file "KyCache.xml" in the user-data folder keeps the time of the
 // last fetch and whether a run was cut short while it fetched.
 //
@@ -80,7 +89,9 @@ public:
     void collectFiles(const TiXmlElement* element, KyArray<KyString>& names);
     // Whether the index exists and every file of its set exists.
     bool isComplete(const KyString& indexPath);
-    // Replaces the local set by the temporary one when that is complete.
+    // Whether the set is complete, names a file and its pictures decode.
+    bool isWhole(const KyString& indexPath);
+    // Replaces the local set by the temporary one when that is whole.
     bool commit();
     void writeCache();
     void show(const KyString& pagePath);
@@ -120,11 +131,15 @@ private:
     KyAds(const KyAds&) = delete;
     KyAds& operator=(const KyAds&) = delete;
 
+    struct Walk;
+
     // Starts the download of one file of the set into the temporary folder.
     void startDownload(const KyString& name, bool scanned);
-    void listFilesFrom(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names,
-                       KyArray<KyString>& visited);
-    bool isCompleteFrom(const KyString& indexPath, const KyString& root, KyArray<KyString>& visited);
+    // Reads the XML file at xmlPath and, in turn, the XML files of the set
+    // it names that exist, each once, within the set's bounds.
+    void walk(const KyString& xmlPath, const KyString& root, Walk& walk);
+    // Walks the set of an index and tells whether it is whole.
+    bool walkWhole(const KyString& indexPath, Walk& walk);
     // Copies the shipped set of the system language (or English) into the
     // local folder.
     void copyDefaultSet();

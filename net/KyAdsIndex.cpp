@@ -6,44 +6,91 @@
 
 #include <tinyxml.h>
 
+#include <cstring>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
 // Deepest element nesting walked; deeper elements are not read.
 const u32 kMaxDepth = 1000;
-// Largest XML file of a set read, in bytes.
-const u32 kMaxFileSize = 64u * 1024u * 1024u;
+// Refused names logged one by one for one reading; the rest are counted.
+const u32 kMaxRefusalsLogged = 8;
 
 bool startsWith(const char* text, const KyString& prefix)
 {
     return std::strncmp(text, prefix.c_str(), prefix.length()) == 0;
 }
 
-void addName(const KyString& name, KyArray<KyString>& names)
-{
-    if (!names.contains(name))
-        names.pushBack(name);
-}
-
-void collect(const TiXmlElement* element, const KyString& folder, KyArray<KyString>& names, const KyString& source,
-             u32 depth)
-{
-    if (!element || depth > kMaxDepth)
-        return;
-    for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
-        const char* value = a->Value();
-        if (!value || !startsWith(value, folder))
-            continue;
-        const char* rest = value + folder.length();
-        if (*rest != '/' || !KyAdsIndex::isSafeName(KyString(rest + 1))) {
-            logPrint("[KyAds::listFiles] %s : refused file name %s\n", source.c_str(), value);
-            continue;
-        }
-        addName(KyString(rest + 1), names);
+// Gathers the names of one reading: the names already listed are looked up
+// in a hash set, so each name costs the same however long the list.
+class Collector {
+public:
+    Collector(KyArray<KyString>& names, const KyString& folder, const KyString& source, u32 maxNames)
+        : m_names(names), m_folder(folder), m_source(source), m_maxNames(maxNames), m_refused(0)
+    {
+        m_seen.reserve(names.count());
+        for (const KyString& name : names)
+            m_seen.insert(std::string(name.c_str(), name.length()));
     }
-    for (const TiXmlElement* child = element->FirstChildElement(); child; child = child->NextSiblingElement())
-        collect(child, folder, names, source, depth + 1);
+
+    ~Collector()
+    {
+        // One growth of the list for the whole reading.
+        const u32 first = m_names.count();
+        m_names.resize(first + u32(m_added.size()));
+        for (size_t i = 0; i < m_added.size(); ++i)
+            m_names[first + u32(i)] = m_added[i];
+        if (m_refused > kMaxRefusalsLogged)
+            logPrint("[KyAds::listFiles] %s : %u more refused file names\n", m_source.c_str(),
+                     m_refused - kMaxRefusalsLogged);
+    }
+
+    bool full() const { return u64(m_names.count()) + m_added.size() > m_maxNames; }
+
+    void element(const TiXmlElement* element, u32 depth)
+    {
+        if (!element || depth > kMaxDepth || full())
+            return;
+        for (const TiXmlAttribute* a = element->FirstAttribute(); a && !full(); a = a->Next())
+            attribute(a->Value());
+        for (const TiXmlElement* child = element->FirstChildElement(); child && !full();
+             child = child->NextSiblingElement())
+            this->element(child, depth + 1);
+    }
+
+private:
+    void attribute(const char* value)
+    {
+        if (!value || !startsWith(value, m_folder))
+            return;
+        const char* rest = value + m_folder.length();
+        KyString name(*rest == '/' ? rest + 1 : "");
+        if (*rest != '/' || !KyAdsIndex::isSafeName(name)) {
+            if (++m_refused <= kMaxRefusalsLogged)
+                logPrint("[KyAds::listFiles] %s : refused file name %s\n", m_source.c_str(), value);
+            return;
+        }
+        if (m_seen.insert(std::string(name.c_str(), name.length())).second)
+            m_added.push_back(name);
+    }
+
+    KyArray<KyString>& m_names;
+    const KyString& m_folder;
+    const KyString& m_source;
+    const u32 m_maxNames;
+    std::unordered_set<std::string> m_seen;
+    std::vector<KyString> m_added;
+    u32 m_refused;
+};
+
+void collectDocument(const KyXmlDocument& document, const KyString& folder, KyArray<KyString>& names,
+                     const KyString& source, u32 maxNames)
+{
+    Collector collector(names, folder, source, maxNames);
+    for (const TiXmlElement* e = document.FirstChildElement(); e && !collector.full(); e = e->NextSiblingElement())
+        collector.element(e, 0);
 }
 
 } // namespace
@@ -72,47 +119,35 @@ bool KyAdsIndex::isSafeName(const KyString& name)
 }
 
 void KyAdsIndex::collectFiles(const TiXmlElement* element, const KyString& folder, KyArray<KyString>& names,
-                              const KyString& source)
+                              const KyString& source, u32 maxNames)
 {
-    collect(element, folder, names, source, 0);
+    Collector(names, folder, source, maxNames).element(element, 0);
 }
 
 bool KyAdsIndex::readText(const char* text, u32 size, const KyString& folder, KyArray<KyString>& names,
-                          const KyString& source)
+                          const KyString& source, u32 maxNames)
 {
     KyXmlDocument document;
     std::string copy(text ? text : "", text ? size : 0);
     if (!document.parse(copy.c_str()))
         return false;
-    for (const TiXmlElement* e = document.FirstChildElement(); e; e = e->NextSiblingElement())
-        collectFiles(e, folder, names, source);
+    collectDocument(document, folder, names, source, maxNames);
     return true;
 }
 
-bool KyAdsIndex::readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names)
+bool KyAdsIndex::readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names, u32 maxNames,
+                          u32 maxBytes)
 {
     KyXmlDocument document;
-    if (!loadDocument(path, document)) {
-        logPrint("[KyAds::listFiles] %s : the file cannot be read\n", path.c_str());
+    if (!loadDocument(path, document, maxBytes)) {
+        logPrint("[KyAds::listFiles] %s : the file cannot be read (%s)\n", path.c_str(), document.errorText());
         return false;
     }
-    for (const TiXmlElement* e = document.FirstChildElement(); e; e = e->NextSiblingElement())
-        collectFiles(e, folder, names, path);
+    collectDocument(document, folder, names, path, maxNames);
     return true;
 }
 
-bool KyAdsIndex::loadDocument(const KyString& path, KyXmlDocument& document)
+bool KyAdsIndex::loadDocument(const KyString& path, KyXmlDocument& document, u32 maxBytes)
 {
-    KyFile file;
-    if (!KyFile::exists(path))
-        return false;
-    if (!file.Open_2(path, KyFile::ModeRead))
-        return false;
-    u32 size = file.GetFileSize();
-    if (size > kMaxFileSize)
-        return false;
-    std::string text(size, '\0');
-    if (size > 0 && file.read(&text[0], size) != size)
-        return false;
-    return document.parse(text.c_str());
+    return document.loadFile(path, TIXML_DEFAULT_ENCODING, maxBytes);
 }

@@ -14,33 +14,45 @@ class TiXmlElement;
 // safe names are kept - not empty, not absolute, without ':' and without ".."
 // or empty parts - so that a set can never name a file outside its folder; a
 // value that names something else under the folder's name ("Backup/AdsX/a")
-// or an unsafe name is refused and logged with the file it came from.
+// or an unsafe name is refused and logged with the file it came from (the
+// first few of a file, then their count).
+//
+// Reading is linear in the size of the text, and stops as soon as the names
+// go beyond the count the caller allows.
 class KyAdsIndex {
 public:
     // Longest name kept, in bytes.
     static const u32 kMaxNameLength = 1024;
+    // Largest XML file of a set (or advert cache) read, in bytes: an advert
+    // page names a few pictures in a kilobyte or two.
+    static constexpr u32 kMaxXmlBytes = 256u * 1024u;
+    // No bound on the count of names.
+    static constexpr u32 kAnyCount = 0xFFFFFFFFu;
 
     // Reads the references of the element tree of one parsed file, in the
     // order met (each element's attributes in order, then its children),
     // into names (each name once; names already there are not added again).
-    // source names the file in the log.
+    // The reading stops once names holds more than maxNames. source names
+    // the file in the log.
     static void collectFiles(const TiXmlElement* element, const KyString& folder, KyArray<KyString>& names,
-                             const KyString& source);
-    // Reads the XML file at a game path and collects its references. False,
-    // with a log line naming the file, when it cannot be read or parsed.
-    static bool readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names);
+                             const KyString& source, u32 maxNames = kAnyCount);
+    // Reads the XML file at a game path (at most maxBytes of it) and
+    // collects the references of all its top-level elements. False, with a
+    // log line naming the file, when it cannot be read or parsed.
+    static bool readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names,
+                         u32 maxNames = kAnyCount, u32 maxBytes = kMaxXmlBytes);
     // Parses an XML text and collects its references. False when it does not
     // parse.
     static bool readText(const char* text, u32 size, const KyString& folder, KyArray<KyString>& names,
-                         const KyString& source);
+                         const KyString& source, u32 maxNames = kAnyCount);
 
     // Whether a name may stand for a file of a set.
     static bool isSafeName(const KyString& name);
 
     // Loads an XML file of an advert set or the advert cache into document:
-    // false when the file is missing, unreadable, refused by KyXmlDocument's
-    // bounds or does not parse.
-    static bool loadDocument(const KyString& path, KyXmlDocument& document);
+    // false when the file is missing, unreadable, larger than maxBytes,
+    // refused by KyXmlDocument's bounds or does not parse.
+    static bool loadDocument(const KyString& path, KyXmlDocument& document, u32 maxBytes = kMaxXmlBytes);
 };
 
 #endif

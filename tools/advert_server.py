@@ -17,14 +17,26 @@ Hostile modes, for the tests of the client's defences:
   bigheader  answers with a header line longer than 64 KiB
   short      answers 200 with a Content-Length larger than the body sent
   silent     accepts connections and never answers
+  cutindex   answers index.xml with only its first --cut bytes (default 30:
+             inside the XML declaration or a leading comment), and a
+             Content-Length that matches what is sent; other files as normal
+  portal     answers every request with 200 and a well-formed HTML page, as
+             a network's login portal does
+  cutbody    answers without Content-Length, ending the body by closing the
+             connection (as HTTP/1.0 allows); files other than XML files are
+             cut halfway
+  manynames  serves an index.xml that names --names pictures (default
+             20000), each a few bytes of real picture; other files as normal
 """
 
 import argparse
 import os
 import random
 import socket
+import struct
 import sys
 import threading
+import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 HOSTILE_INDEX = b"""<?xml version="1.0"?>
@@ -39,6 +51,36 @@ HOSTILE_INDEX = b"""<?xml version="1.0"?>
   <sprite name="h" file="Backup/Ads/kept.png"/>
 </ads>
 """
+
+
+PORTAL_PAGE = b"""<?xml version="1.0" encoding="UTF-8"?>
+<html xmlns="http://www.w3.org/1999/xhtml">
+  <head><title>Welcome to the network</title></head>
+  <body>
+    <h1>Please sign in</h1>
+    <form action="http://portal.invalid/login" method="post">
+      <input type="text" name="user"/><input type="submit" value="Sign in"/>
+    </form>
+  </body>
+</html>
+"""
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+# A 1 x 1 red PNG picture.
+TINY_PNG = (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)) +
+            png_chunk(b"IDAT", zlib.compress(b"\x00\xff\x00\x00")) + png_chunk(b"IEND", b""))
+
+
+def many_names_index(count):
+    """An advert page naming count pictures of the set."""
+    lines = [b'<?xml version="1.0"?>\n<advert>\n']
+    for i in range(count):
+        lines.append(b'  <img name="p%d" file="Backup/Ads/p%d.png"/>\n' % (i, i))
+    lines.append(b"</advert>\n")
+    return b"".join(lines)
 
 
 def multipart_fields(content_type, body):
@@ -145,6 +187,15 @@ class AdvertHandler(BaseHTTPRequestHandler):
             data = HOSTILE_INDEX if name == "index.xml" else b"hostile " + name.encode("latin-1")
             self.send(data)
             return
+        if mode == "portal":
+            self.send(PORTAL_PAGE)
+            return
+        if mode == "manynames":
+            if name == "index.xml":
+                self.send(many_names_index(self.server.names))
+            else:
+                self.send(TINY_PNG)
+            return
         data = self.read_file(name)
         if data is None:
             self.not_found()
@@ -154,6 +205,18 @@ class AdvertHandler(BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(data) + 100))
             self.end_headers()
             self.wfile.write(data)
+            return
+        if mode == "cutindex" and name == "index.xml":
+            self.send(data[:self.server.cut])
+            return
+        if mode == "cutbody":
+            # No Content-Length: the body ends where the connection does.
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.end_headers()
+            self.wfile.write(data if name.endswith(".xml") else data[:len(data) // 2])
+            self.wfile.flush()
+            self.close_connection = True
             return
         self.send(data)
 
@@ -186,8 +249,13 @@ def main():
     parser.add_argument("--path", default="/Orvalen3/PC/Part3/Ads",
                         help="the path before /index.php (default: /Orvalen3/PC/Part3/Ads)")
     parser.add_argument("--mode", default="normal",
-                        choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent"],
+                        choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent",
+                                 "cutindex", "portal", "cutbody", "manynames"],
                         help="normal, or one of the hostile modes below")
+    parser.add_argument("--cut", type=int, default=30,
+                        help="bytes of index.xml sent in the cutindex mode (default: 30)")
+    parser.add_argument("--names", type=int, default=20000,
+                        help="pictures named by the index in the manynames mode (default: 20000)")
     parser.add_argument("--max-requests", type=int, default=0,
                         help="stop after answering this many requests (default: 0, never)")
     parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
@@ -200,6 +268,8 @@ def main():
     server.path = args.path.rstrip("/")
     server.mode = args.mode
     server.max_requests = args.max_requests
+    server.cut = max(0, args.cut)
+    server.names = max(0, args.names)
     server.requests = 0
     server.lock = threading.Lock()
     server.hold = threading.Event()

@@ -7,11 +7,13 @@
 #include "net/KyAdsIndex.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
+#include "tools/content/ImageWriters.h"
 #include "ui/KyButton.h"
 #include "ui/KyDeferredDeletion.h"
 
 #include "tests/net/AdvertServer.h"
 #include "tests/support/InterfaceFileWriter.h"
+#include "tests/support/LinearReading.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/UserDataSandbox.h"
 
@@ -575,5 +577,143 @@ TEST_F(Ads, PagesWithoutAWayOnAdvanceAfterTenSecondsAndBadPagesEndTheRun)
         KyTimer::updateAll();
         EXPECT_EQ(watcher.finished, 1) << c.first;
         KyDeferredDeletion::deletePending();
+    }
+}
+
+TEST(AdsIndex, ReadingIsLinearInTheNamesAndStopsPastTheCountAllowed)
+{
+    std::string xml = "<?xml version=\"1.0\"?>\n<advert>\n";
+    for (int i = 0; i < 100000; ++i)
+        xml += "<img file=\"Backup/Ads/p" + std::to_string(i) + ".png\"/>\n";
+    xml += "</advert>\n";
+    KyArray<KyString> names;
+    const double ratio = LinearReading::againstParse(xml, [&] {
+        names.clear();
+        KyAdsIndex::readText(xml.c_str(), u32(xml.size()), KyString("Backup/Ads"), names, KyString("big.xml"));
+    });
+    ASSERT_EQ(names.count(), 100000u);
+    EXPECT_STREQ(names[99999].c_str(), "p99999.png");
+    EXPECT_LT(ratio, LinearReading::kAllowedRatio);
+
+    // With a count allowed, one name past it ends the reading.
+    names.clear();
+    names.pushBack(KyString("p3.png"));
+    ASSERT_TRUE(KyAdsIndex::readText(xml.c_str(), u32(xml.size()), KyString("Backup/Ads"), names,
+                                     KyString("big.xml"), 256));
+    EXPECT_EQ(names.count(), 257u);
+    EXPECT_STREQ(names[256].c_str(), "p256.png");
+}
+
+namespace {
+
+// The good set a player has from an earlier run, and a set the host serves
+// in its place: an index that starts, as the shipped one does, with a
+// comment; two pages, a PNG and a JPEG picture.
+struct SetPair {
+    std::string goodIndex = page({"good.png"}, "", "");
+    std::string goodPicture = picture(InterfaceFiles::Cyan);
+    std::string servedIndex = "<?xml version=\"1.0\" ?>\n<!-- The adverts of the season: two pages of five seconds "
+                              "each, then the menu. Files of the set are named from the advert folder the set is "
+                              "shown from. -->\n" +
+                              page({"photo.jpg", "season.png"}, "5000000", "page2.xml").substr(22);
+};
+
+} // namespace
+
+// Whatever the host sends in place of a set - an index cut inside its
+// declaration or its first comment, a login portal's page, pictures cut by
+// the host's close, an index of twenty thousand names - the set the player
+// had stays, is shown, and is there again at the next run.
+TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
+{
+    const SetPair sets;
+    TempDir& work = sandbox.work();
+    work.writeFile("served/index.xml", sets.servedIndex);
+    work.writeFile("served/page2.xml", page({"season.png"}, "", ""));
+    work.writeFile("served/season.png", picture(InterfaceFiles::Red));
+    work.writeFile("served/photo.jpg",
+                   ImageWriters::toString(ImageWriters::jpeg(64, 48, 3, ImageWriters::photo(64, 48, 3))));
+    ASSERT_LT(sets.servedIndex.find("<!--") + 4, 30u);
+    ASSERT_GT(sets.servedIndex.find("-->"), 150u);
+    struct Case {
+        const char* mode;
+        std::vector<std::string> options;
+        const char* logged;
+    } cases[] = {
+        {"cutindex", {"--cut", "7"}, "declaration without its end"},
+        {"cutindex", {"--cut", "30"}, "comment without its end"},
+        {"cutindex", {"--cut", "150"}, "comment without its end"},
+        {"portal", {}, "names no file of the advert set"},
+        {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture"},
+        {"manynames", {}, "the XML files of the advert set pass 262144 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + (c.options.empty() ? "" : " " + c.options[1]));
+        unlink(userData("KyCache.xml").c_str());
+        KyDirectory::RemoveDir(KyString("Backup/Ads"));
+        writeUserData("Ads/index.xml", sets.goodIndex);
+        writeUserData("Ads/good.png", sets.goodPicture);
+        AdvertServer server(work.file("served"), c.mode, 0, c.options);
+        ASSERT_TRUE(server.ok());
+        StdoutCapture log;
+        {
+            KyAds ads;
+            fetch(ads, server);
+            EXPECT_TRUE(userDataHas("AdsTmp/index.xml"));
+            ads.next();
+            EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+            EXPECT_EQ(ads.page().imageMap().count(), 1u);
+        }
+        EXPECT_EQ(userDataRead("Ads/index.xml"), sets.goodIndex);
+        EXPECT_EQ(userDataRead("Ads/good.png"), sets.goodPicture);
+        EXPECT_FALSE(userDataHas("Ads/season.png"));
+        EXPECT_NE(log.text().find(c.logged), std::string::npos) << log.text();
+    }
+
+    // The same set served whole replaces the good one.
+    unlink(userData("KyCache.xml").c_str());
+    AdvertServer server(work.file("served"));
+    ASSERT_TRUE(server.ok());
+    KyAds ads;
+    fetch(ads, server);
+    ads.next();
+    EXPECT_EQ(userDataRead("Ads/index.xml"), sets.servedIndex);
+    EXPECT_FALSE(userDataHas("Ads/good.png"));
+    ads.hide();
+}
+
+// A downloaded index is read in the frame its download ends: the reading
+// stops at the bounds of a set, however large the index the host sends.
+TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
+{
+    KyAds ads;
+    {
+        StdoutCapture quiet;
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+    }
+    const u32 downloadsBefore = ads.downloaders().count();
+    struct Case {
+        u32 names;
+        const char* logged;
+    } cases[] = {{20000, "the XML files of the advert set pass 262144 bytes"},
+                 {1000, "names more than 256 files: the advert set is refused"}};
+    for (const Case& c : cases) {
+        std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
+        for (u32 i = 0; i < c.names; ++i)
+            index += "  <img name=\"p" + std::to_string(i) + "\" file=\"Backup/Ads/p" + std::to_string(i) +
+                     ".png\"/>\n";
+        index += "</advert>\n";
+        writeUserData("AdsTmp/index.xml", index);
+        KyHTTPDownloader downloaded;
+        downloaded.file = KyPath("Backup/AdsTmp/index.xml");
+        StdoutCapture log;
+        const double ratio = LinearReading::againstParse(index, [&] { ads.onFileDownloaded(downloaded); });
+        EXPECT_NE(log.text().find(c.logged), std::string::npos) << log.text();
+        EXPECT_EQ(ads.downloaders().count(), downloadsBefore) << c.names;
+        if (c.names == 20000) {
+            // Refused by its size: not even parsed.
+            EXPECT_LT(ratio, 0.2) << c.names;
+        }
+        EXPECT_FALSE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
     }
 }

@@ -16,7 +16,8 @@ extern char** environ;
 
 const char* const AdvertServer::kPath = "/Orvalen3/PC/Part3/Ads";
 
-AdvertServer::AdvertServer(const std::string& root, const std::string& mode, int maxRequests)
+AdvertServer::AdvertServer(const std::string& root, const std::string& mode, int maxRequests,
+                           const std::vector<std::string>& options)
     : m_pid(-1)
 {
     int out[2];
@@ -27,6 +28,7 @@ AdvertServer::AdvertServer(const std::string& root, const std::string& mode, int
         args.push_back("--max-requests");
         args.push_back(std::to_string(maxRequests));
     }
+    args.insert(args.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(&a[0]);

@@ -4,17 +4,21 @@
 #include <functional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // The advert server of tools/ run as a real process for one test: it serves
 // a folder on a loopback port it chooses, in one of its modes ("normal",
-// "names", "endless", "garbage", "bigheader", "short", "silent"). The server
+// "names", "endless", "garbage", "bigheader", "short", "silent", "cutindex",
+// "portal", "cutbody", "manynames"; see tools/advert_server.py). The server
 // is stopped (and waited for) when the object is destroyed.
 class AdvertServer {
 public:
     static const char* const kPath;
 
-    // maxRequests > 0 stops the server after that many answers.
-    explicit AdvertServer(const std::string& root, const std::string& mode = "normal", int maxRequests = 0);
+    // maxRequests > 0 stops the server after that many answers; options go
+    // on the server's command line as they are ("--cut", "7").
+    explicit AdvertServer(const std::string& root, const std::string& mode = "normal", int maxRequests = 0,
+                          const std::vector<std::string>& options = {});
     ~AdvertServer();
     AdvertServer(const AdvertServer&) = delete;
     AdvertServer& operator=(const AdvertServer&) = delete;
