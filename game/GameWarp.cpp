@@ -970,7 +970,7 @@ void GameWarp::Load(const KyString& fileName)
     }
     SaveData data;
     KyString error;
-    if (!SaveFile::read(gamePath, data, error)) {
+    if (!SaveFile::readPlayable(gamePath, data, error)) {
         const KyPath diskPath = KyCore::userDataPath(fileName);
         logPrint("GameWarp::Load: %s: %s\n", diskPath.c_str(), error.c_str());
         logPrint("Failed to load file \"%s\"\n", diskPath.c_str());

@@ -1,7 +1,10 @@
 #include "game/SaveFile.h"
 
+#include "core/KyCore.h"
 #include "core/KyFile.h"
+#include "core/KyLog.h"
 #include "core/KyXmlDocument.h"
+#include "scene/KyWarp.h"
 
 #include <tinyxml.h>
 
@@ -81,12 +84,87 @@ KyString formatAngle(f32 angle)
     return text;
 }
 
-bool fromDocument(const TiXmlDocument& document, SaveData& data, KyString& error)
+// Bytes a text takes once written as an attribute value, at most: the
+// characters the writer turns into entities count as their entity.
+u64 writtenLength(const char* text)
+{
+    u64 n = 0;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text ? text : ""); *c; ++c) {
+        switch (*c) {
+        case '&':
+            n += 5;
+            break;
+        case '<':
+        case '>':
+            n += 4;
+            break;
+        case '"':
+        case '\'':
+            n += 6;
+            break;
+        default:
+            n += *c < 0x20 ? 6 : 1;
+            break;
+        }
+    }
+    return n;
+}
+
+// The globals a save keeps, in order, until one of the bounds is reached.
+class GlobalsBudget {
+public:
+    explicit GlobalsBudget(const char* source) : m_source(source), m_count(0), m_bytes(0), m_left(0) {}
+    ~GlobalsBudget()
+    {
+        if (m_left > 0)
+            logPrint("[SaveFile] %s : %u globals left out (at most %u globals, %u bytes each, %u bytes in all)\n",
+                     m_source, m_left, SaveFile::kMaxGlobals, SaveFile::kMaxGlobalBytes, SaveFile::kMaxGlobalsBytes);
+    }
+
+    bool take(const TiXmlElement& global)
+    {
+        const u64 bytes = writtenLength(global.Attribute("name")) + writtenLength(global.Attribute("value"));
+        if (m_count >= SaveFile::kMaxGlobals || bytes > SaveFile::kMaxGlobalBytes ||
+            m_bytes + bytes > SaveFile::kMaxGlobalsBytes) {
+            ++m_left;
+            return false;
+        }
+        ++m_count;
+        m_bytes += bytes;
+        return true;
+    }
+
+private:
+    const char* m_source;
+    u32 m_count;
+    u64 m_bytes;
+    u32 m_left;
+};
+
+// Whether a section is small enough to keep; one that is not is logged.
+bool sectionFits(const TiXmlElement* section, const char* source)
+{
+    if (!section)
+        return false;
+    TiXmlPrinter printer;
+    section->Accept(&printer);
+    if (printer.Size() <= SaveFile::kMaxSectionBytes)
+        return true;
+    logPrint("[SaveFile] %s : section %s of %u bytes left out (at most %u)\n", source, section->Value(),
+             u32(printer.Size()), SaveFile::kMaxSectionBytes);
+    return false;
+}
+
+bool fromDocument(const TiXmlDocument& document, SaveData& data, KyString& error, const char* source)
 {
     const TiXmlElement* warp = document.FirstChildElement("WarpName");
     const char* warpName = warp ? warp->Attribute("name") : nullptr;
     if (!warpName || !*warpName) {
         error = "no panorama named (WarpName)";
+        return false;
+    }
+    if (!SaveFile::isScenePath(KyString(warpName))) {
+        error = "the panorama named (WarpName) is not one of the game's";
         return false;
     }
     data.warpName = warpName;
@@ -113,13 +191,16 @@ bool fromDocument(const TiXmlDocument& document, SaveData& data, KyString& error
     }
     data.hasMayaHealth = readHealth(document.FirstChildElement("MayaHealthValue"), data.mayaHealth);
     data.hasTuyaHealth = readHealth(document.FirstChildElement("TuyaHealthValue"), data.tuyaHealth);
-    data.inventory = copyOf(document.FirstChildElement("Inventory"));
-    data.dialog = copyOf(document.FirstChildElement("Dialog"));
+    const TiXmlElement* inventory = document.FirstChildElement("Inventory");
+    const TiXmlElement* dialog = document.FirstChildElement("Dialog");
+    data.inventory = sectionFits(inventory, source) ? copyOf(inventory) : nullptr;
+    data.dialog = sectionFits(dialog, source) ? copyOf(dialog) : nullptr;
 
     data.globals.reset(new TiXmlElement("Globals"));
+    GlobalsBudget budget(source);
     for (const TiXmlElement* element = document.FirstChildElement(); element;
          element = element->NextSiblingElement()) {
-        if (isGlobal(element->Value()))
+        if (isGlobal(element->Value()) && budget.take(*element))
             data.globals->InsertEndChild(*element);
     }
     return true;
@@ -145,11 +226,15 @@ SaveData::~SaveData() {}
 
 namespace {
 
-// False, with the parser's description of where the text stopped being XML.
+// False, with the parser's description of where the text stopped being XML
+// (or of why it was not read).
 bool notWellFormed(const KyXmlDocument& document, KyString& error)
 {
-    error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
-                 document.errorColumn());
+    if (document.errorRow() == 0)
+        error.format("not read: %s", document.errorText());
+    else
+        error.format("not well-formed: %s (line %d, column %d)", document.errorText(), document.errorRow(),
+                     document.errorColumn());
     return false;
 }
 
@@ -161,16 +246,28 @@ bool SaveFile::parse(const char* text, SaveData& data, KyString& error)
     if (!document.parse(text, kEncoding)) {
         return notWellFormed(document, error);
     }
-    return fromDocument(document, data, error);
+    return fromDocument(document, data, error, "(text)");
 }
 
 bool SaveFile::read(const KyString& path, SaveData& data, KyString& error)
 {
     KyXmlDocument document;
-    if (!document.loadFile(path, kEncoding)) {
+    if (!document.loadFile(path, kEncoding, kMaxFileBytes)) {
         return notWellFormed(document, error);
     }
-    return fromDocument(document, data, error);
+    return fromDocument(document, data, error, path.c_str());
+}
+
+bool SaveFile::readPlayable(const KyString& path, SaveData& data, KyString& error)
+{
+    if (!read(path, data, error))
+        return false;
+    KyString problem;
+    if (!KyWarp::canLoad(data.warpName, problem)) {
+        error.format("the panorama %s cannot be loaded: %s", data.warpName.c_str(), problem.c_str());
+        return false;
+    }
+    return true;
 }
 
 KyString SaveFile::text(const SaveData& data)
@@ -183,9 +280,11 @@ KyString SaveFile::text(const SaveData& data)
     version->SetAttribute("minor", kWrittenMinor);
     document.LinkEndChild(version);
 
-    if (data.inventory)
+    // What reading would leave out is not written.
+    const char* const source = "(written)";
+    if (sectionFits(data.inventory.get(), source))
         document.InsertEndChild(*data.inventory);
-    if (data.dialog)
+    if (sectionFits(data.dialog.get(), source))
         document.InsertEndChild(*data.dialog);
 
     TiXmlElement* warp = new TiXmlElement("WarpName");
@@ -209,9 +308,12 @@ KyString SaveFile::text(const SaveData& data)
     document.LinkEndChild(tuya);
 
     if (data.globals) {
+        GlobalsBudget budget(source);
         for (const TiXmlElement* element = data.globals->FirstChildElement(); element;
-             element = element->NextSiblingElement())
-            document.InsertEndChild(*element);
+             element = element->NextSiblingElement()) {
+            if (budget.take(*element))
+                document.InsertEndChild(*element);
+        }
     }
 
     TiXmlPrinter printer;
@@ -233,6 +335,31 @@ bool SaveFile::isPlainName(const KyString& name)
         const char c = name.c_str()[i];
         if (c == '/' || c == '\\' || c == ':')
             return false;
+    }
+    return true;
+}
+
+bool SaveFile::isScenePath(const KyString& path)
+{
+    const u32 n = path.length();
+    if (n == 0 || n > kMaxScenePathLength)
+        return false;
+    const char* text = path.c_str();
+    if (text[0] == '/' || text[0] == '\\')
+        return false;
+    const KyString& userData = KyCore::userDataPrefix();
+    if (n >= userData.length() && std::strncmp(text, userData.c_str(), userData.length()) == 0)
+        return false;
+    u32 partStart = 0;
+    for (u32 i = 0; i <= n; ++i) {
+        const char c = i < n ? text[i] : '/';
+        if (c == ':' || (c >= 0 && c < 0x20) || c == 0x7F)
+            return false;
+        if (c != '/' && c != '\\')
+            continue;
+        if (i - partStart == 2 && text[partStart] == '.' && text[partStart + 1] == '.')
+            return false;
+        partStart = i + 1;
     }
     return true;
 }

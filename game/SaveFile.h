@@ -62,13 +62,35 @@ struct SaveData {
 //   <String name="door" value="open" />
 //
 // A file the game reads back and writes again gives the same bytes.
+//
+// What a save may hold is bounded, so that reading and writing one take
+// time and memory in proportion to a game's real state: a file larger than
+// kMaxFileBytes is refused unread; an "Inventory" or "Dialog" section
+// printed larger than kMaxSectionBytes is left out, and so are the globals
+// beyond the first kMaxGlobals, beyond kMaxGlobalsBytes of names and values
+// in all, or longer than kMaxGlobalBytes on their own; each with a log line
+// naming the file. Writing leaves out the same, so a file the game wrote
+// always reads back whole.
 class SaveFile {
 public:
+    static constexpr u32 kMaxFileBytes = 16u * 1024u * 1024u;
+    static constexpr u32 kMaxSectionBytes = 1024u * 1024u;
+    static constexpr u32 kMaxGlobals = 10000;
+    static constexpr u32 kMaxGlobalBytes = 64u * 1024u;
+    static constexpr u32 kMaxGlobalsBytes = 4u * 1024u * 1024u;
+    // Longest panorama path, in bytes.
+    static constexpr u32 kMaxScenePathLength = 1024;
+
     // Parses and checks text. False, with the reason in error, when it is
-    // not well-formed XML or names no panorama.
+    // not well-formed XML, names no panorama or names one that is not a
+    // path of the game's data (see isScenePath).
     static bool parse(const char* text, SaveData& data, KyString& error);
     // The same for a file (a game path: "Backup/save.xml").
     static bool read(const KyString& path, SaveData& data, KyString& error);
+    // Reads a file as read does, then checks that the game can start from
+    // it: its panorama loads (KyWarp::canLoad). The judgement of the game's
+    // load and of the slot menu alike.
+    static bool readPlayable(const KyString& path, SaveData& data, KyString& error);
     // The file's text.
     static KyString text(const SaveData& data);
     // Writes the text to a temporary file beside path and renames it over
@@ -77,6 +99,11 @@ public:
     // Whether name can be a save file's name: a plain file name in the
     // user-data folder, without folders.
     static bool isPlainName(const KyString& name);
+    // Whether path can name a panorama of the game's data: relative to the
+    // game's folder (not absolute, no drive, not in the user-data folder),
+    // without ".." parts or control characters, at most
+    // kMaxScenePathLength bytes.
+    static bool isScenePath(const KyString& path);
 
 private:
     SaveFile() = delete;

@@ -1,6 +1,7 @@
 #include "game/StartUp.h"
 
 #include "core/KyCore.h"
+#include "core/KyDirectory.h"
 #include "core/KyFile.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
@@ -43,6 +44,31 @@ void closeLog()
     std::fflush(stderr);
     std::freopen("/dev/null", "a", stdout);
     std::freopen("/dev/null", "a", stderr);
+}
+
+// Every file the game keeps in the user-data folder (save, slots, options,
+// advert cache) is XML written through a temporary file beside it; a run
+// killed while it wrote leaves that temporary file behind. They go at the
+// next start, before anything is written again.
+void removeStaleTemporaries()
+{
+    const KyPath folder = KyCore::userDataPath(KyString());
+    KyDirectory listing;
+    if (folder.isEmpty() || !listing.findFirst(folder))
+        return;
+    std::vector<KyString> stale;
+    while (listing.findNext()) {
+        KyString base;
+        const u32 attributes = listing.entryAttributes();
+        if ((attributes & (KyDirectory::AttributeFolder | KyDirectory::AttributeLink)) == 0 &&
+            KyFile::isTemporaryName(listing.entryName(), base) && KyPath(base).extension() == "xml")
+            stale.push_back(listing.entryName());
+    }
+    listing.close();
+    for (const KyString& name : stale) {
+        if (KyFile::deleteDiskFile(KyPath(folder + KyString("/") + name)))
+            logPrint("[WinMain] stale temporary file removed: %s\n", name.c_str());
+    }
 }
 
 // The core keeps the program's path and works beside it. The path of the
@@ -131,6 +157,7 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     setProgramPath(argc, argv);
     getApplication();
     openLog();
+    removeStaleTemporaries();
 
     KyMainWindow* window = KySingleton<KyMainWindow>::instance();
     if (!window->create()) {

@@ -359,6 +359,13 @@ void Inventory::loadFromSave(const TiXmlElement* section, s32 major, s32 minor)
         }
     }
     for (const TiXmlElement* entry : entries) {
+        // Once every slot is taken the rest could only be made and thrown
+        // away again, picture and all.
+        if (!SlotPages::firstFreeSlot(gui, kPagePrefix) && !SlotPages::firstFreeSlot(gui, kPowerPrefix)) {
+            logPrint("[Inventory::loadFromSave] every slot is taken: %u objects of the save left out\n",
+                     u32(entries.size() - (&entry - entries.data())));
+            break;
+        }
         InventoryObject* object = new InventoryObject();
         const bool loaded = object->loadFromSave(entry, major, minor);
         // An old save's object without its picture is dropped.

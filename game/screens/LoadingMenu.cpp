@@ -29,14 +29,14 @@ LoadingMenu::SlotFile LoadingMenu::readSlotFile(const KyString& fileName)
     if (!SaveFile::isPlainName(fileName) || !KyFile::exists(path))
         return slot;
     KyXmlDocument document;
-    if (!document.loadFile(path)) {
+    if (!document.loadFile(path, TIXML_DEFAULT_ENCODING, SaveFile::kMaxFileBytes)) {
         slot.status = SlotFile::Unreadable;
         slot.problem = document.errorText();
         return slot;
     }
     // The same judgement as the game's own when it loads the file.
     SaveData save;
-    if (!SaveFile::read(path, save, slot.problem)) {
+    if (!SaveFile::readPlayable(path, save, slot.problem)) {
         slot.status = SlotFile::Damaged;
         return slot;
     }

@@ -49,8 +49,9 @@ public:
     };
 
     // Reads "Backup/" + fileName: a usable slot is a save the game reads
-    // (well-formed, naming a panorama) and, when it has a top-level
-    // "PlayedTime", holds one finite number in its "value".
+    // and can start from (well-formed, naming a panorama that loads) and,
+    // when it has a top-level "PlayedTime", holds one finite number in its
+    // "value".
     static SlotFile readSlotFile(const KyString& fileName);
 
     // One slot on the strip: a layout that holds the slot's button. An

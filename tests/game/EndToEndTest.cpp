@@ -4,12 +4,18 @@
 #include "game/OptionsFile.h"
 #include "game/StartUp.h"
 #include "tests/game/GameProcess.h"
+#include "tests/game/ScreenFixtures.h"
+#include "tests/net/AdvertServer.h"
+#include "tools/content/ImageWriters.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -127,4 +133,144 @@ TEST(EndToEnd, TheSoftwareDriverEndsTheRunWithItsMessage)
     // The same run on the real driver strings goes on and ends normally.
     GameProcess::Run normal = game.run("wait 5\n");
     EXPECT_EQ(normal.exitCode, 0) << normal.console;
+}
+
+namespace {
+
+// A save of the game's first scene, with the sections given.
+std::string saveNaming(const std::string& warp, const std::string& sections = "")
+{
+    return "<?xml version=\"1.0\" ?>\n<GameVersion major=\"1\" minor=\"1\" />\n<WarpName name=\"" + warp +
+           "\" />\n" + sections;
+}
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// A save or slot naming a scene the game cannot load stranded the player in
+// an empty black scene that leaving saved again. The save is refused as a
+// damaged one: a line, the file as it was, the main menu; the slot is shown
+// disabled. And what runs killed while they saved left behind is gone.
+TEST(EndToEnd, ASaveOfASceneThatDoesNotLoadIsRefusedAndTheMenuStays)
+{
+    GameProcess game;
+    const std::string save = saveNaming("3D/Isis/Warp_0099.wp");
+    game.writeUserFile("save.xml", save);
+    game.writeUserFile("0.xml", saveNaming("3D/Isis"));
+    game.writeUserFile("1.xml", saveNaming("3D/Isis/Warp_0003.wp"));
+    const char* const stale[] = {"save.xml.a1B2c3", "options.xml.ZZZZZZ", "KyCache.xml.q1w2e3", "7.xml.000000"};
+    const char* const kept[] = {"notes.txt.a1B2c3", "save.xml.a1B2c", "save.xml.bak"};
+    for (const char* name : stale)
+        game.writeUserFile(name, "<half");
+    for (const char* name : kept)
+        game.writeUserFile(name, "mine");
+
+    const GameProcess::Run run = game.run(kToTheMenu + "click 240 176\nwait 200\nshot refused\n"
+                                                       "click 240 212\nwait 30\n");
+    ASSERT_EQ(run.exitCode, 0) << run.console;
+    const std::string log = game.log();
+    EXPECT_EQ(count(log, "the panorama 3D/Isis/Warp_0099.wp cannot be loaded"), 1u) << log;
+    EXPECT_EQ(count(log, "Remove globals condition"), 0u) << "no scene was entered";
+    EXPECT_EQ(game.userFile("save.xml"), save);
+    const GameProcess::Picture refused = game.shot("refused");
+    EXPECT_TRUE(refused.near(60, 30, kNightSky));
+    EXPECT_TRUE(refused.near(170, 176, kWoodPlate)) << "Continue stays: the file is still there";
+    EXPECT_NE(log.find("LoadingMenu::SaveButton::SaveButton: Damaged file \"" + game.userDataFolder() +
+                       "/0.xml\": the panorama 3D/Isis cannot be loaded"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("1.xml\": "), std::string::npos) << log;
+    for (const char* name : stale) {
+        EXPECT_FALSE(game.userFileExists(name)) << name;
+        EXPECT_NE(log.find(std::string("stale temporary file removed: ") + name), std::string::npos) << name;
+    }
+    for (const char* name : kept)
+        EXPECT_EQ(game.userFile(name), "mine") << name;
+}
+
+// Opening a FIFO to read waits for a writer: a save, options or advert
+// cache that is one held the game at its start, and a save whose music is
+// one held "Continue". The game goes on past each.
+TEST(EndToEnd, NoFileTheGameReadsHoldsItWhenItIsAFifo)
+{
+    GameProcess game;
+    game.writeUserFile("logs.txt", "");
+    for (const char* name : {"options.xml", "KyCache.xml", "save.xml"}) {
+        const std::string path = game.userDataFolder() + "/" + name;
+        ASSERT_EQ(0, mkfifo(path.c_str(), 0600)) << path;
+    }
+    const GameProcess::Run first = game.run(kToTheMenu + "shot menu\n");
+    ASSERT_EQ(first.exitCode, 0) << first.console;
+    EXPECT_TRUE(game.shot("menu").near(170, 176, kGreyPlate)) << "no save to continue";
+
+    // The options and the cache were written over their FIFOs; the save,
+    // made a file naming a music that is a FIFO, is continued.
+    std::remove((game.userDataFolder() + "/save.xml").c_str());
+    const std::string music = game.userDataFolder() + "/music.ogg";
+    ASSERT_EQ(0, mkfifo(music.c_str(), 0600));
+    game.writeUserFile("save.xml", saveNaming("3D/Isis/Warp_0002.wp", "<Music path=\"" + music + "\" />\n"));
+    const GameProcess::Run second = game.run(kToTheMenu + "click 240 176\nwait 150\nshot scene\n");
+    ASSERT_EQ(second.exitCode, 0) << second.console;
+    EXPECT_FALSE(game.shot("scene").near(60, 30, kNightSky)) << "in the scene, not the menu";
+    EXPECT_NE(game.log().find("Remove globals condition"), std::string::npos);
+}
+
+// Whatever the advert host sends in place of a set - an index cut inside its
+// declaration or first comment, a login portal's page, pictures cut by its
+// close, an index of twenty thousand names - the adverts the player had are
+// the ones shown, and they stay for the next runs.
+TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
+{
+    const KyColor good(30, 140, 200, 255);
+    const std::string goodIndex = "<?xml version=\"1.0\" ?>\n<advert>\n"
+                                  "  <sprite name=\"picture\" file=\"Backup/Ads/Good.png\" visible=\"1\">\n"
+                                  "    <position x=\"0\" y=\"0\" z=\"40\" />\n  </sprite>\n"
+                                  "  <value name=\"duration\" value=\"60000000\" />\n</advert>\n";
+    const std::string goodPicture = ScreenFixtures::solidPng(480, 320, good);
+    TempDir served("kyads");
+    served.writeFile("index.xml", "<?xml version=\"1.0\" ?>\n<!-- The adverts of the season, shown from the advert "
+                                  "folder: one page, then the menu. -->\n<advert>\n"
+                                  "  <sprite name=\"picture\" file=\"Backup/Ads/Season.jpg\" visible=\"1\">\n"
+                                  "    <position x=\"0\" y=\"0\" z=\"40\" />\n  </sprite>\n</advert>\n");
+    served.writeFile("Season.jpg", ImageWriters::toString(ImageWriters::jpeg(
+                                       480, 320, 3, ImageWriters::photo(480, 320, 3))));
+    struct Case {
+        const char* mode;
+        std::vector<std::string> options;
+        const char* logged;
+    } cases[] = {
+        {"cutindex", {"--cut", "30"}, "comment without its end"},
+        {"portal", {}, "names no file of the advert set"},
+        {"cutbody", {}, "AdsTmp/Season.jpg is not a whole picture"},
+        {"manynames", {}, "the XML files of the advert set pass"},
+    };
+    GameProcess game;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        game.writeUserFile("Ads/index.xml", goodIndex);
+        game.writeUserFile("Ads/Good.png", goodPicture);
+        std::remove((game.userDataFolder() + "/KyCache.xml").c_str());
+        AdvertServer server(served.path(), c.mode, 0, c.options);
+        ASSERT_TRUE(server.ok());
+        game.setEnvironment("KY_ADVERT_HOST", server.address());
+        const size_t logBefore = game.log().size();
+        const GameProcess::Run run = game.run("wait 200\nshot advert\n");
+        ASSERT_EQ(run.exitCode, 0) << run.console;
+        const std::string log = game.log().substr(logBefore);
+        EXPECT_NE(log.find("Save in : Backup/AdsTmp/index.xml"), std::string::npos) << log;
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        const KyColor shown = game.shot("advert").at(240, 160);
+        EXPECT_TRUE(game.shot("advert").near(240, 160, good))
+            << int(shown.r) << " " << int(shown.g) << " " << int(shown.b);
+        EXPECT_EQ(game.userFile("Ads/index.xml"), goodIndex);
+        EXPECT_EQ(game.userFile("Ads/Good.png"), goodPicture);
+        EXPECT_FALSE(game.userFileExists("Ads/Season.jpg"));
+    }
 }

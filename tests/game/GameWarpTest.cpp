@@ -18,6 +18,7 @@
 #include <tinyxml.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
@@ -323,10 +324,23 @@ TEST(GameWarp, ARefusedSaveIsLeftOnDiskAndTheGameGoesBackToTheMainMenu)
 {
     SceneFolder folder;
     folder.script("A", "");
+    const auto naming = [](const std::string& warp) {
+        return "<?xml version=\"1.0\" ?>\n<WarpName name=\"" + warp + "\" />\n";
+    };
     const std::string damaged[] = {
         "<?xml version=\"1.0\" ?>\n<Orientation x=\"1\" y=\"2\" />\n",
         "<?xml version=\"1.0\" ?>\n<WarpName name=\"3D/Test/A.wp\"",
         "\x01\x02garbage",
+        // Saves naming a scene the game cannot start in: the player would be
+        // left in an empty black scene, which leaving would save again.
+        naming("3D/Test/C.wp"),
+        naming("/dev/zero"),
+        naming(folder.path() + "/3D/Test/A.wp"),
+        naming("3D/Test/../Test/A.wp"),
+        naming("3D/Test"),
+        naming("3D/Test/A.lua"),
+        naming(std::string(10000, 'w') + ".wp"),
+        naming("3D/Test/C.wp") + "<WarpName name=\"3D/Test/A.wp\" />\n",
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
@@ -625,6 +639,8 @@ TEST(GameWarp, LoadingTakesTheMusicAndHealthTheFileHolds)
 {
     SceneFolder folder;
     folder.script("A", "");
+    // A music path naming a FIFO: opening it to read would wait for a writer.
+    ASSERT_EQ(0, mkfifo((folder.path() + "/Waiting.ogg").c_str(), 0600));
     struct Case {
         const char* what;
         std::string sections;
@@ -646,6 +662,7 @@ TEST(GameWarp, LoadingTakesTheMusicAndHealthTheFileHolds)
          "Sounds/Musiques/M_interface.ogg", 7, 7},
         {"a music element without its path", "<Music />", 1, "Sounds/Musiques/M_interface.ogg",
          "Sounds/Musiques/M_interface.ogg", 7, 7},
+        {"a music that is a FIFO", "<Music path=\"Waiting.ogg\" />", 1, "", "Waiting.ogg", 7, 7},
         {"health read", "<MayaHealthValue value=\"-40\" /><TuyaHealthValue value=\"250\" />", 0, "", "", -40,
          250},
         {"health unreadable is full", "<MayaHealthValue value=\"x\" />", 0, "", "", 100, 7},

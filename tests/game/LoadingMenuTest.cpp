@@ -50,16 +50,31 @@ TEST(SaveSlots, SlotFilesAreJudgedBeforeAnyButtonChanges)
 {
     struct Case {
         const char* name;
-        const char* bytes;   // null: no file
+        std::string bytes;   // "-": no file
         LoadingMenu::SlotFile::Status status;
         f64 playedTime;
     };
     const f64 none = LoadingMenu::NoPlayedTime;
     const Case cases[] = {
-        {"absent", nullptr, LoadingMenu::SlotFile::Missing, none},
+        {"absent", "-", LoadingMenu::SlotFile::Missing, none},
         {"no played time", "<WarpName name=\"3D/Isis/Warp_0002.wp\" />", LoadingMenu::SlotFile::Usable, none},
-        {"played time", "<PlayedTime value=\"12.5\" /><WarpName name=\"a.wp\" />", LoadingMenu::SlotFile::Usable,
-         12.5},
+        {"played time", "<PlayedTime value=\"12.5\" /><WarpName name=\"3D/Isis/Warp_0003.wp\" />",
+         LoadingMenu::SlotFile::Usable, 12.5},
+        // Scenes the game cannot start in: the slot could only strand the
+        // player in an empty scene.
+        {"a scene that is not there", "<WarpName name=\"3D/Isis/Warp_0099.wp\" />", LoadingMenu::SlotFile::Damaged,
+         none},
+        {"a device", "<WarpName name=\"/dev/zero\" />", LoadingMenu::SlotFile::Damaged, none},
+        {"an absolute path", "<WarpName name=\"" + std::string(KY_GAME_DATA_DIR) + "/3D/Isis/Warp_0002.wp\" />",
+         LoadingMenu::SlotFile::Damaged, none},
+        {"a way out", "<WarpName name=\"3D/../3D/Isis/Warp_0002.wp\" />", LoadingMenu::SlotFile::Damaged, none},
+        {"a folder", "<WarpName name=\"3D/Isis\" />", LoadingMenu::SlotFile::Damaged, none},
+        {"a script", "<WarpName name=\"3D/Isis/Warp_0002.lua\" />", LoadingMenu::SlotFile::Damaged, none},
+        {"a long name", "<WarpName name=\"" + std::string(10000, 'w') + ".wp\" />", LoadingMenu::SlotFile::Damaged,
+         none},
+        {"the first of two scenes is not there",
+         "<WarpName name=\"3D/Isis/Warp_0099.wp\" /><WarpName name=\"3D/Isis/Warp_0002.wp\" />",
+         LoadingMenu::SlotFile::Damaged, none},
         {"not xml", "garbage <<<", LoadingMenu::SlotFile::Unreadable, none},
         {"cut short", "<WarpName name=\"a.wp\" ", LoadingMenu::SlotFile::Unreadable, none},
         {"empty file", "", LoadingMenu::SlotFile::Unreadable, none},
@@ -79,7 +94,7 @@ TEST(SaveSlots, SlotFilesAreJudgedBeforeAnyButtonChanges)
     ASSERT_TRUE(game.ok());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.bytes)
+        if (c.bytes != "-")
             game.writeUserFile("7.xml", c.bytes);
         else if (game.userFileExists("7.xml"))
             std::remove((game.userDataFolder() + "/7.xml").c_str());

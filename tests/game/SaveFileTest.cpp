@@ -6,6 +6,8 @@
 #include "core/KyFile.h"
 #include "core/KySingleton.h"
 #include "game/SaveFile.h"
+#include "tests/support/LinearReading.h"
+#include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UserDataSandbox.h"
 
@@ -97,6 +99,16 @@ TEST(SaveFile, WhatAFileReadsAs)
         {"an empty file", "", false, 0, 0, 0, 0, false, 0},
         {"a panorama inside another element", "<Save><WarpName name=\"3D/Test/A.wp\" /></Save>", false, 0, 0, 0, 0,
          false, 0},
+        // Panoramas that are not the game's data.
+        {"an absolute path", head("<WarpName name=\"/3D/Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
+        {"an absolute path the other way", head("<WarpName name=\"\\3D\\Test\\A.wp\" />"), false, 0, 0, 0, 0,
+         false, 0},
+        {"a drive", head("<WarpName name=\"C:/3D/Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
+        {"a way up", head("<WarpName name=\"3D/..\\../Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
+        {"the user-data folder", head("<WarpName name=\"Backup/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
+        {"a control character", head("<WarpName name=\"3D/Test/A.wp&#x0A;\" />"), false, 0, 0, 0, 0, false, 0},
+        {"a name of 10,000 bytes", head(("<WarpName name=\"" + std::string(10000, 'w') + ".wp\" />").c_str()),
+         false, 0, 0, 0, 0, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -276,4 +288,92 @@ TEST(SaveFile, AKilledSaveLeavesTheOldOrTheNewFile)
         ASSERT_TRUE(SaveFile::write(path.c_str(), first));
     }
     RecordProperty("killsLeavingTheNewFile", sawNew);
+}
+
+namespace {
+
+u32 globalCount(const SaveData& data)
+{
+    u32 count = 0;
+    for (const TiXmlElement* g = data.globals->FirstChildElement(); g; g = g->NextSiblingElement())
+        ++count;
+    return count;
+}
+
+std::string numbers(u32 count, u32 first = 0)
+{
+    std::string text;
+    for (u32 i = first; i < first + count; ++i)
+        text += "<Number name=\"n" + std::to_string(i) + "\" value=\"1.000000\" />\n";
+    return text;
+}
+
+} // namespace
+
+// A save of millions of globals took gigabytes and minutes to load and
+// write. What a save holds is bounded, with a line; what the game writes
+// within the bounds reads back whole.
+TEST(SaveFile, WhatASaveHoldsIsBoundedAndWhatTheGameWritesReadsBackWhole)
+{
+    StdoutCapture log;
+    SaveData many;
+    KyString error;
+    ASSERT_TRUE(SaveFile::parse((head() + numbers(SaveFile::kMaxGlobals + 5000)).c_str(), many, error));
+    EXPECT_EQ(globalCount(many), SaveFile::kMaxGlobals);
+    EXPECT_STREQ(many.globals->LastChild()->ToElement()->Attribute("name"), "n9999");
+    EXPECT_NE(log.text().find("5000 globals left out"), std::string::npos) << log.text();
+
+    // Globals too long alone or together, and a section too large, are left
+    // out; the rest stays in order.
+    const std::string huge(SaveFile::kMaxGlobalBytes, 'v');
+    std::string text = head() + "<Inventory>";
+    for (u32 i = 0; i < 30000; ++i)
+        text += "<Page number=\"" + std::to_string(i) + "\"><Slot object=\"KEYS\" /></Page>";
+    text += "</Inventory>\n<Dialog><Played id=\"Intro_01\" /></Dialog>\n";
+    text += "<String name=\"huge\" value=\"" + huge + "\" />\n<Boolean name=\"kept\" value=\"1\" />\n";
+    for (u32 i = 100; i < 200; ++i)
+        text += "<String name=\"s" + std::to_string(i) + "\" value=\"" + huge.substr(0, 50000) + "\" />\n";
+    SaveData bounded;
+    ASSERT_TRUE(SaveFile::parse(text.c_str(), bounded, error));
+    EXPECT_FALSE(bounded.inventory);
+    ASSERT_TRUE(bounded.dialog);
+    EXPECT_STREQ(bounded.globals->FirstChildElement()->Attribute("name"), "kept");
+    EXPECT_EQ(globalCount(bounded), 1u + (SaveFile::kMaxGlobalsBytes - 5) / 50004);
+    EXPECT_NE(log.text().find("section Inventory of"), std::string::npos) << log.text();
+
+    // What the game writes is bounded the same way, and reads back as it
+    // was written.
+    SaveData source;
+    ASSERT_TRUE(SaveFile::parse((head() + numbers(SaveFile::kMaxGlobals + 1)).c_str(), source, error));
+    TiXmlElement extra("String");
+    extra.SetAttribute("name", "late");
+    extra.SetAttribute("value", "x");
+    source.globals->InsertEndChild(extra);
+    const KyString written = SaveFile::text(source);
+    SaveData reread;
+    ASSERT_TRUE(SaveFile::parse(written.c_str(), reread, error));
+    EXPECT_EQ(globalCount(reread), SaveFile::kMaxGlobals);
+    EXPECT_STREQ(SaveFile::text(reread).c_str(), written.c_str());
+
+    // A file beyond the size any written save reaches is not even read.
+    UserDataSandbox sandbox;
+    ASSERT_TRUE(sandbox.home().writeFile("Documents/KyTests/save.xml",
+                                         head() + std::string(SaveFile::kMaxFileBytes, ' ')));
+    EXPECT_FALSE(SaveFile::read("Backup/save.xml", reread, error));
+    EXPECT_STREQ(error.c_str(), "not read: File too large.");
+}
+
+TEST(SaveFile, ReadingIsLinearInTheEntries)
+{
+    std::string text = head() + "<Dialog>";
+    for (u32 i = 0; i < 50000; ++i)
+        text += "<Played id=\"line" + std::to_string(i) + "\" />";
+    text += "</Dialog>\n" + numbers(50000);
+    StdoutCapture quiet;
+    const double ratio = LinearReading::againstParse(text, [&text] {
+        SaveData data;
+        KyString error;
+        SaveFile::parse(text.c_str(), data, error);
+    });
+    EXPECT_LT(ratio, LinearReading::kAllowedRatio);
 }

@@ -4,6 +4,7 @@
 // read leaves the list in use as it was, with where it went wrong.
 #include "game/screens/DocumentsBrowser.h"
 #include "game/screens/Inventory.h"
+#include "tests/support/LinearReading.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -101,4 +102,30 @@ TEST(TopLevelList, AFileThatDoesNotReadLeavesTheListInUse)
     EXPECT_FALSE(objects.load(dir.file("Broken.xml").c_str(), error, row, column));
     EXPECT_EQ(objects.entries.size(), 3u);
     EXPECT_TRUE(objects.isPower("Amulet"));
+}
+
+TEST(TopLevelList, ReadingIsLinearInTheEntries)
+{
+    TempDir dir;
+    std::string documents;
+    std::string objects;
+    for (u32 i = 0; i < 100000; ++i) {
+        documents += "<Document id=\"d" + std::to_string(i) + "\" name=\"Page " + std::to_string(i) + "\" />\n";
+        objects += "<Object id=\"o" + std::to_string(i) + "\" name=\"Thing\" description=\"x\" power=\"0\" />\n";
+    }
+    ASSERT_TRUE(dir.writeFile("Documents.xml", documents));
+    ASSERT_TRUE(dir.writeFile("Objects.xml", objects));
+    KyString error;
+    s32 row = 0;
+    s32 column = 0;
+    DocumentsList documentsList;
+    EXPECT_LT(LinearReading::againstParse(documents,
+                                          [&] { documentsList.load(dir.file("Documents.xml").c_str(), error, row, column); }),
+              LinearReading::kAllowedRatio);
+    EXPECT_EQ(documentsList.entries.size(), 100000u);
+    InventoryObjectsList objectsList;
+    EXPECT_LT(LinearReading::againstParse(objects,
+                                          [&] { objectsList.load(dir.file("Objects.xml").c_str(), error, row, column); }),
+              LinearReading::kAllowedRatio);
+    EXPECT_EQ(objectsList.entries.size(), 100000u);
 }
