@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sys/stat.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -89,6 +90,10 @@ namespace KyOsPaths {
 
 std::string documentsFromUserDirs(const std::string& file, const std::string& home)
 {
+    // Only a regular file: opening a FIFO to read would wait for a writer.
+    struct stat info;
+    if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::string();
     std::ifstream in(file);
     std::string line;
     std::string found;

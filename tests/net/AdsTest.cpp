@@ -645,7 +645,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         {"cutindex", {"--cut", "150"}, "comment without its end"},
         {"portal", {}, "names no file of the advert set"},
         {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture"},
-        {"manynames", {}, "the XML files of the advert set pass 262144 bytes"},
+        {"manynames", {}, "the XML files of the advert set pass 131072 bytes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + (c.options.empty() ? "" : " " + c.options[1]));
@@ -695,7 +695,7 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
     struct Case {
         u32 names;
         const char* logged;
-    } cases[] = {{20000, "the XML files of the advert set pass 262144 bytes"},
+    } cases[] = {{20000, "the XML files of the advert set pass 131072 bytes"},
                  {1000, "names more than 256 files: the advert set is refused"}};
     for (const Case& c : cases) {
         std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";

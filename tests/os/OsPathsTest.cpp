@@ -71,6 +71,9 @@ TEST(OsPaths, UserDirsParsing)
     EXPECT_EQ("", parse("XDG_DOCUMENTS_DIR=\"/open\n"));
     EXPECT_EQ("", parse("#XDG_DOCUMENTS_DIR=\"/x\"\nXDG_DOCUMENTS_DIRS=\"/y\"\n"));
     EXPECT_EQ("", KyOsPaths::documentsFromUserDirs(dir.file("missing"), "/home/u"));
+    // A FIFO is never opened: it would wait for a writer.
+    ASSERT_EQ(0, mkfifo(dir.file("pipe").c_str(), 0600));
+    EXPECT_EQ("", KyOsPaths::documentsFromUserDirs(dir.file("pipe"), "/home/u"));
 }
 
 TEST(OsPaths, NoDocumentsFolderWithoutHome)
