@@ -96,6 +96,12 @@ TEST(SaveFile, WhatAFileReadsAs)
         {"an empty panorama name", head("<WarpName name=\"\" />"), false, 0, 0, 0, 0, false, 0},
         {"a panorama without its name", head("<WarpName path=\"3D/Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
         {"not well-formed", head() + "<Orientation x=\"1\"", false, 0, 0, 0, 0, false, 0},
+        // Read by TinyXML, but not XML, and written back as text that does
+        // not read (found by the fuzzer).
+        {"a '<' that starts no markup", "<WarpName name=\"a.wp\"/><Inventory><=/></Inventory>", false, 0, 0, 0, 0,
+         false, 0},
+        {"a declaration cut short", "<?xml version=\"1.0\"", false, 0, 0, 0, 0, false, 0},
+        {"text after the sections", head() + "Orientation", false, 0, 0, 0, 0, false, 0},
         {"an empty file", "", false, 0, 0, 0, 0, false, 0},
         {"a panorama inside another element", "<Save><WarpName name=\"3D/Test/A.wp\" /></Save>", false, 0, 0, 0, 0,
          false, 0},
