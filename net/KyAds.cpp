@@ -31,6 +31,9 @@ const char* const KyAds::kDefaultAdvertHost = "ads.orvalen.invalid";
 namespace {
 
 const char* const kIndexName = "index.xml";
+// The most an XML file of a set is fetched with its response header: more
+// could never be read, so it is neither received nor written.
+const u32 kMaxXmlResponse = KyAdsIndex::kMaxXmlBytes + 64u * 1024u;
 
 s64 now()
 {
@@ -174,6 +177,7 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
     downloader->location = m_webLocation + KyString("/index.php");
     downloader->file = join(m_tempFolder, kIndexName);
     downloader->onSuccess.pushBack(kyNewCallback(this, &KyAds::onFileDownloaded, 0.0f));
+    downloader->request.setMaxResponseSize(kMaxXmlResponse);
     m_downloaders.pushBack(downloader);
     if (!downloader->start())
         return false;
@@ -189,8 +193,10 @@ void KyAds::startDownload(const KyString& name, bool scanned)
     downloader->location = m_webLocation + KyString("/index.php");
     downloader->file = join(m_tempFolder, name);
     makeParentFolders(downloader->file);
-    if (scanned)
+    if (scanned) {
         downloader->onSuccess.pushBack(kyNewCallback(this, &KyAds::onFileDownloaded, 0.0f));
+        downloader->request.setMaxResponseSize(kMaxXmlResponse);
+    }
     m_downloaders.pushBack(downloader);
     downloader->start();
 }

@@ -13,6 +13,7 @@ const char* const KyHTTPRequest::kBoundary = "123456789";
 KyHTTPRequest::KyHTTPRequest()
     : m_responseLength(0)
     , m_status(0)
+    , m_maxResponse(KyHTTPResponse::kMaxSize)
 {
     socket.errorListeners.pushBack(kyNewCallback(this, &KyHTTPRequest::onSocketError, 0.0f));
     socket.dataListeners.pushBack(kyNewCallback(this, &KyHTTPRequest::onSocketData, 0.0f));
@@ -137,9 +138,18 @@ bool KyHTTPRequest::onSocketData(const KyArray<u8>& bytes)
         failWith(FailureHeaderLineTooLong);
     else if (early == KyHTTPResponse::TooLarge)
         failWith(FailureTooLarge);
-    else
+    else if (m_responseLength > m_maxResponse || bytes.count() > m_maxResponse - m_responseLength) {
+        KyString reason;
+        reason.format("the response is larger than %u bytes", m_maxResponse);
+        failWith(FailureTooLarge, reason.c_str());
+    } else
         appendResponse(bytes.data(), bytes.count());
     return false;
+}
+
+void KyHTTPRequest::setMaxResponseSize(u32 bytes)
+{
+    m_maxResponse = bytes < KyHTTPResponse::kMaxSize ? bytes : KyHTTPResponse::kMaxSize;
 }
 
 bool KyHTTPRequest::onSocketError(KySocketBase::Error error)
@@ -185,9 +195,9 @@ void KyHTTPRequest::finish(bool reset)
     onResponse.call();
 }
 
-void KyHTTPRequest::failWith(Failure failure)
+void KyHTTPRequest::failWith(Failure failure, const char* reason)
 {
-    logPrint("[KyHTTPRequest] %s%s : %s\n", m_host.c_str(), m_path.c_str(), describe(failure));
+    logPrint("[KyHTTPRequest] %s%s : %s\n", m_host.c_str(), m_path.c_str(), reason ? reason : describe(failure));
     socket.close();
     clearResponse();
     m_status = 0;

@@ -54,6 +54,12 @@ public:
     bool send(const KyString& location);
     // Drops the connection in progress; no signal fires.
     void cancel();
+    // The most bytes a response may take, header and body together (never
+    // more than KyHTTPResponse::kMaxSize, the default): one that passes it
+    // fails as too large as soon as it does, so a caller that can use only
+    // so much never receives, keeps or writes more.
+    void setMaxResponseSize(u32 bytes);
+    u32 maxResponseSize() const { return m_maxResponse; }
 
     // The request's header and body bytes.
     void buildRequest(KyString& header, KyString& body) const;
@@ -89,8 +95,9 @@ private:
 
     // Reads the response received so far and fires the signal it calls for.
     void finish(bool reset);
-    // Logs the failure, drops the exchange and fires onFailure.
-    void failWith(Failure failure);
+    // Logs the failure (its description, or reason when given), drops the
+    // exchange and fires onFailure.
+    void failWith(Failure failure, const char* reason = nullptr);
     void appendResponse(const u8* bytes, u32 n);
     void clearResponse();
 
@@ -108,6 +115,7 @@ private:
     KyHTTPResponse::Scanner m_scanner;
     u32 m_status;
     KyString m_body;
+    u32 m_maxResponse;
 };
 
 #endif

@@ -223,9 +223,9 @@ TEST(EndToEnd, NoFileTheGameReadsHoldsItWhenItIsAFifo)
 }
 
 // Whatever the advert host sends in place of a set - an index cut inside its
-// declaration or first comment, a login portal's page, pictures cut by its
-// close, an index of twenty thousand names - the adverts the player had are
-// the ones shown, and they stay for the next runs.
+// first comment, a login portal's page, pictures cut by its close, an index
+// of twenty thousand names - the adverts the player had are the ones shown,
+// and they stay for the next runs.
 TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
 {
     const KyColor good(30, 140, 200, 255);
@@ -249,7 +249,7 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         {"cutindex", {"--cut", "30"}, "comment without its end"},
         {"portal", {}, "names no file of the advert set"},
         {"cutbody", {}, "AdsTmp/Season.jpg is not a whole picture"},
-        {"manynames", {}, "the XML files of the advert set pass"},
+        {"manynames", {}, "the response is larger than 196608 bytes"},
     };
     GameProcess game;
     for (const Case& c : cases) {
@@ -264,7 +264,6 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         const GameProcess::Run run = game.run("wait 200\nshot advert\n");
         ASSERT_EQ(run.exitCode, 0) << run.console;
         const std::string log = game.log().substr(logBefore);
-        EXPECT_NE(log.find("Save in : Backup/AdsTmp/index.xml"), std::string::npos) << log;
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
         const KyColor shown = game.shot("advert").at(240, 160);
         EXPECT_TRUE(game.shot("advert").near(240, 160, good))

@@ -261,16 +261,22 @@ TEST_F(HTTP, HostileAndSilentServersAreFailuresThatTheGameSurvives)
         const char* mode;
         KyHTTPRequest::Failure failure;
         const char* logged;
+        u32 maxResponse;
     } cases[] = {
-        {"garbage", KyHTTPRequest::FailureNoHeaderEnd, "the header does not end"},
-        {"bigheader", KyHTTPRequest::FailureHeaderLineTooLong, "a header line is longer than 64 KiB"},
-        {"short", KyHTTPRequest::FailureShortBody, "the body is shorter than its Content-Length"},
-        {"endless", KyHTTPRequest::FailureTooLarge, "the response is larger than 64 MiB"},
+        {"garbage", KyHTTPRequest::FailureNoHeaderEnd, "the header does not end", KyHTTPResponse::kMaxSize},
+        {"bigheader", KyHTTPRequest::FailureHeaderLineTooLong, "a header line is longer than 64 KiB",
+         KyHTTPResponse::kMaxSize},
+        {"short", KyHTTPRequest::FailureShortBody, "the body is shorter than its Content-Length",
+         KyHTTPResponse::kMaxSize},
+        {"endless", KyHTTPRequest::FailureTooLarge, "the response is larger than 64 MiB", KyHTTPResponse::kMaxSize},
+        // A caller that can use only so much receives no more.
+        {"endless", KyHTTPRequest::FailureTooLarge, "the response is larger than 100000 bytes", 100000},
     };
     for (const Case& c : cases) {
         AdvertServer server(root, c.mode);
         ASSERT_TRUE(server.ok()) << c.mode;
         KyHTTPRequest request;
+        request.setMaxResponseSize(c.maxResponse);
         Outcome outcome;
         outcome.listen(request);
         request.setField(KyString("filename"), KyString("ten.bin"));
