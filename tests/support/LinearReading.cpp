@@ -3,6 +3,8 @@
 #include "core/KyXmlDocument.h"
 #include "tests/support/CpuTime.h"
 
+#include <cstdio>
+
 namespace LinearReading {
 
 double fastest(const std::function<void()>& work, int runs)
@@ -25,7 +27,11 @@ double againstParse(const std::string& text, const std::function<void()>& reader
         document.parse(text.c_str());
     });
     const double read = fastest(reader);
-    return parse > 0.0 ? read / parse : 0.0;
+    const double ratio = parse > 0.0 ? read / parse : 0.0;
+    // The figures, for whoever follows the tests' margins.
+    std::fprintf(stderr, "[LinearReading] reader %.3f s, plain parse %.3f s (thread CPU time): ratio %.2f\n", read,
+                 parse, ratio);
+    return ratio;
 }
 
 } // namespace LinearReading
