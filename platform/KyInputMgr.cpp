@@ -305,13 +305,13 @@ KyVector2s32 KyInputMgr::mouseSpeed(u32 /*pointer*/)
     f64 seconds = m_moveTimer.peekTimeSinceLastCall() / 1000000.0;
     f64 sumX = 0.0, sumY = 0.0;
     u32 index = m_moveHead;
-    for (u32 i = 0; i < MoveCount; ++i) {
+    // The window is tested before a move is added: a pointer that has stood
+    // still for the whole window has no speed, however fast it came.
+    for (u32 i = 0; i < MoveCount && seconds < SpeedWindowSeconds; ++i) {
         index = (index + MoveCount - 1) % MoveCount;
         seconds += m_moves[index].seconds;
         sumX += m_moves[index].dx;
         sumY += m_moves[index].dy;
-        if (seconds >= 0.05)
-            break;
     }
     if (seconds > 0.0)
         return KyVector2s32(static_cast<s32>(sumX / seconds), static_cast<s32>(sumY / seconds));

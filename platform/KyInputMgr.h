@@ -49,6 +49,8 @@ public:
     static constexpr u32 KeyCount = 16;
     static constexpr u32 SampleCount = 100;
     static constexpr u32 MoveCount = 20;
+    // mouseSpeed measures the moves of this last stretch of time.
+    static constexpr f64 SpeedWindowSeconds = 0.05;
     // An update that comes this long or longer after the previous one is
     // skipped: after a stall the device state is stale.
     static constexpr u32 FrameSkipMilliseconds = 300;
@@ -121,7 +123,9 @@ public:
     virtual KyVector3f32 scale();
     virtual IndexSignal& onPointerEvent();
     virtual u32 pointerCount();
-    // Velocity of pointer 0 over its recent moves, in units per second.
+    // Velocity of pointer 0 over its moves of the last 0.05 s (counted back
+    // from now), in units per second; (0, 0) once it has stood still that
+    // long.
     virtual KyVector2s32 mouseSpeed(u32 pointer = 0);
 
     void setOffset(s32 x, s32 y) { setOffset(KyVector2s32(x, y)); }

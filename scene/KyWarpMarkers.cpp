@@ -84,9 +84,11 @@ void KyWarp::hideMarker(KyWarpMarker::Sprite& sprite)
 {
     sprite.active = false;
     KySpriteButton& button = sprite.button;
+    // Disabled first: disabling a pressed button shows its released look,
+    // which the hiding below then covers.
+    button.button.setEnable(false);
     button.upSprite.visible = false;
     button.label.visible = false;
-    button.button.setEnable(false);
     button.downSprite.visible = false;
     button.disabledSprite.visible = false;
 }
@@ -145,8 +147,9 @@ void KyWarp::setMarkersVisible(bool visible)
         sprite->shown = visible;
         const bool enabled = sprite->active && visible;
         KySpriteButton& button = sprite->button;
-        button.upSprite.visible = enabled;
+        // The button before the looks, as in hideMarker.
         button.button.setEnable(enabled);
+        button.upSprite.visible = enabled;
         button.label.visible = enabled;
         if (!enabled) {
             button.downSprite.visible = false;

@@ -134,8 +134,10 @@ void KySpriteButtonBase::setEnable(bool enable)
 
 void KySpriteButtonBase::setPicturesVisible(bool visible)
 {
-    upSprite.visible = visible;
+    // The button first: taking a pressed button out of the input releases
+    // it, and its released look would show the up picture again.
     button.setEnable(visible);
+    upSprite.visible = visible;
     if (!visible) {
         downSprite.visible = false;
         disabledSprite.visible = false;

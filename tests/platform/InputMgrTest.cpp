@@ -354,10 +354,15 @@ TEST_F(InputMgrTest, MouseSpeedFollowsTheRecentMoves)
     KyVector2s32 speed = input->mouseSpeed(0);
     EXPECT_NEAR(1000, speed.x, 1);
     EXPECT_NEAR(-500, speed.y, 1);
-    // Standing still for 50 ms, only the newest move still counts, spread
-    // over 60 ms.
-    KyOsClock::advanceFake(50000);
+    // After 35 ms of rest the window holds the last two moves (20 pixels
+    // over 55 ms); after 55 ms it holds none: a pointer that stopped has no
+    // speed, however fast it came.
+    KyOsClock::advanceFake(35000);
     speed = input->mouseSpeed(0);
-    EXPECT_NEAR(166, speed.x, 1);
-    EXPECT_NEAR(-83, speed.y, 1);
+    EXPECT_NEAR(363, speed.x, 1);
+    EXPECT_NEAR(-181, speed.y, 1);
+    KyOsClock::advanceFake(20000);
+    EXPECT_EQ(KyVector2s32(0, 0), input->mouseSpeed(0));
+    KyOsClock::advanceFake(1000000);
+    EXPECT_EQ(KyVector2s32(0, 0), input->mouseSpeed(0));
 }

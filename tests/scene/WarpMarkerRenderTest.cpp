@@ -124,6 +124,34 @@ TEST_F(WarpMarkerRenderTest, HiddenMarkersAndAnUndrawnPanoramaShowNoMarker)
     EXPECT_TRUE(isMarker(pixel(80, 60)));
 }
 
+TEST_F(WarpMarkerRenderTest, AMarkerHiddenWhileItIsPressedStaysHidden)
+{
+    // Each way the panorama hides a marker, under a press held on its
+    // button: nothing of it stays drawn, neither then nor after the release.
+    const char* const ways[] = {"SetMarker -1", "markers hidden", "animations reset"};
+    for (const char* way : ways) {
+        SCOPED_TRACE(way);
+        warp.setMarkersVisible(true);
+        warp.setMarker(KyString("BIRD"), 3, 0);
+        draw(WarpFixture::view(0.0f, 0.0f));
+        ASSERT_TRUE(isMarker(pixel(80, 60)));
+        KySpriteButton& button = warp.marker(0)->sprite()->button;
+        button.button.setPressed(true);
+        ASSERT_TRUE(button.downSprite.visible);
+        if (way == ways[0])
+            warp.setMarker(KyString("BIRD"), -1, 0);
+        else if (way == ways[1])
+            warp.setMarkersVisible(false);
+        else
+            warp.resetAnimations();
+        draw(WarpFixture::view(0.0f, 0.0f));
+        EXPECT_FALSE(isMarker(pixel(80, 60)));
+        button.button.setPressed(false);
+        draw(WarpFixture::view(40.0f, 0.0f));
+        EXPECT_EQ(0u, strayMarkerPixels({}));
+    }
+}
+
 TEST_F(WarpMarkerRenderTest, OnAQuarterTurnedScreenTheWindowIsTakenTurned)
 {
     // The screen's turn is the camera's orientation; the view still looks

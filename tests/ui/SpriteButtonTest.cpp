@@ -171,6 +171,18 @@ TEST_F(SpriteButtonTest, HidingTakesTheButtonOutOfInputAndKeepsItsHitFlag)
     input.click(10, 10);
     EXPECT_EQ(1u, log.size());
 
+    // Hidden while held down: nothing shows, neither then nor once the
+    // press is let go, and the release clicks nothing.
+    b.setEnable(true);
+    input.moveTo(10, 10);
+    input.press();
+    EXPECT_EQ("-D-", looks(b));
+    b.setVisible(false);
+    EXPECT_EQ("---", looks(b));
+    input.release();
+    EXPECT_EQ("---", looks(b));
+    EXPECT_EQ(1u, log.size());
+
     b.unload();
     EXPECT_EQ(KyVector3f32(0, 0, 0), b.size());
     EXPECT_EQ(KyVector3f32(0, 0, 0), b.button.size());
