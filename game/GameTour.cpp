@@ -12,6 +12,7 @@
 #include <png.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,6 +107,9 @@ GameTour::GameTour()
     , m_buttons(0)
     , m_pointerX(0)
     , m_pointerY(0)
+    , m_unitsX(0.0f)
+    , m_unitsY(0.0f)
+    , m_pointerKnown(false)
     , m_hasDriver(false)
     , m_console(-1)
 {
@@ -185,6 +189,14 @@ bool GameTour::parse(const std::string& script, std::string& error)
             step.kind = Step::Move;
             step.frames = command == "click" ? 3 : 1;
             ok = words.size() == 3 && readNumber(words[1], step.x) && readNumber(words[2], step.y);
+        } else if (command == "path") {
+            step.kind = Step::Path;
+            ok = words.size() >= 4 && words.size() % 2 == 0 && readCount(words[1], step.frames) && step.frames > 0;
+            for (size_t i = 2; ok && i < words.size(); ++i) {
+                f32 value = 0.0f;
+                ok = readNumber(words[i], value);
+                step.points.push_back(value);
+            }
         } else if (command == "press" || command == "release") {
             step.kind = command == "press" ? Step::Press : Step::Release;
             step.frames = 1;
@@ -270,16 +282,83 @@ void GameTour::toWindow(f32 x, f32 y, s32& px, s32& py) const
     py = s32(y * size.y / 320.0f);
 }
 
+void GameTour::findPointer()
+{
+    if (m_pointerKnown)
+        return;
+    KyMainWindow* main = KySingleton<KyMainWindow>::instance();
+    const KyVector2s32 p = main->mousePosition(0);
+    const KyVector3f32 size = main->userSize();
+    m_pointerX = p.x;
+    m_pointerY = p.y;
+    m_unitsX = size.x > 0.0f ? f32(p.x) * 480.0f / size.x : 0.0f;
+    m_unitsY = size.y > 0.0f ? f32(p.y) * 320.0f / size.y : 0.0f;
+    m_pointerKnown = true;
+}
+
+void GameTour::pushMove(f32 x, f32 y)
+{
+    KyOsWindow* target = window();
+    if (!target)
+        return;
+    m_unitsX = x;
+    m_unitsY = y;
+    m_pointerKnown = true;
+    toWindow(x, y, m_pointerX, m_pointerY);
+    KyOsEvents::pushMouseMove(*target, m_pointerX, m_pointerY, m_buttons);
+}
+
+std::vector<std::vector<std::pair<f32, f32>>> GameTour::pathMoves(const Step& path, f32 x, f32 y)
+{
+    std::vector<std::vector<std::pair<f32, f32>>> frames(path.frames);
+    // The corners, from where the pointer is, and the length to each.
+    std::vector<std::pair<f32, f32>> corners(1, {x, y});
+    for (size_t i = 0; i + 1 < path.points.size(); i += 2)
+        corners.push_back({path.points[i], path.points[i + 1]});
+    std::vector<f64> reached(1, 0.0);
+    for (size_t i = 1; i < corners.size(); ++i) {
+        const f64 dx = corners[i].first - corners[i - 1].first;
+        const f64 dy = corners[i].second - corners[i - 1].second;
+        reached.push_back(reached.back() + std::sqrt(dx * dx + dy * dy));
+    }
+    const f64 length = reached.back();
+    if (length <= 0.0)
+        return frames;
+    // The point at a length along the way.
+    auto at = [&](f64 s) {
+        size_t i = 1;
+        while (i + 1 < corners.size() && reached[i] < s)
+            ++i;
+        const f64 part = reached[i] - reached[i - 1];
+        const f64 t = part > 0.0 ? (s - reached[i - 1]) / part : 1.0;
+        return std::pair<f32, f32>(f32(corners[i - 1].first + (corners[i].first - corners[i - 1].first) * t),
+                                   f32(corners[i - 1].second + (corners[i].second - corners[i - 1].second) * t));
+    };
+    // Along the way at 3t^2 - 2t^3 of its length by the time t: slow, fast,
+    // slow. Each frame sends the moves of the way it covers.
+    const u32 steps = u32(std::ceil(length / PathStep));
+    u32 sent = 0;
+    for (u32 f = 1; f <= path.frames; ++f) {
+        const f64 t = f64(f) / f64(path.frames);
+        const f64 covered = f == path.frames ? length : length * t * t * (3.0 - 2.0 * t);
+        while (sent < steps && (sent + 1 == steps ? length : (sent + 1) * PathStep) <= covered) {
+            ++sent;
+            frames[f - 1].push_back(sent == steps ? corners.back() : at(sent * PathStep));
+        }
+    }
+    return frames;
+}
+
 void GameTour::pushPointer(const Step& step)
 {
     KyOsWindow* target = window();
     if (!target)
         return;
+    findPointer();
     const KyOsMessage::Button button = step.right ? KyOsMessage::RightButton : KyOsMessage::LeftButton;
     switch (step.kind) {
     case Step::Move:
-        toWindow(step.x, step.y, m_pointerX, m_pointerY);
-        KyOsEvents::pushMouseMove(*target, m_pointerX, m_pointerY, m_buttons);
+        pushMove(step.x, step.y);
         break;
     case Step::Press:
         m_buttons |= KyOsMessage::buttonBit(button);
@@ -306,7 +385,10 @@ void GameTour::runSteps()
     if (m_pending > 0) {
         --m_pending;
         const Step& current = m_steps[m_next - 1];
-        if (current.kind == Step::Move && current.frames == 3) {
+        if (current.kind == Step::Path) {
+            for (const std::pair<f32, f32>& p : m_pathMoves[current.frames - 1 - m_pending])
+                pushMove(p.first, p.second);
+        } else if (current.kind == Step::Move && current.frames == 3) {
             // The rest of a click: the press, then the release.
             Step part = current;
             part.kind = m_pending == 1 ? Step::Press : Step::Release;
@@ -335,6 +417,13 @@ void GameTour::runSteps()
         case Step::Press:
         case Step::Release:
             pushPointer(step);
+            m_pending = step.frames - 1;
+            return;
+        case Step::Path:
+            findPointer();
+            m_pathMoves = pathMoves(step, m_unitsX, m_unitsY);
+            for (const std::pair<f32, f32>& p : m_pathMoves[0])
+                pushMove(p.first, p.second);
             m_pending = step.frames - 1;
             return;
         case Step::Key:

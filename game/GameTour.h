@@ -6,21 +6,34 @@
 #include "game/StartUp.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // A scripted run of the real game: "orvalen --tour SCRIPT --shots FOLDER".
 // The clock is the fake clock, moved on one sixtieth of a second at the
 // start of every turn of the main loop (one turn = one frame), and the sound
 // is mixed by that clock too (KySoundManager::setFollowsClock), so a run
-// gives the same frames every time. The script feeds the window's event queue,
-// one event a frame, as a player would, and saves screenshots as PNG.
+// gives the same frames every time. The script feeds the window's event queue
+// as a player would, and saves screenshots as PNG. The main loop takes one
+// event a turn; pointer moves that wait together in the queue reach the
+// window as one move to the last of them, as the system reports a hand's
+// moves.
 //
 // The script: one command a line; blank lines and lines starting with '#'
 // are skipped, and " #" starts a comment. Positions are in the interface's
 // 480 x 320 units (x to the right, y down from the top-left corner), scaled
-// to the window's size, so a script works at any window size.
+// to the window's size, so a script works at any window size. The pointer
+// starts where the window last saw it.
 //
 //   move X Y            the pointer moves there                   (1 frame)
+//   path N X Y [X Y..]  the pointer travels from where it is along
+//                       straight lines through the points to the
+//                       last, speeding up and slowing down as a
+//                       hand does: a move every 4 units of the way,
+//                       those of each frame sent together, so fast
+//                       frames hold several moves and slow ones
+//                       none; the last point is reached in the
+//                       last frame                                (N frames)
 //   press [right]       the left (or right) button goes down      (1 frame)
 //   release [right]     and up                                    (1 frame)
 //   click X Y           move, press, release                      (3 frames)
@@ -41,7 +54,7 @@ public:
     static const u64 FrameMicroseconds = 16667;
 
     struct Step {
-        enum Kind { Move, Press, Release, Key, Wait, Shot, Close };
+        enum Kind { Move, Path, Press, Release, Key, Wait, Shot, Close };
         Kind kind = Wait;
         f32 x = 0.0f;
         f32 y = 0.0f;
@@ -50,7 +63,14 @@ public:
         u32 frames = 0;
         std::string text;
         u32 line = 0;
+        // A path's points, x and y by turns.
+        std::vector<f32> points;
     };
+
+    // The way between two moves of a path, in interface units.
+    static constexpr f32 PathStep = 4.0f;
+    // The positions a path from (x, y) sends in each of its frames.
+    static std::vector<std::vector<std::pair<f32, f32>>> pathMoves(const Step& path, f32 x, f32 y);
 
     GameTour();
     ~GameTour() override;
@@ -92,6 +112,10 @@ private:
     // Runs the steps due this turn; the first that takes frames ends it.
     void runSteps();
     void pushPointer(const Step& step);
+    // A pointer move to a position in interface units.
+    void pushMove(f32 x, f32 y);
+    // The tour's pointer is the window's until the script moves it.
+    void findPointer();
     void saveShot(const std::string& name);
     // A position in interface units as window pixels.
     void toWindow(f32 x, f32 y, s32& px, s32& py) const;
@@ -105,8 +129,14 @@ private:
     bool m_closed;
     bool m_closeAtEnd;
     u32 m_buttons;
+    // The pointer in window pixels and in interface units.
     s32 m_pointerX;
     s32 m_pointerY;
+    f32 m_unitsX;
+    f32 m_unitsY;
+    bool m_pointerKnown;
+    // The moves of the path under way, frame by frame.
+    std::vector<std::vector<std::pair<f32, f32>>> m_pathMoves;
     bool m_hasDriver;
     KyString m_vendor;
     KyString m_renderer;

@@ -80,6 +80,7 @@ GameWarp::GameWarp()
     , yaw(0.0f)
     , pitch(0.0f)
     , dragging(0)
+    , dragMoved(0)
     , yawSpeed(0.0f)
     , pitchSpeed(0.0f)
     , gameRunning(0)
@@ -106,6 +107,9 @@ GameWarp::GameWarp()
 GameWarp::~GameWarp()
 {
     unload();
+    // Closing the scene's state runs its "Unload" once more: while the
+    // game-logic object is still whole, not from the members' destruction.
+    luaContext.destroy();
 }
 
 // ---- game start and scene change ----------------------------------------
@@ -167,6 +171,7 @@ void GameWarp::enter()
     yawSpeed = 0.0f;
     pitchSpeed = 0.0f;
     dragging = 0;
+    dragMoved = 0;
     pointerWasDown = 0;
     arrowState = 0;
     yawSpeedAnimation.stop();
@@ -254,6 +259,9 @@ void GameWarp::performChange(const KyPath& path)
     Application* app = application();
     m_changeTarget = path;
     const bool sameWarp = currentWarp && currentWarp->path() == path;
+    // The glide or drag of the scene being left ends with it: the scene
+    // coming in starts from the view its script gives.
+    stopTurning();
     if (currentWarp) {
         runEvent("OnWarpLeave");
         stopListeningToWarp(currentWarp);
@@ -490,6 +498,10 @@ bool GameWarp::onMovieFinished()
 
 void GameWarp::importAnimationWarp(const KyString& name)
 {
+    if (!m_entered) {
+        logPrint("GameWarp::importAnimationWarp: %s: no game is entered\n", name.c_str());
+        return;
+    }
     // The panorama replaced may be the one whose signal is running this
     // call: it goes at the end of the frame.
     releaseWarp(animationWarp);
@@ -807,6 +819,9 @@ void GameWarp::unload()
 
 void GameWarp::leaveGame(bool save)
 {
+    // Left from here on: what the scene's "Unload" asks for below cannot
+    // bring a scene, a wait or an animation panorama back.
+    m_entered = false;
     stopTransition();
     m_hasPendingWarp = false;
 
@@ -884,7 +899,6 @@ void GameWarp::leaveGame(bool save)
     // A film left half-way goes silent with the game it belongs to.
     movieSound.Stop();
     gameRunning = 0;
-    m_entered = false;
 }
 
 bool GameWarp::returnToMainMenu()

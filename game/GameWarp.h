@@ -171,6 +171,9 @@ public:
     void setPitchSpeed(f32 value);
     // Both speeds glide to 0 over 400 ms.
     void startSpeedDecay();
+    // The view stops at once: no glide, no drag (a scene change; the view
+    // of the scene left has nothing to say in the next).
+    void stopTurning();
     // While an arrow button is held: the speeds turn the view toward the
     // pointer, seen from the window's centre.
     void speedFromMouse();
@@ -263,6 +266,9 @@ public:
     KyVector2s32 pressPosition;
     KyVector2s32 lastPosition;
     u8 dragging;
+    // The pointer moved during the drag under way (or the last one): a
+    // press let go where it went down is a click and starts no glide.
+    u8 dragMoved;
     f32 yawSpeed;
     f32 pitchSpeed;
     KyTimer dragTimer;

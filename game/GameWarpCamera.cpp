@@ -84,6 +84,15 @@ void GameWarp::startSpeedDecay()
     startDecay(pitchSpeedAnimation, pitchSpeed, this, &GameWarp::setPitchSpeed);
 }
 
+void GameWarp::stopTurning()
+{
+    yawSpeedAnimation.stop();
+    pitchSpeedAnimation.stop();
+    yawSpeed = 0.0f;
+    pitchSpeed = 0.0f;
+    dragging = 0;
+}
+
 void GameWarp::speedFromMouse()
 {
     yawSpeedAnimation.stop();

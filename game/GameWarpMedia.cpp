@@ -4,6 +4,7 @@
 
 #include "core/KyCore.h"
 #include "core/KyFile.h"
+#include "core/KyLog.h"
 #include "core/KyPath.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
@@ -67,6 +68,12 @@ bool GameWarp::onSkipVideoClicked()
 
 void GameWarp::wait(s32 milliseconds)
 {
+    // Outside a game (a scene's "Unload" while the game is left) the alarm
+    // would ring in the next game.
+    if (!m_entered) {
+        logPrint("GameWarp::wait: no game is entered\n");
+        return;
+    }
     waitTimer.start();
     // In 64 bits: a long wait must not wrap round to a short one. A
     // negative wait rings at once; the timer makes the alarm at least one

@@ -43,6 +43,7 @@ void GameWarp::setDragging(bool on)
     if (on) {
         pressPosition = input->mousePosition(0);
         lastPosition = pressPosition;
+        dragMoved = 0;
         yawSpeedAnimation.stop();
         pitchSpeedAnimation.stop();
         dragTimer.stop();
@@ -51,7 +52,10 @@ void GameWarp::setDragging(bool on)
     }
     // The inertia is measured from here on.
     dragTimer.timeSinceLastCall();
-    const KyVector2s32 speed = input->mouseSpeed(0);
+    // A press let go without the pointer moving in between is a click: the
+    // pointer's speed is that of the move before the press, not the view's.
+    const bool moved = dragMoved || input->mousePosition(0) != lastPosition;
+    const KyVector2s32 speed = moved ? input->mouseSpeed(0) : KyVector2s32(0, 0);
     KyVector3f32 v(f32(speed.x), f32(speed.y), 0.0f);
     if (KySingleton<Application>::instance()->inverseLook)
         v = KyVector3f32(-v.x, -v.y, 0.0f);
@@ -85,6 +89,8 @@ void GameWarp::updateView()
         dragTimer.start();
 
     if (dragging) {
+        if (pointer != lastPosition)
+            dragMoved = 1;
         const KyVector3f32 d = screenTurn().transformPoint(
             KyVector3f32(f32(pointer.x - lastPosition.x), f32(pointer.y - lastPosition.y), 0.0f));
         if (application->inverseLook) {

@@ -15,6 +15,10 @@ bool KyOsWindow::initVideo()
 {
     if (g_videoUp)
         return true;
+    // The main loop takes one event a turn. SDL's poll sentinel, meant for
+    // loops that empty the queue, would make every other turn find none
+    // while events wait, and the events of two turns would then come in one.
+    SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         KyOsLog::print("[KyOsWindow::initVideo] SDL video could not start: %s\n", SDL_GetError());
         return false;

@@ -635,6 +635,44 @@ TEST(GameWarp, FinishGameGoesBackToTheMainMenuBehindTheBoards)
     EXPECT_EQ(savedWarp(session), kA);
 }
 
+TEST(GameWarp, ASceneLeftRefusesTheChangesItsUnloadAsksFor)
+{
+    // A scene whose "Unload" asks for another scene, an animation panorama
+    // and a wait: the game is being left, so each is refused with its line,
+    // whether the game ends by its script, is continued or the program ends
+    // during it (the session's end).
+    SceneFolder folder;
+    folder.script("A", "function OnWarpObjectHit(n) FinishGame() end\n"
+                       "function Unload() ChangeWarp('3D/Test/B.wp') ImportAnimationWarp('3D/Test/Birds') Wait(10) end\n");
+    folder.script("B", "function OnWarpEnter() PrintDebugMessage('B entered\\n') end\n");
+    GameSession session(setupFor(folder));
+    ASSERT_TRUE(session.ok());
+    startGame(session);
+    GameWarp& game = gameOf(session);
+    ASSERT_TRUE(game.currentWarp);
+    game.currentWarp->onMarkerClick("KEYS");
+    waitForBoards(session);
+    ASSERT_TRUE(session.app()->mainMenu.gui.isLoaded());
+    EXPECT_FALSE(game.currentWarp || game.animationWarp);
+    EXPECT_TRUE(game.warps.isEmpty());
+    EXPECT_TRUE(game.waitTimer.isPaused());
+    EXPECT_EQ(game.waitTimer.alarm(), 0u);
+    const std::string log = session.log();
+    EXPECT_EQ(occurrences(log, "GameWarp::changeWarp: 3D/Test/B.wp: no game is entered\n"), 1u);
+    EXPECT_EQ(occurrences(log, "GameWarp::importAnimationWarp: 3D/Test/Birds: no game is entered\n"), 1u);
+    EXPECT_EQ(occurrences(log, "GameWarp::wait: no game is entered\n"), 1u);
+    EXPECT_EQ(log.find("B entered"), std::string::npos);
+    EXPECT_EQ(savedWarp(session), kA);
+
+    // Continued: back in A, and the save still names A.
+    startGame(session);
+    ASSERT_TRUE(game.currentWarp);
+    EXPECT_EQ(game.currentWarpName(), KyString(kA));
+    EXPECT_EQ(savedWarp(session), kA);
+    EXPECT_EQ(session.log().find("B entered"), std::string::npos);
+    settle(session);
+}
+
 TEST(GameWarp, LoadingTakesTheMusicAndHealthTheFileHolds)
 {
     SceneFolder folder;

@@ -2,7 +2,8 @@
 // view's angle and speed limits, "LookAt", the slowing-down after a drag or an
 // arrow button, the arrow buttons' hold counter, the wait timer, and the
 // objectives' ids and switches. The application is only constructed (no
-// window), so these run in a few milliseconds.
+// window), so these run in a few milliseconds; the wait timer is tried in an
+// entered game.
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "game/GameWarp.h"
@@ -202,10 +203,15 @@ TEST(Camera, WithoutAGameRunningTheViewStandsStill)
     EXPECT_TRUE(game.dragTimer.isPaused());
 }
 
-TEST(Wait, TheAlarmIsSetInSixtyFourBitsNeverInThePastAndNeverZero)
+TEST(Wait, TheAlarmIsSetInSixtyFourBitsNeverInThePastNeverZeroAndOnlyInAGame)
 {
-    GameSession session(constructedOnly());
+    // Waits belong to a game: one is entered (the main menu's way, without
+    // a scene).
+    GameSession session;
+    ASSERT_TRUE(session.ok());
     GameWarp& game = session.app()->gameWarp;
+    session.app()->mainMenu.leave();
+    game.enter();
     struct Case {
         s32 milliseconds;
         u64 delay;
@@ -222,12 +228,8 @@ TEST(Wait, TheAlarmIsSetInSixtyFourBitsNeverInThePastAndNeverZero)
         EXPECT_EQ(game.waitTimer.alarm(), std::max<u64>(1, elapsed + c.delay)) << c.milliseconds;
         KyOsClock::advanceFake(250000);
     }
-}
 
-TEST(Wait, AnAlarmOfNoDelayRingsAtTheNextTimerUpdateOnly)
-{
-    GameSession session(constructedOnly());
-    GameWarp& game = session.app()->gameWarp;
+    // An alarm of no delay rings at the next timer update, once.
     SignalCounter counter;
     game.waitTimer.alarmCallbacks.pushBack(kyNewCallback(&counter, &SignalCounter::onSignal));
     const s32 waits[] = {0, -1, 40};
@@ -245,7 +247,14 @@ TEST(Wait, AnAlarmOfNoDelayRingsAtTheNextTimerUpdateOnly)
         KyTimer::updateAll();
         EXPECT_EQ(counter.count, 1) << "rings once";
     }
-    game.waitTimer.pause();
+
+    // Once the game is left a wait is refused: its alarm would ring in the
+    // next game.
+    game.unload();
+    game.wait(10);
+    EXPECT_TRUE(game.waitTimer.isPaused());
+    EXPECT_EQ(game.waitTimer.alarm(), 0u);
+    EXPECT_EQ(occurrences(session.log(), "GameWarp::wait: no game is entered\n"), 1u);
 }
 
 namespace {

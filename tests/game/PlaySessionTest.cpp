@@ -192,38 +192,6 @@ TEST(Play, WithInverseLookTheSameDragTurnsTheOtherWay)
     EXPECT_LT(frames.back().pitch, -5.0f);
 }
 
-TEST(Play, AnArrowButtonHeldTurnsTheViewTowardThePointerEveryFrame)
-{
-    GameSession session;
-    ASSERT_TRUE(session.ok());
-    ASSERT_TRUE(startNewGame(session));
-    // The left arrow at the left edge, half-way up: the pointer is left of
-    // the window's centre, so the view turns left at nearly 100 degrees a
-    // second; then the arrow is let go and the turn slows down to a stop.
-    std::vector<ViewFrame> frames = followView(session, "move 22 160\npress\nwait 10\nrelease\nwait 40\n");
-    checkEveryFrame(frames, false);
-    u32 held = 0;
-    for (u32 i = 1; i < frames.size(); ++i) {
-        EXPECT_FALSE(frames[i].dragging) << "an arrow's press starts no drag";
-        if (frames[i].arrows == 1) {
-            ++held;
-            EXPECT_NEAR(frames[i].yaw - frames[i - 1].yaw, 100.0f * kFrameSeconds, 0.02f) << "frame " << i;
-            EXPECT_NEAR(frames[i].pitch, 0.0f, 0.05f) << "frame " << i;
-        }
-    }
-    // The frames from the press to the release.
-    EXPECT_EQ(held, 10u);
-    EXPECT_EQ(frames.back().arrows, 0);
-    EXPECT_EQ(frames.back().yawSpeed, 0.0f);
-    EXPECT_GT(frames.back().yaw, 11.0f * 100.0f * kFrameSeconds + 5.0f) << "and glided on after";
-
-    // The up arrow raises the view to its limit.
-    frames = followView(session, "move 240 22\npress\nwait 70\nrelease\n");
-    checkEveryFrame(frames, false);
-    EXPECT_FLOAT_EQ(frames[frames.size() - 3].pitch, 45.0f);
-    EXPECT_NEAR(frames[3].pitch - frames[2].pitch, 0.82f, 0.02f);
-}
-
 namespace {
 
 // Runs a chunk in the game's script state, as a scene script runs.
@@ -248,6 +216,155 @@ std::string scriptString(GameSession& session, const char* global)
     lua_pop(L, 1);
     return value;
 }
+
+} // namespace
+
+TEST(Play, AClickRightAfterAMoveTurnsNothingAndADragGlidesOnlyWhenLetGoMoving)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    // A hand that moves and clicks: a fast move (200 units in a frame) or a
+    // slow one (2 units), then 0 to 3 frames of rest before the press and 0
+    // or 2 frames before the release.
+    struct Move {
+        const char* from;
+        const char* to;
+    };
+    for (const Move& move : {Move{"move 240 200", "move 440 200"}, Move{"move 438 200", "move 440 200"}}) {
+        for (int rest = 0; rest <= 3; ++rest) {
+            for (int hold : {0, 2}) {
+                SCOPED_TRACE(testing::Message() << move.to << ", rest " << rest << ", hold " << hold);
+                session.run(std::string(move.from) + "\nwait 40\n");
+                const f32 yaw = game.yaw;
+                const f32 pitch = game.pitch;
+                session.run(std::string(move.to) + "\nwait " + std::to_string(rest) + "\npress\nwait " +
+                            std::to_string(hold) + "\nrelease\nwait 40\n");
+                EXPECT_EQ(game.yaw, yaw);
+                EXPECT_EQ(game.pitch, pitch);
+            }
+        }
+    }
+
+    // A drag let go while the pointer moves glides on; one let go after the
+    // pointer stood still three frames or more stops where it is.
+    struct Drag {
+        const char* end;
+        bool glides;
+    };
+    const Drag drags[] = {{"release\n", true}, {"wait 1\nrelease\n", true}, {"wait 2\nrelease\n", false},
+                          {"wait 10\nrelease\n", false}};
+    for (const Drag& d : drags) {
+        SCOPED_TRACE(d.end);
+        const std::vector<ViewFrame> frames =
+            followView(session, std::string("move 200 100\nwait 40\npress\nmove 210 100\nmove 220 100\n"
+                                            "move 230 100\nmove 240 100\n") + d.end + "wait 40\n");
+        u32 release = 0;
+        for (u32 i = 1; i < frames.size() && release == 0; ++i)
+            release = frames[i - 1].dragging && !frames[i].dragging ? i : 0;
+        ASSERT_GT(release, 0u);
+        if (d.glides)
+            EXPECT_LT(frames.back().yaw, frames[release].yaw - 1.0f);
+        else
+            EXPECT_EQ(frames.back().yaw, frames[release].yaw);
+    }
+}
+
+TEST(Play, AnExitClickedWhileTheViewGlidesArrivesWithinItsSecondAtTheScenesView)
+{
+    GameSession::Setup setup;
+    setup.width = 480;
+    setup.height = 360;
+    GameSession session(setup);
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    GameWarp& game = session.app()->gameWarp;
+    // The garden's comic page, which would take the first click, was told.
+    ASSERT_TRUE(runScript(session, "SetCondition('gardenStoryTold')"));
+    // To view -90 and let go while moving, then the archway to the garden,
+    // pressed 0 to 2 frames after the pointer got there, while the view
+    // still glides.
+    // The last moves are short, so that the glide is slow and the archway
+    // stays under the pointer.
+    std::string turn = "move 150 160\nwait 10\npress\n";
+    for (int x = 160; x <= 330; x += x < 320 ? 10 : 2)
+        turn += "move " + std::to_string(x) + " 160\n";
+    u32 frames = 0;
+    bool changed = false;
+    f32 glide = 0.0f;
+    session.afterFrame = [&] {
+        changed = changed || game.currentWarpName() == KyString("3D/Isis/Warp_0004.wp");
+        if (!changed && !game.dragging)
+            glide = game.yawSpeed;
+        frames += changed && game.transitionRunning ? 1 : 0;
+    };
+    session.run(turn + "release\nmove 240 186\npress\nrelease\n");
+    framesUntil(session, [&] { return changed && !game.transitionRunning; }, 200);
+    session.afterFrame = nullptr;
+    EXPECT_GT(glide, 10.0f) << "the view glided up to the press";
+    ASSERT_TRUE(changed);
+    EXPECT_LE(frames, 61u) << "the arrival lasts one second";
+    // The garden's own view: its script looks straight ahead, and nothing of
+    // the courtyard's glide turns it.
+    EXPECT_EQ(game.yaw, 0.0f);
+    EXPECT_EQ(game.yawSpeed, 0.0f);
+    session.frames(30);
+    EXPECT_EQ(game.yaw, 0.0f);
+    // The first click after the arrival reaches the garden's script.
+    ASSERT_TRUE(runScript(session, "function OnWarpObjectHit(name) hit = name end\n"));
+    session.run("move 240 208\npress\nrelease\nwait 2\n");
+    EXPECT_EQ(scriptString(session, "hit"), "WARD");
+}
+
+TEST(Play, AScriptSpriteAtDepthZeroShowsOverTheScene)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    const KyColor scene = session.pixel(10, 10);
+    // The eyepiece picture is black at its corners.
+    ASSERT_TRUE(runScript(session, "LoadSprite(0, '2D/Sprites/Vignette.png', 0, 0, 0)"));
+    session.frames(1);
+    EXPECT_TRUE(closeColour(session.pixel(10, 10), KyColor(0, 0, 0, 255)));
+    ASSERT_TRUE(runScript(session, "UnloadSprite(0)"));
+    session.frames(1);
+    EXPECT_TRUE(closeColour(session.pixel(10, 10), scene));
+}
+
+TEST(Play, AnArrowButtonHeldTurnsTheViewTowardThePointerEveryFrame)
+{
+    GameSession session;
+    ASSERT_TRUE(session.ok());
+    ASSERT_TRUE(startNewGame(session));
+    // The left arrow at the left edge, half-way up: the pointer is left of
+    // the window's centre, so the view turns left at nearly 100 degrees a
+    // second; then the arrow is let go and the turn slows down to a stop.
+    std::vector<ViewFrame> frames = followView(session, "move 22 160\npress\nwait 10\nrelease\nwait 40\n");
+    checkEveryFrame(frames, false);
+    u32 held = 0;
+    for (u32 i = 1; i < frames.size(); ++i) {
+        EXPECT_FALSE(frames[i].dragging) << "an arrow's press starts no drag";
+        if (frames[i].arrows == 1) {
+            ++held;
+            EXPECT_NEAR(frames[i].yaw - frames[i - 1].yaw, 100.0f * kFrameSeconds, 0.02f) << "frame " << i;
+            EXPECT_NEAR(frames[i].pitch, 0.0f, 0.05f) << "frame " << i;
+        }
+    }
+    // The frames from the press to the release.
+    EXPECT_EQ(held, 11u);
+    EXPECT_EQ(frames.back().arrows, 0);
+    EXPECT_EQ(frames.back().yawSpeed, 0.0f);
+    EXPECT_GT(frames.back().yaw, 11.0f * 100.0f * kFrameSeconds + 5.0f) << "and glided on after";
+
+    // The up arrow raises the view to its limit.
+    frames = followView(session, "move 240 22\npress\nwait 70\nrelease\n");
+    checkEveryFrame(frames, false);
+    EXPECT_FLOAT_EQ(frames[frames.size() - 3].pitch, 45.0f);
+    EXPECT_NEAR(frames[3].pitch - frames[2].pitch, 0.82f, 0.02f);
+}
+
+namespace {
 
 // A short video (ten frames at 25 a second) and its sound track.
 struct Clip {
