@@ -8,6 +8,7 @@
 // the files the game wrote for the player, and the log.
 #include "core/KyColor.h"
 #include "tests/game/GameProcess.h"
+#include "tests/game/GameSession.h"
 #include "tests/net/AdvertServer.h"
 #include "tests/support/TempDir.h"
 #include "tools/content/ImageWriters.h"
@@ -136,79 +137,6 @@ bool isWandrel(const KyColor& c)
     return c.r > 200 && c.g > 200;
 }
 
-// The log lines that tell of a fault. A line is one when it holds any of
-// these marks: "Lua: " (a script error), "n'existe pas" (a file of the game's
-// data that is not there, or an event a scene script lacks), "introuvable"
-// (a missing picture), "ailed" (a file that did not load), "rror" (an XML,
-// sound, picture or OpenAL failure), "cannot", "can't", "missing", "not
-// found", "Unable", "refus" (a refused frame or file name), "wrong format",
-// "Invalid", "Unknown host", "Impossible". Not counted:
-//   - the start-up's list of OpenGL extensions (a line of "GL_" names);
-//   - "[KyFile::DeleteFile] Deletation of file : ... failed." for
-//     "save.xml" and "0.xml" to "10.xml": a new game clears the save and
-//     every slot, whether they are there or not;
-//   - "Impossible de trouver l'animation WAND dans le Warp.", once a run
-//     that imports the star map: its animation functions act on both
-//     panoramas (data/WALKTHROUGH.md, "For the code");
-//   - when the advert host cannot be reached: the lines of the advert
-//     update's connection ("[KySocketBase::connect] ..." and
-//     "[KyHTTPRequest] ...").
-std::vector<std::string> errorLines(const std::string& log, bool hostReachable, int& wandrelLines)
-{
-    static const char* const marks[] = {"Lua: ",  "n'existe pas", "introuvable", "ailed",        "rror",
-                                        "cannot", "can't",        "missing",     "not found",    "Unable",
-                                        "refus",  "wrong format", "Invalid",     "Unknown host", "Impossible"};
-    static const std::string wandrel = "Impossible de trouver l'animation WAND dans le Warp.";
-    std::vector<std::string> faults;
-    wandrelLines = 0;
-    std::istringstream lines(log);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.compare(0, 3, "GL_") == 0)
-            continue;
-        // Messages without a line end share a line with the next one: the
-        // expected message is taken out and the rest still looked at.
-        for (size_t at = line.find(wandrel); at != std::string::npos; at = line.find(wandrel)) {
-            line.erase(at, wandrel.size());
-            ++wandrelLines;
-        }
-        bool marked = false;
-        for (const char* mark : marks)
-            marked = marked || line.find(mark) != std::string::npos;
-        if (!marked)
-            continue;
-        if (line.compare(0, 39, "[KyFile::DeleteFile] Deletation of file") == 0) {
-            const std::string file = line.substr(line.rfind('/') + 1);
-            bool cleared = file == "save.xml failed.";
-            for (int slot = 0; slot <= 10; ++slot)
-                cleared = cleared || file == std::to_string(slot) + ".xml failed.";
-            if (cleared)
-                continue;
-        }
-        if (!hostReachable &&
-            (line.compare(0, 23, "[KySocketBase::connect]") == 0 || line.compare(0, 15, "[KyHTTPRequest]") == 0))
-            continue;
-        faults.push_back(line);
-    }
-    return faults;
-}
-
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
-}
-
-size_t occurrences(const std::string& text, const std::string& what)
-{
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++count;
-    return count;
-}
-
 // A picture of one colour, as the advert server serves it.
 std::string flatPng(u32 width, u32 height, u32 colour)
 {
@@ -328,7 +256,7 @@ void playTheGame(GameProcess& game, bool hostReachable)
                              "Warp_0005: the chart of the Wandrel was read"})
         EXPECT_NE(firstLog.find(line), std::string::npos) << line;
     int wandrelLines = 0;
-    const std::vector<std::string> faults = errorLines(firstLog, hostReachable, wandrelLines);
+    const std::vector<std::string> faults = logFaults(firstLog, hostReachable, wandrelLines);
     EXPECT_TRUE(faults.empty()) << joined(faults);
     EXPECT_EQ(wandrelLines, 1);
     if (hostReachable) {
@@ -346,7 +274,7 @@ void playTheGame(GameProcess& game, bool hostReachable)
     const GameProcess::Picture again = game.shot("51-observatory");
     EXPECT_TRUE(isWandrel(again.at(240, 45))) << describe(again.at(240, 45));
     EXPECT_FALSE(again.near(14, 50, rgb(kMayaFull))) << "the journey is over: no health bars";
-    const std::vector<std::string> laterFaults = errorLines(secondLog, hostReachable, wandrelLines);
+    const std::vector<std::string> laterFaults = logFaults(secondLog, hostReachable, wandrelLines);
     EXPECT_TRUE(laterFaults.empty()) << joined(laterFaults);
     EXPECT_EQ(wandrelLines, 1);
     const std::string saveAgain = game.userFile("save.xml");

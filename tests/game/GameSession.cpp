@@ -265,6 +265,54 @@ size_t occurrences(const std::string& log, const std::string& text)
     return count;
 }
 
+std::vector<std::string> logFaults(const std::string& log, bool hostReachable, int& wandrelLines)
+{
+    static const char* const marks[] = {"Lua: ",  "n'existe pas", "introuvable", "ailed",        "rror",
+                                        "cannot", "can't",        "missing",     "not found",    "Unable",
+                                        "refus",  "wrong format", "Invalid",     "Unknown host", "Impossible"};
+    static const std::string wandrel = "Impossible de trouver l'animation WAND dans le Warp.";
+    std::vector<std::string> faults;
+    wandrelLines = 0;
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, 3, "GL_") == 0)
+            continue;
+        // Messages without a line end share a line with the next one: the
+        // expected message is taken out and the rest still looked at.
+        for (size_t at = line.find(wandrel); at != std::string::npos; at = line.find(wandrel)) {
+            line.erase(at, wandrel.size());
+            ++wandrelLines;
+        }
+        bool marked = false;
+        for (const char* mark : marks)
+            marked = marked || line.find(mark) != std::string::npos;
+        if (!marked)
+            continue;
+        if (line.compare(0, 39, "[KyFile::DeleteFile] Deletation of file") == 0) {
+            const std::string file = line.substr(line.rfind('/') + 1);
+            bool cleared = file == "save.xml failed.";
+            for (int slot = 0; slot <= 10; ++slot)
+                cleared = cleared || file == std::to_string(slot) + ".xml failed.";
+            if (cleared)
+                continue;
+        }
+        if (!hostReachable &&
+            (line.compare(0, 23, "[KySocketBase::connect]") == 0 || line.compare(0, 15, "[KyHTTPRequest]") == 0))
+            continue;
+        faults.push_back(line);
+    }
+    return faults;
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
 std::string sampleFile(const std::string& relative)
 {
     std::ifstream in(std::string(KY_GAME_DATA_DIR) + "/" + relative, std::ios::binary);

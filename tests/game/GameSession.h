@@ -130,6 +130,27 @@ bool waitForBoards(GameSession& game);
 
 // How many times text occurs in log.
 size_t occurrences(const std::string& log, const std::string& text);
+// The log lines that tell of a fault. A line is one when it holds any of
+// these marks: "Lua: " (a script error), "n'existe pas" (a file of the game's
+// data that is not there, or an event a scene script lacks), "introuvable"
+// (a missing picture), "ailed" (a file that did not load), "rror" (an XML,
+// sound, picture or OpenAL failure), "cannot", "can't", "missing", "not
+// found", "Unable", "refus" (a refused frame or file name), "wrong format",
+// "Invalid", "Unknown host", "Impossible". Not counted:
+//   - the start-up's list of OpenGL extensions (a line of "GL_" names);
+//   - "[KyFile::DeleteFile] Deletation of file : ... failed." for
+//     "save.xml" and "0.xml" to "10.xml": a new game clears the save and
+//     every slot, whether they are there or not;
+//   - "Impossible de trouver l'animation WAND dans le Warp.", once a run
+//     that imports the star map: its animation functions act on both
+//     panoramas (data/WALKTHROUGH.md, "For the code"); counted in
+//     wandrelLines;
+//   - when the advert host cannot be reached: the lines of the advert
+//     update's connection ("[KySocketBase::connect] ..." and
+//     "[KyHTTPRequest] ...").
+std::vector<std::string> logFaults(const std::string& log, bool hostReachable, int& wandrelLines);
+// The lines, each with its line end.
+std::string joined(const std::vector<std::string>& lines);
 // The bytes of a file of the sample data.
 std::string sampleFile(const std::string& relative);
 
