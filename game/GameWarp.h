@@ -47,7 +47,10 @@ struct SaveData;
 // kept and made as soon as that change or transition ends; the last one
 // asked for wins. A change to the panorama already shown runs the scene's
 // leave and enter again (save, description, script, enter event) but keeps
-// the panorama up, with no transition.
+// the panorama up, with no transition. A change stops the view: the glide or
+// drag of the scene left does not go on in the next. Once the game is being
+// left (its scene's "Unload" among the last steps) changes, imported
+// animation panoramas and waits are refused.
 //
 // Every call into the scene script goes through runEvent: protected, so a
 // script error is logged ("Lua: %s") and the game goes on.
@@ -160,7 +163,8 @@ public:
     // ---- looking around (GameWarpView.cpp, GameWarpCamera.cpp) ----------
     // Starts (the pointer position recorded, the turning curves stopped,
     // the drag timer from 0) or ends a drag (the pointer's speed becomes
-    // the inertia, which then slows down); nothing when already so.
+    // the inertia, which then slows down; none when the pointer did not
+    // move since the press: a click); nothing when already so.
     void setDragging(bool on);
     // The angle setters keep yaw in (-360, 360) and pitch in [-55, 45]; the
     // speed setters keep a speed in [-10000, 10000]. A value that is not a
