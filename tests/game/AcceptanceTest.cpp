@@ -7,6 +7,7 @@
 // points of the walkthrough and what every screen shows in the screenshots,
 // the files the game wrote for the player, and the log.
 #include "core/KyColor.h"
+#include "game/GameTour.h"
 #include "tests/game/GameProcess.h"
 #include "tests/game/GameSession.h"
 #include "tests/net/AdvertServer.h"
@@ -285,7 +286,62 @@ void playTheGame(GameProcess& game, bool hostReachable)
     expectPoints(game, kScreens, sizeof kScreens / sizeof kScreens[0]);
 }
 
+// The frames from the pointer's last move to each press of a tour: a hand
+// presses as soon as it gets somewhere. A move to where the pointer already
+// is moves nothing.
+std::vector<u64> restsBeforePresses(const std::string& script)
+{
+    GameTour tour;
+    std::string error;
+    EXPECT_TRUE(tour.parse(script, error)) << error;
+    std::vector<u64> rests;
+    u64 frame = 0;
+    u64 moved = 0;
+    f32 x = 0.0f;
+    f32 y = 0.0f;
+    auto moveTo = [&](f32 toX, f32 toY, u64 at) {
+        if (toX != x || toY != y)
+            moved = at;
+        x = toX;
+        y = toY;
+    };
+    for (const GameTour::Step& step : tour.steps()) {
+        switch (step.kind) {
+        case GameTour::Step::Move:
+            moveTo(step.x, step.y, frame);
+            if (step.frames == 3)
+                rests.push_back(frame + 1 - moved);
+            break;
+        case GameTour::Step::Path: {
+            const auto frames = GameTour::pathMoves(step, x, y);
+            for (u32 f = 0; f < frames.size(); ++f) {
+                for (const auto& p : frames[f])
+                    moveTo(p.first, p.second, frame + f);
+            }
+            break;
+        }
+        case GameTour::Step::Press:
+            rests.push_back(frame - moved);
+            break;
+        default:
+            break;
+        }
+        frame += step.kind == GameTour::Step::Key ? 2 : step.frames;
+    }
+    return rests;
+}
+
 } // namespace
+
+TEST(Acceptance, EveryPressOfTheToursComesWithinTwoFramesOfTheLastMove)
+{
+    for (const char* file : {"tests/game/AcceptanceTour.txt", "tests/game/AcceptanceContinueTour.txt"}) {
+        const std::vector<u64> rests = restsBeforePresses(sourceFile(file));
+        EXPECT_GT(rests.size(), 3u) << file;
+        for (size_t i = 0; i < rests.size(); ++i)
+            EXPECT_LE(rests[i], 3u) << file << ": press " << i + 1;
+    }
+}
 
 TEST(Acceptance, TheSampleGameFromANewGameToItsEndingWithTheAdvertHostOnline)
 {
