@@ -11,10 +11,11 @@ class KyLuaContext;
 
 // Calls a script event: the global function of that name, with up to two
 // engine values as arguments (converted as KyLuaScript::Execute converts
-// them). The look-up and the call run protected, so a script error never
-// ends the game: it is logged ("Lua: %s") and the frame goes on. A missing
-// function is not an error and logs nothing. Whatever happens, the Lua
-// stack is left exactly as it was found.
+// them). The call runs protected, and so does the look-up whenever it could
+// run script code (a globals table with a metatable), so a script error
+// never ends the game: it is logged ("Lua: %s") and the frame goes on. A
+// missing function is not an error and logs nothing. Whatever happens, the
+// Lua stack is left exactly as it was found.
 class KyLuaEvent {
 public:
     enum Result : u32 {
@@ -31,6 +32,7 @@ public:
     static Result call(KyLuaContext& context, const KyString& name, const KyVariant& first,
                        const KyVariant& second);
     // The same on a bare state; count arguments are read from arguments.
+    static Result call(lua_State* L, const char* name, const KyVariant* arguments, u32 count);
     static Result call(lua_State* L, const KyString& name, const KyVariant* arguments, u32 count);
 
 private:

@@ -111,6 +111,24 @@ TEST_F(LuaEvent, AFailingLookUpIsAnErrorLikeAnyOther)
     LuaTest::logOf([&] { context.destroy(); });
 }
 
+TEST_F(LuaEvent, AGlobalsMetatableIsConsultedUnderProtection)
+{
+    // Events that exist only through __index are found and called; a
+    // failing one is logged like any other.
+    LuaTest::run(context.state(), "setmetatable(_G, {__index = function(t, k)\n"
+                                  "  if k == 'OnAnimationFinished' then return function(n) waited = n end end\n"
+                                  "  if k == 'OnAnswered' then return function() error('no answer') end end\n"
+                                  "end})");
+    EXPECT_EQ(KyLuaEvent::Called, KyLuaEvent::call(context, "OnAnimationFinished", KyVariant(s32(3))));
+    EXPECT_EQ(3.0, context.global("waited").toF64());
+    KyLuaEvent::Result result = KyLuaEvent::NotCalled;
+    const std::string log = LuaTest::logOf([&] { result = KyLuaEvent::call(context, "OnAnswered"); });
+    EXPECT_EQ(KyLuaEvent::Failed, result);
+    EXPECT_NE(std::string::npos, log.find("no answer\n")) << log;
+    EXPECT_EQ(KyLuaEvent::NotCalled, KyLuaEvent::call(context, "OnWarpEnter"));
+    expectStackKept();
+}
+
 TEST(LuaEventWithoutState, NothingIsCalled)
 {
     KyLuaContext context;
