@@ -393,7 +393,7 @@ void GameWarp::addToBag(const KyString& objectName)
                 KyString("Inventory/Objects/") + objectName + KyString(".png"));
 }
 
-KyString GameWarp::selectedObjectName()
+const KyString& GameWarp::selectedObjectName() const
 {
     return inventoryMenu.inventory.selectedObjectName();
 }

@@ -91,7 +91,7 @@ public:
     // Ends the game behind the closing boards, then back to the main menu.
     void finishGame();
     // The name of the inventory object in hand; "" when none.
-    KyString selectedObjectName();
+    const KyString& selectedObjectName() const;
 
     // ---- save file ------------------------------------------------------
     // Writes the game into fileName in the user-data folder, atomically.

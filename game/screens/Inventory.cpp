@@ -26,6 +26,8 @@ namespace {
 
 const char* const kPowerPrefix = "powersPage";
 const char* const kPagePrefix = "page";
+// The name of the object in hand while there is none.
+const KyString kNothingInHand;
 
 // The page kinds in the order they are walked and saved.
 struct PageKind {
@@ -243,9 +245,9 @@ void Inventory::selectObject(InventoryObject* object)
         setCurrentObjectSprite(object->picturePath());
 }
 
-KyString Inventory::selectedObjectName()
+const KyString& Inventory::selectedObjectName() const
 {
-    return selectedObject ? selectedObject->name : KyString();
+    return selectedObject ? selectedObject->name : kNothingInHand;
 }
 
 KyString Inventory::getObjectName(const KyString& id)

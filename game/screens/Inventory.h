@@ -78,7 +78,8 @@ public:
     // Deletes the object in hand, then selects none; nothing without one.
     void removeObjectInHand();
     void selectObject(InventoryObject* object);
-    KyString selectedObjectName();
+    // The name of the object in hand; "" when none.
+    const KyString& selectedObjectName() const;
 
     KyString getObjectName(const KyString& id);
     KyString getObjectDescription(const KyString& id);
