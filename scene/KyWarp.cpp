@@ -239,18 +239,21 @@ void KyWarp::render()
     renderer->depthOff();
     renderer->pushMatrix();
 
-    if (m_cubeVisible) {
-        const u32 cubeTiles = m_cubeTiles ? cubeTileCount() : 0;
-        for (u32 i = 0; i < cubeTiles; ++i)
-            m_cubeTiles[i].Render();
-    }
-    for (AnimData* animation : m_playing) {
-        if (animation->currentFrame >= animation->frameCount)
-            continue;
-        Frame& frame = animation->frames[animation->currentFrame];
-        for (u32 t = 0; t < frame.tileCount; ++t) {
-            if (isTileInView(frame.tiles[t]))
-                frame.tiles[t].Render();
+    {
+        KyWarpBloc::Pass pass;
+        if (m_cubeVisible) {
+            const u32 cubeTiles = m_cubeTiles ? cubeTileCount() : 0;
+            for (u32 i = 0; i < cubeTiles; ++i)
+                pass.draw(m_cubeTiles[i]);
+        }
+        for (AnimData* animation : m_playing) {
+            if (animation->currentFrame >= animation->frameCount)
+                continue;
+            Frame& frame = animation->frames[animation->currentFrame];
+            for (u32 t = 0; t < frame.tileCount; ++t) {
+                if (isTileInView(frame.tiles[t]))
+                    pass.draw(frame.tiles[t]);
+            }
         }
     }
     for (KyWarpMarker* marker : m_markers) {

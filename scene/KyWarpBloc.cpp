@@ -28,7 +28,8 @@ s32 sign(int v)
 
 } // namespace
 
-KyWarpBloc::KyWarpBloc() : m_face(6), m_column(0), m_row(0), m_imagePosition(0), m_failed(false)
+KyWarpBloc::KyWarpBloc()
+    : m_face(6), m_column(0), m_row(0), m_imagePosition(0), m_failed(false), m_opaque(false)
 {
     std::memset(m_corners, 0, sizeof m_corners);
     std::memcpy(m_texCoords, kTexCoords, sizeof m_texCoords);
@@ -54,6 +55,7 @@ KyWarpBloc& KyWarpBloc::operator=(const KyWarpBloc& other)
     m_imagePosition = other.m_imagePosition;
     m_texture = other.m_texture;
     m_failed = other.m_failed;
+    m_opaque = other.m_opaque;
     std::memcpy(m_corners, other.m_corners, sizeof m_corners);
     std::memcpy(m_texCoords, other.m_texCoords, sizeof m_texCoords);
     if (other.m_colors) {
@@ -186,33 +188,90 @@ void KyWarpBloc::LoadTexture(KyStream& stream, const KyString& format)
     KyIntrusivePtr<Ky3DTexture> texture(new Ky3DTexture);
     texture->load(*picture);
     m_texture = texture;
+    // A picture padded to its texture's size would show its transparent
+    // padding.
+    m_opaque = isOpaquePicture(*picture) && texture->imageWidth() == texture->textureWidth() &&
+               texture->imageHeight() == texture->textureHeight();
+}
+
+bool KyWarpBloc::isOpaquePicture(const KyImg& picture)
+{
+    const u8* pixels = picture.pixels();
+    switch (picture.format()) {
+    case 5:
+        return pixels != nullptr;
+    case 0:
+        return pixels != nullptr && picture.palette() && picture.palette()->format() == 2;
+    case 6: {
+        const u64 count = u64(picture.width()) * picture.height();
+        if (!pixels || picture.allocatedBytes() < count * 4)
+            return false;
+        for (u64 i = 0; i < count; ++i) {
+            if (pixels[4 * i + 3] != 255)
+                return false;
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void KyWarpBloc::Render()
 {
-    if (m_failed)
-        return;
-    KyRenderer* renderer = KySingleton<KyRenderer>::instance();
-    const bool textured = m_texture.get() != nullptr;
-    if (textured) {
-        renderer->enableTexture();
-        m_texture->bind();
-    }
+    Pass pass;
+    pass.draw(*this);
+}
+
+KyWarpBloc::Pass::Pass() : m_texturing(false), m_colors(false), m_mayUnblend(false), m_blending(false)
+{
     glEnableClientState(GL_VERTEX_ARRAY);
-    if (m_colors)
-        glEnableClientState(GL_COLOR_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 12, m_corners);
-    if (m_colors)
-        glColorPointer(4, GL_UNSIGNED_BYTE, 4, m_colors.get());
-    glTexCoordPointer(2, GL_FLOAT, 8, m_texCoords);
-    glDrawElements(GL_TRIANGLE_STRIP, 4, GL_UNSIGNED_SHORT, m_indices);
+    if (glIsEnabled(GL_BLEND)) {
+        GLfloat colour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        m_mayUnblend = colour[3] >= 1.0f;
+        m_blending = true;
+    }
+}
+
+KyWarpBloc::Pass::~Pass()
+{
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     if (m_colors)
         glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+    if (m_texturing)
+        KySingleton<KyRenderer>::instance()->disableTexture();
+    if (m_mayUnblend && !m_blending)
+        glEnable(GL_BLEND);
+}
+
+void KyWarpBloc::Pass::draw(const KyWarpBloc& tile)
+{
+    if (tile.m_failed)
+        return;
+    const bool textured = tile.m_texture.get() != nullptr;
+    if (textured && !m_texturing)
+        KySingleton<KyRenderer>::instance()->enableTexture();
+    else if (!textured && m_texturing)
+        KySingleton<KyRenderer>::instance()->disableTexture();
+    m_texturing = textured;
     if (textured)
-        renderer->disableTexture();
+        tile.m_texture->bind();
+    if (m_mayUnblend && m_blending == tile.isOpaque()) {
+        m_blending = !m_blending;
+        m_blending ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+    }
+    const bool colors = tile.m_colors != nullptr;
+    if (colors != m_colors)
+        colors ? glEnableClientState(GL_COLOR_ARRAY) : glDisableClientState(GL_COLOR_ARRAY);
+    m_colors = colors;
+    glVertexPointer(3, GL_FLOAT, 12, tile.m_corners);
+    if (colors)
+        glColorPointer(4, GL_UNSIGNED_BYTE, 4, tile.m_colors.get());
+    glTexCoordPointer(2, GL_FLOAT, 8, tile.m_texCoords);
+    glDrawElements(GL_TRIANGLE_STRIP, 4, GL_UNSIGNED_SHORT, tile.m_indices);
 }
 
 void KyWarpBloc::setVertexColor(u32 corner, const KyColor& color)
@@ -250,6 +309,7 @@ void KyWarpBloc::reset()
     m_colors.reset();
     m_texture.reset();
     m_failed = false;
+    m_opaque = false;
 }
 
 void KyWarpBloc::setIndex(u32 i, u16 value)

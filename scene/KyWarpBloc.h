@@ -25,6 +25,32 @@ class KyStream;
 // lies toward the front face, the bottom picture's toward the back face).
 class KyWarpBloc {
 public:
+    // Draws tiles one after another, each giving the pixels Render gives,
+    // with the state they share set up once: the vertex and
+    // texture-coordinate arrays stay on for the whole pass and texturing
+    // (and the colour array) is switched only where a tile differs from the
+    // one before, so a panorama's tiles do not switch them for every quad.
+    // While blending is on and the colour opaque, opaque tiles are drawn
+    // with blending off: blending them would give exactly their own pixels,
+    // only slower (what lies behind is read for nothing). The state is as
+    // it was when the pass ends, texturing off.
+    class Pass {
+    public:
+        Pass();
+        ~Pass();
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+
+        void draw(const KyWarpBloc& tile);
+
+    private:
+        bool m_texturing;
+        bool m_colors;
+        // Opaque tiles may be drawn unblended; blending is on now.
+        bool m_mayUnblend;
+        bool m_blending;
+    };
+
     // Face 6 (not placed), no texture, no corner colours.
     KyWarpBloc();
     KyWarpBloc(const KyWarpBloc& other);
@@ -86,6 +112,13 @@ public:
     KyColor vertexColor(u32 corner) const;
 
     bool hasTexture() const { return m_texture.get() != nullptr; }
+    // Whether the tile covers what lies behind it whatever the blending: a
+    // texture whose picture has no transparent pixel (nor padding), and no
+    // corner colours.
+    bool isOpaque() const { return m_opaque && m_texture.get() != nullptr && !m_colors; }
+    // Whether every pixel of a picture is fully opaque: RGB, a palette of
+    // RGB entries, or RGBA whose alpha bytes are all 255.
+    static bool isOpaquePicture(const KyImg& picture);
     const KyIntrusivePtr<Ky3DTexture>& texture() const { return m_texture; }
     // True once decoding the picture failed; cleared by reset.
     bool hasFailed() const { return m_failed; }
@@ -111,6 +144,8 @@ private:
     std::unique_ptr<KyColor[]> m_colors;
     u16 m_indices[4];
     bool m_failed;
+    // The texture's picture had no transparent pixel.
+    bool m_opaque;
 };
 
 #endif

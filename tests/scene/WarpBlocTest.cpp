@@ -1,6 +1,7 @@
 // Panorama tiles: the cell-to-corner geometry of every face, copying and
 // comparing, decoding a tile's picture once (colour and alpha pairs
-// included) and what a tile whose picture cannot be had does.
+// included), what a tile whose picture cannot be had does, and opaque
+// tiles drawn unblended with the pixels blending would give.
 
 #include "core/KySingleton.h"
 #include "core/KyString.h"
@@ -318,4 +319,63 @@ TEST_F(WarpBlocGLTest, ATileWhosePictureCannotBeHadIsLoggedOnceAndDrawsNothing)
     tile.LoadTexture(stream, "png");
     EXPECT_EQ(KyColor(10, 20, 30, 255), drawFrontTile(tile, context()));
     EXPECT_FALSE(KySingleton<KyRenderer>::instance()->isTextureEnabled());
+}
+
+TEST_F(WarpBlocGLTest, OpaqueTilesDrawTheirOwnPixelsWhateverTheBlending)
+{
+    auto tileOf = [](const Picture& picture) {
+        KyWarpBloc tile;
+        tile.setFace(3, 0, 0, 1, 1);
+        KyString stream;
+        ImageWriters::fillStream(stream, WarpWriter::encodeTile(picture, "png"));
+        tile.LoadTexture(stream, "png");
+        return tile;
+    };
+    const KyWarpBloc red = tileOf(Picture::filled(16, 16, 255, 0, 0, 255));
+    const KyWarpBloc halfGreen = tileOf(Picture::filled(16, 16, 0, 255, 0, 128));
+    Picture nearly = Picture::filled(16, 16, 0, 0, 255, 255);
+    nearly.rgba[4 * 37 + 3] = 254;
+    const KyWarpBloc blue = tileOf(Picture::filled(16, 16, 0, 0, 255, 255));
+    KyWarpBloc coloured = blue;
+    coloured.setColor(KyColor(255, 255, 255, 255));
+    EXPECT_TRUE(red.isOpaque());
+    EXPECT_TRUE(blue.isOpaque());
+    EXPECT_FALSE(halfGreen.isOpaque());
+    EXPECT_FALSE(tileOf(nearly).isOpaque());
+    EXPECT_FALSE(coloured.isOpaque());
+    // A picture padded to a larger texture would show its padding.
+    EXPECT_FALSE(tileOf(Picture::filled(12, 16, 0, 0, 255, 255)).isOpaque());
+
+    auto drawn = [this](std::initializer_list<const KyWarpBloc*> tiles, f32 alpha) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-500.0, 500.0, -500.0, 500.0, -1000.0, 1000.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glColor4f(1.0f, 1.0f, 1.0f, alpha);
+        {
+            KyWarpBloc::Pass pass;
+            for (const KyWarpBloc* tile : tiles)
+                pass.draw(*tile);
+        }
+        EXPECT_TRUE(glIsEnabled(GL_BLEND));
+        EXPECT_FALSE(KySingleton<KyRenderer>::instance()->isTextureEnabled());
+        return context().pixel(context().width() / 2, context().height() / 2);
+    };
+    // Opaque red, then half-transparent green blended over it, then opaque
+    // blue over everything.
+    const KyColor mixed = drawn({&red, &halfGreen}, 1.0f);
+    EXPECT_NEAR(127, mixed.r, 1);
+    EXPECT_NEAR(128, mixed.g, 1);
+    EXPECT_EQ(0, mixed.b);
+    EXPECT_EQ(KyColor(0, 0, 255, 255), drawn({&red, &halfGreen, &blue}, 1.0f));
+    // In a translucent colour an opaque tile is blended.
+    const KyColor faint = drawn({&blue}, 0.5f);
+    EXPECT_EQ(0, faint.r);
+    EXPECT_NEAR(128, faint.b, 1);
+    glDisable(GL_BLEND);
 }
