@@ -3,9 +3,13 @@
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 
+#include <atomic>
+
 namespace {
 
-u64 s_nameCounter = 0;
+// Pictures decoded on worker threads make their palettes there: the names
+// are counted without a race.
+std::atomic<u64> s_nameCounter{0};
 
 } // namespace
 
@@ -26,14 +30,13 @@ void KyResource::generateName()
 {
     static const char digits[] = "0123456789ABCDEF";
     char name[17];
-    u64 value = s_nameCounter;
+    u64 value = s_nameCounter.fetch_add(1);
     for (int i = 15; i >= 0; --i) {
         name[i] = digits[value & 0xF];
         value >>= 4;
     }
     name[16] = '\0';
     m_path = KyPath(name);
-    ++s_nameCounter;
 }
 
 void KyResource::retain()

@@ -5,6 +5,7 @@
 
 KyThread::KyThread()
     : m_thread(nullptr)
+    , m_stopSignal(KyOsThread::createSignal())
     , m_running(false)
     , m_stopRequested(false)
 {
@@ -21,6 +22,7 @@ KyThread::~KyThread()
         KyOsThread::closeThread(m_thread);
         m_thread = nullptr;
     }
+    KyOsThread::closeSignal(m_stopSignal);
 }
 
 void KyThread::start()
@@ -33,6 +35,7 @@ void KyThread::start()
     m_mutex.Lock();
     bool wasRunning = m_running;
     m_stopRequested = false;
+    KyOsThread::clearSignal(m_stopSignal);
     m_mutex.Unlock();
     setRunning();
 
@@ -57,7 +60,14 @@ void KyThread::requestStop()
 {
     m_mutex.Lock();
     m_stopRequested = true;
+    KyOsThread::setSignal(m_stopSignal);
     m_mutex.Unlock();
+}
+
+bool KyThread::sleepUnlessStopped(u32 milliseconds)
+{
+    KyOsThread::waitSignal(m_stopSignal, milliseconds);
+    return stopRequested();
 }
 
 bool KyThread::isRunning()

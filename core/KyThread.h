@@ -4,7 +4,10 @@
 #include "core/KyMutex.h"
 #include "core/KyTypes.h"
 
-namespace KyOsThread { struct Thread; }
+namespace KyOsThread {
+struct Thread;
+struct Signal;
+}
 
 // A worker thread: a derived class puts the work in run(), which reads
 // stopRequested() regularly and returns once it is set. The running and
@@ -27,7 +30,8 @@ public:
     void start();
     // Under the mutex: running = true.
     void setRunning();
-    // Under the mutex: stop requested = true.
+    // Under the mutex: stop requested = true; a run() waiting in
+    // sleepUnlessStopped wakes at once.
     void requestStop();
 
     // Under the mutex: the flags.
@@ -45,6 +49,10 @@ public:
     static u32 threadProc(void* object);
 
 protected:
+    // For run(): waits the given milliseconds, or less when a stop is
+    // requested meanwhile; whether a stop is requested.
+    bool sleepUnlessStopped(u32 milliseconds);
+
     KyMutex m_mutex;
 
 private:
@@ -52,6 +60,8 @@ private:
     KyThread& operator=(const KyThread&) = delete;
 
     KyOsThread::Thread* m_thread;
+    // Set with the stop request, so that a sleeping run() wakes for it.
+    KyOsThread::Signal* m_stopSignal;
     bool m_running;
     bool m_stopRequested;
 };

@@ -1,8 +1,5 @@
 #include "media/KyMusic.h"
 
-#include <chrono>
-#include <thread>
-
 #include <AL/al.h>
 
 #include "core/KyCore.h"
@@ -130,6 +127,9 @@ void KyMusic::Stop()
     m_musicMutex.Lock();
     m_stopRequested = true;
     m_musicMutex.Unlock();
+    // Wakes the thread between two passes, so the stop does not wait for
+    // the rest of its pause.
+    requestStop();
 
     wait();
 
@@ -223,7 +223,7 @@ void KyMusic::Entry()
     m_musicMutex.Lock();
     while (pass()) {
         m_musicMutex.Unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPassInterval));
+        sleepUnlessStopped(kPassInterval);
         m_musicMutex.Lock();
     }
     m_playing = false;

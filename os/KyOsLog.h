@@ -2,6 +2,7 @@
 #define KY_OS_LOG_H
 
 #include <cstdarg>
+#include <string>
 
 // The program's log: standard output, flushed after every message so that a
 // line is in the log file as soon as the call returns. The engine's
@@ -19,6 +20,21 @@ int print(const char* format, ...)
 
 // print with the arguments already taken.
 int printV(const char* format, va_list args);
+
+// While one lives, what the thread that made it prints is kept in the given
+// text instead of being written, so that work done on a worker thread can
+// have its messages written later, in their place, by the thread the work
+// was done for. Captures nest: the innermost one keeps the text.
+class Capture {
+public:
+    explicit Capture(std::string& text);
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+
+private:
+    std::string* m_previous;
+};
 
 } // namespace KyOsLog
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 #include <pthread.h>
+#include <time.h>
 
 namespace KyOsThread {
 
@@ -20,6 +21,12 @@ struct Thread {
     // The handle and the starting thread each hold a reference; the last one
     // to let go frees the record.
     std::atomic<int> references;
+};
+
+struct Signal {
+    pthread_mutex_t lock;
+    pthread_cond_t changed;
+    bool set;
 };
 
 struct Mutex {
@@ -185,6 +192,81 @@ void closeMutex(Mutex* mutex)
         unlockMutex(mutex);
     pthread_mutex_destroy(&mutex->lock);
     delete mutex;
+}
+
+Signal* createSignal()
+{
+    Signal* signal = new (std::nothrow) Signal;
+    if (!signal)
+        return nullptr;
+    pthread_condattr_t attributes;
+    bool ok = pthread_condattr_init(&attributes) == 0;
+    if (ok) {
+        // Waits are timed on the monotonic clock, which no clock change moves.
+        ok = pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC) == 0 &&
+             pthread_cond_init(&signal->changed, &attributes) == 0;
+        pthread_condattr_destroy(&attributes);
+    }
+    if (ok && pthread_mutex_init(&signal->lock, nullptr) != 0) {
+        pthread_cond_destroy(&signal->changed);
+        ok = false;
+    }
+    if (!ok) {
+        delete signal;
+        return nullptr;
+    }
+    signal->set = false;
+    return signal;
+}
+
+void setSignal(Signal* signal)
+{
+    if (!signal)
+        return;
+    pthread_mutex_lock(&signal->lock);
+    signal->set = true;
+    pthread_cond_broadcast(&signal->changed);
+    pthread_mutex_unlock(&signal->lock);
+}
+
+void clearSignal(Signal* signal)
+{
+    if (!signal)
+        return;
+    pthread_mutex_lock(&signal->lock);
+    signal->set = false;
+    pthread_mutex_unlock(&signal->lock);
+}
+
+bool waitSignal(Signal* signal, std::uint32_t milliseconds)
+{
+    if (!signal)
+        return false;
+    timespec until;
+    clock_gettime(CLOCK_MONOTONIC, &until);
+    until.tv_sec += time_t(milliseconds / 1000);
+    until.tv_nsec += long(milliseconds % 1000) * 1000000L;
+    if (until.tv_nsec >= 1000000000L) {
+        until.tv_sec += 1;
+        until.tv_nsec -= 1000000000L;
+    }
+    pthread_mutex_lock(&signal->lock);
+    while (!signal->set) {
+        if (pthread_cond_timedwait(&signal->changed, &signal->lock, &until) != 0)
+            break;
+    }
+    const bool set = signal->set;
+    pthread_mutex_unlock(&signal->lock);
+    return set;
+}
+
+void closeSignal(Signal* signal)
+{
+    if (!signal)
+        return;
+    pthread_cond_destroy(&signal->changed);
+    pthread_mutex_destroy(&signal->lock);
+    delete signal;
 }
 
 } // namespace KyOsThread

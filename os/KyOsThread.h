@@ -13,6 +13,7 @@ namespace KyOsThread {
 
 struct Thread;
 struct Mutex;
+struct Signal;
 
 typedef std::uint32_t (*Procedure)(void* argument);
 
@@ -40,6 +41,18 @@ bool unlockMutex(Mutex* mutex);
 bool ownsMutex(const Mutex* mutex);
 // Frees the mutex; levels still held by the calling thread are released first.
 void closeMutex(Mutex* mutex);
+
+// A flag that threads can wait on, up to a time limit, and that wakes them
+// at once when it is set. Made clear; null on failure.
+Signal* createSignal();
+// Sets the flag and wakes every thread waiting on it.
+void setSignal(Signal* signal);
+// Clears the flag.
+void clearSignal(Signal* signal);
+// Waits until the flag is set, at most the given milliseconds of the
+// monotonic clock; whether it is set.
+bool waitSignal(Signal* signal, std::uint32_t milliseconds);
+void closeSignal(Signal* signal);
 
 } // namespace KyOsThread
 

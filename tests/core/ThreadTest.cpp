@@ -255,3 +255,41 @@ TEST(ThreadTest, AThreadMayDestroyItsOwnObject)
     while (!g_selfDeleted.load())
         std::this_thread::yield();
 }
+
+namespace {
+
+// Sleeps far longer than any test runs; only a stop request ends it soon.
+class SleepingThread : public KyThread {
+public:
+    ~SleepingThread() override
+    {
+        requestStop();
+        wait();
+    }
+
+    void run() override
+    {
+        m_began = true;
+        m_woken = sleepUnlessStopped(3600 * 1000);
+    }
+
+    std::atomic<bool> m_began{false};
+    std::atomic<bool> m_woken{false};
+};
+
+} // namespace
+
+TEST(ThreadTest, AStopRequestWakesASleepingRunAndANewRunSleepsAgain)
+{
+    SleepingThread thread;
+    for (int run = 0; run < 2; ++run) {
+        thread.m_began = false;
+        thread.m_woken = false;
+        thread.start();
+        while (!thread.m_began.load())
+            std::this_thread::yield();
+        thread.requestStop();
+        thread.wait();
+        EXPECT_TRUE(thread.m_woken.load());
+    }
+}
