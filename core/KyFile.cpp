@@ -2,6 +2,7 @@
 
 #include "core/KyCore.h"
 #include "core/KyDirectory.h"
+#include "core/KyFileWriter.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 
@@ -202,6 +203,8 @@ KyPath KyFile::resolvePath(const KyString& path, const KyString& base)
     if (result.at(1) != ':' && result.at(2) != '/')
         result = KyCore::absolutePath(result);
 
+    // A file still being written in the background is met written.
+    KyFileWriter::instance().waitFor(result);
     KyCore* core = KySingleton<KyCore>::instance();
     if (core && core->recursiveSearch) {
         KyPath found = searchPath(result);
@@ -367,7 +370,23 @@ bool KyFile::isTemporaryName(const KyString& name, KyString& base)
 
 bool KyFile::writeAtomically(const KyString& path, const void* data, u32 size)
 {
-    KyPath disk = resolvePath(path);
+    return writeDiskAtomically(resolvePath(path), data, size);
+}
+
+void KyFile::writeAtomicallyLater(const KyString& path, const void* data, u32 size, const KyString& failureLine)
+{
+    const KyPath disk = resolvePath(path);
+    if (disk.length() == 0 || (size > 0 && !data)) {
+        if (failureLine.length() > 0)
+            logPrint("%s", failureLine.c_str());
+        return;
+    }
+    KyFileWriter::instance().write(disk, data, size, failureLine);
+}
+
+bool KyFile::writeDiskAtomically(const KyString& diskPath, const void* data, u32 size)
+{
+    const KyString& disk = diskPath;
     if (disk.length() == 0 || (size > 0 && !data))
         return false;
     std::vector<char> temporary(disk.c_str(), disk.c_str() + disk.length());

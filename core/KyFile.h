@@ -77,6 +77,8 @@ public:
     //    they stay relative to the current folder);
     //  - with the core's recursive search on, a missing file is looked for
     //    through the language folders (searchPath).
+    // A file that the background writer is still writing is waited for
+    // (KyFileWriter), so whatever resolves its path meets it written.
     static KyPath resolvePath(const KyString& path, const KyString& base = KyString());
     // An existing file under the folder of path, trying the sub-folders
     // named after a setting value (such as the language); empty when none.
@@ -106,6 +108,13 @@ public:
     // then renamed over the file. The file is always either as it was or
     // complete. False, with the temporary file removed, on any failure.
     static bool writeAtomically(const KyString& path, const void* data, u32 size);
+    // The same write made on the background writer's thread (KyFileWriter):
+    // the caller does not wait for the disk, and every later operation on
+    // the file waits for it (see resolvePath). failureLine, when not empty,
+    // is logged as it stands if the write fails.
+    static void writeAtomicallyLater(const KyString& path, const void* data, u32 size, const KyString& failureLine);
+    // writeAtomically to a disk path already resolved (any thread).
+    static bool writeDiskAtomically(const KyString& diskPath, const void* data, u32 size);
 
     // Whether name (a file name without folder) is one writeAtomically gives
     // its temporary files: the name of the file written, a dot and six

@@ -266,7 +266,10 @@ void GameWarp::performChange(const KyPath& path)
         runEvent("OnWarpLeave");
         stopListeningToWarp(currentWarp);
         removeListener(waitTimer.alarmCallbacks, this, &GameWarp::onWaitFinished);
-        Save(SaveFile);
+        // The game as it is now, written without waiting for the disk: the
+        // next scene comes in while the disk takes it, and whatever reads
+        // the file afterwards waits for it.
+        writeSave(SaveFile, false);
     }
 
     // An imported animation panorama ends with its scene.
@@ -957,6 +960,11 @@ void GameWarp::gatherSave(SaveData& data)
 
 void GameWarp::Save(const KyString& fileName)
 {
+    writeSave(fileName, true);
+}
+
+void GameWarp::writeSave(const KyString& fileName, bool waitForDisk)
+{
     if (!currentWarp || currentWarp->path().isEmpty())
         return;
     if (!SaveFile::isPlainName(fileName)) {
@@ -965,8 +973,12 @@ void GameWarp::Save(const KyString& fileName)
     }
     SaveData data;
     gatherSave(data);
-    if (!SaveFile::write(KyString("Backup/") + fileName, data))
-        logPrint("ActionManager::Save: error %s\n", "the file could not be written");
+    const KyString path = KyString("Backup/") + fileName;
+    const char* const failure = "ActionManager::Save: error the file could not be written\n";
+    if (!waitForDisk)
+        SaveFile::writeLater(path, data, failure);
+    else if (!SaveFile::write(path, data))
+        logPrint("%s", failure);
 }
 
 void GameWarp::Load(const KyString& fileName)

@@ -323,6 +323,8 @@ private:
     GameWarp(const GameWarp&) = delete;
     GameWarp& operator=(const GameWarp&) = delete;
 
+    // Save, the disk write made now or in the background.
+    void writeSave(const KyString& fileName, bool waitForDisk);
     // One change of scene (changeWarp without the queueing).
     void performChange(const KyPath& path);
     // Makes the change asked for during a change or a transition.

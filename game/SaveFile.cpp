@@ -327,6 +327,12 @@ bool SaveFile::write(const KyString& path, const SaveData& data)
     return KyFile::writeAtomically(path, bytes.c_str(), bytes.length());
 }
 
+void SaveFile::writeLater(const KyString& path, const SaveData& data, const KyString& failureLine)
+{
+    const KyString bytes = text(data);
+    KyFile::writeAtomicallyLater(path, bytes.c_str(), bytes.length(), failureLine);
+}
+
 bool SaveFile::isPlainName(const KyString& name)
 {
     if (name.length() == 0 || name == "." || name == "..")

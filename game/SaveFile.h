@@ -96,6 +96,10 @@ public:
     // Writes the text to a temporary file beside path and renames it over
     // path, so the file is always whole. False when it cannot be written.
     static bool write(const KyString& path, const SaveData& data);
+    // The same write made in the background (KyFile::writeAtomicallyLater):
+    // the text is made now, the disk takes it without the caller waiting,
+    // and failureLine is logged if it fails.
+    static void writeLater(const KyString& path, const SaveData& data, const KyString& failureLine);
     // Whether name can be a save file's name: a plain file name in the
     // user-data folder, without folders.
     static bool isPlainName(const KyString& name);

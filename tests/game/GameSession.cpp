@@ -1,5 +1,6 @@
 #include "tests/game/GameSession.h"
 
+#include "core/KyFileWriter.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "media/KySoundManager.h"
@@ -81,14 +82,21 @@ std::string GameSession::optionsText(s32 width, s32 height, bool fullScreen, int
 
 void GameSession::writeUserFile(const std::string& name, const std::string& bytes) const
 {
-    KyOsDir::makePath(m_sandbox.userDataFolder().c_str());
-    std::ofstream out(m_sandbox.userDataFolder() + "/" + name, std::ios::binary);
+    const std::string folder = userDataFolder();
+    KyOsDir::makePath(folder.c_str());
+    std::ofstream out(folder + "/" + name, std::ios::binary);
     out << bytes;
+}
+
+std::string GameSession::userDataFolder() const
+{
+    KyFileWriter::instance().waitForAll();
+    return m_sandbox.userDataFolder();
 }
 
 std::string GameSession::readUserFile(const std::string& name) const
 {
-    std::ifstream in(m_sandbox.userDataFolder() + "/" + name, std::ios::binary);
+    std::ifstream in(userDataFolder() + "/" + name, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
@@ -96,7 +104,7 @@ std::string GameSession::readUserFile(const std::string& name) const
 
 bool GameSession::userFileExists(const std::string& name) const
 {
-    std::ifstream in(m_sandbox.userDataFolder() + "/" + name, std::ios::binary);
+    std::ifstream in(userDataFolder() + "/" + name, std::ios::binary);
     return bool(in);
 }
 

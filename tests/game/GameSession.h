@@ -80,7 +80,9 @@ public:
 
     // What was logged so far.
     std::string log() const { return m_log.text(); }
-    std::string userDataFolder() const { return m_sandbox.userDataFolder(); }
+    // The user-data folder, with the writes the game left to the
+    // background made: the files there are as the game last wrote them.
+    std::string userDataFolder() const;
     std::string readUserFile(const std::string& name) const;
     bool userFileExists(const std::string& name) const;
     void writeUserFile(const std::string& name, const std::string& bytes) const;

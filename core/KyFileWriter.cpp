@@ -1,0 +1,98 @@
+#include "core/KyFileWriter.h"
+
+#include "core/KyFile.h"
+#include "core/KyLog.h"
+
+#include <cstdlib>
+
+namespace {
+
+void finishWrites()
+{
+    KyFileWriter::instance().waitForAll();
+}
+
+} // namespace
+
+KyFileWriter& KyFileWriter::instance()
+{
+    // Never deleted, so that whatever resolves a path while the program
+    // ends still finds it; the writes are finished when the program exits.
+    static KyFileWriter* writer = [] {
+        KyFileWriter* made = new KyFileWriter;
+        std::atexit(finishWrites);
+        return made;
+    }();
+    return *writer;
+}
+
+KyFileWriter::KyFileWriter() : m_busy(false), m_pending(0) {}
+
+KyFileWriter::~KyFileWriter()
+{
+    // run() reads the queue: every write is made before the writer goes.
+    waitForAll();
+}
+
+void KyFileWriter::write(const KyString& diskPath, const void* data, u32 size, const KyString& failureLine)
+{
+    Job job;
+    job.path = diskPath;
+    if (data && size > 0)
+        job.bytes.assign(static_cast<const char*>(data), size);
+    job.failureLine = failureLine;
+    KyMutexLock threadLock(m_threadMutex);
+    bool idle = false;
+    {
+        KyMutexLock lock(m_jobsMutex);
+        m_jobs.push_back(job);
+        ++m_pending;
+        idle = !m_busy;
+        m_busy = true;
+    }
+    // A thread that found the queue empty has ended (or is ending): start
+    // joins it and runs a new one.
+    if (idle)
+        start();
+}
+
+void KyFileWriter::run()
+{
+    for (;;) {
+        Job job;
+        {
+            KyMutexLock lock(m_jobsMutex);
+            if (m_jobs.empty()) {
+                m_busy = false;
+                return;
+            }
+            job = m_jobs.front();
+        }
+        if (!KyFile::writeDiskAtomically(job.path, job.bytes.data(), u32(job.bytes.size())) &&
+            job.failureLine.length() > 0)
+            logPrint("%s", job.failureLine.c_str());
+        KyMutexLock lock(m_jobsMutex);
+        m_jobs.pop_front();
+        --m_pending;
+    }
+}
+
+void KyFileWriter::waitFor(const KyString& diskPath)
+{
+    if (m_pending.load() == 0)
+        return;
+    bool queued = false;
+    {
+        KyMutexLock lock(m_jobsMutex);
+        for (const Job& job : m_jobs)
+            queued = queued || job.path == diskPath;
+    }
+    if (queued)
+        waitForAll();
+}
+
+void KyFileWriter::waitForAll()
+{
+    KyMutexLock threadLock(m_threadMutex);
+    wait();
+}
