@@ -262,6 +262,9 @@ void GameWarp::performChange(const KyPath& path)
     // The glide or drag of the scene being left ends with it: the scene
     // coming in starts from the view its script gives.
     stopTurning();
+    // A panorama met before has its pictures read while this scene is left.
+    if (KyWarp* cached = cachedWarp(path))
+        cached->prefetchTextures();
     if (currentWarp) {
         runEvent("OnWarpLeave");
         stopListeningToWarp(currentWarp);
@@ -312,13 +315,20 @@ void GameWarp::performChange(const KyPath& path)
     startArrivalTransition();
 }
 
-KyWarp* GameWarp::warpForPath(const KyPath& path)
+KyWarp* GameWarp::cachedWarp(const KyPath& path)
 {
     for (KyList<KyWarp*>::iterator i = warps.begin(); i != warps.end(); ++i) {
-        if ((*i)->path() == path) {
-            (*i)->load(path);
+        if ((*i)->path() == path)
             return *i;
-        }
+    }
+    return nullptr;
+}
+
+KyWarp* GameWarp::warpForPath(const KyPath& path)
+{
+    if (KyWarp* cached = cachedWarp(path)) {
+        cached->load(path);
+        return cached;
     }
     KyWarp* warp = newWarp();
     warp->load(path);

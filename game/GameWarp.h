@@ -332,6 +332,8 @@ private:
     // The cached panorama of that path, or a new one (appended to the
     // cache).
     KyWarp* warpForPath(const KyPath& path);
+    // The cached panorama of that path, or null.
+    KyWarp* cachedWarp(const KyPath& path);
     // A new panorama set up as the game's panoramas are: the orientation
     // layout's rotation, the main window's camera, a 60-degree view.
     static KyWarp* newWarp();

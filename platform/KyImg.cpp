@@ -120,36 +120,44 @@ void KyImg::adopt(KyImgResult& result)
     m_cutShort = result.cutShort();
 }
 
+namespace {
+
+template <class Reader>
+std::unique_ptr<KyImgResult> readWith(KyStream* stream, const KyString& file)
+{
+    std::unique_ptr<Reader> reader(new Reader);
+    stream ? reader->LoadFromStream(*stream) : reader->LoadFromFile(file);
+    return std::unique_ptr<KyImgResult>(std::move(reader));
+}
+
+} // namespace
+
+std::unique_ptr<KyImgResult> KyImg::read(const KyString& type, KyStream* stream, const KyString& file)
+{
+    if (type == "bmp")
+        return readWith<KyBmp>(stream, file);
+    if (type == "tga")
+        return readWith<KyTga>(stream, file);
+    if (type == "png")
+        return readWith<KyPng>(stream, file);
+    if (type == "jpg" || type == "jpeg")
+        return readWith<KyJpeg>(stream, file);
+    if (stream != nullptr && (type == "jpg.zlib" || type == "jpeg.zlib")) {
+        std::unique_ptr<KyJpeg> reader(new KyJpeg);
+        reader->LoadZlibFromStream(*stream);
+        return std::unique_ptr<KyImgResult>(std::move(reader));
+    }
+    if (type == "pvr")
+        return readWith<KyPvr>(stream, file);
+    return nullptr;
+}
+
 bool KyImg::readAs(const KyString& type, KyStream* stream, const KyString& file)
 {
-    if (type == "bmp") {
-        KyBmp reader;
-        stream ? reader.LoadFromStream(*stream) : reader.LoadFromFile(file);
-        adopt(reader);
-    } else if (type == "tga") {
-        KyTga reader;
-        stream ? reader.LoadFromStream(*stream) : reader.LoadFromFile(file);
-        adopt(reader);
-    } else if (type == "png") {
-        KyPng reader;
-        stream ? reader.LoadFromStream(*stream) : reader.LoadFromFile(file);
-        adopt(reader);
-    } else if (type == "jpg" || type == "jpeg") {
-        KyJpeg reader;
-        stream ? reader.LoadFromStream(*stream) : reader.LoadFromFile(file);
-        adopt(reader);
-    } else if (stream != nullptr && (type == "jpg.zlib" || type == "jpeg.zlib")) {
-        KyJpeg reader;
-        reader.LoadZlibFromStream(*stream);
-        adopt(reader);
-    } else if (type == "pvr") {
-        KyPvr reader;
-        stream ? reader.LoadFromStream(*stream) : reader.LoadFromFile(file);
-        adopt(reader);
-    } else {
-        return false;
-    }
-    return true;
+    std::unique_ptr<KyImgResult> result = read(type, stream, file);
+    if (result)
+        adopt(*result);
+    return result != nullptr;
 }
 
 void KyImg::load(const KyString& path)
@@ -186,8 +194,14 @@ void KyImg::load(const KyString& path)
 
 void KyImg::loadFromStream(KyStream& stream, const KyString& type)
 {
+    takePicture(read(type.toLower(), &stream, KyString()).get());
+}
+
+void KyImg::takePicture(KyImgResult* result)
+{
     reset();
-    readAs(type.toLower(), &stream, KyString());
+    if (result)
+        adopt(*result);
     if (m_palette) {
         KyPath name(path());
         name.setExtension("Pltt");

@@ -7,9 +7,10 @@
 #include "core/KyStream.h"
 #include "core/KyString.h"
 #include "core/KyTypes.h"
+#include "platform/KyImgResult.h"
 #include "platform/KyPalette.h"
 
-class KyImgResult;
+#include <memory>
 
 // A raster image in main memory: one picture in one of fourteen pixel-format
 // codes, rows stored bottom row first, with an optional palette.
@@ -46,6 +47,16 @@ public:
     void load(const KyString& path) override;
     // Reads an image of the given type from the stream's current position.
     virtual void loadFromStream(KyStream& stream, const KyString& type);
+    // The reading step of loadFromStream on its own: the picture of the given
+    // type (lower case) read from the stream, or from the file when stream is
+    // null, by the reader of that type; null for a type no reader knows. It
+    // touches no image and no list of resources (the palettes it makes are
+    // not listed), so worker threads may read pictures with it; the result
+    // goes back to the main thread for takePicture.
+    static std::unique_ptr<KyImgResult> read(const KyString& type, KyStream* stream, const KyString& file);
+    // The rest of loadFromStream: the image becomes what a reader produced
+    // (empty for null or an empty result).
+    void takePicture(KyImgResult* result);
 
     virtual s32 format() const { return m_format; }
     virtual u32 width() const { return m_width; }

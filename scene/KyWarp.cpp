@@ -136,6 +136,7 @@ bool KyWarp::load(const KyString& path)
 
 void KyWarp::unload()
 {
+    m_decoder.reset();
     unloadTextures();
     m_cubeTiles.reset();
     m_cubeColumns = 0;
@@ -210,9 +211,7 @@ void KyWarp::update()
     m_camera.setRotationQuaternion(view);
     buildFrustumPlanes(m_camera, m_frustum);
 
-    const u32 cubeTiles = m_cubeTiles ? cubeTileCount() : 0;
-    for (u32 i = 0; i < cubeTiles; ++i)
-        m_cubeTiles[i].LoadTexture(*m_file, m_textureFormat);
+    loadCubeTextures();
     deleteRetiredMarkers();
     const u32 generation = m_generation;
     for (u32 a = 0; a < m_animationCount; ++a) {
@@ -222,6 +221,48 @@ void KyWarp::update()
             return;
         loadVisibleFrameTextures(m_animations[a]);
     }
+}
+
+void KyWarp::prefetchTextures()
+{
+    if (m_decoder || !m_file->isOpen() || !m_cubeTiles)
+        return;
+    std::unique_ptr<KyWarpDecoder> decoder;
+    for (u32 i = 0; i < cubeTileCount(); ++i) {
+        const KyWarpBloc& tile = m_cubeTiles[i];
+        if (tile.hasTexture() || tile.hasFailed())
+            continue;
+        if (!decoder)
+            decoder.reset(new KyWarpDecoder(*m_file, m_textureFormat));
+        decoder->request(tile.imagePosition());
+    }
+    if (!decoder)
+        return;
+    decoder->start();
+    m_decoder = std::move(decoder);
+}
+
+void KyWarp::loadCubeTextures()
+{
+    const u32 cubeTiles = m_cubeTiles ? cubeTileCount() : 0;
+    u32 missing = 0;
+    for (u32 i = 0; i < cubeTiles && missing < 2; ++i) {
+        if (!m_cubeTiles[i].hasTexture() && !m_cubeTiles[i].hasFailed())
+            ++missing;
+    }
+    if (missing > 1)
+        prefetchTextures();
+    if (m_decoder)
+        m_decoder->finish();
+    for (u32 i = 0; i < cubeTiles; ++i) {
+        KyWarpBloc& tile = m_cubeTiles[i];
+        KyWarpBloc::Pictures pictures;
+        if (m_decoder && !tile.hasTexture() && !tile.hasFailed() && m_decoder->take(tile.imagePosition(), pictures))
+            tile.makeTexture(pictures, m_textureFormat);
+        else
+            tile.LoadTexture(*m_file, m_textureFormat);
+    }
+    m_decoder.reset();
 }
 
 void KyWarp::render()
@@ -326,6 +367,12 @@ void KyWarp::setActive(bool active, bool deleteMarkers)
     if (!active && deleteMarkers)
         this->deleteMarkers();
     listenToPresses(active);
+    // The cube's pictures are read while the scene is set up; a panorama
+    // left does not keep any read ahead.
+    if (active)
+        prefetchTextures();
+    else
+        m_decoder.reset();
 }
 
 void KyWarp::setColor(const KyColor& color)

@@ -14,6 +14,7 @@
 #include "platform/KyCamera.h"
 #include "platform/KyPickMesh.h"
 #include "scene/KyWarpBloc.h"
+#include "scene/KyWarpDecoder.h"
 #include "scene/KyWarpMarker.h"
 #include "ui/KyMovement3.h"
 
@@ -174,6 +175,13 @@ public:
     // Releases the texture of every cube tile and of every tile of every
     // animation frame.
     void unloadTextures();
+    // Starts reading, on worker threads, the pictures of the cube tiles that
+    // have no texture, so that the next update only makes them textures (an
+    // inactive panorama makes none). Becoming active starts it; the game
+    // may start it earlier for a panorama it is about to show. Nothing
+    // without an open file, while a read is under way or when every tile
+    // has its texture.
+    void prefetchTextures();
 
     // Decodes the tiles of an animation's current frame that lie in the
     // view (either triangle of the tile not wholly outside one view plane);
@@ -345,9 +353,16 @@ protected:
     static void setPickable(AnimData& animation, bool pickable);
     // Adds or removes the press listener on the input manager.
     void listenToPresses(bool listen);
+    // Gives every cube tile without a texture its texture, the pictures
+    // read ahead or, when more than one is missing, read now by the main
+    // thread and the workers together.
+    void loadCubeTextures();
 
     bool m_loaded;
     std::unique_ptr<KyFile> m_file;
+    // The pictures of the cube being read ahead; it reads m_file, so it
+    // goes first.
+    std::unique_ptr<KyWarpDecoder> m_decoder;
     bool m_loadAbort;
     bool m_active;
     bool m_cubeVisible;

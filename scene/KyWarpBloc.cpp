@@ -2,6 +2,7 @@
 
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
+#include "os/KyOsLog.h"
 #include "platform/KyImg.h"
 #include "platform/KyRenderer.h"
 
@@ -164,12 +165,37 @@ void KyWarpBloc::LoadTexture(KyStream& stream, const KyString& format)
 {
     if (m_texture || m_failed)
         return;
-    if (!stream.seek(m_imagePosition)) {
+    Pictures pictures;
+    readPictures(stream, m_imagePosition, format, pictures);
+    makeTexture(pictures, format);
+}
+
+void KyWarpBloc::readPictures(KyStream& stream, u32 position, const KyString& format, Pictures& pictures)
+{
+    KyOsLog::Capture capture(pictures.log);
+    if (!stream.seek(position)) {
+        pictures.seekFailed = true;
+        return;
+    }
+    const KyString type = format.toLower();
+    pictures.colour = KyImg::read(type, &stream, KyString());
+    const KyImgResult* colour = pictures.colour.get();
+    if (isPairFormat(format) && colour && colour->format() != 13 && colour->pixels())
+        pictures.alpha = KyImg::read(type, &stream, KyString());
+}
+
+void KyWarpBloc::makeTexture(Pictures& pictures, const KyString& format)
+{
+    if (m_texture || m_failed)
+        return;
+    if (!pictures.log.empty())
+        logPrint("%s", pictures.log.c_str());
+    if (pictures.seekFailed) {
         fail("KyWarpBloc::LoadTexture: seek error\n");
         return;
     }
     KyImg colour;
-    colour.loadFromStream(stream, format);
+    colour.takePicture(pictures.colour.get());
     if (colour.format() == 13 || colour.pixels() == nullptr) {
         fail("KyWarpBloc::LoadTexture: decode error\n");
         return;
@@ -178,7 +204,7 @@ void KyWarpBloc::LoadTexture(KyStream& stream, const KyString& format)
     KyImg merged;
     if (isPairFormat(format)) {
         KyImg alpha;
-        alpha.loadFromStream(stream, format);
+        alpha.takePicture(pictures.alpha.get());
         if (!mergeAlpha(colour, &alpha, merged)) {
             fail("KyWarpBloc::LoadTexture: decode error\n");
             return;

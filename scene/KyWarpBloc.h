@@ -7,8 +7,10 @@
 #include "core/KyTypes.h"
 #include "core/KyVector3f32.h"
 #include "platform/Ky3DTexture.h"
+#include "platform/KyImgResult.h"
 
 #include <memory>
+#include <string>
 
 class KyImg;
 class KyStream;
@@ -51,6 +53,16 @@ public:
         bool m_blending;
     };
 
+    // A tile's picture as read from the panorama file, before it becomes a
+    // texture: the colour picture and, for the pair formats, the alpha
+    // picture, with what the readers logged while reading them.
+    struct Pictures {
+        std::unique_ptr<KyImgResult> colour;
+        std::unique_ptr<KyImgResult> alpha;
+        bool seekFailed = false;
+        std::string log;
+    };
+
     // Face 6 (not placed), no texture, no corner colours.
     KyWarpBloc();
     KyWarpBloc(const KyWarpBloc& other);
@@ -84,6 +96,16 @@ public:
     // then draws nothing) and logs one line. The "jpeg" and "jpeg.zlib"
     // formats store two pictures back to back, colour then alpha.
     void LoadTexture(KyStream& stream, const KyString& format);
+    // The reading half of LoadTexture: the pictures at position in the
+    // stream (the alpha picture only after a colour picture that read). It
+    // touches no tile and no OpenGL, so worker threads read tiles with it;
+    // what the readers log is kept in the pictures.
+    static void readPictures(KyStream& stream, u32 position, const KyString& format, Pictures& pictures);
+    // The other half, on the main thread: the texture made from pictures
+    // read for this tile, with the readers' messages and the failures
+    // logged as LoadTexture logs them. Nothing when the tile has a texture
+    // or failed before.
+    void makeTexture(Pictures& pictures, const KyString& format);
     // Builds the RGBA picture of a colour picture (RGB or grey) and an alpha
     // picture (grey) of the same size. An alpha picture of another size or
     // kind, or none, gives alpha 255. False when the colour picture is

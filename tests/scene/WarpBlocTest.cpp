@@ -53,9 +53,9 @@ Picture gradient(u32 side)
     return p;
 }
 
-// Draws one tile of face 3 (the front, z = -500) through an orthographic
-// view of the face; returns the pixel at the centre.
-KyColor drawFrontTile(KyWarpBloc& tile, GLTestContext& gl)
+// A black frame looking at face 3 (the front, z = -500) through an
+// orthographic view of the face, white in the given opacity.
+void lookAtTheFront(f32 alpha)
 {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -64,7 +64,13 @@ KyColor drawFrontTile(KyWarpBloc& tile, GLTestContext& gl)
     glOrtho(-500.0, 500.0, -500.0, 500.0, -1000.0, 1000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, alpha);
+}
+
+// Draws one tile of the front face; returns the pixel at the centre.
+KyColor drawFrontTile(KyWarpBloc& tile, GLTestContext& gl)
+{
+    lookAtTheFront(1.0f);
     tile.Render();
     return gl.pixel(gl.width() / 2, gl.height() / 2);
 }
@@ -349,14 +355,7 @@ TEST_F(WarpBlocGLTest, OpaqueTilesDrawTheirOwnPixelsWhateverTheBlending)
     auto drawn = [this](std::initializer_list<const KyWarpBloc*> tiles, f32 alpha) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-500.0, 500.0, -500.0, 500.0, -1000.0, 1000.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glColor4f(1.0f, 1.0f, 1.0f, alpha);
+        lookAtTheFront(alpha);
         {
             KyWarpBloc::Pass pass;
             for (const KyWarpBloc* tile : tiles)

@@ -10,6 +10,7 @@
 #include "scene/KyWarpMarker.h"
 #include "tests/scene/WarpFixture.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyMainWindow.h"
 
@@ -218,6 +219,33 @@ TEST_F(WarpViewTest, TheFirstActiveFrameDecodesTheCubeAndTheAnimationTilesInView
     for (u32 i = 0; i < warp.cubeTileCount(); ++i)
         EXPECT_FALSE(warp.cubeTiles()[i].hasTexture()) << i;
     EXPECT_FALSE(door.frames[0].tiles[0].hasTexture());
+}
+
+TEST_F(WarpViewTest, TilesReadAheadAreTexturedAndReportedAtTheFirstUpdate)
+{
+    // A copy of the panorama whose cube tiles 3 and 17 hold no picture.
+    WarpWriter::Bytes bytes = panorama();
+    bytes[warp.cubeTiles()[3].imagePosition()] = 0;
+    bytes[warp.cubeTiles()[17].imagePosition()] = 0;
+    KyWarp damaged;
+    damaged.setupCamera();
+    damaged.setFov(60.0f);
+    ASSERT_TRUE(damaged.load(WarpFixture::write(dir, "Damaged.wp", bytes).c_str()));
+
+    // Read ahead on becoming active (dropped on leaving), reported only when
+    // the update makes the textures.
+    StdoutCapture log;
+    damaged.setActive(true, false);
+    damaged.setActive(false, false);
+    damaged.setActive(true, false);
+    EXPECT_EQ("", log.text());
+    damaged.update();
+    EXPECT_EQ("KyWarpBloc::LoadTexture: decode error\nKyWarpBloc::LoadTexture: decode error\n", log.text());
+    for (u32 i = 0; i < damaged.cubeTileCount(); ++i) {
+        const bool bad = i == 3 || i == 17;
+        EXPECT_EQ(bad, damaged.cubeTiles()[i].hasFailed()) << i;
+        EXPECT_EQ(!bad, damaged.cubeTiles()[i].hasTexture()) << i;
+    }
 }
 
 TEST_F(WarpViewTest, PlayingAnimationsAreDrawnOverTheCubeWhichCanBeHidden)

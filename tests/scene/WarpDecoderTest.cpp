@@ -1,0 +1,182 @@
+// Tile pictures read ahead on worker threads: the same pictures the main
+// thread would read at the same places, each handed over once, with what
+// the readers log kept for the main thread; a decoder dropped with work
+// left stops cleanly. Also run under ThreadSanitizer (tsan_tests).
+
+#include "core/KyFile.h"
+#include "platform/KyImg.h"
+#include "scene/KyWarpDecoder.h"
+#include "tests/support/StdoutCapture.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// An uncompressed TGA: 24-bit, or 8-bit indices into a map of 24-bit
+// entries (which gives the picture a palette of its own).
+std::string tga(u32 width, u32 height, bool paletted, u32 seed)
+{
+    std::string b(18, '\0');
+    b[1] = paletted ? 1 : 0;
+    b[2] = paletted ? 1 : 2;
+    if (paletted) {
+        b[5] = 0;   // first entry
+        b[6] = 1;   // 256 entries
+        b[7] = 24;
+    }
+    b[12] = char(width & 0xFF);
+    b[13] = char(width >> 8);
+    b[14] = char(height & 0xFF);
+    b[15] = char(height >> 8);
+    b[16] = paletted ? 8 : 24;
+    if (paletted) {
+        for (u32 i = 0; i < 256 * 3; ++i)
+            b += char((i * 7 + seed) & 0xFF);
+    }
+    const u32 bytes = width * height * (paletted ? 1 : 3);
+    for (u32 i = 0; i < bytes; ++i)
+        b += char((i * 31 + seed * 17) & 0xFF);
+    return b;
+}
+
+struct PictureFile {
+    std::string path;
+    std::vector<u32> positions;
+};
+
+// count pictures of varied sizes, every third one paletted, each after a
+// few filler bytes.
+PictureFile pictureFile(const TempDir& dir, u32 count)
+{
+    PictureFile made;
+    made.path = dir.file("pictures.bin");
+    std::string bytes;
+    for (u32 i = 0; i < count; ++i) {
+        bytes += std::string(i % 5 + 1, char(0xEE));
+        made.positions.push_back(u32(bytes.size()));
+        bytes += tga(8 + i % 9, 4 + i % 7, i % 3 == 0, i);
+    }
+    std::FILE* out = std::fopen(made.path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    return made;
+}
+
+} // namespace
+
+TEST(WarpDecoderTest, PicturesReadAheadAreThoseTheMainThreadReads)
+{
+    TempDir dir;
+    const PictureFile pictures = pictureFile(dir, 60);
+    KyFile file;
+    ASSERT_TRUE(file.Open_2(pictures.path.c_str(), KyFile::ModeRead));
+    const u32 pastTheEnd = file.GetFileSize() + 100;
+
+    KyWarpDecoder decoder(file, "tga");
+    for (u32 position : pictures.positions)
+        decoder.request(position);
+    decoder.request(pictures.positions[4]);
+    decoder.request(pastTheEnd);
+    EXPECT_EQ(pictures.positions.size() + 1, decoder.requestCount());
+    decoder.start();
+    KyWarpBloc::Pictures early;
+    EXPECT_FALSE(decoder.take(pictures.positions[0], early));
+    decoder.finish();
+
+    for (u32 position : pictures.positions) {
+        SCOPED_TRACE(position);
+        KyWarpBloc::Pictures read;
+        ASSERT_TRUE(decoder.take(position, read));
+        EXPECT_FALSE(decoder.take(position, read));
+        EXPECT_FALSE(read.seekFailed);
+        EXPECT_EQ("", read.log);
+        ASSERT_TRUE(read.colour);
+        KyImg ahead;
+        ahead.takePicture(read.colour.get());
+        KyImg here;
+        ASSERT_TRUE(file.seek(position));
+        here.loadFromStream(file, "tga");
+        ASSERT_NE(13, here.format());
+        EXPECT_EQ(here.format(), ahead.format());
+        EXPECT_EQ(here.width(), ahead.width());
+        EXPECT_EQ(here.height(), ahead.height());
+        ASSERT_EQ(here.allocatedBytes(), ahead.allocatedBytes());
+        EXPECT_EQ(0, std::memcmp(here.pixels(), ahead.pixels(), size_t(here.allocatedBytes())));
+        EXPECT_EQ(here.palette() != nullptr, ahead.palette() != nullptr);
+    }
+    // Past the end of the file nothing reads; a place never asked for
+    // gives nothing.
+    KyWarpBloc::Pictures nothing;
+    ASSERT_TRUE(decoder.take(pastTheEnd, nothing));
+    EXPECT_TRUE(!nothing.colour || nothing.colour->format() == 13);
+    EXPECT_FALSE(decoder.take(3, nothing));
+}
+
+TEST(WarpDecoderTest, WhatTheReadersLogIsKeptForTheMainThread)
+{
+    // Run-length BMP pictures, which the reader refuses with a line each.
+    std::string rle(54, '\0');
+    rle[0] = 'B';
+    rle[1] = 'M';
+    rle[10] = 54;
+    rle[14] = 40;
+    rle[18] = 4;
+    rle[22] = 4;
+    rle[26] = 1;
+    rle[28] = 8;
+    rle[30] = 1;
+    rle += std::string(1024, '\x10');
+    TempDir dir;
+    const std::string path = dir.file("rle.bin");
+    std::vector<u32> positions;
+    {
+        std::string bytes;
+        for (u32 i = 0; i < 12; ++i) {
+            positions.push_back(u32(bytes.size()));
+            bytes += rle;
+        }
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+    KyFile file;
+    ASSERT_TRUE(file.Open_2(path.c_str(), KyFile::ModeRead));
+    KyWarpDecoder decoder(file, "bmp");
+    for (u32 position : positions)
+        decoder.request(position);
+    std::string printed;
+    {
+        StdoutCapture log;
+        decoder.start();
+        decoder.finish();
+        printed = log.text();
+    }
+    EXPECT_EQ("", printed);
+    for (u32 position : positions) {
+        KyWarpBloc::Pictures read;
+        ASSERT_TRUE(decoder.take(position, read));
+        EXPECT_EQ("BI_RLE8 n'est pas g\xc3\xa9r\xc3\xa9.\n", read.log);
+        ASSERT_TRUE(read.colour);
+        EXPECT_EQ(13, read.colour->format());
+    }
+}
+
+TEST(WarpDecoderTest, ADecoderDroppedWithWorkLeftStopsCleanly)
+{
+    TempDir dir;
+    const PictureFile pictures = pictureFile(dir, 200);
+    KyFile file;
+    ASSERT_TRUE(file.Open_2(pictures.path.c_str(), KyFile::ModeRead));
+    for (int round = 0; round < 20; ++round) {
+        KyWarpDecoder decoder(file, "tga");
+        for (u32 position : pictures.positions)
+            decoder.request(position);
+        decoder.start();
+    }
+}
