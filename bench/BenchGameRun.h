@@ -8,6 +8,7 @@
 
 #include "core/KySingleton.h"
 #include "game/Application.h"
+#include "game/GameWarp.h"
 #include "game/StartUp.h"
 #include "os/KyOsDir.h"
 #include "platform/KyAppHooks.h"
@@ -104,6 +105,22 @@ public:
             KySingleton<Application>::instance()->splashScreens.skip();
         m_started = true;
         return true;
+    }
+
+    // Leaves the main menu for a new game in its first scene (the save
+    // "save.xml" of this run's own folder, which a new run lacks), as the
+    // menu's "New game" does; the game's lines go to /dev/null. The game
+    // logic, whose current panorama is null when the scene did not load.
+    GameWarp& enterNewGame()
+    {
+        Application* app = KySingleton<Application>::instance();
+        GameWarp& game = app->gameWarp;
+        app->mainMenu.leave();
+        quiet([&game] {
+            game.enter();
+            game.Load("save.xml");
+        });
+        return game;
     }
 
     // One frame finished by the driver; swap as the main loop does.

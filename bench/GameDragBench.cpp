@@ -72,13 +72,7 @@ void InGameDragFrames(benchmark::State& state)
         return;
     }
     FinishFrames observer;
-    Application* app = KySingleton<Application>::instance();
-    GameWarp& game = app->gameWarp;
-    app->mainMenu.leave();
-    benchgame::quiet([&game] {
-        game.enter();
-        game.Load("save.xml");
-    });
+    GameWarp& game = run.enterNewGame();
     // A new game opens on its introduction, which holds the scene (no
     // drags) for 48 s: the drags are timed on the scene itself.
     if (game.introduction.isRunning()) {

@@ -51,14 +51,8 @@ void ScriptBindingSelected(benchmark::State& state)
         state.SkipWithError("the game did not start");
         return;
     }
-    Application* app = KySingleton<Application>::instance();
-    GameWarp& game = app->gameWarp;
-    app->mainMenu.leave();
-    quiet([&game] {
-        game.enter();
-        game.Load("save.xml");
-        game.addToBag("KEYS");
-    });
+    GameWarp& game = run.enterNewGame();
+    quiet([&game] { game.addToBag("KEYS"); });
     Inventory& inventory = game.inventoryMenu.inventory;
     std::vector<InventoryObject*> carried = inventory.objects();
     lua_State* L = game.luaContext.state();

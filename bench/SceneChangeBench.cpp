@@ -71,13 +71,7 @@ public:
     {
         if (!m_run->start())
             return false;
-        Application* app = KySingleton<Application>::instance();
-        GameWarp& game = app->gameWarp;
-        app->mainMenu.leave();
-        quiet([&game] {
-            game.enter();
-            game.Load("save.xml");
-        });
+        GameWarp& game = m_run->enterNewGame();
         if (!game.currentWarp)
             return false;
         settle();
