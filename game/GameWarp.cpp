@@ -803,6 +803,12 @@ bool GameWarp::endArrivalTransition()
     listenToHits(animationWarp);
     listenToHits(currentWarp);
     pruneLoadedWarps();
+    // The panoramas the scene leads to have their pictures read while the
+    // player looks around, so that going back to one waits for no decoding.
+    for (KyWarp* warp : warps) {
+        if (warp != currentWarp)
+            warp->prefetchTextures();
+    }
     if (!m_changing)
         runPendingChange();
     return false;

@@ -182,6 +182,8 @@ public:
     // without an open file, while a read is under way or when every tile
     // has its texture.
     void prefetchTextures();
+    // Whether pictures read ahead wait for the next update.
+    bool isReadingAhead() const { return m_decoder != nullptr; }
 
     // Decodes the tiles of an animation's current frame that lie in the
     // view (either triangle of the tile not wholly outside one view plane);

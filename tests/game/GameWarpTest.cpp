@@ -210,6 +210,11 @@ TEST(GameWarp, EnterEventChangesSceneAndBackWithTwoPanoramasAndTheSaveNamesTheSc
     EXPECT_EQ(game.warps.count(), 2u);
     EXPECT_TRUE(game.warps.contains(a) && game.warps.contains(b));
     EXPECT_FALSE(b->isActive());
+    // B's textures went with the transition; its pictures are read again
+    // while A is looked at, for a way back that waits for no decoding.
+    EXPECT_FALSE(b->cubeTiles()[0].hasTexture());
+    EXPECT_TRUE(b->isReadingAhead());
+    EXPECT_FALSE(a->isReadingAhead());
 }
 
 TEST(GameWarp, EveryEventGlobalIsClearedAtASceneChangeAndConditionsStay)
