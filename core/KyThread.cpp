@@ -3,6 +3,9 @@
 #include "core/KyLog.h"
 #include "os/KyOsThread.h"
 
+#include <algorithm>
+#include <thread>
+
 KyThread::KyThread()
     : m_thread(nullptr)
     , m_stopSignal(KyOsThread::createSignal())
@@ -96,6 +99,12 @@ void KyThread::wait()
     m_mutex.Lock();
     m_running = false;
     m_mutex.Unlock();
+}
+
+u32 KyThread::workerLimit()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? std::min(4u, cores - 1) : 0u;
 }
 
 u32 KyThread::threadProc(void* object)

@@ -48,6 +48,11 @@ public:
     // The procedure handed to the system: runs the object's run() and returns 0.
     static u32 threadProc(void* object);
 
+    // How many workers a pool of threads starts at most: one core is left
+    // to the main thread, and at most four are taken from a machine that
+    // may be shared; none on a single core.
+    static u32 workerLimit();
+
 protected:
     // For run(): waits the given milliseconds, or less when a stop is
     // requested meanwhile; whether a stop is requested.

@@ -1,7 +1,6 @@
 #include "scene/KyWarpDecoder.h"
 
 #include <algorithm>
-#include <thread>
 
 u32 KyFileReadStream::read(void* out, u32 n)
 {
@@ -35,12 +34,6 @@ KyWarpDecoder::Worker::~Worker()
     wait();
 }
 
-u32 KyWarpDecoder::workerCount()
-{
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? std::min(4u, cores - 1) : 0u;
-}
-
 void KyWarpDecoder::request(u32 position)
 {
     KyMutexLock lock(m_mutex);
@@ -58,7 +51,7 @@ void KyWarpDecoder::start()
         KyMutexLock lock(m_mutex);
         queued = m_jobs.size() - m_next;
     }
-    const size_t wanted = std::min<size_t>(workerCount(), queued / 2);
+    const size_t wanted = std::min<size_t>(KyThread::workerLimit(), queued / 2);
     while (m_workers.size() < wanted) {
         m_workers.emplace_back(new Worker(*this));
         m_workers.back()->start();

@@ -38,7 +38,7 @@ public:
     // Queues the pictures at position, once.
     void request(u32 position);
     // Starts the workers on the queue: one for every two pictures queued, at
-    // most workerCount().
+    // most KyThread::workerLimit().
     void start();
     // Reads on the calling thread what no worker has taken, then waits for
     // the workers: every picture requested is read afterwards.
@@ -48,9 +48,6 @@ public:
     bool take(u32 position, KyWarpBloc::Pictures& pictures);
 
     u32 requestCount() const { return u32(m_jobs.size()); }
-    // Workers a decoder starts at most: one core is left to the main
-    // thread, and at most four are taken from a machine others share.
-    static u32 workerCount();
 
 private:
     struct Job {
