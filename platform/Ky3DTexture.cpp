@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -99,6 +100,23 @@ void placePicture(const KyImg& image, u32 width, u32 height, u32 texel, u8* targ
         const u8* entries = palette->data();
         for (u32 column = 0; column < width; ++column)
             std::memcpy(out + u64(column) * texel, entries + u32(indices[column]) * texel, texel);
+    }
+}
+
+// Sets a rectangle of the bound texture to zero bytes, in pieces of at most
+// the size of one block of zeros.
+void clearRectangle(u32 x, u32 y, u32 width, u32 height, GLenum layout, u32 texel)
+{
+    static const u8 zeros[64 * 1024] = {};
+    if (width == 0 || height == 0)
+        return;
+    const u32 columns = std::min<u32>(width, u32(sizeof zeros) / texel);
+    const u32 rows = std::max<u32>(1, u32(sizeof zeros) / (columns * texel));
+    for (u32 top = 0; top < height; top += rows) {
+        for (u32 left = 0; left < width; left += columns) {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, GLint(x + left), GLint(y + top), GLsizei(std::min(columns, width - left)),
+                            GLsizei(std::min(rows, height - top)), layout, GL_UNSIGNED_BYTE, zeros);
+        }
     }
 }
 
@@ -228,27 +246,33 @@ void Ky3DTexture::uploadPicture(const KyImg& image)
 
     const bool sameSize = m_textureWidth == m_imageWidth && m_textureHeight == m_imageHeight;
     const bool paletted = image.format() == 0;
-    const u8* data = image.pixels();
-    u8* converted = nullptr;
-    if (!sameSize || paletted) {
-        // Padding is cleared to zero; the picture takes the first rows and
-        // columns, in the image's row order.
-        const u64 bytes = u64(m_textureWidth) * m_textureHeight * texel;
-        converted = new (std::nothrow) u8[bytes];
-        if (!converted)
-            return;
-        std::memset(converted, 0, bytes);
-        placePicture(image, m_imageWidth, m_imageHeight, texel, converted, m_textureWidth);
-        data = converted;
-    }
-
     const GLenum layout = texel == 4 ? GL_RGBA : GL_RGB;
-    {
-        TightUnpack unpack;
+    TightUnpack unpack;
+    if (sameSize && !paletted) {
         glTexImage2D(GL_TEXTURE_2D, 0, GLint(layout), GLsizei(m_textureWidth), GLsizei(m_textureHeight), 0, layout,
-                     GL_UNSIGNED_BYTE, data);
+                     GL_UNSIGNED_BYTE, image.pixels());
+        return;
     }
-    delete[] converted;
+    // The texture is made at its padded size, the picture placed in its
+    // first rows and columns (in the image's row order) and the padding
+    // cleared to zero, without a padded copy of the whole picture: a large
+    // picture would otherwise be copied, and its copy's memory first
+    // touched, for nothing but zeros.
+    const u8* data = image.pixels();
+    std::unique_ptr<u8[]> expanded;
+    if (paletted) {
+        expanded.reset(new (std::nothrow) u8[u64(m_imageWidth) * m_imageHeight * texel]);
+        if (!expanded)
+            return;
+        placePicture(image, m_imageWidth, m_imageHeight, texel, expanded.get(), m_imageWidth);
+        data = expanded.get();
+    }
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(layout), GLsizei(m_textureWidth), GLsizei(m_textureHeight), 0, layout,
+                 GL_UNSIGNED_BYTE, nullptr);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(m_imageWidth), GLsizei(m_imageHeight), layout, GL_UNSIGNED_BYTE,
+                    data);
+    clearRectangle(m_imageWidth, 0, m_textureWidth - m_imageWidth, m_imageHeight, layout, texel);
+    clearRectangle(0, m_imageHeight, m_textureWidth, m_textureHeight - m_imageHeight, layout, texel);
 }
 
 void Ky3DTexture::update(const KyIntrusivePtr<KyImg>& image)
