@@ -11,6 +11,7 @@
 #include "media/KySoundManager.h"
 #include "net/KySocket2.h"
 #include "platform/KyCamera.h"
+#include "platform/KyImgPrefetch.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyInputMgrWrapper.h"
 #include "platform/KyRenderer.h"
@@ -33,6 +34,7 @@ const f32 Application::OrientationDepth = 0.08f;
 namespace {
 
 const char* const kOptionsFile = "options.xml";
+const char* const kCursorPicture = "2D/arrow6.png";
 // The languages tried, in order, when the texts of the current one are
 // missing.
 const char* const kFallbackLanguages[] = {"en", "fr", "de", "es", "it", "ru"};
@@ -69,6 +71,11 @@ Application::Application()
     compassLook = 0;
     timer.start();
     LoadOptions(kOptionsFile);
+    // The pictures the create step loads are read on worker threads while
+    // the window and its context are made.
+    for (u32 i = 0; i < BoardCount; ++i)
+        KyImgPrefetch::instance().request(BoardImages[i]);
+    KyImgPrefetch::instance().request(kCursorPicture);
     appendListener(window->onSizeChanged(), this, &Application::onWindowResized);
     window->setIconResourceId(104);
 }
@@ -76,6 +83,8 @@ Application::Application()
 Application::~Application()
 {
     beforeDestroy();
+    // Pictures read ahead and never loaded go with the run that asked.
+    KyImgPrefetch::instance().clear();
 }
 
 void Application::beforeDestroy()
@@ -144,7 +153,7 @@ void Application::Create()
     orientationLayout.addChild(&rotationAnim);
 
     mouseCursor.setName("mouseCursor");
-    mouseCursor.load("2D/arrow6.png");
+    mouseCursor.load(kCursorPicture);
     mouseCursor.setAnchor(KyVector3f32(0.3f, 0.1f, 0.0f));
     // The transition is not one of the window's children, so the cursor
     // goes last: it is drawn over every screen.

@@ -1,11 +1,13 @@
 #include "platform/KyImg.h"
 
 #include "core/KyCore.h"
+#include "core/KyLog.h"
 #include "core/KyPath.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "platform/KyBmp.h"
 #include "platform/KyImgInput.h"
+#include "platform/KyImgPrefetch.h"
 #include "platform/KyJpeg.h"
 #include "platform/KyPng.h"
 #include "platform/KyPvr.h"
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 KyImg::KyImg()
@@ -165,6 +168,15 @@ void KyImg::load(const KyString& path)
     reset();
     setPath(path);
 
+    std::unique_ptr<KyImgResult> ahead;
+    std::string log;
+    if (KyImgPrefetch::instance().take(path, ahead, log)) {
+        if (!log.empty())
+            logPrint("%s", log.c_str());
+        adopt(*ahead);
+        namePalette(path);
+        return;
+    }
     KyPath file(path);
     KyCore* core = KySingleton<KyCore>::instance();
     if (!(core && core->recursiveSearch)) {
@@ -176,20 +188,23 @@ void KyImg::load(const KyString& path)
     }
     KyPath lower(file.toLower());
     readAs(lower.extension(), nullptr, file);
+    namePalette(path);
+}
 
-    if (m_palette) {
-        // A palette listed under the image path with the extension "Pltt"
-        // replaces the one in the file; one that holds no colours (made
-        // without a file behind it) does not.
-        KyPath name(path);
-        name.setExtension("Pltt");
-        KyIntrusivePtr<KyPalette> listed =
-            KySingleton<KyResourceManager>::instance()->getOrLoad<KyPalette>(name);
-        if (listed && listed->data() != nullptr)
-            m_palette = listed;
-        else
-            m_palette->setPath(name);
-    }
+void KyImg::namePalette(const KyString& path)
+{
+    if (!m_palette)
+        return;
+    // A palette listed under the image path with the extension "Pltt"
+    // replaces the one in the file; one that holds no colours (made
+    // without a file behind it) does not.
+    KyPath name(path);
+    name.setExtension("Pltt");
+    KyIntrusivePtr<KyPalette> listed = KySingleton<KyResourceManager>::instance()->getOrLoad<KyPalette>(name);
+    if (listed && listed->data() != nullptr)
+        m_palette = listed;
+    else
+        m_palette->setPath(name);
 }
 
 void KyImg::loadFromStream(KyStream& stream, const KyString& type)

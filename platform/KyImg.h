@@ -43,7 +43,9 @@ public:
 
     // Reads an image file chosen by its extension (lower-cased); a missing
     // file is looked for in the language folders. The resource path becomes
-    // path. Any failure leaves the image empty (format 13, size 0).
+    // path. Any failure leaves the image empty (format 13, size 0). A
+    // picture read ahead for path (KyImgPrefetch) is taken instead of being
+    // read again.
     void load(const KyString& path) override;
     // Reads an image of the given type from the stream's current position.
     virtual void loadFromStream(KyStream& stream, const KyString& type);
@@ -123,6 +125,10 @@ private:
     // Takes over what a reader produced; an empty result leaves the image
     // empty.
     void adopt(KyImgResult& result);
+    // The palette of a picture loaded from path: the one listed under the
+    // path with the extension "Pltt" when it has colours, else the file's
+    // own, named so.
+    void namePalette(const KyString& path);
     // Chooses a reader by the lower-cased type word; file names the file to
     // open when stream is null.
     bool readAs(const KyString& type, KyStream* stream, const KyString& file);

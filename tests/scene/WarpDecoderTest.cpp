@@ -6,44 +6,17 @@
 #include "core/KyFile.h"
 #include "platform/KyImg.h"
 #include "scene/KyWarpDecoder.h"
+#include "tests/support/RawPictures.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-// An uncompressed TGA: 24-bit, or 8-bit indices into a map of 24-bit
-// entries (which gives the picture a palette of its own).
-std::string tga(u32 width, u32 height, bool paletted, u32 seed)
-{
-    std::string b(18, '\0');
-    b[1] = paletted ? 1 : 0;
-    b[2] = paletted ? 1 : 2;
-    if (paletted) {
-        b[5] = 0;   // first entry
-        b[6] = 1;   // 256 entries
-        b[7] = 24;
-    }
-    b[12] = char(width & 0xFF);
-    b[13] = char(width >> 8);
-    b[14] = char(height & 0xFF);
-    b[15] = char(height >> 8);
-    b[16] = paletted ? 8 : 24;
-    if (paletted) {
-        for (u32 i = 0; i < 256 * 3; ++i)
-            b += char((i * 7 + seed) & 0xFF);
-    }
-    const u32 bytes = width * height * (paletted ? 1 : 3);
-    for (u32 i = 0; i < bytes; ++i)
-        b += char((i * 31 + seed * 17) & 0xFF);
-    return b;
-}
 
 struct PictureFile {
     std::string path;
@@ -60,11 +33,9 @@ PictureFile pictureFile(const TempDir& dir, u32 count)
     for (u32 i = 0; i < count; ++i) {
         bytes += std::string(i % 5 + 1, char(0xEE));
         made.positions.push_back(u32(bytes.size()));
-        bytes += tga(8 + i % 9, 4 + i % 7, i % 3 == 0, i);
+        bytes += RawPictures::tga(8 + i % 9, 4 + i % 7, i % 3 == 0, i);
     }
-    std::FILE* out = std::fopen(made.path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
+    RawPictures::write(made.path, bytes);
     return made;
 }
 
@@ -121,17 +92,7 @@ TEST(WarpDecoderTest, PicturesReadAheadAreThoseTheMainThreadReads)
 TEST(WarpDecoderTest, WhatTheReadersLogIsKeptForTheMainThread)
 {
     // Run-length BMP pictures, which the reader refuses with a line each.
-    std::string rle(54, '\0');
-    rle[0] = 'B';
-    rle[1] = 'M';
-    rle[10] = 54;
-    rle[14] = 40;
-    rle[18] = 4;
-    rle[22] = 4;
-    rle[26] = 1;
-    rle[28] = 8;
-    rle[30] = 1;
-    rle += std::string(1024, '\x10');
+    const std::string rle = RawPictures::runLengthBmp();
     TempDir dir;
     const std::string path = dir.file("rle.bin");
     std::vector<u32> positions;
@@ -141,9 +102,7 @@ TEST(WarpDecoderTest, WhatTheReadersLogIsKeptForTheMainThread)
             positions.push_back(u32(bytes.size()));
             bytes += rle;
         }
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), out);
-        std::fclose(out);
+        RawPictures::write(path, bytes);
     }
     KyFile file;
     ASSERT_TRUE(file.Open_2(path.c_str(), KyFile::ModeRead));
