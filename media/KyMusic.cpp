@@ -51,6 +51,8 @@ bool KyMusic::Play()
     if (IsPlaying())
         return true;
     KySoundManager* manager = KySingleton<KySoundManager>::instance();
+    if (manager)
+        manager->ready();
     // A thread that ran out may still be returning; it must be gone before
     // its names and decoder are replaced.
     wait();

@@ -12,7 +12,8 @@ KySFX::KySFX()
     : m_buffer(0)
     , m_source(0)
 {
-    KySingleton<KySoundManager>::instance();
+    if (KySoundManager* manager = KySingleton<KySoundManager>::instance())
+        manager->ready();
     // Without a context the names stay 0 and every later call does nothing.
     alGenBuffers(1, &m_buffer);
     alGenSources(1, &m_source);

@@ -10,6 +10,7 @@
 #include "media/KyMusic.h"
 #include "media/KySFX.h"
 #include "os/KyOsClock.h"
+#include "os/KyOsLog.h"
 
 namespace {
 
@@ -32,16 +33,28 @@ bool KySoundManager::followsClockRequested()
 }
 
 KySoundManager::KySoundManager()
-    : m_device(nullptr)
+    : m_opener(*this)
+    , m_wantClock(g_followClock)
+    , m_ready(false)
+    , m_device(nullptr)
     , m_context(nullptr)
     , m_render(nullptr)
-    , m_clockStart(0)
-    , m_lastClock(0)
+    , m_clockStart(KyOsClock::microseconds())
+    , m_lastClock(m_clockStart)
     , m_mixed(0)
     , m_peak(0)
 {
-    if (!g_followClock || !openClockedDevice()) {
-        if (g_followClock)
+    m_opener.start();
+    // Without a thread the device is opened here.
+    if (!m_opener.hasThread())
+        open();
+}
+
+void KySoundManager::open()
+{
+    KyOsLog::Capture capture(m_openingLog);
+    if (!m_wantClock || !openClockedDevice()) {
+        if (m_wantClock)
             logPrint("[KySoundManager] no loopback device: the sound follows the sound card's clock\n");
         m_device = alcOpenDevice(nullptr);
         if (m_device) {
@@ -52,6 +65,17 @@ KySoundManager::KySoundManager()
     ALenum error = alGetError();
     if (error != AL_NO_ERROR)
         logPrint("[KySoundManager::Create()] error : %d\n", error);
+}
+
+void KySoundManager::ready() const
+{
+    if (m_ready)
+        return;
+    m_opener.wait();
+    m_ready = true;
+    if (!m_openingLog.empty())
+        logPrint("%s", m_openingLog.c_str());
+    m_openingLog.clear();
 }
 
 bool KySoundManager::openClockedDevice()
@@ -79,13 +103,12 @@ bool KySoundManager::openClockedDevice()
     m_context = context;
     m_render = render;
     m_mix.assign(size_t(kSliceFrames) * 2, 0);
-    m_clockStart = KyOsClock::microseconds();
-    m_lastClock = m_clockStart;
     return true;
 }
 
 KySoundManager::~KySoundManager()
 {
+    ready();
     // Effects and music threads go while the context can still free their
     // sources; an effect left in the list would never be freed.
     for (KyList<KySFX*>::iterator it = effects.begin(); it != effects.end(); ++it)
@@ -106,6 +129,7 @@ KySoundManager::~KySoundManager()
 
 void KySoundManager::PlaySFX(const KyString& path)
 {
+    ready();
     KySFX* effect = new KySFX();
     effect->load(path);
     effect->Play();
@@ -114,6 +138,7 @@ void KySoundManager::PlaySFX(const KyString& path)
 
 void KySoundManager::update()
 {
+    ready();
     if (m_render)
         mixToClock();
     updateEffects();

@@ -6,8 +6,10 @@
 #include "core/KyList.h"
 #include "core/KyObject.h"
 #include "core/KyString.h"
+#include "core/KyThread.h"
 #include "core/KyTypes.h"
 
+#include <string>
 #include <vector>
 
 class KyMusic;
@@ -40,7 +42,11 @@ public:
     static bool followsClockRequested();
 
     // Opens the default device (or, when asked for and OpenAL can, the
-    // clocked device) and makes a context current.
+    // clocked device) and makes a context current. The opening (tens of
+    // milliseconds, mostly spent waiting on the device) runs on a thread of
+    // its own, so the program goes on meanwhile (the game makes its window);
+    // everything that uses the device waits for it first (ready), and what
+    // the opening logged is logged then.
     KySoundManager();
     // Deletes the effects still listed and stops and drops the musics, then
     // closes the context and the device.
@@ -55,8 +61,15 @@ public:
     // drops it from the list.
     void update();
 
+    // Returns once the device is opened (or found missing); every sound
+    // waits here before its first call to OpenAL.
+    void ready() const;
     // Whether this manager mixes by the clock.
-    bool followsClock() const { return m_render != nullptr; }
+    bool followsClock() const
+    {
+        ready();
+        return m_render != nullptr;
+    }
     // Sample frames the clocked device has mixed so far.
     u64 mixedFrames() const { return m_mixed; }
     // The largest absolute sample value (0 to 32768) mixed since the last
@@ -69,8 +82,16 @@ public:
     // Drops every entry of a music (nothing when it is not listed).
     void removeMusic(KyMusic* music);
 
-    ALCdevice* device() const { return m_device; }
-    ALCcontext* context() const { return m_context; }
+    ALCdevice* device() const
+    {
+        ready();
+        return m_device;
+    }
+    ALCcontext* context() const
+    {
+        ready();
+        return m_context;
+    }
 
     // One-shot effects started by PlaySFX; the manager owns them.
     KyList<KySFX*> effects;
@@ -81,8 +102,22 @@ private:
     KySoundManager(const KySoundManager&) = delete;
     KySoundManager& operator=(const KySoundManager&) = delete;
 
+    // Opens the device on the opener's thread.
+    class Opener : public KyThread {
+    public:
+        explicit Opener(KySoundManager& manager) : m_manager(manager) {}
+        ~Opener() override { wait(); }
+        void run() override { m_manager.open(); }
+
+    private:
+        KySoundManager& m_manager;
+    };
+
     void updateEffects();
     void updateMusics();
+    // The opening itself: the devices tried in turn, the context made
+    // current; its lines kept for ready().
+    void open();
     // The clocked device: opens it; false when OpenAL has none.
     bool openClockedDevice();
     // Mixes the samples due by the clock, in slices, each after a streaming
@@ -92,6 +127,13 @@ private:
 
     typedef void (*RenderFunction)(ALCdevice*, ALCvoid*, ALCsizei);
 
+    mutable Opener m_opener;
+    // Whether the clocked device is asked for; read by the opener.
+    bool m_wantClock;
+    // Set once ready() has waited for the opener.
+    mutable bool m_ready;
+    // What the opening logged, until ready() logs it.
+    mutable std::string m_openingLog;
     ALCdevice* m_device;
     ALCcontext* m_context;
     RenderFunction m_render;
