@@ -104,13 +104,19 @@ KyXmlDocument::Extent Measure::run(const char* text)
     const char* start = p;
     bool element = false;
     while (p && *p && !m_extent.refused) {
-        const Kind kind = *p == '<' ? identify(p) : Unknown;
-        if (*p != '<' || kind == CData) {
+        if (*p != '<') {
             // TinyXML ends the document here and drops the rest.
             malformed(p, kOutsideText);
             break;
         }
-        if (kind == Element) {
+        const Kind kind = identify(p);
+        if (kind == CData) {
+            // Text outside the elements all the same, but TinyXML takes it
+            // for a node and reads on: so does the measure, or an element
+            // after it would be parsed unmeasured.
+            malformed(p, kOutsideText);
+            p = otherNode(p, kind);
+        } else if (kind == Element) {
             element = true;
             p = this->element(p);
         } else if (kind == Declaration && m_encoding == TIXML_ENCODING_UNKNOWN) {

@@ -65,6 +65,7 @@ TEST(XmlDocument, MeasuredDepthIsTheDepthTinyXmlBuilds)
         {"duplicate attribute stops", "<a><b x='1' x='2'><c><d/></c></b></a>", any, 2},
         {"top-level close tag is an unknown node", "</x><a><b/></a>", any, 2},
         {"text outside the elements ends the document", "<a/>text<b><c/></b>", any, 1},
+        {"top-level CDATA is a node and the document goes on", "<![CDATA[x]]><a><b/></a>", any, 2},
         {"bad first name character: an unknown node", "<a><1b><c/></1b></a>", any, 2},
         {"UTF-8 character swallows markup", "<?xml?><r>\xF0<a \"<b><b></b></b></r>", any, 3},
         {"same bytes in legacy text", "<r>\xF0<a \"<b><b></b></b></r>", any, 2},
@@ -106,6 +107,7 @@ TEST(XmlDocument, DeepOrCrowdedTextIsRefusedBeforeParsing)
     const std::string deep = "<?xml>" + nested("<a>", "</a>", 40000);
     const std::vector<Case> cases = {
         {deep, true, "Elements nested too deeply.", 1, 7 + 3 * 1000},
+        {"<![CDATA[]]>" + nested("<a>", "</a>", 40000), true, "Elements nested too deeply.", 1, 13 + 3 * 1000},
         {nested("<a>\n", "</a>", 1001), true, "Elements nested too deeply.", 1001, 1},
         {nested("<a>", "</a>", 1000), false, "", 0, 0},
         {nested("<a x='1'/>", "", 5000) + "<b/>", false, "Error document empty.", 0, 0},
