@@ -15,15 +15,15 @@ std::atomic<u64> s_nameCounter{0};
 
 KyResource::KyResource()
     : m_useCount(0)
+    , m_listed(false)
 {
     generateName();
 }
 
 KyResource::~KyResource()
 {
-    KyResourceManager* manager = KySingleton<KyResourceManager>::instance();
-    if (manager)
-        manager->remove(this);
+    if (m_listed && KySingleton<KyResourceManager>::exists())
+        KySingleton<KyResourceManager>::instance()->remove(this);
 }
 
 void KyResource::generateName()
@@ -50,9 +50,8 @@ void KyResource::release()
         return;
     if (--m_useCount > 0)
         return;
-    KyResourceManager* manager = KySingleton<KyResourceManager>::instance();
-    if (manager)
-        manager->remove(this);
+    if (m_listed && KySingleton<KyResourceManager>::exists())
+        KySingleton<KyResourceManager>::instance()->remove(this);
     delete this;
 }
 

@@ -15,7 +15,7 @@ class KyResource : public KyObject {
 public:
     // Empty path, use count 0, then a generated unique name as the path.
     KyResource();
-    // Unlists the resource from the manager.
+    // Unlists the resource from the manager when it is listed.
     ~KyResource() override;
 
     // Loads the resource from the requested path; each type sets the
@@ -27,7 +27,8 @@ public:
     void generateName();
 
     void retain();
-    // Use count - 1; at 0 the resource leaves the manager and is deleted.
+    // Use count - 1; at 0 the resource leaves the manager (when listed) and
+    // is deleted.
     // Releasing a resource whose count is already 0 does nothing.
     void release();
     u32 useCount() const { return m_useCount; }
@@ -44,8 +45,15 @@ private:
     KyResource(const KyResource&) = delete;
     KyResource& operator=(const KyResource&) = delete;
 
+    friend class KyResourceManager;
+
     KyPath m_path;
     u32 m_useCount;
+    // Set while the manager lists the resource (its add and remove, on the
+    // main thread). Pictures decoded on worker threads make and drop
+    // resources the manager never lists: they must not reach the manager,
+    // which is not made for other threads.
+    bool m_listed;
 };
 
 // Hooks of KyIntrusivePtr for every resource type: the count is the

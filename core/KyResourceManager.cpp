@@ -35,11 +35,15 @@ bool KyResourceManager::exists(const KyString& path) const
 void KyResourceManager::add(KyResource* resource)
 {
     m_resources.pushFront(resource);
+    if (resource)
+        resource->m_listed = true;
 }
 
 void KyResourceManager::remove(KyResource* resource)
 {
     m_resources.remove(resource);
+    if (resource && !m_resources.contains(resource))
+        resource->m_listed = false;
 }
 
 bool KyResourceManager::findLanguageFile(const KyString& path, KyPath* found)
