@@ -177,18 +177,23 @@ void KyImg::load(const KyString& path)
         namePalette(path);
         return;
     }
-    KyPath file(path);
-    KyCore* core = KySingleton<KyCore>::instance();
-    if (!(core && core->recursiveSearch)) {
-        // The file itself, else its copy in the language folder, else in
-        // the "en" folder.
-        KyPath found;
-        KyResourceManager::findLanguageFile(path, &found);
-        file = found;
-    }
+    KyPath file;
+    fileFor(path, file);
     KyPath lower(file.toLower());
     readAs(lower.extension(), nullptr, file);
     namePalette(path);
+}
+
+bool KyImg::fileFor(const KyString& path, KyPath& file)
+{
+    KyCore* core = KySingleton<KyCore>::instance();
+    if (core && core->recursiveSearch) {
+        file = KyPath(path);
+        return true;
+    }
+    // The file itself, else its copy in the language folder, else in the
+    // "en" folder.
+    return KyResourceManager::findLanguageFile(path, &file);
 }
 
 void KyImg::namePalette(const KyString& path)

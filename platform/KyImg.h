@@ -56,6 +56,11 @@ public:
     // not listed), so worker threads may read pictures with it; the result
     // goes back to the main thread for takePicture.
     static std::unique_ptr<KyImgResult> read(const KyString& type, KyStream* stream, const KyString& file);
+    // The file load reads for path: with the core's recursive search, path
+    // itself; otherwise path, else its copy in the language folder, else in
+    // the "en" folder. False when none of them exists (file is then the
+    // last one tried).
+    static bool fileFor(const KyString& path, KyPath& file);
     // The rest of loadFromStream: the image becomes what a reader produced
     // (empty for null or an empty result).
     void takePicture(KyImgResult* result);

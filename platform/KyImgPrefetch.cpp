@@ -1,10 +1,7 @@
 #include "platform/KyImgPrefetch.h"
 
-#include "core/KyCore.h"
 #include "core/KyFile.h"
 #include "core/KyPath.h"
-#include "core/KyResourceManager.h"
-#include "core/KySingleton.h"
 #include "os/KyOsLog.h"
 #include "os/KyOsThread.h"
 #include "platform/KyImg.h"
@@ -30,19 +27,6 @@ bool readFile(const KyString& diskPath, std::vector<char>& bytes)
 }
 
 } // namespace
-
-// The file KyImg::load reads for path: with the core's recursive search,
-// path itself; otherwise path or its copy in the language folders, when one
-// exists.
-bool KyImgPrefetch::fileOf(const KyString& path, KyPath& file)
-{
-    KyCore* core = KySingleton<KyCore>::instance();
-    if (core && core->recursiveSearch) {
-        file = KyPath(path);
-        return true;
-    }
-    return KyResourceManager::findLanguageFile(path, &file);
-}
 
 KyImgPrefetch& KyImgPrefetch::instance()
 {
@@ -71,7 +55,7 @@ void KyImgPrefetch::request(const KyString& path)
         return;
     // The file KyImg::load would read.
     KyPath file;
-    if (!fileOf(path, file))
+    if (!KyImg::fileFor(path, file))
         return;
     std::unique_ptr<Job> job(new Job);
     job->file = file;
@@ -146,7 +130,7 @@ bool KyImgPrefetch::take(const KyString& path, std::unique_ptr<KyImgResult>& pic
     // The language may have changed since: a picture read from another file
     // than load would read now is dropped.
     KyPath file;
-    const bool same = fileOf(path, file) && file == job.file;
+    const bool same = KyImg::fileFor(path, file) && file == job.file;
     bool readHere = false;
     {
         KyMutexLock lock(m_mutex);

@@ -79,7 +79,6 @@ private:
     void read(Job& job);
     // Returns once a job started by a worker is done.
     void waitForDone(Job& job);
-    static bool fileOf(const KyString& path, KyPath& file);
 
     KyMutex m_mutex;
     // Set whenever a job is done, for a take waiting on one.

@@ -12,20 +12,29 @@ struct EventCall {
     bool called;
 };
 
+// Pushes the event's global function and its arguments; false when the
+// global is not a function or an argument cannot be pushed (nothing is
+// called then). Marks the event called otherwise.
+bool pushEvent(lua_State* L, EventCall& event)
+{
+    lua_getfield(L, LUA_GLOBALSINDEX, event.name);
+    if (lua_type(L, -1) != LUA_TFUNCTION)
+        return false;
+    for (u32 i = 0; i < event.count; ++i) {
+        if (!KyLuaPushVariant(L, event.arguments[i]))
+            return false;
+    }
+    event.called = true;
+    return true;
+}
+
 // Runs inside lua_cpcall: everything it does, the look-up included, is
 // protected.
 int runEvent(lua_State* L)
 {
     EventCall* event = static_cast<EventCall*>(lua_touserdata(L, 1));
-    lua_getfield(L, LUA_GLOBALSINDEX, event->name);
-    if (lua_type(L, -1) != LUA_TFUNCTION)
-        return 0;
-    for (u32 i = 0; i < event->count; ++i) {
-        if (!KyLuaPushVariant(L, event->arguments[i]))
-            return 0;
-    }
-    event->called = true;
-    lua_call(L, int(event->count), 0);
+    if (pushEvent(L, *event))
+        lua_call(L, int(event->count), 0);
     return 0;
 }
 
@@ -36,14 +45,8 @@ int runEvent(lua_State* L)
 // lua_pcall, which matters for events fired every frame.
 int callDirectly(lua_State* L, EventCall& event)
 {
-    lua_getfield(L, LUA_GLOBALSINDEX, event.name);
-    if (lua_type(L, -1) != LUA_TFUNCTION)
+    if (!pushEvent(L, event))
         return 0;
-    for (u32 i = 0; i < event.count; ++i) {
-        if (!KyLuaPushVariant(L, event.arguments[i]))
-            return 0;
-    }
-    event.called = true;
     return lua_pcall(L, int(event.count), 0, 0);
 }
 
