@@ -76,6 +76,13 @@ Application::Application()
     for (u32 i = 0; i < BoardCount; ++i)
         KyImgPrefetch::instance().request(BoardImages[i]);
     KyImgPrefetch::instance().request(kCursorPicture);
+    // And the pictures the interfaces of the way to the main menu name:
+    // the boards' medallion, the first splash screen, the menu and its
+    // question.
+    KyImgPrefetch::instance().requestNamedIn(RotationAnim::InterfacePath);
+    KyImgPrefetch::instance().requestNamedIn(SplashScreens::splashPath(0));
+    KyImgPrefetch::instance().requestNamedIn(MainMenu::InterfacePath);
+    KyImgPrefetch::instance().requestNamedIn(MainMenu::ConfirmPath);
     appendListener(window->onSizeChanged(), this, &Application::onWindowResized);
     window->setIconResourceId(104);
 }

@@ -6,6 +6,7 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
+#include "os/KyOsHeap.h"
 #include "os/KyOsMessageBox.h"
 #include "os/KyOsPaths.h"
 #include "platform/KyAppHooks.h"
@@ -27,6 +28,11 @@ namespace {
 
 const char* const kSoftwareVendor = "Microsoft Corporation";
 const char* const kSoftwareRenderer = "GDI Generic";
+// The fresh memory the main thread writes from the context to the first
+// frame of the main menu (pictures, texture storage in software drivers,
+// the interface scripts) is some 24 MiB; the heap warmer writes this much
+// of it while the window and its context are made.
+const std::size_t kStartUpHeapBytes = std::size_t(32) << 20;
 
 // Standard output and standard error go to the log for the whole run; at
 // the end they are flushed and pointed away from it, so the log file is
@@ -155,6 +161,9 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     if (observer)
         observer->begin();
     setProgramPath(argc, argv);
+    // Made first, so that the blocks it warms are the next ones the main
+    // thread's heap gives out once the context is made.
+    KyOsHeapWarmer heapWarmer(kStartUpHeapBytes);
     getApplication();
     openLog();
     removeStaleTemporaries();
@@ -172,6 +181,7 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
             observer->end(1);
         return 1;
     }
+    heapWarmer.finish();
     KyRenderer* renderer = KySingleton<KyRenderer>::instance();
     renderer->init();
     KyInputMgr* input = KyInputMgr::instance();

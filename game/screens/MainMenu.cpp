@@ -11,6 +11,8 @@
 #include "ui/KyTextLayout.h"
 
 const char* const MainMenu::MusicPath = "Sounds/Musiques/M_interface.ogg";
+const char* const MainMenu::InterfacePath = "GUI/MainMenu.lua";
+const char* const MainMenu::ConfirmPath = "GUI/ConfirmNewGame.lua";
 const char* const MainMenu::VersionText = "v 1.3";
 const char* const MainMenu::VersionStyle =
     "<section style=\"left\" /><color r=\"255\" g=\"255\" b=\"255\"/><font file=\"Common/Fonts/Arial_r_16.tef\" />";
@@ -69,7 +71,7 @@ void MainMenu::enter()
     Application* application = KySingleton<Application>::instance();
     playMenuMusic();
 
-    gui.load("GUI/MainMenu.lua");
+    gui.load(InterfacePath);
     if (KyLayout* menu = gui.layout("menu"))
         application->orientationLayout.addChildBefore(menu, &application->rotationAnim);
     else
@@ -88,7 +90,7 @@ void MainMenu::enter()
         continueButton->setState(KyFile::exists("Backup/save.xml") ? KyButtonLayout::StateUp
                                                                     : KyButtonLayout::StateDisabled);
 
-    confirm.load("GUI/ConfirmNewGame.lua");
+    confirm.load(ConfirmPath);
     confirm.setVisible(false);
 
     if (KyTextLayout* version = gui.textLayout("versionNumber"))

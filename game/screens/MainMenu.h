@@ -16,6 +16,9 @@ public:
     static const char* const MusicPath;
     static const char* const VersionText;
     static const char* const VersionStyle;
+    // The menu's interface and that of the question before a new game.
+    static const char* const InterfacePath;
+    static const char* const ConfirmPath;
     // The saves a new game deletes: "save.xml", then the slots 0 to 10.
     static const u32 SlotCount = 11;
 

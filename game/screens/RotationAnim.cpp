@@ -12,6 +12,8 @@ const char* const kPrefixes[RotationAnim::FlavourCount] = {"portrait", "landscap
 
 } // namespace
 
+const char* const RotationAnim::InterfacePath = "GUI/RotationAnim.lua";
+
 RotationAnim::RotationAnim()
     : m_running(false)
 {
@@ -42,7 +44,7 @@ void RotationAnim::load()
     // depth of their parent in front of the screens beside them, however
     // deep those nest.
     setAnchor(KyVector3f32(0.5f, 0.5f, -0.5f));
-    gui.load("GUI/RotationAnim.lua");
+    gui.load(InterfacePath);
     if (KyLayout* boards = gui.layout("rotationAnim"))
         addChild(boards);
     else

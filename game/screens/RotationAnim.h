@@ -29,6 +29,9 @@ public:
 
     enum Flavour : u32 { Portrait = 0, Landscape = 1, StayLandscape = 2, FlavourCount = 3 };
 
+    // The boards' interface.
+    static const char* const InterfacePath;
+
     RotationAnim();
     ~RotationAnim() override;
 
