@@ -6,6 +6,7 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
+#include "media/KySoundManager.h"
 #include "os/KyOsHeap.h"
 #include "os/KyOsMessageBox.h"
 #include "os/KyOsPaths.h"
@@ -131,6 +132,18 @@ void destroyApplication()
     KySingleton<Application>::destroy();
 }
 
+// Every way out of the run closes the sound device, once what played on it
+// is gone: the device opens on a thread of its own as the application is
+// made, and a process that ends with it still open (or still opening) races
+// the sound library's own teardown at exit.
+int endRun(MainLoopObserver* observer, int code)
+{
+    KySingleton<KySoundManager>::destroy();
+    if (observer)
+        observer->end(code);
+    return code;
+}
+
 void renderFrameAndSwap()
 {
     KyOpenGLContext::makeCurrent();
@@ -169,17 +182,12 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     removeStaleTemporaries();
 
     KyMainWindow* window = KySingleton<KyMainWindow>::instance();
-    if (!window->create()) {
-        if (observer)
-            observer->end(1);
-        return 1;
-    }
+    if (!window->create())
+        return endRun(observer, 1);
     window->setVisible(true);
     if (!KyOpenGLContext::Initialize(window->handle())) {
         window->destroy();
-        if (observer)
-            observer->end(1);
-        return 1;
+        return endRun(observer, 1);
     }
     heapWarmer.finish();
     KyRenderer* renderer = KySingleton<KyRenderer>::instance();
@@ -192,11 +200,8 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     KyString rendererName = renderer->renderer();
     if (observer)
         observer->driverStrings(vendor, rendererName);
-    if (refuseSoftwareDriver(vendor, rendererName)) {
-        if (observer)
-            observer->end(1);
-        return 1;
-    }
+    if (refuseSoftwareDriver(vendor, rendererName))
+        return endRun(observer, 1);
 
     KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
     createApplication();
@@ -212,10 +217,9 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     // What the application queued while it went is deleted now: no frame
     // will come to do it.
     KyVideoLayout::deletePending();
+    KySingleton<KySoundManager>::destroy();
     KyOpenGLContext::destroy();
     window->destroy();
     closeLog();
-    if (observer)
-        observer->end(0);
-    return 0;
+    return endRun(observer, 0);
 }

@@ -121,9 +121,13 @@ TEST(EndToEnd, AGarbledOptionsFileStartsWithDefaultsAndIsWrittenAnew)
 TEST(EndToEnd, TheSoftwareDriverEndsTheRunWithItsMessage)
 {
     GameProcess game;
+    // The sound library's own log tells whether each run closed its device.
+    const std::string soundLog = game.userDataFolder() + "/openal.txt";
+    game.setEnvironment("ALSOFT_LOGFILE", soundLog);
     game.writeUserFile("options.xml", "<WindowResolution x=\"640\" y=\"480\" /><FullScreen value=\"0\" />");
     GameProcess::Run run = game.run("driver \"Microsoft Corporation\" \"GDI Generic\"\nwait 10\nshot never\n");
     EXPECT_EQ(run.exitCode, 1) << run.console;
+    EXPECT_EQ(game.userFile("openal.txt").find("not closed"), std::string::npos) << game.userFile("openal.txt");
     EXPECT_NE(game.log().find(SoftwareDriverMessage), std::string::npos) << game.log();
     EXPECT_NE(game.log().find("KyEngine"), std::string::npos);
     EXPECT_FALSE(game.shot("never").valid());
@@ -133,6 +137,7 @@ TEST(EndToEnd, TheSoftwareDriverEndsTheRunWithItsMessage)
     // The same run on the real driver strings goes on and ends normally.
     GameProcess::Run normal = game.run("wait 5\n");
     EXPECT_EQ(normal.exitCode, 0) << normal.console;
+    EXPECT_EQ(game.userFile("openal.txt").find("not closed"), std::string::npos) << game.userFile("openal.txt");
 }
 
 namespace {

@@ -1,10 +1,5 @@
 #include "tests/media/SoundTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include "core/KySingleton.h"
-#include "media/KySoundManager.h"
-
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -62,17 +57,3 @@ int runChild(const std::string& filter, const std::vector<std::string>& setEnv,
 }
 
 } // namespace SoundTest
-
-namespace {
-
-// Closes the audio device once every test has run, as the application does
-// at shutdown.
-class CloseSoundDevice : public ::testing::Environment {
-public:
-    void TearDown() override { KySingleton<KySoundManager>::destroy(); }
-};
-
-::testing::Environment* const closeSoundDevice =
-    ::testing::AddGlobalTestEnvironment(new CloseSoundDevice);
-
-} // namespace

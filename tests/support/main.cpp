@@ -1,6 +1,21 @@
+#include "core/KySingleton.h"
+#include "media/KySoundManager.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+namespace {
+
+// Closes the audio device once every test has run, as the game does at its
+// end: a device left open, or still opening on its thread, races the sound
+// library's teardown at exit.
+class CloseSoundDevice : public ::testing::Environment {
+public:
+    void TearDown() override { KySingleton<KySoundManager>::destroy(); }
+};
+
+} // namespace
 
 // Mesa's drivers are loaded at run time and keep dynamic thread-local storage
 // whose records the leak checker misreads at exit (it then crashes instead of
@@ -18,5 +33,6 @@ int main(int argc, char** argv)
     setenv("ALSOFT_DRIVERS", "null", 0);
     setenv("KY_HEADLESS", "1", 0);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new CloseSoundDevice);
     return RUN_ALL_TESTS();
 }
