@@ -10,6 +10,7 @@
 #include "game/Application.h"
 #include "game/GameWarp.h"
 #include "game/StartUp.h"
+#include "media/KySoundManager.h"
 #include "os/KyOsDir.h"
 #include "platform/KyAppHooks.h"
 #include "platform/KyInputMgr.h"
@@ -140,6 +141,8 @@ public:
             KyOpenGLContext::makeCurrent();
         destroyApplication();
         KyVideoLayout::deletePending();
+        // As the game ends: the sound device closes after what played on it.
+        KySingleton<KySoundManager>::destroy();
         KyOpenGLContext::destroy();
         KySingleton<KyMainWindow>::instance()->destroy();
         KySingleton<KyMainWindow>::destroy();
