@@ -132,11 +132,11 @@ void destroyApplication()
     KySingleton<Application>::destroy();
 }
 
-// Every way out of the run closes the sound device, once what played on it
-// is gone: the device opens on a thread of its own as the application is
-// made, and a process that ends with it still open (or still opening) races
-// the sound library's own teardown at exit.
-int endRun(MainLoopObserver* observer, int code)
+// The ways out before the main loop close the sound device as the end of
+// the run does: the device opens on a thread of its own as the application
+// is made, and a process that ends with it still open (or still opening)
+// races the sound library's own teardown at exit.
+int endEarly(MainLoopObserver* observer, int code)
 {
     KySingleton<KySoundManager>::destroy();
     if (observer)
@@ -183,11 +183,11 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
 
     KyMainWindow* window = KySingleton<KyMainWindow>::instance();
     if (!window->create())
-        return endRun(observer, 1);
+        return endEarly(observer, 1);
     window->setVisible(true);
     if (!KyOpenGLContext::Initialize(window->handle())) {
         window->destroy();
-        return endRun(observer, 1);
+        return endEarly(observer, 1);
     }
     heapWarmer.finish();
     KyRenderer* renderer = KySingleton<KyRenderer>::instance();
@@ -201,7 +201,7 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     if (observer)
         observer->driverStrings(vendor, rendererName);
     if (refuseSoftwareDriver(vendor, rendererName))
-        return endRun(observer, 1);
+        return endEarly(observer, 1);
 
     KyAppHooks::setRenderFrameAndSwap(&renderFrameAndSwap);
     createApplication();
@@ -217,9 +217,13 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
     // What the application queued while it went is deleted now: no frame
     // will come to do it.
     KyVideoLayout::deletePending();
+    // The sound device closes once what played on it is gone, while the log
+    // still takes what its closing says.
     KySingleton<KySoundManager>::destroy();
     KyOpenGLContext::destroy();
     window->destroy();
     closeLog();
-    return endRun(observer, 0);
+    if (observer)
+        observer->end(0);
+    return 0;
 }
