@@ -11,7 +11,10 @@
 #include "net/KyAdsIndex.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsDir.h"
+#include "platform/Ky3DTexture.h"
 #include "platform/KyImg.h"
+#include "platform/KyImgInput.h"
+#include "core/KyResourceManager.h"
 #include "ui/KyButton.h"
 #include "ui/KySpriteButton.h"
 
@@ -109,12 +112,16 @@ KyAds::KyAds()
     , m_lastFetchTime(0)
     , m_timeKnown(false)
     , m_corrupted(false)
+    , m_verdict(Unchecked)
+    , m_made(0)
 {
+    m_frameTimer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onFrame, 0.0f));
 }
 
 KyAds::~KyAds()
 {
     hide();
+    dropPrepared();
     if (m_tempFolder.length() > 0 && m_localFolder.length() > 0)
         commit();
     for (u32 i = 0; i < m_downloaders.count(); ++i)
@@ -164,8 +171,14 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
         m_timeKnown = true;
         s64 age = now() - m_lastFetchTime;
         // A fetch time in the future (the clock was put back) is stale.
-        if (age >= 0 && age < s64(cacheValidity))
+        if (age >= 0 && age < s64(cacheValidity)) {
+            // A set an earlier run downloaded is checked while the splashes
+            // show; the first page of the set shown is read meanwhile too.
+            if (KyFile::exists(join(m_tempFolder, kIndexName)))
+                startCheck();
+            prepare(join(m_localFolder, kIndexName));
             return true;
+        }
     }
 
     m_corrupted = false;
@@ -179,10 +192,12 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
     downloader->onSuccess.pushBack(kyNewCallback(this, &KyAds::onFileDownloaded, 0.0f));
     downloader->request.setMaxResponseSize(kMaxXmlResponse);
     m_downloaders.pushBack(downloader);
+    prepare(join(m_localFolder, kIndexName));
     if (!downloader->start())
         return false;
     m_lastFetchTime = now();
     m_timeKnown = true;
+    wake();
     return true;
 }
 
@@ -307,10 +322,25 @@ bool KyAds::isComplete(const KyString& indexPath)
 bool KyAds::isWhole(const KyString& indexPath)
 {
     Walk found;
-    return walkWhole(indexPath, found);
+    if (!walkShowable(indexPath, found))
+        return false;
+    KyAdsPictures pictures;
+    pictures.start(picturesOf(found.names, KyPath(indexPath).directory()), false, kMaxPictureSide, kMaxSetPixels);
+    pictures.finish();
+    if (!pictures.log().empty())
+        logPrint("%s", pictures.log().c_str());
+    if (!pictures.isWhole())
+        logPrint("[KyAds::isWhole] %s\n", pictures.failure().c_str());
+    return pictures.isWhole();
 }
 
-bool KyAds::walkWhole(const KyString& indexPath, Walk& found)
+bool KyAds::isShowable(const KyString& indexPath)
+{
+    Walk found;
+    return walkShowable(indexPath, found);
+}
+
+bool KyAds::walkShowable(const KyString& indexPath, Walk& found)
 {
     const KyPath root = KyPath(indexPath).directory();
     walk(indexPath, root, found);
@@ -320,18 +350,53 @@ bool KyAds::walkWhole(const KyString& indexPath, Walk& found)
         logPrint("[KyAds::isWhole] %s names no file of the advert set\n", indexPath.c_str());
         return false;
     }
-    for (const KyString& name : found.names) {
+    return true;
+}
+
+std::vector<KyAdsPictures::Source> KyAds::picturesOf(const KyArray<KyString>& names, const KyString& root)
+{
+    std::vector<KyAdsPictures::Source> sources;
+    for (const KyString& name : names) {
         if (!isPictureName(name))
             continue;
-        const KyPath file = join(root, name);
-        KyImg picture;
-        picture.load(file);
-        if (picture.format() == 13 || picture.isCutShort()) {
-            logPrint("[KyAds::isWhole] %s is not a whole picture\n", file.c_str());
-            return false;
-        }
+        KyAdsPictures::Source source;
+        source.path = join(root, name);
+        source.diskPath = KyFile::resolvePath(source.path);
+        sources.push_back(source);
     }
-    return true;
+    return sources;
+}
+
+void KyAds::startCheck()
+{
+    Walk found;
+    const KyPath index = join(m_tempFolder, kIndexName);
+    if (!walkShowable(index, found)) {
+        m_verdict = Incomplete;
+        return;
+    }
+    m_check.start(picturesOf(found.names, m_tempFolder), false, kMaxPictureSide, kMaxSetPixels);
+    m_verdict = Checking;
+    wake();
+}
+
+void KyAds::takeCheck()
+{
+    if (m_verdict != Checking || !m_check.isDone())
+        return;
+    if (!m_check.log().empty())
+        logPrint("%s", m_check.log().c_str());
+    if (m_check.isWhole()) {
+        m_verdict = Whole;
+    } else {
+        // The downloads have ended: such a set never becomes whole, and is
+        // not checked again at every start.
+        logPrint("[KyAds::isWhole] %s\n", m_check.failure().c_str());
+        logPrint("[KyAds::commit] the advert set downloaded into %s is refused\n", m_tempFolder.c_str());
+        KyDirectory::RemoveDir(m_tempFolder);
+        m_verdict = Refused;
+    }
+    m_check.cancel();
 }
 
 bool KyAds::commit()
@@ -339,11 +404,22 @@ bool KyAds::commit()
     const KyPath index = join(m_tempFolder, kIndexName);
     if (!KyFile::exists(index))
         return false;
+    takeCheck();
+    if (m_verdict != Whole && m_verdict != Checking)
+        startCheck();
+    if (m_verdict == Checking) {
+        m_check.finish();
+        takeCheck();
+    }
+    if (m_verdict != Whole)
+        return false;
     Walk found;
-    if (!walkWhole(index, found))
+    if (!walkShowable(index, found))
         return false;
     const KyArray<KyString>& names = found.names;
 
+    // The pictures read ahead were the set that goes.
+    dropPrepared();
     KyDirectory::RemoveDir(m_localFolder);
     makeFolder(m_localFolder);
     bool moved = KyFile::renameFile(index, join(m_localFolder, kIndexName));
@@ -353,6 +429,7 @@ bool KyAds::commit()
         moved = KyFile::renameFile(join(m_tempFolder, names[i]), target) && moved;
     }
     KyDirectory::RemoveDir(m_tempFolder);
+    m_verdict = Committed;
     if (!moved)
         logPrint("[KyAds::commit] the advert set could not be moved whole into %s\n", m_localFolder.c_str());
     return moved;
@@ -371,6 +448,7 @@ void KyAds::copyDefaultSet()
     listFiles(index, source, names);
     if (names.isEmpty())
         return;
+    dropPrepared();
     KyDirectory::RemoveDir(m_localFolder);
     makeFolder(m_localFolder);
     KyFile::copyFile(index, join(m_localFolder, kIndexName));
@@ -389,9 +467,12 @@ void KyAds::next()
         goNext();
         return;
     }
-    // A downloaded set that is not whole is left where it is: the set
-    // shown last stays, unless it is not whole either.
-    if (!commit() && !isWhole(join(m_localFolder, kIndexName)))
+    // A downloaded set replaces the shown one once its check found it whole;
+    // one still being checked waits for the end of the run. The set shown
+    // last was checked when it came: it is only looked at, not decoded.
+    takeCheck();
+    const bool committed = m_verdict == Whole && commit();
+    if (!committed && !isShowable(join(m_localFolder, kIndexName)))
         copyDefaultSet();
     show(join(m_localFolder, kIndexName));
 }
@@ -399,7 +480,23 @@ void KyAds::next()
 void KyAds::show(const KyString& pagePath)
 {
     m_shownPages.pushBack(KyPath(pagePath));
-    if (!m_page.Load(pagePath)) {
+    if (KyPath(pagePath) == KyPath(m_preparedPage)) {
+        // Read on the worker, usually long ago: the rest of the textures.
+        m_pictures.finish();
+        while (!isPrepared())
+            makeNextTexture();
+    } else {
+        dropPrepared();
+    }
+    bool loaded = false;
+    {
+        // What was not read ahead is read here, within the set's bounds.
+        KyImgInput::Limit limit(kMaxPictureSide, kMaxSetPixels);
+        loaded = m_page.Load(pagePath);
+    }
+    // The page holds its pictures now.
+    dropPrepared();
+    if (!loaded) {
         m_currentPage = "";
         goNext();
         return;
@@ -437,6 +534,105 @@ void KyAds::show(const KyString& pagePath)
         m_timer.setAlarmIn(duration);
         m_timer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onTimer, 0.0f));
     }
+    // The next page is read while this one shows.
+    if (const KyString* nextPath = m_page.value(KyString("nextPath"))) {
+        if (nextPath->length() > 0 && !m_shownPages.contains(KyPath(*nextPath)))
+            prepare(*nextPath);
+    }
+}
+
+void KyAds::prepare(const KyString& pagePath)
+{
+    dropPrepared();
+    const KyPath page(pagePath);
+    // Only the pages of the local set are read ahead: the set is known, and
+    // a page reads at most the XML a set may hold.
+    KyArray<KyString> names;
+    if (!KyFile::exists(page) || !KyAdsIndex::readFile(page, m_localFolder, names, kMaxSetFiles))
+        return;
+    m_preparedPage = page;
+    m_pictures.start(picturesOf(names, m_localFolder), true, kMaxPictureSide, kMaxSetPixels);
+    wake();
+}
+
+void KyAds::dropPrepared()
+{
+    m_pictures.cancel();
+    m_preparedPage = "";
+    m_made = 0;
+    m_images.clear();
+    m_textures.clear();
+}
+
+void KyAds::makeNextTexture()
+{
+    const std::vector<KyAdsPictures::Source>& sources = m_pictures.sources();
+    if (m_made >= sources.size())
+        return;
+    if (m_made == 0 && !m_pictures.log().empty())
+        logPrint("%s", m_pictures.log().c_str());
+    const KyAdsPictures::Source& source = sources[m_made];
+    std::unique_ptr<KyImgResult> read = m_pictures.take(m_made);
+    ++m_made;
+    KyResourceManager* resources = KySingleton<KyResourceManager>::instance();
+    const KyPath path(source.path);
+    const KyString textureName = path + KyString(".3dtex");
+    // A picture that did not read is left to the page's own loading, which
+    // reports it; one already listed is the one the page will use.
+    if (!read || !resources || resources->find<Ky3DTexture>(textureName))
+        return;
+    KyIntrusivePtr<KyImg> image(resources->find<KyImg>(path));
+    if (!image) {
+        KyImg* made = new KyImg;
+        made->setPath(path);
+        made->takePicture(read.get());
+        resources->add(made);
+        image = KyIntrusivePtr<KyImg>(made);
+    }
+    Ky3DTexture* texture = new Ky3DTexture;
+    texture->load(image.get());
+    texture->setPath(textureName);
+    resources->add(texture);
+    m_images.push_back(image);
+    m_textures.push_back(KyIntrusivePtr<Ky3DTexture>(texture));
+}
+
+bool KyAds::isFetching() const
+{
+    for (u32 i = 0; i < m_downloaders.count(); ++i) {
+        if (!m_downloaders[i]->isFinished())
+            return true;
+    }
+    return m_verdict == Checking || (m_verdict == Unchecked && !m_downloaders.isEmpty());
+}
+
+void KyAds::wake()
+{
+    if (m_frameTimer.isPaused())
+        m_frameTimer.start();
+    if (m_frameTimer.alarm() == 0)
+        m_frameTimer.setAlarmIn(0);
+}
+
+bool KyAds::onFrame()
+{
+    bool downloading = false;
+    for (u32 i = 0; i < m_downloaders.count(); ++i)
+        downloading = downloading || !m_downloaders[i]->isFinished();
+    // Once every download has ended, what they fetched is checked.
+    if (!downloading && m_verdict == Unchecked && !m_downloaders.isEmpty())
+        startCheck();
+    takeCheck();
+    // A whole set replaces the local one at once while no page of the run
+    // shows; its first page is read again.
+    if (m_verdict == Whole && m_currentPage.length() == 0 && m_shownPages.isEmpty() && commit())
+        prepare(join(m_localFolder, kIndexName));
+    // One texture a frame, once the worker has read the page.
+    if (m_preparedPage.length() > 0 && !isPrepared() && m_pictures.isDone())
+        makeNextTexture();
+    if (downloading || m_verdict == Checking || (m_preparedPage.length() > 0 && !isPrepared()))
+        wake();
+    return false;
 }
 
 bool KyAds::pageDuration(u64& microseconds)

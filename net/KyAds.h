@@ -4,13 +4,19 @@
 #include "core/KyArray.h"
 #include "core/KyICallback0Param.h"
 #include "core/KyICallback1Param.h"
+#include "core/KyIntrusivePtr.h"
 #include "core/KyPath.h"
 #include "core/KyString.h"
 #include "core/KyTimer.h"
 #include "core/KyTypes.h"
+#include "net/KyAdsPictures.h"
 #include "ui/KyXMLGUI.h"
 
+#include <vector>
+
+class Ky3DTexture;
 class KyHTTPDownloader;
+class KyImg;
 class TiXmlDocument;
 class TiXmlElement;
 
@@ -27,10 +33,21 @@ class TiXmlElement;
 // there. It is whole when, besides, its index names at least one file (a
 // page that shows nothing of the set - a host's portal page answered in
 // place of the index - is no advert) and every picture decodes to its end
-// (a body cut by the host's close reads as whole to the transfer). A set
-// naming more than kMaxSetFiles files, or whose XML files together pass
+// (a body cut by the host's close reads as whole to the transfer) within the
+// set's budget (kMaxPictureSide, kMaxSetPixels). A set naming more than
+// kMaxSetFiles files, or whose XML files together pass
 // KyAdsIndex::kMaxXmlBytes, is neither: reading one never takes more than
 // those bounds, whatever the host sends.
+//
+// The pictures of a downloaded set are checked once, on a worker thread, as
+// soon as its downloads have ended (or at start-up for a set left by an
+// earlier run): a whole set replaces the local one, before its first page
+// shows or when the rotator goes; a set that is not is removed, and the set
+// shown last stays. The local set is not decoded again at each start: it was
+// checked when it came. A page shows once its pictures are read (on a worker)
+// and made textures (one a frame); the next page's are read while a page
+// shows. So no frame waits for the advert set, whatever its size within the
+// budget.
 // The cache file "KyCache.xml" in the user-data folder keeps the time of the
 // last fetch and whether a run was cut short while it fetched.
 //
@@ -58,6 +75,12 @@ public:
     static const u64 kDefaultPageDuration = 10000000u;
     // Most files one advert set may name.
     static const u32 kMaxSetFiles = 256;
+    // The pictures of a set: none wider or higher than a screen shows an
+    // advert page (the 480 x 320 page drawn at up to 2048 pixels), and all of
+    // them together no more pixels than a few pages of such pictures: 16 MiB
+    // once decoded (RGBA), read on a worker in a few tens of milliseconds.
+    static const u32 kMaxPictureSide = 2048;
+    static const u64 kMaxSetPixels = u64(4) << 20;
 
     KyAds();
     // Commits a complete downloaded set, ends every download and writes the
@@ -89,14 +112,32 @@ public:
     void collectFiles(const TiXmlElement* element, KyArray<KyString>& names);
     // Whether the index exists and every file of its set exists.
     bool isComplete(const KyString& indexPath);
-    // Whether the set is complete, names a file and its pictures decode.
+    // Whether the set is complete, names a file and its pictures decode
+    // within the budget (read here, on a worker, waited for).
     bool isWhole(const KyString& indexPath);
-    // Replaces the local set by the temporary one when that is whole.
+    // Whether the set is complete and its index names a file: what is asked
+    // of the local set before it is shown.
+    bool isShowable(const KyString& indexPath);
+    // Replaces the local set by the temporary one when that is whole; waits
+    // for the check of its pictures (or makes it) when it has not ended.
     bool commit();
     void writeCache();
+    // Shows a page; the pictures read ahead for it (prepare) are taken,
+    // waiting for the worker when it has not finished them.
     void show(const KyString& pagePath);
     void goNext();
     void hide();
+    // The work between frames (listener of the rotator's frame timer):
+    // starts the check of a downloaded set once its downloads have ended,
+    // takes its verdict when it is ready (a whole set is committed when no
+    // page shows), and makes one texture of the page to come.
+    bool onFrame();
+    // Downloads run, or the set they fetched is still being checked.
+    bool isFetching() const;
+    // The page whose pictures are read ahead, and whether they are all
+    // textures already.
+    const KyString& preparedPage() const { return m_preparedPage; }
+    bool isPrepared() const { return m_made >= m_pictures.sources().size(); }
 
     // Listeners; all return false.
     bool onBuy();
@@ -133,13 +174,33 @@ private:
 
     struct Walk;
 
+    // What is known of the temporary set.
+    enum Verdict { Unchecked, Checking, Whole, Refused, Incomplete, Committed };
+
     // Starts the download of one file of the set into the temporary folder.
     void startDownload(const KyString& name, bool scanned);
     // Reads the XML file at xmlPath and, in turn, the XML files of the set
     // it names that exist, each once, within the set's bounds.
     void walk(const KyString& xmlPath, const KyString& root, Walk& walk);
-    // Walks the set of an index and tells whether it is whole.
-    bool walkWhole(const KyString& indexPath, Walk& walk);
+    // Walks the set of an index and tells whether it is showable (complete,
+    // naming a file); logs why not.
+    bool walkShowable(const KyString& indexPath, Walk& walk);
+    // The pictures among the names of a set, for KyAdsPictures.
+    std::vector<KyAdsPictures::Source> picturesOf(const KyArray<KyString>& names, const KyString& root);
+    // Starts the check of the temporary set (a walk here, its pictures on a
+    // worker), when it is showable.
+    void startCheck();
+    // Takes the check's verdict once it has ended; a refused set is removed.
+    void takeCheck();
+    // Starts reading the pictures of a page of the local set.
+    void prepare(const KyString& pagePath);
+    // Drops the pictures of the page to come (the local set changed).
+    void dropPrepared();
+    // Makes the next picture of the prepared page an image and a texture
+    // listed under its path.
+    void makeNextTexture();
+    // Asks for onFrame at the next frame.
+    void wake();
     // Copies the shipped set of the system language (or English) into the
     // local folder.
     void copyDefaultSet();
@@ -161,6 +222,20 @@ private:
     KyString m_currentPage;
     // Pages shown in this run.
     KyArray<KyString> m_shownPages;
+
+    // The check of the temporary set.
+    KyAdsPictures m_check;
+    Verdict m_verdict;
+    // The page to come: its pictures read on a worker, then made images and
+    // textures listed under their paths (so the page finds them) and held
+    // here until it shows.
+    KyAdsPictures m_pictures;
+    KyString m_preparedPage;
+    u32 m_made;
+    std::vector<KyIntrusivePtr<KyImg>> m_images;
+    std::vector<KyIntrusivePtr<Ky3DTexture>> m_textures;
+    // Fires at every frame while there is work between frames.
+    KyTimer m_frameTimer;
 };
 
 #endif

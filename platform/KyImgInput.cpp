@@ -4,10 +4,39 @@
 #include <cstring>
 #include <zlib.h>
 
+namespace {
+
+thread_local KyImgInput::Limit* t_limit = nullptr;
+
+} // namespace
+
+KyImgInput::Limit::Limit(u32 maxSide, u64 maxPixels)
+    : m_maxSide(maxSide), m_maxPixels(maxPixels), m_refused(false), m_outer(t_limit)
+{
+    t_limit = this;
+}
+
+KyImgInput::Limit::~Limit()
+{
+    t_limit = m_outer;
+}
+
+bool KyImgInput::Limit::allows(u64 width, u64 height)
+{
+    Limit* limit = t_limit;
+    if (!limit)
+        return true;
+    // Within the dimension caps the product cannot wrap.
+    if (width <= limit->m_maxSide && height <= limit->m_maxSide && width * height <= limit->m_maxPixels)
+        return true;
+    limit->m_refused = true;
+    return false;
+}
+
 bool KyImgInput::pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
 {
     bytes = 0;
-    if (width > kMaxDimension || height > kMaxDimension || bitsPerPixel > 128)
+    if (width > kMaxDimension || height > kMaxDimension || bitsPerPixel > 128 || !Limit::allows(width, height))
         return false;
     u64 n = width * height * bitsPerPixel / 8;
     if (n > kMaxPixelBytes)
@@ -21,7 +50,8 @@ bool KyImgInput::rowsBytes(u64 width, u64 height, u64 rowBytes, u64& bytes)
     bytes = 0;
     // Within the dimension caps a row of up to 128 bits a pixel is far from
     // wrapping, so the product below is exact.
-    if (width > kMaxDimension || height > kMaxDimension || rowBytes > kMaxDimension * u64(16))
+    if (width > kMaxDimension || height > kMaxDimension || rowBytes > kMaxDimension * u64(16) ||
+        !Limit::allows(width, height))
         return false;
     u64 n = rowBytes * height;
     if (n > kMaxPixelBytes)

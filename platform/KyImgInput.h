@@ -28,6 +28,31 @@ public:
     // or the result is over the caps.
     static bool rowsBytes(u64 width, u64 height, u64 rowBytes, u64& bytes);
 
+    // While one lives, the pictures read on the thread that made it are held
+    // to a smaller size than the caps: a picture wider or higher than
+    // maxSide, or of more than maxPixels pixels, is refused by the two checks
+    // above, so by every reader from its header, before any of it is
+    // decoded. Limits nest; the innermost one holds.
+    class Limit {
+    public:
+        Limit(u32 maxSide, u64 maxPixels);
+        ~Limit();
+        Limit(const Limit&) = delete;
+        Limit& operator=(const Limit&) = delete;
+
+        // Whether a picture was refused by this limit (and not by the caps).
+        bool refused() const { return m_refused; }
+        // Whether a picture of that size is within the limit of the calling
+        // thread (true without one); a picture that is not is recorded.
+        static bool allows(u64 width, u64 height);
+
+    private:
+        u32 m_maxSide;
+        u64 m_maxPixels;
+        bool m_refused;
+        Limit* m_outer;
+    };
+
     // Reads exactly n bytes; false when the stream ends first.
     static bool readExact(KyStream& stream, void* out, u64 n);
     // Reads a block of n bytes, growing the buffer only as bytes arrive.

@@ -27,6 +27,10 @@ Hostile modes, for the tests of the client's defences:
              cut halfway
   manynames  serves an index.xml that names --names pictures (default
              20000), each a few bytes of real picture; other files as normal
+  bigpictures
+             serves an index.xml that names --names pictures, each a real
+             PNG of --side x --side pixels (default 4096) of one colour, a
+             few tens of kilobytes that decode to tens of megabytes
 """
 
 import argparse
@@ -74,6 +78,15 @@ TINY_PNG = (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1,
             png_chunk(b"IDAT", zlib.compress(b"\x00\xff\x00\x00")) + png_chunk(b"IEND", b""))
 
 
+def flat_png(side):
+    """A side x side PNG of one colour: small to send, large to decode."""
+    row = b"\x00" + b"\x20\x60\xa0" * side
+    packer = zlib.compressobj(9)
+    data = b"".join(packer.compress(row) for _ in range(side)) + packer.flush()
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0)) +
+            png_chunk(b"IDAT", data) + png_chunk(b"IEND", b""))
+
+
 def many_names_index(count):
     """An advert page naming count pictures of the set."""
     lines = [b'<?xml version="1.0"?>\n<advert>\n']
@@ -115,6 +128,8 @@ def multipart_fields(content_type, body):
 class AdvertServer(ThreadingHTTPServer):
     daemon_threads = True
     closed = False
+    # The game opens a connection for every file of a set at once.
+    request_queue_size = 512
 
     def verify_request(self, request, client_address):
         return not self.closed
@@ -190,11 +205,11 @@ class AdvertHandler(BaseHTTPRequestHandler):
         if mode == "portal":
             self.send(PORTAL_PAGE)
             return
-        if mode == "manynames":
+        if mode in ("manynames", "bigpictures"):
             if name == "index.xml":
                 self.send(many_names_index(self.server.names))
             else:
-                self.send(TINY_PNG)
+                self.send(TINY_PNG if mode == "manynames" else self.server.big_png)
             return
         data = self.read_file(name)
         if data is None:
@@ -250,12 +265,14 @@ def main():
                         help="the path before /index.php (default: /Orvalen3/PC/Part3/Ads)")
     parser.add_argument("--mode", default="normal",
                         choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent",
-                                 "cutindex", "portal", "cutbody", "manynames"],
+                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures"],
                         help="normal, or one of the hostile modes below")
     parser.add_argument("--cut", type=int, default=30,
                         help="bytes of index.xml sent in the cutindex mode (default: 30)")
     parser.add_argument("--names", type=int, default=20000,
-                        help="pictures named by the index in the manynames mode (default: 20000)")
+                        help="pictures named by the index in the manynames and bigpictures modes (default: 20000)")
+    parser.add_argument("--side", type=int, default=4096,
+                        help="width and height of the pictures of the bigpictures mode (default: 4096)")
     parser.add_argument("--max-requests", type=int, default=0,
                         help="stop after answering this many requests (default: 0, never)")
     parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
@@ -270,6 +287,7 @@ def main():
     server.max_requests = args.max_requests
     server.cut = max(0, args.cut)
     server.names = max(0, args.names)
+    server.big_png = flat_png(max(1, args.side)) if args.mode == "bigpictures" else b""
     server.requests = 0
     server.lock = threading.Lock()
     server.hold = threading.Event()

@@ -255,8 +255,12 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         {"portal", {}, "names no file of the advert set"},
         {"cutbody", {}, "AdsTmp/Season.jpg is not a whole picture"},
         {"manynames", {}, "the response is larger than 196608 bytes"},
+        // 250 pictures of 4096 x 4096, 56 KB each to send and 48 MiB each to
+        // decode: refused from their headers, at no cost to the start.
+        {"bigpictures", {"--names", "250"}, "AdsTmp/p0.png is larger than the advert budget allows"},
     };
     GameProcess game;
+    GameProcess::Run first;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         game.writeUserFile("Ads/index.xml", goodIndex);
@@ -273,6 +277,11 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         const KyColor shown = game.shot("advert").at(240, 160);
         EXPECT_TRUE(game.shot("advert").near(240, 160, good))
             << int(shown.r) << " " << int(shown.g) << " " << int(shown.b);
+        // As costly as a run whose host sent nothing worth reading.
+        if (first.peakKiB == 0)
+            first = run;
+        EXPECT_LT(run.peakKiB, first.peakKiB + first.peakKiB / 5) << first.peakKiB;
+        EXPECT_LT(run.cpuSeconds, 1.5 * first.cpuSeconds + 1.0) << first.cpuSeconds;
         EXPECT_EQ(game.userFile("Ads/index.xml"), goodIndex);
         EXPECT_EQ(game.userFile("Ads/Good.png"), goodPicture);
         EXPECT_FALSE(game.userFileExists("Ads/Season.jpg"));

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -126,8 +127,9 @@ GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSecond
     int status = 0;
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
+    rusage usage {};
     for (;;) {
-        const pid_t done = waitpid(child, &status, WNOHANG);
+        const pid_t done = wait4(child, &status, WNOHANG, &usage);
         if (done == child)
             break;
         timespec now;
@@ -142,6 +144,9 @@ GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSecond
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.console = readWhole(consolePath);
+    result.peakKiB = usage.ru_maxrss;
+    result.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return result;
 }
 

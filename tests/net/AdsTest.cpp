@@ -176,12 +176,13 @@ protected:
         return true;
     }
 
-    // Runs update against the server and waits for every download.
+    // Runs update against the server and waits for every download and the
+    // check of what they fetched.
     void fetch(KyAds& ads, const AdvertServer& server)
     {
         ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                                KyString(server.location().c_str())));
-        ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }));
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
     }
 
     std::vector<std::string> downloadedNames(KyAds& ads)
@@ -377,20 +378,21 @@ TEST_F(Ads, ACompleteDownloadedSetIsCommittedAndRotated)
     defaultSet();
     AdvertServer server(servedSet());
     ASSERT_TRUE(server.ok());
-    KyOsClock::installFake(1000);
     Watcher watcher;
     KyAds ads;
     watcher.listen(ads);
     fetch(ads, server);
+    KyOsClock::installFake(1000);
     // The shared picture is fetched once.
     EXPECT_EQ(downloadedNames(ads),
               (std::vector<std::string>{"index.xml", "shared.png", "pictures/first.png", "page2.xml", "second.png"}));
-    EXPECT_TRUE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
     s64 fetched = ads.lastFetchTime();
     EXPECT_LE(std::abs(fetched - s64(std::time(nullptr))), 5);
 
-    ads.next();
+    // Checked whole, it replaced the local set before the adverts started.
     EXPECT_FALSE(userDataHas("AdsTmp"));
+    EXPECT_TRUE(ads.isComplete(KyString("Backup/Ads/index.xml")));
+    ads.next();
     EXPECT_EQ(userDataRead("Ads/pictures/first.png"), picture(InterfaceFiles::Green));
     EXPECT_EQ(userDataRead("Ads/page2.xml"), sandbox.work().readFile("served/page2.xml"));
     EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
@@ -641,14 +643,20 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         const char* mode;
         std::vector<std::string> options;
         const char* logged;
+        // What is left of the download: a set that may still be completed
+        // stays, one whose pictures were refused goes.
+        bool left;
     } cases[] = {
-        {"cutindex", {"--cut", "7"}, "declaration without its end"},
-        {"cutindex", {"--cut", "30"}, "comment without its end"},
-        {"cutindex", {"--cut", "150"}, "comment without its end"},
-        {"portal", {}, "names no file of the advert set"},
-        {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture"},
+        {"cutindex", {"--cut", "7"}, "declaration without its end", true},
+        {"cutindex", {"--cut", "30"}, "comment without its end", true},
+        {"cutindex", {"--cut", "150"}, "comment without its end", true},
+        {"portal", {}, "names no file of the advert set", true},
+        {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture", false},
         // An index larger than a set may read is not even received.
-        {"manynames", {}, "the response is larger than 196608 bytes"},
+        {"manynames", {}, "the response is larger than 196608 bytes", false},
+        // Pictures that take a few kilobytes to send and tens of megabytes
+        // to decode: refused from their header.
+        {"bigpictures", {"--names", "12"}, "AdsTmp/p0.png is larger than the advert budget allows", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + (c.options.empty() ? "" : " " + c.options[1]));
@@ -662,7 +670,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         {
             KyAds ads;
             fetch(ads, server);
-            EXPECT_EQ(userDataHas("AdsTmp/index.xml"), std::string(c.mode) != "manynames");
+            EXPECT_EQ(userDataHas("AdsTmp/index.xml"), c.left);
             ads.next();
             EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
             EXPECT_EQ(ads.page().imageMap().count(), 1u);
@@ -719,4 +727,36 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
         }
         EXPECT_FALSE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
     }
+}
+
+// The pictures of a set count against one budget: two that fill it are
+// whole, one pixel more is not. The pages of the set shown are read on a
+// worker ahead of their showing and made textures between frames: the first
+// while the splashes show, the next while its page shows.
+TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
+{
+    const u32 side = KyAds::kMaxPictureSide;
+    const std::string half = InterfaceFiles::flatPng(side, u32(KyAds::kMaxSetPixels / 2 / side), InterfaceFiles::Blue);
+    writeUserData("Ads/index.xml", page({"a.png", "b.png"}, "1000000", "page2.xml"));
+    writeUserData("Ads/page2.xml", page({"c.png"}, "", ""));
+    writeUserData("Ads/a.png", half);
+    writeUserData("Ads/b.png", half);
+    writeUserData("Ads/c.png", picture(InterfaceFiles::Red));
+    writeCache(std::time(nullptr), "0");
+    KyAds ads;
+    ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads")));
+    EXPECT_STREQ(ads.preparedPage().c_str(), "Backup/Ads/index.xml");
+    {
+        StdoutCapture log;
+        EXPECT_FALSE(ads.isWhole(KyString("Backup/Ads/index.xml")));
+        EXPECT_NE(log.text().find("Backup/Ads/c.png is larger than the advert budget allows"), std::string::npos)
+            << log.text();
+    }
+
+    ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
+    ads.next();
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+    EXPECT_EQ(ads.page().imageMap().count(), 2u);
+    EXPECT_STREQ(ads.preparedPage().c_str(), "Backup/Ads/page2.xml");
+    ads.hide();
 }

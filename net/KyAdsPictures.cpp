@@ -1,0 +1,177 @@
+#include "net/KyAdsPictures.h"
+
+#include "core/KyFile.h"
+#include "core/KyPath.h"
+#include "core/KyStream.h"
+#include "os/KyOsLog.h"
+#include "platform/KyImg.h"
+#include "platform/KyImgInput.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// A file read through the stream interface, straight from the runtime: the
+// worker reads by disk path, with nothing of the main thread's file layer.
+class DiskStream : public KyStream {
+public:
+    explicit DiskStream(std::FILE* file) : m_file(file) {}
+    ~DiskStream() override { std::fclose(m_file); }
+
+    u32 write(const void*, u32) override { return 0; }
+    u32 read(void* out, u32 n) override { return u32(std::fread(out, 1, n, m_file)); }
+    bool seek(u32 pos) override { return std::fseek(m_file, long(pos), SEEK_SET) == 0; }
+    u32 tell() const override
+    {
+        const long at = std::ftell(m_file);
+        return at < 0 ? 0 : u32(at);
+    }
+    bool eof() const override { return std::feof(m_file) != 0; }
+
+private:
+    std::FILE* m_file;
+};
+
+} // namespace
+
+KyAdsPictures::KyAdsPictures()
+    : m_keep(false)
+    , m_maxSide(0)
+    , m_maxPixels(0)
+    , m_started(false)
+    , m_done(true)
+    , m_cancel(false)
+    , m_whole(false)
+    , m_pixels(0)
+{
+}
+
+KyAdsPictures::~KyAdsPictures()
+{
+    cancel();
+}
+
+KyAdsPictures::Worker::~Worker()
+{
+    // run() reads the owner: the thread ends before the worker goes.
+    wait();
+}
+
+void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels)
+{
+    cancel();
+    m_sources = sources;
+    m_keep = keep;
+    m_maxSide = maxSide;
+    m_maxPixels = maxPixels;
+    m_started = true;
+    m_done = false;
+    m_cancel = false;
+    m_whole = false;
+    m_failure = "";
+    m_log.clear();
+    m_pixels = 0;
+    m_pictures.clear();
+    m_pictures.resize(sources.size());
+    m_worker.reset(new Worker(*this));
+    m_worker->start();
+    // No thread: the reading is left to finish, on the calling thread.
+    if (!m_worker->hasThread())
+        m_worker.reset();
+}
+
+bool KyAdsPictures::isDone()
+{
+    // Without a worker the reading is done here, when first asked for.
+    if (m_started && !m_worker)
+        finish();
+    KyMutexLock lock(m_mutex);
+    return m_done;
+}
+
+void KyAdsPictures::finish()
+{
+    if (!m_started)
+        return;
+    if (m_worker) {
+        m_worker->wait();
+        return;
+    }
+    bool done = false;
+    {
+        KyMutexLock lock(m_mutex);
+        done = m_done;
+    }
+    if (!done)
+        readAll();
+}
+
+void KyAdsPictures::cancel()
+{
+    {
+        KyMutexLock lock(m_mutex);
+        m_cancel = true;
+    }
+    m_worker.reset();
+    m_started = false;
+    m_sources.clear();
+    m_pictures.clear();
+}
+
+bool KyAdsPictures::cancelled()
+{
+    KyMutexLock lock(m_mutex);
+    return m_cancel;
+}
+
+std::unique_ptr<KyImgResult> KyAdsPictures::take(u32 i)
+{
+    if (i >= m_pictures.size())
+        return nullptr;
+    return std::move(m_pictures[i]);
+}
+
+void KyAdsPictures::Worker::run()
+{
+    m_owner.readAll();
+}
+
+void KyAdsPictures::readAll()
+{
+    std::string log;
+    KyString failure;
+    u64 pixels = 0;
+    {
+        KyOsLog::Capture capture(log);
+        for (size_t i = 0; i < m_sources.size() && failure.length() == 0 && !cancelled(); ++i) {
+            const Source& source = m_sources[i];
+            std::unique_ptr<KyImgResult> picture;
+            bool overBudget = false;
+            if (std::FILE* file = KyFile::openDisk(source.diskPath, KyFile::ModeRead)) {
+                DiskStream stream(file);
+                KyImgInput::Limit limit(m_maxSide, m_maxPixels - pixels);
+                picture = KyImg::read(KyPath(source.diskPath.toLower()).extension(), &stream, KyString());
+                overBudget = limit.refused();
+            }
+            if (overBudget)
+                failure.format("%s is larger than the advert budget allows (%u x %u pixels a picture, %llu in "
+                               "all)",
+                               source.path.c_str(), m_maxSide, m_maxSide, static_cast<unsigned long long>(m_maxPixels));
+            else if (!picture || picture->format() == 13 || picture->cutShort())
+                failure.format("%s is not a whole picture", source.path.c_str());
+            else
+                pixels += u64(picture->width()) * picture->height();
+            if (m_keep && failure.length() == 0) {
+                KyMutexLock lock(m_mutex);
+                m_pictures[i] = std::move(picture);
+            }
+        }
+    }
+    KyMutexLock lock(m_mutex);
+    m_whole = failure.length() == 0 && !m_cancel;
+    m_failure = failure;
+    m_log = log;
+    m_pixels = pixels;
+    m_done = true;
+}
