@@ -16,7 +16,12 @@
 //     window whose first frame shows one picture over the whole window
 //     (ky_bare_window --picture): what the driver alone takes for a first
 //     textured draw, which no game's first frame is without
-//     (picture_floor_ms, picture_ratio: the game against it).
+//     (picture_floor_ms, picture_ratio: the game against it). And the floor
+//     of this menu: a plain one-thread program that reads, decodes (libpng,
+//     libjpeg), uploads and draws the pictures the game's first menu frame
+//     shows, where the game shows them, as its first frame (ky_bare_window
+//     --menu, given the list the game writes of them: ky_first_menu_frame
+//     --list, once before the rounds): menu_floor_ms, menu_ratio.
 //   MainMenuFrames: 600 frames of the main menu, each one turn of the main
 //     loop's work (Application::Update, then the swap); counters give the
 //     median and the 99th percentile of the frame time in milliseconds.
@@ -62,7 +67,8 @@ double nowNanoseconds()
 
 // Starts program in a fresh process with home as its HOME and waits for the
 // time it reports and for its end.
-Launch launch(const char* program, const std::string& home, const char* argument = nullptr)
+Launch launch(const char* program, const std::string& home, const char* argument = nullptr,
+              const char* value = nullptr)
 {
     Launch result;
     int report[2];
@@ -79,7 +85,7 @@ Launch launch(const char* program, const std::string& home, const char* argument
     for (std::string& v : variables)
         envp.push_back(&v[0]);
     envp.push_back(nullptr);
-    char* argv[] = {const_cast<char*>(program), const_cast<char*>(argument), nullptr};
+    char* argv[] = {const_cast<char*>(program), const_cast<char*>(argument), const_cast<char*>(value), nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -123,37 +129,50 @@ void StartUpFreshProcess(benchmark::State& state)
     const std::string user = home + "/Documents/Orvalen The Wandrel Part 3";
     KyOsDir::makePath(user.c_str());
     std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n<FullScreen value=\"0\" />\n";
-    std::vector<double> game, floor, picture, gameCpu, floorCpu;
+    const std::string menuList = home + "/menu-pictures.txt";
+    if (!launch(KY_FIRST_MENU_FRAME, home, "--list", menuList.c_str()).ok) {
+        nftw(home.c_str(), benchgame::removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+        state.SkipWithError("the game did not list its menu's pictures");
+        return;
+    }
+    std::vector<double> game, floor, picture, menu, gameCpu, floorCpu, menuCpu;
     for (auto _ : state) {
         for (int round = 0; round < kStartUpRounds; ++round) {
             // Each goes first in turn, so none always meets the caches the
             // others warmed.
-            Launch a, b, c;
+            Launch a, b, c, d;
             if (round % 2 == 0) {
                 a = launch(KY_FIRST_MENU_FRAME, home);
                 b = launch(KY_BARE_WINDOW, home);
                 c = launch(KY_BARE_WINDOW, home, "--picture");
+                d = launch(KY_BARE_WINDOW, home, "--menu", menuList.c_str());
             } else {
+                d = launch(KY_BARE_WINDOW, home, "--menu", menuList.c_str());
                 c = launch(KY_BARE_WINDOW, home, "--picture");
                 b = launch(KY_BARE_WINDOW, home);
                 a = launch(KY_FIRST_MENU_FRAME, home);
             }
-            if (!a.ok || !b.ok || !c.ok) {
+            if (!a.ok || !b.ok || !c.ok || !d.ok) {
                 nftw(home.c_str(), benchgame::removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-                state.SkipWithError(a.ok ? "the bare window did not show" : "the game did not reach its menu");
+                state.SkipWithError(a.ok ? "a floor did not show" : "the game did not reach its menu");
                 return;
             }
             game.push_back(a.wallMs);
             floor.push_back(b.wallMs);
             picture.push_back(c.wallMs);
+            menu.push_back(d.wallMs);
             gameCpu.push_back(a.cpuMs);
             floorCpu.push_back(b.cpuMs);
+            menuCpu.push_back(d.cpuMs);
         }
     }
     nftw(home.c_str(), benchgame::removeEntry, 16, FTW_DEPTH | FTW_PHYS);
     reportAgainstFloor(state, "game_ms", game, floor);
     state.counters["picture_floor_ms"] = benchMedian(picture);
     state.counters["picture_ratio"] = benchMedian(game) / benchMedian(picture);
+    state.counters["menu_floor_ms"] = benchMedian(menu);
+    state.counters["menu_ratio"] = benchMedian(game) / benchMedian(menu);
+    state.counters["menu_cpu_ratio"] = benchMedian(gameCpu) / benchMedian(menuCpu);
     state.counters["game_cpu_ms"] = benchMedian(gameCpu);
     state.counters["floor_cpu_ms"] = benchMedian(floorCpu);
     state.counters["cpu_ratio"] = benchMedian(gameCpu) / benchMedian(floorCpu);

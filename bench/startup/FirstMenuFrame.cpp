@@ -7,22 +7,68 @@
 // screens' own seconds. Built beside the game executable, so its working
 // folder is the game's data folder as the game's is. Started by the
 // start-up benchmark, it reports as bench/startup/StartupReport.h says.
+//
+// With "--list FILE" it writes instead the pictures its first menu frame
+// shows, one a line in the order of the layout tree: the picture file's
+// absolute path, then the centre x and y and the width and height of its
+// quad in window pixels (from the window's centre, y downwards). The menu floor of the benchmark
+// (ky_bare_window --menu FILE) reads, decodes and draws the same.
 
 #include "bench/startup/StartupReport.h"
+#include "core/KyFile.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "game/StartUp.h"
+#include "os/KyOsDir.h"
+#include "platform/Ky3DTexture.h"
+#include "platform/KyImg.h"
+#include "ui/KyMainWindow.h"
+#include "ui/KySpriteLayout.h"
 
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 namespace {
+
+void listPictures(KyI3DObject2* node, const std::string& folder, std::FILE* out)
+{
+    if (!node->visible())
+        return;
+    if (KySpriteLayout* sprite = dynamic_cast<KySpriteLayout*>(node)) {
+        Ky3DTexture* texture = sprite->texture();
+        KyString name = texture ? texture->path() : KyString();
+        const char* suffix = ".3dtex";
+        const u32 n = name.length();
+        const u32 s = u32(std::strlen(suffix));
+        if (sprite->worldVisible() && n > s && std::strcmp(name.c_str() + n - s, suffix) == 0) {
+            KyPath found;
+            KyImg::fileFor(name.substr(0, n - s), found);
+            const KyPath file = KyFile::resolvePath(found);
+            KyMatrix4x4 m = sprite->worldTransformationMatrix();
+            const f32* e = m[0];
+            std::fprintf(out, "%s%s %g %g %g %g\n", file.c_str()[0] == '/' ? "" : folder.c_str(), file.c_str(),
+                         double(e[12]), double(e[13]), double(e[0]), double(e[5]));
+        }
+    }
+    for (u32 i = 0; i < node->childCount(); ++i)
+        listPictures(node->child(i), folder, out);
+}
 
 class FirstMenuFrame : public MainLoopObserver {
 public:
+    explicit FirstMenuFrame(const char* list) : m_list(list) {}
+
     void beforeTurn() override
     {
-        if (m_framesShown > 0)
+        if (m_framesShown > 0) {
+            if (m_list)
+                writeList();
             startupreport::shown();
+        }
         KySingleton<Application>::instance()->splashScreens.skip();
     }
     void beforeSwap() override
@@ -32,6 +78,16 @@ public:
     }
 
 private:
+    void writeList()
+    {
+        std::FILE* out = std::fopen(m_list, "w");
+        if (!out)
+            _exit(4);
+        listPictures(KySingleton<KyMainWindow>::instance(), KyOsDir::currentDir() + "/", out);
+        std::fclose(out);
+    }
+
+    const char* m_list;
     int m_framesShown = 0;
 };
 
@@ -39,6 +95,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    FirstMenuFrame observer;
-    return WinMain(argc, argv, &observer);
+    const char* list = argc > 2 && std::strcmp(argv[1], "--list") == 0 ? argv[2] : nullptr;
+    FirstMenuFrame observer(list);
+    return WinMain(1, argv, &observer);
 }
