@@ -75,12 +75,13 @@ public:
     static const u64 kDefaultPageDuration = 10000000u;
     // Most files one advert set may name.
     static const u32 kMaxSetFiles = 256;
-    // The pictures of a set: none wider or higher than a screen shows an
-    // advert page (the 480 x 320 page drawn at up to 2048 pixels), and all of
-    // them together no more pixels than a few pages of such pictures: 16 MiB
-    // once decoded (RGBA), read on a worker in a few tens of milliseconds.
-    static const u32 kMaxPictureSide = 2048;
-    static const u64 kMaxSetPixels = u64(4) << 20;
+    // The pictures of a set: none wider or higher than the 480 x 320 page at
+    // twice its size (a dense screen's picture), so that none is more than a
+    // 1024 x 1024 texture for the frame that makes it; and all of them
+    // together no more pixels than a few pages of such pictures, 16 MiB once
+    // decoded (RGBA), read on a worker in a few tens of milliseconds.
+    static constexpr u32 kMaxPictureSide = 1024;
+    static constexpr u64 kMaxSetPixels = u64(4) << 20;
 
     KyAds();
     // Commits a complete downloaded set, ends every download and writes the

@@ -729,19 +729,20 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
     }
 }
 
-// The pictures of a set count against one budget: two that fill it are
-// whole, one pixel more is not. The pages of the set shown are read on a
+// The pictures of a set count against one budget: four that fill it are
+// whole, a few pixels more are not. The pages of the set shown are read on a
 // worker ahead of their showing and made textures between frames: the first
 // while the splashes show, the next while its page shows.
 TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
 {
     const u32 side = KyAds::kMaxPictureSide;
-    const std::string half = InterfaceFiles::flatPng(side, u32(KyAds::kMaxSetPixels / 2 / side), InterfaceFiles::Blue);
-    writeUserData("Ads/index.xml", page({"a.png", "b.png"}, "1000000", "page2.xml"));
-    writeUserData("Ads/page2.xml", page({"c.png"}, "", ""));
-    writeUserData("Ads/a.png", half);
-    writeUserData("Ads/b.png", half);
-    writeUserData("Ads/c.png", picture(InterfaceFiles::Red));
+    ASSERT_EQ(u64(side) * side * 4, KyAds::kMaxSetPixels);
+    const std::string quarter = InterfaceFiles::flatPng(side, side, InterfaceFiles::Blue);
+    writeUserData("Ads/index.xml", page({"a.png", "b.png", "c.png", "d.png"}, "1000000", "page2.xml"));
+    writeUserData("Ads/page2.xml", page({"e.png"}, "", ""));
+    for (const char* name : {"Ads/a.png", "Ads/b.png", "Ads/c.png", "Ads/d.png"})
+        writeUserData(name, quarter);
+    writeUserData("Ads/e.png", picture(InterfaceFiles::Red));
     writeCache(std::time(nullptr), "0");
     KyAds ads;
     ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads")));
@@ -749,14 +750,14 @@ TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
     {
         StdoutCapture log;
         EXPECT_FALSE(ads.isWhole(KyString("Backup/Ads/index.xml")));
-        EXPECT_NE(log.text().find("Backup/Ads/c.png is larger than the advert budget allows"), std::string::npos)
+        EXPECT_NE(log.text().find("Backup/Ads/e.png is larger than the advert budget allows"), std::string::npos)
             << log.text();
     }
 
     ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
     ads.next();
     EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
-    EXPECT_EQ(ads.page().imageMap().count(), 2u);
+    EXPECT_EQ(ads.page().imageMap().count(), 4u);
     EXPECT_STREQ(ads.preparedPage().c_str(), "Backup/Ads/page2.xml");
     ads.hide();
 }
