@@ -347,25 +347,8 @@ bool SaveFile::isPlainName(const KyString& name)
 
 bool SaveFile::isScenePath(const KyString& path)
 {
-    const u32 n = path.length();
-    if (n == 0 || n > kMaxScenePathLength)
-        return false;
-    const char* text = path.c_str();
-    if (text[0] == '/' || text[0] == '\\')
-        return false;
+    // Doubled separators are left to KyPath, which makes them one.
     const KyString& userData = KyCore::userDataPrefix();
-    if (n >= userData.length() && std::strncmp(text, userData.c_str(), userData.length()) == 0)
-        return false;
-    u32 partStart = 0;
-    for (u32 i = 0; i <= n; ++i) {
-        const char c = i < n ? text[i] : '/';
-        if (c == ':' || (c >= 0 && c < 0x20) || c == 0x7F)
-            return false;
-        if (c != '/' && c != '\\')
-            continue;
-        if (i - partStart == 2 && text[partStart] == '.' && text[partStart + 1] == '.')
-            return false;
-        partStart = i + 1;
-    }
-    return true;
+    return KyPath::isSafeRelative(path, kMaxScenePathLength, true) &&
+           std::strncmp(path.c_str(), userData.c_str(), userData.length()) != 0;
 }
