@@ -3,6 +3,7 @@
 #include "core/KyCore.h"
 #include "core/KyDirectory.h"
 #include "core/KyFile.h"
+#include "core/KyFileWriter.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
@@ -47,6 +48,9 @@ void openLog()
 
 void closeLog()
 {
+    // The files still being written are finished while the log takes what
+    // failed among them.
+    KyFileWriter::instance().waitForAll();
     std::fflush(stdout);
     std::fflush(stderr);
     std::freopen("/dev/null", "a", stdout);
