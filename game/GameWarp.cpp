@@ -303,9 +303,7 @@ void GameWarp::performChange(const KyPath& path)
         scene.load(description, currentWarp);
     }
 
-    KyPath scriptPath = path;
-    scriptPath.setExtension("lua");
-    script.load(scriptPath);
+    script.load(SaveFile::sceneScriptPath(path));
     script.execute();
 
     musicRequested = 0;

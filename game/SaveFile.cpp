@@ -5,6 +5,7 @@
 #include "core/KyLog.h"
 #include "core/KyXmlDocument.h"
 #include "scene/KyWarp.h"
+#include "script/KyLuaScript.h"
 
 #include <tinyxml.h>
 
@@ -267,7 +268,21 @@ bool SaveFile::readPlayable(const KyString& path, SaveData& data, KyString& erro
         error.format("the panorama %s cannot be loaded: %s", data.warpName.c_str(), problem.c_str());
         return false;
     }
+    // A panorama without its script (the imported animation panorama) is
+    // not a scene: entered, it would leave the player in the dark.
+    const KyPath script = sceneScriptPath(data.warpName);
+    if (!KyLuaScript::canLoad(script)) {
+        error.format("the panorama %s is not a scene: no scene script %s", data.warpName.c_str(), script.c_str());
+        return false;
+    }
     return true;
+}
+
+KyPath SaveFile::sceneScriptPath(const KyString& warpPath)
+{
+    KyPath script(warpPath);
+    script.setExtension("lua");
+    return script;
 }
 
 KyString SaveFile::text(const SaveData& data)
