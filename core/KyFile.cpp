@@ -22,9 +22,11 @@ const u32 kMaxSearchDepth = 16;
 
 const u32 kCopyBlockSize = 64 * 1024;
 
-// What mkstemp replaces in a temporary file's name (after the file's own
-// name and a dot).
-const char kTemporarySuffix[] = "XXXXXX";
+// A temporary file is named after the file it becomes, this mark and six
+// letters or digits that mkstemp chooses: a name no person gives a copy, so
+// the game's own leftovers can be told from the player's files.
+const char kTemporaryMark[] = ".kytmp~";
+const char kTemporaryRandom[] = "XXXXXX";
 
 const char* openFlags(u32 mode, int& flags)
 {
@@ -355,16 +357,20 @@ bool KyFile::copyFile(const KyString& from, const KyString& to)
 
 bool KyFile::isTemporaryName(const KyString& name, KyString& base)
 {
-    const u32 suffix = sizeof(kTemporarySuffix) - 1;
+    const u32 mark = sizeof(kTemporaryMark) - 1;
+    const u32 random = sizeof(kTemporaryRandom) - 1;
     const u32 n = name.length();
-    if (n <= suffix + 1 || name.at(n - suffix - 1) != '.')
+    if (n <= mark + random)
         return false;
-    for (u32 i = n - suffix; i < n; ++i) {
+    const u32 markAt = n - random - mark;
+    if (name.substr(markAt, mark) != kTemporaryMark)
+        return false;
+    for (u32 i = n - random; i < n; ++i) {
         const char c = name.at(i);
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
             return false;
     }
-    base = name.substr(0, n - suffix - 1);
+    base = name.substr(0, markAt);
     return true;
 }
 
@@ -390,8 +396,8 @@ bool KyFile::writeDiskAtomically(const KyString& diskPath, const void* data, u32
     if (disk.length() == 0 || (size > 0 && !data))
         return false;
     std::vector<char> temporary(disk.c_str(), disk.c_str() + disk.length());
-    temporary.push_back('.');
-    temporary.insert(temporary.end(), kTemporarySuffix, kTemporarySuffix + sizeof(kTemporarySuffix));
+    temporary.insert(temporary.end(), kTemporaryMark, kTemporaryMark + sizeof(kTemporaryMark) - 1);
+    temporary.insert(temporary.end(), kTemporaryRandom, kTemporaryRandom + sizeof(kTemporaryRandom));
     int fd = mkstemp(temporary.data());
     if (fd < 0)
         return false;

@@ -117,8 +117,8 @@ public:
     static bool writeDiskAtomically(const KyString& diskPath, const void* data, u32 size);
 
     // Whether name (a file name without folder) is one writeAtomically gives
-    // its temporary files: the name of the file written, a dot and six
-    // letters or digits. base receives the name of the file written.
+    // its temporary files: the name of the file written, the mark ".kytmp~"
+    // and six letters or digits. base receives the name of the file written.
     static bool isTemporaryName(const KyString& name, KyString& base);
 
     // Removes the file at a disk path (already resolved), with the same

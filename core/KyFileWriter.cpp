@@ -26,7 +26,7 @@ KyFileWriter& KyFileWriter::instance()
     return *writer;
 }
 
-KyFileWriter::KyFileWriter() : m_busy(false), m_pending(0) {}
+KyFileWriter::KyFileWriter() : m_busy(false), m_inPlace(false), m_pending(0) {}
 
 KyFileWriter::~KyFileWriter()
 {
@@ -52,8 +52,24 @@ void KyFileWriter::write(const KyString& diskPath, const void* data, u32 size, c
     }
     // A thread that found the queue empty has ended (or is ending): start
     // joins it and runs a new one.
-    if (idle)
+    if (idle) {
         start();
+        if (hasThread())
+            m_inPlace = false;
+        else
+            writeInPlace();
+    }
+    logFailures();
+}
+
+void KyFileWriter::writeInPlace()
+{
+    if (!m_inPlace)
+        logPrint("[KyFileWriter] no thread for the writes: files are written as they are asked for\n");
+    m_inPlace = true;
+    // Nothing else is queued: no thread was running. run() empties the queue
+    // and clears the busy flag as the thread would.
+    run();
 }
 
 void KyFileWriter::run()
@@ -68,10 +84,10 @@ void KyFileWriter::run()
             }
             job = m_jobs.front();
         }
-        if (!KyFile::writeDiskAtomically(job.path, job.bytes.data(), u32(job.bytes.size())) &&
-            job.failureLine.length() > 0)
-            logPrint("%s", job.failureLine.c_str());
+        const bool written = KyFile::writeDiskAtomically(job.path, job.bytes.data(), u32(job.bytes.size()));
         KyMutexLock lock(m_jobsMutex);
+        if (!written)
+            m_failures.append(job.failureLine.c_str(), job.failureLine.length());
         m_jobs.pop_front();
         --m_pending;
     }
@@ -93,6 +109,20 @@ void KyFileWriter::waitFor(const KyString& diskPath)
 
 void KyFileWriter::waitForAll()
 {
-    KyMutexLock threadLock(m_threadMutex);
-    wait();
+    {
+        KyMutexLock threadLock(m_threadMutex);
+        wait();
+    }
+    logFailures();
+}
+
+void KyFileWriter::logFailures()
+{
+    std::string lines;
+    {
+        KyMutexLock lock(m_jobsMutex);
+        lines.swap(m_failures);
+    }
+    if (!lines.empty())
+        logPrint("%s", lines.c_str());
 }

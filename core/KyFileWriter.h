@@ -19,7 +19,14 @@
 // afterwards meets it written.
 //
 // The one writer of the program finishes every write it was given before
-// the program exits. A write that fails logs the line it was given.
+// the program exits. When its thread cannot be started the writes are made
+// at once on the calling thread, in order, with one line in the log for as
+// long as threads cannot be made.
+//
+// A write that fails logs the line it was given, but never from the
+// writer's thread, where it could land inside a line another thread is
+// writing: the line waits for the next write asked for or the next
+// waitForAll, and is logged by the thread that calls them (logFailures).
 class KyFileWriter : public KyThread {
 public:
     static KyFileWriter& instance();
@@ -27,12 +34,16 @@ public:
 
     // Queues size bytes of data to be written to the file at diskPath (a
     // resolved path); failureLine, when not empty, is logged as it stands
-    // if the write fails.
+    // if the write fails. Logs the failures met so far (logFailures).
     void write(const KyString& diskPath, const void* data, u32 size, const KyString& failureLine);
     // Returns once no write to diskPath is under way; at once when none is.
     void waitFor(const KyString& diskPath);
-    // Returns once every write asked for has been made.
+    // Returns once every write asked for has been made, then logs the
+    // failures met (logFailures).
     void waitForAll();
+    // Logs, on the calling thread, the failure lines of the writes that
+    // failed since the last call.
+    void logFailures();
 
     void run() override;
 
@@ -47,7 +58,11 @@ private:
         KyString failureLine;
     };
 
-    // Guards the queue and the busy flag.
+    // Makes the queued writes on the calling thread, when no thread could
+    // be started for them.
+    void writeInPlace();
+
+    // Guards the queue, the busy flag and the failure lines.
     KyMutex m_jobsMutex;
     // Taken while the thread is started or waited for, so that two threads
     // never do either at once.
@@ -55,6 +70,11 @@ private:
     // The writes asked for; the first one is being made while busy.
     std::deque<Job> m_jobs;
     bool m_busy;
+    // The failure lines not logged yet.
+    std::string m_failures;
+    // Set while threads cannot be started (the writes are made in place),
+    // so that this is logged once.
+    bool m_inPlace;
     // Writes not made yet: read without the lock for the common case of
     // none.
     std::atomic<u32> m_pending;

@@ -111,3 +111,27 @@ void KyPath::normalize()
     m_length = w;
     t[w] = 0;
 }
+
+bool KyPath::isSafeRelative(const KyString& path, u32 maxLength, bool emptyParts)
+{
+    const u32 n = path.length();
+    if (n == 0 || n > maxLength)
+        return false;
+    const char* text = path.c_str();
+    if (isSlash(text[0]))
+        return false;
+    u32 partStart = 0;
+    for (u32 i = 0; i <= n; ++i) {
+        const char c = i < n ? text[i] : '/';
+        if (c == ':' || (c >= 0 && c < 0x20) || c == 0x7F)
+            return false;
+        if (!isSlash(c))
+            continue;
+        const u32 partLength = i - partStart;
+        if ((partLength == 0 && !emptyParts) ||
+            (partLength == 2 && text[partStart] == '.' && text[partStart + 1] == '.'))
+            return false;
+        partStart = i + 1;
+    }
+    return true;
+}

@@ -47,6 +47,13 @@ public:
     // Keeps the first character; every later run of '/' or '\\' becomes one
     // '/'. The text ends at its first NUL.
     void normalize();
+
+    // Whether path, taken relative to a folder, names something inside it:
+    // not empty, at most maxLength bytes, not starting with a separator,
+    // without ':' (a drive), control characters or a ".." part, and, unless
+    // emptyParts allows them, without empty parts (a doubled or a trailing
+    // separator). Both '/' and '\\' separate parts.
+    static bool isSafeRelative(const KyString& path, u32 maxLength, bool emptyParts);
 };
 
 #endif

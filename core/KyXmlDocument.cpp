@@ -29,6 +29,10 @@ const char* const kCutComment = "Not well-formed: comment without its end.";
 const char* const kCutCData = "Not well-formed: CDATA section without its end.";
 const char* const kCutNode = "Not well-formed: markup without its end.";
 const char* const kStrayMarkup = "Not well-formed: '<' that starts no markup.";
+// TinyXML reads such a value byte by byte, while a quoted value is read a
+// character at a time: written back quoted, one holding a lone lead byte of
+// UTF-8 would swallow its closing quote.
+const char* const kUnquotedValue = "Not well-formed: attribute value without quotes.";
 
 bool endsWith(const char* start, const char* end, const char* tail, size_t minimum)
 {
@@ -255,9 +259,13 @@ const char* Measure::startTag(const char* p, u32 level, std::string& endTag, boo
             return p + 1;
         }
         TiXmlAttribute attribute;
+        const char* const attributeStart = p;
         p = attribute.Parse(p, nullptr, m_encoding);
         if (!p || !*p)
             return nullptr;
+        // A quoted value ends past its closing quote.
+        if (p[-1] != '"' && p[-1] != '\'')
+            malformed(attributeStart, kUnquotedValue);
         // The parser refuses an attribute given twice.
         if (!names.insert(attribute.NameTStr()).second)
             return nullptr;

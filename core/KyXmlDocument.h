@@ -27,11 +27,13 @@
 //
 // TinyXML also lets through text that is not XML: a declaration, comment,
 // CDATA section or "<!" node cut by the end of the text, a '<' that starts
-// no markup, text outside the elements (where it silently stops reading) and
-// a document without any element. The same reading finds those, and such
-// text is refused too (after TinyXML's own errors, which come first), so a
-// file cut short or replaced by something else never reads as a smaller
-// one. Several top-level elements are accepted: the game's saves and scene
+// no markup, an attribute value without quotes (which it reads, but which
+// does not always read back once written), text outside the elements (where
+// it silently stops reading) and a document without any element. The same
+// reading finds those, and such text is refused too (after TinyXML's own
+// errors, which come first), so a file cut short or replaced by something
+// else never reads as a smaller one, and what the engine writes from a file
+// it read reads back. Several top-level elements are accepted: the game's saves and scene
 // descriptions are written that way.
 //
 // The text is also handed to TinyXML followed by spare NUL bytes, so that a

@@ -24,6 +24,7 @@
 #include <cmath>
 
 const char* const Application::Name = "Orvalen The Wandrel Part 3";
+const char* const Application::OptionsFileName = "options.xml";
 const char* const Application::BoardImages[Application::BoardCount] = {
     "2D/Menus/planche_bas.png", "2D/Menus/planche_haut.png", "2D/Menus/LoadingMenu/planche_B.png",
     "2D/Menus/LoadingMenu/planche_H.png", "2D/Menus/LoadingMenu/Background_H.png"};
@@ -33,7 +34,6 @@ const f32 Application::OrientationDepth = 0.08f;
 
 namespace {
 
-const char* const kOptionsFile = "options.xml";
 const char* const kCursorPicture = "2D/arrow6.png";
 // The languages tried, in order, when the texts of the current one are
 // missing.
@@ -70,7 +70,7 @@ Application::Application()
     inverseLook = 0;
     compassLook = 0;
     timer.start();
-    LoadOptions(kOptionsFile);
+    LoadOptions(OptionsFileName);
     // The pictures the create step loads are read on worker threads while
     // the window and its context are made.
     for (u32 i = 0; i < BoardCount; ++i)
@@ -98,7 +98,7 @@ void Application::beforeDestroy()
 {
     KyMainWindow* window = mainWindow();
     removeListener(window->onSizeChanged(), this, &Application::onWindowResized);
-    SaveOptions(kOptionsFile);
+    SaveOptions(OptionsFileName);
     removeListener(window->onPauseChanged(), this, &Application::onPauseChanged);
 }
 

@@ -32,6 +32,8 @@ class KyCamera;
 class Application {
 public:
     static const char* const Name;
+    // The options' file in the user-data folder.
+    static const char* const OptionsFileName;
     static const u32 BoardCount = 5;
     static const char* const BoardImages[BoardCount];
     static const f32 VirtualWidth;

@@ -2,6 +2,7 @@
 
 #include "core/KyCore.h"
 #include "core/KyFile.h"
+#include "core/KyFileWriter.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
@@ -302,9 +303,7 @@ void GameWarp::performChange(const KyPath& path)
         scene.load(description, currentWarp);
     }
 
-    KyPath scriptPath = path;
-    scriptPath.setExtension("lua");
-    script.load(scriptPath);
+    script.load(SaveFile::sceneScriptPath(path));
     script.execute();
 
     musicRequested = 0;
@@ -981,6 +980,9 @@ void GameWarp::Save(const KyString& fileName)
 
 void GameWarp::writeSave(const KyString& fileName, bool waitForDisk)
 {
+    // A save made in the background that failed is told here, on this
+    // thread, where a save that fails now is told.
+    KyFileWriter::instance().logFailures();
     if (!currentWarp || currentWarp->path().isEmpty())
         return;
     if (!SaveFile::isPlainName(fileName)) {

@@ -5,6 +5,7 @@
 #include "core/KyLog.h"
 #include "core/KyXmlDocument.h"
 #include "scene/KyWarp.h"
+#include "script/KyLuaScript.h"
 
 #include <tinyxml.h>
 
@@ -267,7 +268,21 @@ bool SaveFile::readPlayable(const KyString& path, SaveData& data, KyString& erro
         error.format("the panorama %s cannot be loaded: %s", data.warpName.c_str(), problem.c_str());
         return false;
     }
+    // A panorama without its script (the imported animation panorama) is
+    // not a scene: entered, it would leave the player in the dark.
+    const KyPath script = sceneScriptPath(data.warpName);
+    if (!KyLuaScript::canLoad(script)) {
+        error.format("the panorama %s is not a scene: no scene script %s", data.warpName.c_str(), script.c_str());
+        return false;
+    }
     return true;
+}
+
+KyPath SaveFile::sceneScriptPath(const KyString& warpPath)
+{
+    KyPath script(warpPath);
+    script.setExtension("lua");
+    return script;
 }
 
 KyString SaveFile::text(const SaveData& data)
@@ -347,25 +362,8 @@ bool SaveFile::isPlainName(const KyString& name)
 
 bool SaveFile::isScenePath(const KyString& path)
 {
-    const u32 n = path.length();
-    if (n == 0 || n > kMaxScenePathLength)
-        return false;
-    const char* text = path.c_str();
-    if (text[0] == '/' || text[0] == '\\')
-        return false;
+    // Doubled separators are left to KyPath, which makes them one.
     const KyString& userData = KyCore::userDataPrefix();
-    if (n >= userData.length() && std::strncmp(text, userData.c_str(), userData.length()) == 0)
-        return false;
-    u32 partStart = 0;
-    for (u32 i = 0; i <= n; ++i) {
-        const char c = i < n ? text[i] : '/';
-        if (c == ':' || (c >= 0 && c < 0x20) || c == 0x7F)
-            return false;
-        if (c != '/' && c != '\\')
-            continue;
-        if (i - partStart == 2 && text[partStart] == '.' && text[partStart + 1] == '.')
-            return false;
-        partStart = i + 1;
-    }
-    return true;
+    return KyPath::isSafeRelative(path, kMaxScenePathLength, true) &&
+           std::strncmp(path.c_str(), userData.c_str(), userData.length()) != 0;
 }

@@ -1,6 +1,7 @@
 #ifndef GAME_SAVE_FILE_H
 #define GAME_SAVE_FILE_H
 
+#include "core/KyPath.h"
 #include "core/KyString.h"
 #include "core/KyTypes.h"
 
@@ -88,9 +89,13 @@ public:
     // The same for a file (a game path: "Backup/save.xml").
     static bool read(const KyString& path, SaveData& data, KyString& error);
     // Reads a file as read does, then checks that the game can start from
-    // it: its panorama loads (KyWarp::canLoad). The judgement of the game's
-    // load and of the slot menu alike.
+    // it: its panorama is a scene, one that loads (KyWarp::canLoad) and has
+    // its scene script (sceneScriptPath). The judgement of the game's load
+    // and of the slot menu alike.
     static bool readPlayable(const KyString& path, SaveData& data, KyString& error);
+    // The scene script of the panorama at warpPath, which a change of scene
+    // runs: the path with its extension made "lua".
+    static KyPath sceneScriptPath(const KyString& warpPath);
     // The file's text.
     static KyString text(const SaveData& data);
     // Writes the text to a temporary file beside path and renames it over

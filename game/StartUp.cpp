@@ -3,10 +3,12 @@
 #include "core/KyCore.h"
 #include "core/KyDirectory.h"
 #include "core/KyFile.h"
+#include "core/KyFileWriter.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "media/KySoundManager.h"
+#include "net/KyAds.h"
 #include "os/KyOsHeap.h"
 #include "os/KyOsMessageBox.h"
 #include "os/KyOsPaths.h"
@@ -18,6 +20,7 @@
 #include "ui/KyVideoLayout.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,16 +50,36 @@ void openLog()
 
 void closeLog()
 {
+    // The files still being written are finished while the log takes what
+    // failed among them.
+    KyFileWriter::instance().waitForAll();
     std::fflush(stdout);
     std::fflush(stderr);
     std::freopen("/dev/null", "a", stdout);
     std::freopen("/dev/null", "a", stderr);
 }
 
-// Every file the game keeps in the user-data folder (save, slots, options,
-// advert cache) is XML written through a temporary file beside it; a run
-// killed while it wrote leaves that temporary file behind. They go at the
-// next start, before anything is written again.
+// Whether name is one of the files the game keeps in the user-data folder:
+// the save, the options, the advert cache and the save slots ("0.xml",
+// "1.xml", ... as the slot menu names them).
+bool isGameFile(const KyString& name)
+{
+    if (name == GameWarp::SaveFile || name == Application::OptionsFileName ||
+        name == KyPath(KyAds::kCacheFile).fileName())
+        return true;
+    const char* const text = name.c_str();
+    u32 digits = 0;
+    while (text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    const bool slotNumber = digits > 0 && digits <= 9 && (text[0] != '0' || digits == 1);
+    return slotNumber && std::strcmp(text + digits, ".xml") == 0;
+}
+
+// The game's files in the user-data folder are written through a temporary
+// file beside them; a run killed while it wrote leaves that temporary file
+// behind. They go at the next start, before anything is written again. The
+// folder is the player's too: only regular files that carry the temporary
+// mark of one of the game's own files are removed, nothing else is touched.
 void removeStaleTemporaries()
 {
     const KyPath folder = KyCore::userDataPath(KyString());
@@ -68,12 +91,14 @@ void removeStaleTemporaries()
         KyString base;
         const u32 attributes = listing.entryAttributes();
         if ((attributes & (KyDirectory::AttributeFolder | KyDirectory::AttributeLink)) == 0 &&
-            KyFile::isTemporaryName(listing.entryName(), base) && KyPath(base).extension() == "xml")
+            KyFile::isTemporaryName(listing.entryName(), base) && isGameFile(base))
             stale.push_back(listing.entryName());
     }
     listing.close();
     for (const KyString& name : stale) {
-        if (KyFile::deleteDiskFile(KyPath(folder + KyString("/") + name)))
+        const KyPath path(folder + KyString("/") + name);
+        // A regular file only: not a FIFO or a device given such a name.
+        if (KyFile::isReadable(path) && KyFile::deleteDiskFile(path))
             logPrint("[WinMain] stale temporary file removed: %s\n", name.c_str());
     }
 }

@@ -2,6 +2,7 @@
 
 #include "core/KyFile.h"
 #include "core/KyLog.h"
+#include "core/KyPath.h"
 #include "core/KyXmlDocument.h"
 
 #include <tinyxml.h>
@@ -97,25 +98,8 @@ void collectDocument(const KyXmlDocument& document, const KyString& folder, KyAr
 
 bool KyAdsIndex::isSafeName(const KyString& name)
 {
-    u32 n = name.length();
-    if (n == 0 || n > kMaxNameLength)
-        return false;
-    const char* text = name.c_str();
-    u32 partStart = 0;
-    for (u32 i = 0; i <= n; ++i) {
-        char c = i < n ? text[i] : '/';
-        if (c == ':' || (c >= 0 && c < 0x20) || c == 0x7F)
-            return false;
-        if (c != '/' && c != '\\')
-            continue;
-        u32 partLength = i - partStart;
-        // An empty part is an absolute name, a doubled separator or a
-        // folder; ".." climbs out of the set.
-        if (partLength == 0 || (partLength == 2 && text[partStart] == '.' && text[partStart + 1] == '.'))
-            return false;
-        partStart = i + 1;
-    }
-    return true;
+    // An empty part is a doubled separator or a folder.
+    return KyPath::isSafeRelative(name, kMaxNameLength, false);
 }
 
 void KyAdsIndex::collectFiles(const TiXmlElement* element, const KyString& folder, KyArray<KyString>& names,

@@ -40,6 +40,8 @@ struct Mutex {
 
 namespace {
 
+std::atomic<bool> g_creationRefused{false};
+
 void release(Thread* thread)
 {
     if (thread->references.fetch_sub(1) == 1) {
@@ -66,10 +68,15 @@ void* trampoline(void* data)
 
 } // namespace
 
+void setCreationRefused(bool refused)
+{
+    g_creationRefused.store(refused);
+}
+
 bool createThread(Procedure procedure, void* argument, Thread** handle)
 {
     *handle = nullptr;
-    if (!procedure)
+    if (!procedure || g_creationRefused.load())
         return false;
     Thread* thread = new (std::nothrow) Thread;
     if (!thread)

@@ -22,6 +22,10 @@ typedef std::uint32_t (*Procedure)(void* argument);
 // its owner) from its first instruction; *handle is null and the result
 // false when the system refuses to create the thread.
 bool createThread(Procedure procedure, void* argument, Thread** handle);
+// For tests: while set, createThread fails as when the system refuses to
+// create a thread.
+void setCreationRefused(bool refused);
+
 // Waits without time limit for the thread to end. True once it has ended
 // (also when it had already been waited for); false when the wait failed,
 // for instance when called from the thread itself.

@@ -45,6 +45,11 @@ bool KyLuaScript::load(const KyString& source)
     return read(KyPath(source));
 }
 
+bool KyLuaScript::canLoad(const KyString& path)
+{
+    return KyFile::exists(precompiledPath(path)) || KyFile::exists(KyPath(path));
+}
+
 bool KyLuaScript::read(const KyString& file)
 {
     KyFile input;

@@ -52,6 +52,9 @@ public:
     u32 dataSize() const { return size; }
     bool isExecuted() const { return executed; }
 
+    // Whether load would find a file to read: the "bin" variant of path or
+    // path itself is a regular file. Never logs.
+    static bool canLoad(const KyString& path);
     // The precompiled variant of path: the extension of its file name
     // replaced by "bin" (added when the file name has none); a dot in a
     // folder name is left alone.

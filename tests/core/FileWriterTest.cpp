@@ -3,6 +3,8 @@
 
 #include "core/KyFile.h"
 #include "core/KyFileWriter.h"
+#include "os/KyOsLog.h"
+#include "os/KyOsThread.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -69,10 +71,34 @@ TEST(FileWriterTest, WritesArriveInOrderAndAreMetByWhatComesAfter)
 TEST(FileWriterTest, AWriteThatFailsLogsItsLine)
 {
     TempDir dir;
-    StdoutCapture log;
+    // Logged by the thread that waits, never by the writer's, where it
+    // could land inside a line being written.
+    std::string log;
+    KyOsLog::Capture capture(log);
     writeLater(dir.path() + "/missing/folder/save.xml", "text", "save refused\n");
     writeLater(dir.path() + "/kept.xml", "kept", "not logged\n");
     KyFileWriter::instance().waitForAll();
-    EXPECT_EQ("save refused\n", log.text());
+    EXPECT_EQ("save refused\n", log);
     EXPECT_EQ("kept", contentOf(dir.path() + "/kept.xml"));
+}
+
+// Thread creation refused for a while (one scene change): the writes of that
+// while are made at once, with one line, and the writer uses its thread
+// again afterwards, so no later write is left queued for ever.
+TEST(FileWriterTest, WithoutAThreadEveryWriteIsStillMade)
+{
+    TempDir dir;
+    const std::string save = dir.path() + "/save.xml";
+    StdoutCapture log;
+    KyOsThread::setCreationRefused(true);
+    for (const char* text : {"in place 1", "in place 2"}) {
+        writeLater(save, text);
+        EXPECT_EQ(text, contentOf(save));
+    }
+    KyOsThread::setCreationRefused(false);
+    for (int i = 0; i < 7; ++i)
+        writeLater(save, "threaded " + std::to_string(i));
+    EXPECT_EQ("threaded 6", contentOf(save));
+    const size_t line = log.text().find("[KyFileWriter] no thread for the writes");
+    EXPECT_TRUE(line != std::string::npos && line == log.text().rfind("[KyFileWriter]")) << log.text();
 }

@@ -255,6 +255,10 @@ TEST(XmlDocument, TextThatIsNotXmlIsRefusedWhereItStopsBeingXml)
         {"<WarpName name=\"a.wp\"/><Inventory><=/></Inventory>", "Not well-formed: '<' that starts no markup.",
          1, 35},
         {"<a>< b/></a>", "Not well-formed: '<' that starts no markup.", 1, 4},
+        // Read a byte at a time; written back quoted, the lone lead byte
+        // swallowed the closing quote and the file no longer read.
+        {declaration + "<a b=\xe9 />", "Not well-formed: attribute value without quotes.", 2, 4},
+        {"<a b='1'><c d=/></a>", "Not well-formed: attribute value without quotes.", 1, 13},
         {"<a><![CDATA[x]]><!-- c --><?pi x?><b/></a>", nullptr, 0, 0},
         {declaration + "<!DOCTYPE advert>\n<!-- c -->\n<a/><b/>\n", nullptr, 0, 0},
         {"\xef\xbb\xbf<a/>", nullptr, 0, 0},

@@ -1,6 +1,7 @@
 // The real game executable run as a player runs it: off screen, through the
 // tour of the menus (tests/game/MenuTour.txt), and what it shows, logs and
 // writes.
+#include "core/KyFile.h"
 #include "game/OptionsFile.h"
 #include "game/StartUp.h"
 #include "tests/game/GameProcess.h"
@@ -10,11 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -157,25 +164,68 @@ size_t count(const std::string& text, const std::string& part)
     return n;
 }
 
+// A process that writes the file name of an empty folder over and over, as
+// the game writes its files, ended at varied moments of a write by a signal
+// (as a kill ends it) until one leaves its temporary file behind; that
+// file's name.
+std::string leftOverByAKilledSave(const std::string& folder, const std::string& name)
+{
+    const std::string bytes(1u << 20, 'x');
+    const KyString path((folder + "/" + name).c_str());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const pid_t child = fork();
+        if (child == 0) {
+            KyFile::writeDiskAtomically(path, bytes.data(), u32(bytes.size()));
+            ualarm(useconds_t(500 + attempt * 397 % 3000), 0);
+            for (;;)
+                KyFile::writeDiskAtomically(path, bytes.data(), u32(bytes.size()));
+        }
+        waitpid(child, nullptr, 0);
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().filename() != name)
+                return entry.path().filename().string();
+        }
+    }
+    return std::string();
+}
+
 } // namespace
 
-// A save or slot naming a scene the game cannot load stranded the player in
-// an empty black scene that leaving saved again. The save is refused as a
+// A save or slot naming a scene the game cannot enter (a missing panorama,
+// or the animation panorama, which has no scene script) stranded the player
+// in an empty black scene that leaving saved again. The save is refused as a
 // damaged one: a line, the file as it was, the main menu; the slot is shown
-// disabled. And what runs killed while they saved left behind is gone.
+// disabled. And what runs killed while they saved left behind is gone, while
+// the player's own files of every look-alike shape stay as they were.
 TEST(EndToEnd, ASaveOfASceneThatDoesNotLoadIsRefusedAndTheMenuStays)
 {
     GameProcess game;
+    const std::string folder = game.userDataFolder();
+    game.writeUserFile("save.xml", "");
+    const std::string leftover = leftOverByAKilledSave(folder, "save.xml");
+    ASSERT_FALSE(leftover.empty());
+    // What the writer puts after a file's name, and names a person may give.
+    const std::string mark = leftover.substr(std::strlen("save.xml"));
+    std::string upper = mark;
+    std::transform(mark.begin(), mark.end(), upper.begin(), ::toupper);
+    const std::string stale[] = {leftover, "options.xml" + mark, "KyCache.xml" + mark, "7.xml" + mark};
+    const std::string copies[] = {
+        "save.xml.backup", "options.xml.before", "notes.xml.backup", "thesis.xml.final1", "save.xml.bak",
+        "save.xml.a1B2c3", "7.xml.000000", "SAVE.XML.ABCDEF", "save.xml" + mark + "d", "save.xml" + upper,
+        "save.xml" + mark.substr(0, mark.size() - 1), "notes.xml" + mark, "07.xml" + mark, "Save.xml" + mark,
+        "copies/save.xml" + mark};
+    for (const std::string& name : stale)
+        game.writeUserFile(name, "<half");
+    for (const std::string& name : copies)
+        game.writeUserFile(name, "mine: " + name);
+    game.writeUserFile("1.xml" + mark + "/inside.txt", "mine");
+    std::filesystem::create_symlink("save.xml.backup", folder + "/3.xml" + mark);
+
     const std::string save = saveNaming("3D/Isis/Warp_0099.wp");
     game.writeUserFile("save.xml", save);
     game.writeUserFile("0.xml", saveNaming("3D/Isis"));
     game.writeUserFile("1.xml", saveNaming("3D/Isis/Warp_0003.wp"));
-    const char* const stale[] = {"save.xml.a1B2c3", "options.xml.ZZZZZZ", "KyCache.xml.q1w2e3", "7.xml.000000"};
-    const char* const kept[] = {"notes.txt.a1B2c3", "save.xml.a1B2c", "save.xml.bak"};
-    for (const char* name : stale)
-        game.writeUserFile(name, "<half");
-    for (const char* name : kept)
-        game.writeUserFile(name, "mine");
+    game.writeUserFile("2.xml", saveNaming("3D/Isis/Anim_0005.wp"));
 
     const GameProcess::Run run = game.run(kToTheMenu + "click 240 176\nwait 200\nshot refused\n"
                                                        "click 240 212\nwait 30\n");
@@ -187,17 +237,19 @@ TEST(EndToEnd, ASaveOfASceneThatDoesNotLoadIsRefusedAndTheMenuStays)
     const GameProcess::Picture refused = game.shot("refused");
     EXPECT_TRUE(refused.near(60, 30, kNightSky));
     EXPECT_TRUE(refused.near(170, 176, kWoodPlate)) << "Continue stays: the file is still there";
-    EXPECT_NE(log.find("LoadingMenu::SaveButton::SaveButton: Damaged file \"" + game.userDataFolder() +
-                       "/0.xml\": the panorama 3D/Isis cannot be loaded"),
-              std::string::npos)
+    const std::string damaged = "LoadingMenu::SaveButton::SaveButton: Damaged file \"" + folder;
+    EXPECT_NE(log.find(damaged + "/0.xml\": the panorama 3D/Isis cannot be loaded"), std::string::npos) << log;
+    EXPECT_NE(log.find(damaged + "/2.xml\": the panorama 3D/Isis/Anim_0005.wp is not a scene"), std::string::npos)
         << log;
     EXPECT_EQ(log.find("1.xml\": "), std::string::npos) << log;
-    for (const char* name : stale) {
+    for (const std::string& name : stale) {
         EXPECT_FALSE(game.userFileExists(name)) << name;
-        EXPECT_NE(log.find(std::string("stale temporary file removed: ") + name), std::string::npos) << name;
+        EXPECT_NE(log.find("stale temporary file removed: " + name), std::string::npos) << name;
     }
-    for (const char* name : kept)
-        EXPECT_EQ(game.userFile(name), "mine") << name;
+    for (const std::string& name : copies)
+        EXPECT_EQ(game.userFile(name), "mine: " + name) << name;
+    EXPECT_EQ(game.userFile("1.xml" + mark + "/inside.txt"), "mine");
+    EXPECT_EQ(std::filesystem::read_symlink(folder + "/3.xml" + mark), "save.xml.backup");
 }
 
 // Opening a FIFO to read waits for a writer: a save, options or advert

@@ -344,6 +344,9 @@ TEST(GameWarp, ARefusedSaveIsLeftOnDiskAndTheGameGoesBackToTheMainMenu)
         naming("3D/Test/../Test/A.wp"),
         naming("3D/Test"),
         naming("3D/Test/A.lua"),
+        // A panorama without a scene script: an animation panorama.
+        naming("3D/Isis/Anim_0005.wp"),
+        naming("3D/Test/Birds.wp"),
         naming(std::string(10000, 'w') + ".wp"),
         naming("3D/Test/C.wp") + "<WarpName name=\"3D/Test/A.wp\" />\n",
     };
