@@ -7,9 +7,7 @@
 #include "platform/KyImg.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -26,54 +24,6 @@ bool readFile(const KyString& diskPath, std::vector<char>& bytes)
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;
-}
-
-// How deep the scripts named by scripts are followed.
-const u32 kScriptDepth = 4;
-const char* const kPictureTypes[] = {".png", ".jpg", ".jpeg", ".bmp", ".tga", ".pvr", ".jpg.zlib", ".jpeg.zlib"};
-
-bool endsWith(const std::string& text, const char* end)
-{
-    const size_t n = std::strlen(end);
-    if (text.size() <= n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != end[i])
-            return false;
-    }
-    return true;
-}
-
-// The strings a Lua text quotes on one line, outside its "--" comments, in
-// their order (escapes are not decoded: a name holding one is not a file).
-std::vector<std::string> quotedStrings(const std::vector<char>& text)
-{
-    std::vector<std::string> strings;
-    const size_t size = text.size();
-    size_t i = 0;
-    while (i < size) {
-        const char c = text[i];
-        if (c == '-' && i + 1 < size && text[i + 1] == '-') {
-            while (i < size && text[i] != '\n')
-                ++i;
-        } else if (c == '"' || c == '\'') {
-            size_t end = i + 1;
-            bool plain = true;
-            while (end < size && text[end] != c && text[end] != '\n') {
-                if (text[end] == '\\') {
-                    plain = false;
-                    ++end;
-                }
-                ++end;
-            }
-            if (end < size && text[end] == c && plain)
-                strings.push_back(std::string(&text[i + 1], end - i - 1));
-            i = end + 1;
-        } else {
-            ++i;
-        }
-    }
-    return strings;
 }
 
 } // namespace
@@ -101,7 +51,7 @@ KyImgPrefetch::Worker::~Worker()
 void KyImgPrefetch::request(const KyString& path)
 {
     const std::string key(path.c_str());
-    if (m_jobs.count(key))
+    if (m_jobs.count(key) || !KyImg::isPictureName(path))
         return;
     // The file KyImg::load would read.
     KyPath file;
@@ -133,35 +83,6 @@ void KyImgPrefetch::request(const KyString& path)
     // waits for it and runs it again.
     if (idle)
         idle->start();
-}
-
-void KyImgPrefetch::requestNamedIn(const KyString& scriptPath)
-{
-    std::vector<std::string> scanned;
-    requestNamedIn(scriptPath, 0, scanned);
-}
-
-void KyImgPrefetch::requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::string>& scanned)
-{
-    const std::string key(scriptPath.c_str());
-    if (depth > kScriptDepth || std::find(scanned.begin(), scanned.end(), key) != scanned.end())
-        return;
-    scanned.push_back(key);
-    std::vector<char> text;
-    if (!KyFile::exists(scriptPath) || !readFile(KyFile::resolvePath(scriptPath), text))
-        return;
-    for (const std::string& name : quotedStrings(text)) {
-        if (endsWith(name, ".lua")) {
-            requestNamedIn(KyString(name.c_str()), depth + 1, scanned);
-            continue;
-        }
-        for (const char* type : kPictureTypes) {
-            if (endsWith(name, type)) {
-                request(KyString(name.c_str()));
-                break;
-            }
-        }
-    }
 }
 
 KyImgPrefetch::Job* KyImgPrefetch::nextJob(Worker& worker)

@@ -32,14 +32,9 @@ public:
     ~KyImgPrefetch();
 
     // Starts reading the picture of path (a game path, found as KyImg::load
-    // finds it), once; nothing when no file is found for it.
+    // finds it), once; nothing when it names no picture KyImg::load reads
+    // or no file is found for it.
     void request(const KyString& path);
-    // Asks, in the order they appear, for the pictures an interface script
-    // names in quotes outside its comments, and for those of the scripts
-    // it names the same way (a script may run another): a hint given
-    // before the script runs. Names the script builds while it runs are
-    // not seen; a name asked for and never loaded goes with clear().
-    void requestNamedIn(const KyString& scriptPath);
     // The picture read for path, with what its reader logged; false when
     // path was not asked for (or was taken already), and the caller reads
     // the picture itself.
@@ -77,8 +72,6 @@ private:
     private:
         KyImgPrefetch& m_owner;
     };
-
-    void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::string>& scanned);
 
     // Under the lock: the next job no one has started, taken off the queue;
     // or null, the worker then no longer busy.
