@@ -3,6 +3,7 @@
 // stops it), the camera set-up, colour and markers, and unloading.
 
 #include "core/KySingleton.h"
+#include "core/KyWorkerPool.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyScreen.h"
@@ -237,7 +238,13 @@ TEST_F(WarpViewTest, TilesReadAheadAreTexturedAndReportedAtTheFirstUpdate)
     StdoutCapture log;
     damaged.setActive(true, false);
     damaged.setActive(false, false);
+    // Read ahead behind the scenes on show until it is shown itself.
+    damaged.prefetchTextures(KyWorkerPool::Ahead);
+    ASSERT_TRUE(damaged.readAhead());
+    EXPECT_EQ(KyWorkerPool::Ahead, damaged.readAhead()->priority());
     damaged.setActive(true, false);
+    ASSERT_TRUE(damaged.readAhead());
+    EXPECT_EQ(KyWorkerPool::Now, damaged.readAhead()->priority());
     EXPECT_EQ("", log.text());
     damaged.update();
     // Each tile's lines together, the library's own before the engine's.
