@@ -21,12 +21,14 @@
 // the ratio of the medians.
 //
 // The transition between two changes is run out on the fake clock, so the
-// figures are work, not waiting.
+// figures are work, not waiting. SceneChangeLater also gives the most worker
+// threads the program had at once, beside their limit.
 
 #include "bench/BenchGameRun.h"
 #include "bench/BenchStatistics.h"
 #include "bench/TileFloor.h"
 #include "core/KySingleton.h"
+#include "core/KyWorkerPool.h"
 #include "game/Application.h"
 #include "game/GameWarp.h"
 #include "os/KyOsClock.h"
@@ -211,6 +213,10 @@ void SceneChangeLater(benchmark::State& state)
         return;
     }
     report(state, game, floor);
+    // However many panoramas read ahead at once, the worker threads stay
+    // within the pool's limit.
+    state.counters["worker_threads_most"] = double(KyWorkerPool::instance().highestThreadCount());
+    state.counters["worker_threads_limit"] = double(KyWorkerPool::instance().threadLimit());
 }
 
 } // namespace

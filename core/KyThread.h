@@ -48,9 +48,9 @@ public:
     // The procedure handed to the system: runs the object's run() and returns 0.
     static u32 threadProc(void* object);
 
-    // How many workers a pool of threads starts at most: one core is left
-    // to the main thread, and at most four are taken from a machine that
-    // may be shared; none on a single core.
+    // How many threads the program's worker pool (KyWorkerPool) runs at
+    // most: one core is left to the main thread, and at most four are taken
+    // from a machine that may be shared; none on a single core.
     static u32 workerLimit();
 
 protected:

@@ -6,6 +6,7 @@
 #include "core/KyQuaternion.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
+#include "game/InterfacePictures.h"
 #include "game/Listeners.h"
 #include "game/OptionsFile.h"
 #include "media/KySoundManager.h"
@@ -79,10 +80,10 @@ Application::Application()
     // And the pictures the interfaces of the way to the main menu name:
     // the boards' medallion, the first splash screen, the menu and its
     // question.
-    KyImgPrefetch::instance().requestNamedIn(RotationAnim::InterfacePath);
-    KyImgPrefetch::instance().requestNamedIn(SplashScreens::splashPath(0));
-    KyImgPrefetch::instance().requestNamedIn(MainMenu::InterfacePath);
-    KyImgPrefetch::instance().requestNamedIn(MainMenu::ConfirmPath);
+    requestPicturesNamedIn(RotationAnim::InterfacePath);
+    requestPicturesNamedIn(SplashScreens::splashPath(0));
+    requestPicturesNamedIn(MainMenu::InterfacePath);
+    requestPicturesNamedIn(MainMenu::ConfirmPath);
     appendListener(window->onSizeChanged(), this, &Application::onWindowResized);
     window->setIconResourceId(104);
 }

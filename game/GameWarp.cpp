@@ -5,6 +5,7 @@
 #include "core/KyFileWriter.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
+#include "core/KyWorkerPool.h"
 #include "game/Application.h"
 #include "game/GameLuaApi.h"
 #include "game/Listeners.h"
@@ -806,7 +807,7 @@ bool GameWarp::endArrivalTransition()
     // player looks around, so that going back to one waits for no decoding.
     for (KyWarp* warp : warps) {
         if (warp != currentWarp)
-            warp->prefetchTextures();
+            warp->prefetchTextures(KyWorkerPool::Ahead);
     }
     if (!m_changing)
         runPendingChange();

@@ -69,12 +69,7 @@ bool isXmlName(const KyString& name)
 // A file of a set that the image reader reads.
 bool isPictureName(const KyString& name)
 {
-    const KyString extension = KyPath(name).extension().toLower();
-    for (const char* known : {"png", "jpg", "jpeg", "bmp", "tga", "pvr", "zlib"}) {
-        if (extension == known)
-            return true;
-    }
-    return false;
+    return KyImg::isPictureName(name);
 }
 
 TiXmlElement* findOrCreate(TiXmlNode* parent, const char* name)

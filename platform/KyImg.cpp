@@ -125,6 +125,8 @@ void KyImg::adopt(KyImgResult& result)
 
 namespace {
 
+typedef std::unique_ptr<KyImgResult> (*ReadFunction)(KyStream* stream, const KyString& file);
+
 template <class Reader>
 std::unique_ptr<KyImgResult> readWith(KyStream* stream, const KyString& file)
 {
@@ -133,26 +135,52 @@ std::unique_ptr<KyImgResult> readWith(KyStream* stream, const KyString& file)
     return std::unique_ptr<KyImgResult>(std::move(reader));
 }
 
+std::unique_ptr<KyImgResult> readZlibJpeg(KyStream* stream, const KyString&)
+{
+    std::unique_ptr<KyJpeg> reader(new KyJpeg);
+    reader->LoadZlibFromStream(*stream);
+    return std::unique_ptr<KyImgResult>(std::move(reader));
+}
+
+// The picture types and their readers. The zlib-wrapped JPEG is read only
+// from a stream (panorama tiles): a file of that kind has the extension
+// "zlib", which names no picture.
+struct PictureType {
+    const char* type;
+    ReadFunction read;
+    bool file;
+};
+
+const PictureType kPictureTypes[] = {
+    {"bmp", readWith<KyBmp>, true},
+    {"tga", readWith<KyTga>, true},
+    {"png", readWith<KyPng>, true},
+    {"jpg", readWith<KyJpeg>, true},
+    {"jpeg", readWith<KyJpeg>, true},
+    {"jpg.zlib", readZlibJpeg, false},
+    {"jpeg.zlib", readZlibJpeg, false},
+    {"pvr", readWith<KyPvr>, true},
+};
+
 } // namespace
 
 std::unique_ptr<KyImgResult> KyImg::read(const KyString& type, KyStream* stream, const KyString& file)
 {
-    if (type == "bmp")
-        return readWith<KyBmp>(stream, file);
-    if (type == "tga")
-        return readWith<KyTga>(stream, file);
-    if (type == "png")
-        return readWith<KyPng>(stream, file);
-    if (type == "jpg" || type == "jpeg")
-        return readWith<KyJpeg>(stream, file);
-    if (stream != nullptr && (type == "jpg.zlib" || type == "jpeg.zlib")) {
-        std::unique_ptr<KyJpeg> reader(new KyJpeg);
-        reader->LoadZlibFromStream(*stream);
-        return std::unique_ptr<KyImgResult>(std::move(reader));
+    for (const PictureType& known : kPictureTypes) {
+        if (type == known.type)
+            return stream || known.file ? known.read(stream, file) : nullptr;
     }
-    if (type == "pvr")
-        return readWith<KyPvr>(stream, file);
     return nullptr;
+}
+
+bool KyImg::isPictureName(const KyString& path)
+{
+    const KyString extension = KyPath(path).extension().toLower();
+    for (const PictureType& known : kPictureTypes) {
+        if (known.file && extension == known.type)
+            return true;
+    }
+    return false;
 }
 
 bool KyImg::readAs(const KyString& type, KyStream* stream, const KyString& file)

@@ -56,6 +56,9 @@ public:
     // not listed), so worker threads may read pictures with it; the result
     // goes back to the main thread for takePicture.
     static std::unique_ptr<KyImgResult> read(const KyString& type, KyStream* stream, const KyString& file);
+    // Whether load reads a picture from a file of that name: its extension,
+    // in any case, is one of "bmp", "tga", "png", "jpg", "jpeg", "pvr".
+    static bool isPictureName(const KyString& path);
     // The file load reads for path: with the core's recursive search, path
     // itself; otherwise path, else its copy in the language folder, else in
     // the "en" folder. False when none of them exists (file is then the

@@ -47,6 +47,16 @@ KyJpeg::Source* sourceOf(j_decompress_ptr cinfo)
     return reinterpret_cast<KyJpeg::Source*>(cinfo->src);
 }
 
+// libjpeg's own messages, worded as libjpeg prints them on standard error,
+// go to the log instead: a picture read on a worker thread keeps them with
+// the rest of what its reading logged (KyOsLog::Capture).
+void printMessage(j_common_ptr cinfo)
+{
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    logPrint("%s\n", text);
+}
+
 void errorExit(j_common_ptr cinfo)
 {
     (*cinfo->err->output_message)(cinfo);
@@ -236,6 +246,7 @@ void KyJpeg::decode(Source& source)
     Error error;
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = errorExit;
+    error.pub.output_message = printMessage;
     source.progress.progress_monitor = limitScans;
 
     int outcome = run(this, &source, &error, &cinfo);

@@ -46,6 +46,20 @@ void readFromStream(png_structp png, png_bytep data, png_size_t length)
         png_error(png, "unexpected end of the PNG data");
 }
 
+// libpng's own messages, worded as libpng prints them on standard error,
+// go to the log instead: a picture read on a worker thread keeps them with
+// the rest of what its reading logged (KyOsLog::Capture).
+void printError(png_structp png, png_const_charp message)
+{
+    logPrint("libpng error: %s\n", message ? message : "undefined");
+    png_longjmp(png, 1);
+}
+
+void printWarning(png_structp, png_const_charp message)
+{
+    logPrint("libpng warning: %s\n", message);
+}
+
 u32 bytesPerPixel(int colorType)
 {
     if (colorType & 1)
@@ -134,7 +148,7 @@ void KyPng::LoadFromStream(KyStream& stream)
     resetResult();
     m_bitDepth = m_colorType = m_interlaceMethod = m_compressionMethod = m_filterMethod = 0;
 
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, printError, printWarning);
     if (png == nullptr)
         return;
     png_infop info = png_create_info_struct(png);

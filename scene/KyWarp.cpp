@@ -223,9 +223,14 @@ void KyWarp::update()
     }
 }
 
-void KyWarp::prefetchTextures()
+void KyWarp::prefetchTextures(KyWorkerPool::Priority priority)
 {
-    if (m_decoder || !m_file->isOpen() || !m_cubeTiles)
+    if (m_decoder) {
+        if (priority == KyWorkerPool::Now)
+            m_decoder->setPriority(priority);
+        return;
+    }
+    if (!m_file->isOpen() || !m_cubeTiles)
         return;
     std::unique_ptr<KyWarpDecoder> decoder;
     for (u32 i = 0; i < cubeTileCount(); ++i) {
@@ -233,12 +238,9 @@ void KyWarp::prefetchTextures()
         if (tile.hasTexture() || tile.hasFailed())
             continue;
         if (!decoder)
-            decoder.reset(new KyWarpDecoder(*m_file, m_textureFormat));
+            decoder.reset(new KyWarpDecoder(*m_file, m_textureFormat, priority));
         decoder->request(tile.imagePosition());
     }
-    if (!decoder)
-        return;
-    decoder->start();
     m_decoder = std::move(decoder);
 }
 

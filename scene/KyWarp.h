@@ -10,6 +10,7 @@
 #include "core/KyString.h"
 #include "core/KyTimer.h"
 #include "core/KyTypes.h"
+#include "core/KyWorkerPool.h"
 #include "platform/Ky3DObject2.h"
 #include "platform/KyCamera.h"
 #include "platform/KyPickMesh.h"
@@ -178,12 +179,15 @@ public:
     // Starts reading, on worker threads, the pictures of the cube tiles that
     // have no texture, so that the next update only makes them textures (an
     // inactive panorama makes none). Becoming active starts it; the game
-    // may start it earlier for a panorama it is about to show. Nothing
-    // without an open file, while a read is under way or when every tile
-    // has its texture.
-    void prefetchTextures();
+    // may start it earlier for a panorama it is about to show, or read
+    // ahead, behind every scene needed now, a panorama it may show later.
+    // A read under way is only raised to the priority asked. Nothing
+    // without an open file or when every tile has its texture.
+    void prefetchTextures(KyWorkerPool::Priority priority = KyWorkerPool::Now);
     // Whether pictures read ahead wait for the next update.
     bool isReadingAhead() const { return m_decoder != nullptr; }
+    // Their reading while it lasts (null otherwise).
+    const KyWarpDecoder* readAhead() const { return m_decoder.get(); }
 
     // Decodes the tiles of an animation's current frame that lie in the
     // view (either triangle of the tile not wholly outside one view plane);

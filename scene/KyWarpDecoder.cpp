@@ -1,69 +1,27 @@
 #include "scene/KyWarpDecoder.h"
 
-#include <algorithm>
+#include "core/KyFileReadStream.h"
 
-u32 KyFileReadStream::read(void* out, u32 n)
-{
-    const u32 got = m_file.readAt(m_at, out, n);
-    m_at += got;
-    return got;
-}
-
-bool KyFileReadStream::seek(u32 pos)
-{
-    m_at = pos;
-    return true;
-}
-
-KyWarpDecoder::KyWarpDecoder(KyFile& file, const KyString& format)
-    : m_file(file), m_fileSize(file.GetFileSize()), m_format(format), m_next(0), m_finished(false)
+KyWarpDecoder::KyWarpDecoder(KyFile& file, const KyString& format, KyWorkerPool::Priority priority)
+    : m_file(file), m_fileSize(file.GetFileSize()), m_format(format), m_finished(false), m_group(priority)
 {
 }
 
 KyWarpDecoder::~KyWarpDecoder()
 {
-    m_mutex.Lock();
-    m_next = m_jobs.size();
-    m_mutex.Unlock();
-    m_workers.clear();
-}
-
-KyWarpDecoder::Worker::~Worker()
-{
-    // run() reads the decoder: the thread ends before the worker goes.
-    wait();
+    // The jobs being read go only once their threads are done with them.
+    m_group.cancel();
 }
 
 void KyWarpDecoder::request(u32 position)
 {
-    KyMutexLock lock(m_mutex);
     if (m_byPosition.count(position))
         return;
     m_finished = false;
     m_byPosition[position] = m_jobs.size();
     m_jobs.emplace_back(new Job{position, false, KyWarpBloc::Pictures()});
-}
-
-void KyWarpDecoder::start()
-{
-    size_t queued = 0;
-    {
-        KyMutexLock lock(m_mutex);
-        queued = m_jobs.size() - m_next;
-    }
-    const size_t wanted = std::min<size_t>(KyThread::workerLimit(), queued / 2);
-    while (m_workers.size() < wanted) {
-        m_workers.emplace_back(new Worker(*this));
-        m_workers.back()->start();
-    }
-}
-
-KyWarpDecoder::Job* KyWarpDecoder::nextJob()
-{
-    KyMutexLock lock(m_mutex);
-    if (m_next >= m_jobs.size())
-        return nullptr;
-    return m_jobs[m_next++].get();
+    Job* job = m_jobs.back().get();
+    m_group.add([this, job] { read(*job); });
 }
 
 void KyWarpDecoder::read(Job& job)
@@ -72,19 +30,9 @@ void KyWarpDecoder::read(Job& job)
     KyWarpBloc::readPictures(stream, job.position, m_format, job.pictures);
 }
 
-void KyWarpDecoder::Worker::run()
-{
-    while (Job* job = m_decoder.nextJob())
-        m_decoder.read(*job);
-}
-
 void KyWarpDecoder::finish()
 {
-    while (Job* job = nextJob())
-        read(*job);
-    for (std::unique_ptr<Worker>& worker : m_workers)
-        worker->wait();
-    m_workers.clear();
+    m_group.finish();
     m_finished = true;
 }
 

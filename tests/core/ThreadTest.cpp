@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -258,7 +259,7 @@ TEST(ThreadTest, AThreadMayDestroyItsOwnObject)
 
 namespace {
 
-// Sleeps far longer than any test runs; only a stop request ends it soon.
+// Sleeps for the time it is given, or until a stop request ends the sleep.
 class SleepingThread : public KyThread {
 public:
     ~SleepingThread() override
@@ -270,11 +271,16 @@ public:
     void run() override
     {
         m_began = true;
-        m_woken = sleepUnlessStopped(3600 * 1000);
+        const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        m_woken = sleepUnlessStopped(m_milliseconds);
+        m_sleptWhole = std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(m_milliseconds);
     }
 
+    // Set before start.
+    u32 m_milliseconds = 0;
     std::atomic<bool> m_began{false};
     std::atomic<bool> m_woken{false};
+    std::atomic<bool> m_sleptWhole{false};
 };
 
 } // namespace
@@ -282,14 +288,21 @@ public:
 TEST(ThreadTest, AStopRequestWakesASleepingRunAndANewRunSleepsAgain)
 {
     SleepingThread thread;
-    for (int run = 0; run < 2; ++run) {
-        thread.m_began = false;
-        thread.m_woken = false;
-        thread.start();
-        while (!thread.m_began.load())
-            std::this_thread::yield();
-        thread.requestStop();
-        thread.wait();
-        EXPECT_TRUE(thread.m_woken.load());
-    }
+    // Far longer than any test runs: only the stop request ends it soon.
+    thread.m_milliseconds = 3600 * 1000;
+    thread.start();
+    while (!thread.m_began.load())
+        std::this_thread::yield();
+    thread.requestStop();
+    thread.wait();
+    EXPECT_TRUE(thread.m_woken.load());
+    EXPECT_FALSE(thread.m_sleptWhole.load());
+
+    // The next run is not woken by the stop meant for the last one: it
+    // sleeps its whole time and ends it unstopped.
+    thread.m_milliseconds = 30;
+    thread.start();
+    thread.wait();
+    EXPECT_FALSE(thread.m_woken.load());
+    EXPECT_TRUE(thread.m_sleptWhole.load());
 }

@@ -1,22 +1,27 @@
 // The application object: the texts of the language, the 480 x 320
 // interface stretched to the window, the software-driver check, the order of
-// the work of a frame, and a frame that survives a failing script.
+// the work of a frame, a frame that survives a failing script, and the
+// pictures the start-up asks to be read ahead.
 #include "core/KyCallback0Param.h"
 #include "core/KyCore.h"
 #include "core/KyVector2s32.h"
 #include "core/KySingleton.h"
 #include "core/KyTimer.h"
 #include "game/Application.h"
+#include "game/InterfacePictures.h"
 #include "game/Listeners.h"
 #include "game/StartUp.h"
 #include "media/KyMusic.h"
 #include "media/KySoundManager.h"
 #include "os/KyOsMessage.h"
 #include "platform/KyCamera.h"
+#include "platform/KyImgPrefetch.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyInputMgrWrapper.h"
 #include "tests/game/GameSession.h"
+#include "tests/support/RawPictures.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ScopedWorkingDir.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 #include "ui/KyAnimation.h"
@@ -25,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -355,4 +361,41 @@ TEST(ApplicationFrame, AScreensFailingScriptIsLoggedAndTheNextFrameRuns)
     EXPECT_FALSE(app->mainMenu.gui.isLoaded());
     game.frames(3);
     EXPECT_TRUE(app->created);
+}
+
+// The pictures an interface script names in quotes, and those of the
+// scripts it names, are asked for; names in comments, names built while the
+// script runs, names with escapes and files that are not there are not.
+// A script that names itself (or one that names it) is read once.
+TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
+{
+    TempDir dir;
+    for (u32 i = 0; i < 7; ++i)
+        ASSERT_TRUE(RawPictures::write(dir.file("pic" + std::to_string(i) + ".tga"), RawPictures::tga(5, 3, false, i)));
+    ASSERT_TRUE(RawPictures::write(dir.file("rle.bmp"), RawPictures::runLengthBmp()));
+    ScopedWorkingDir folder(dir.path());
+    ASSERT_TRUE(RawPictures::write(dir.file("Pic3.TGA"), RawPictures::tga(4, 4, false, 3)));
+    ASSERT_TRUE(dir.writeFile("main.lua", "-- pic0.tga is only in a comment\n"
+                                          "dofile(\"shared.lua\")('pic1.tga')\n"
+                                          "local p = \"pic\" .. 2 .. \".tga\"\n"
+                                          "KySpriteLayout{ image = \"Pic3.TGA\" } -- \"pic4.tga\"\n"
+                                          "KySpriteLayout{ image = \"pic\\\\5.tga\", other = \"missing.tga\" }\n"
+                                          "x = 'main.lua' y = \"unclosed.tga\n"
+                                          "z = \"pic6.tga\"\n"));
+    ASSERT_TRUE(dir.writeFile("shared.lua", "return function(q) KySpriteLayout{ image = \"rle.bmp\" } end\n"
+                                            "dofile('main.lua')\n"));
+    KyImgPrefetch& prefetch = KyImgPrefetch::instance();
+    requestPicturesNamedIn("main.lua");
+    const char* const asked[] = {"pic1.tga", "Pic3.TGA", "pic6.tga", "rle.bmp"};
+    const char* const notAsked[] = {"pic0.tga", "pic2.tga", "pic4.tga", "pic5.tga", "missing.tga", "unclosed.tga"};
+    std::unique_ptr<KyImgResult> picture;
+    std::string log;
+    for (const char* name : asked) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(prefetch.take(name, picture, log));
+    }
+    for (const char* name : notAsked) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(prefetch.take(name, picture, log));
+    }
 }

@@ -4,6 +4,7 @@
 // arrival transition, script errors, imported animation panoramas, puzzles,
 // and leaving a game and starting another one.
 #include "core/KySingleton.h"
+#include "core/KyWorkerPool.h"
 #include "game/Application.h"
 #include "game/GameWarp.h"
 #include "game/SaveFile.h"
@@ -213,8 +214,10 @@ TEST(GameWarp, EnterEventChangesSceneAndBackWithTwoPanoramasAndTheSaveNamesTheSc
     // B's textures went with the transition; its pictures are read again
     // while A is looked at, for a way back that waits for no decoding.
     EXPECT_FALSE(b->cubeTiles()[0].hasTexture());
-    EXPECT_TRUE(b->isReadingAhead());
+    ASSERT_TRUE(b->isReadingAhead());
     EXPECT_FALSE(a->isReadingAhead());
+    // Behind whatever a scene on show needs.
+    EXPECT_EQ(KyWorkerPool::Ahead, b->readAhead()->priority());
 }
 
 TEST(GameWarp, EveryEventGlobalIsClearedAtASceneChangeAndConditionsStay)

@@ -202,8 +202,13 @@ TEST(ImgJpeg, CorruptDataGivesNoImage)
         KyString s;
         ImageWriters::fillStream(s, *b);
         KyImg img;
+        StdoutCapture log;
         img.loadFromStream(s, "jpg");
         expectConsistent(img);
+        if (b == &notJpeg) {
+            // libjpeg's own message goes to the log, as libjpeg words it.
+            EXPECT_EQ(0u, log.text().find("Not a JPEG file: starts with 0x")) << log.text();
+        }
     }
     KyString empty;
     KyImg img;

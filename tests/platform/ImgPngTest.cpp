@@ -163,9 +163,12 @@ TEST(ImgPng, CorruptDataFailsInsteadOfEndingTheProcess)
     Bytes notPng = ImageWriters::pattern(300, 9);
     for (const Bytes* b : {&badCrc, &badHeader, &notPng}) {
         KyImg img;
+        // libpng's own message goes to the log, as libpng words it.
+        StdoutCapture log;
         loadPng(img, *b);
         EXPECT_EQ(img.format(), 13);
         EXPECT_EQ(img.pixels(), nullptr);
+        EXPECT_EQ(0u, log.text().find("libpng error: ")) << log.text();
     }
 }
 

@@ -94,35 +94,3 @@ TEST_F(ImgPrefetchTest, PicturesNotTakenAreDropped)
         EXPECT_FALSE(prefetch.take(name(3).c_str(), picture, log));
     }
 }
-
-// The pictures an interface script names in quotes, and those of the
-// scripts it names, are asked for; names in comments, names built while the
-// script runs, names with escapes and files that are not there are not.
-// A script that names itself (or one that names it) is read once.
-TEST_F(ImgPrefetchTest, TheScriptsNamesAreAskedForOnce)
-{
-    ASSERT_TRUE(RawPictures::write(dir.file("Pic3.TGA"), RawPictures::tga(4, 4, false, 3)));
-    ASSERT_TRUE(dir.writeFile("main.lua", "-- pic0.tga is only in a comment\n"
-                                          "dofile(\"shared.lua\")('pic1.tga')\n"
-                                          "local p = \"pic\" .. 2 .. \".tga\"\n"
-                                          "KySpriteLayout{ image = \"Pic3.TGA\" } -- \"pic4.tga\"\n"
-                                          "KySpriteLayout{ image = \"pic\\\\5.tga\", other = \"missing.tga\" }\n"
-                                          "x = 'main.lua' y = \"unclosed.tga\n"
-                                          "z = \"pic6.tga\"\n"));
-    ASSERT_TRUE(dir.writeFile("shared.lua", "return function(q) KySpriteLayout{ image = \"rle.bmp\" } end\n"
-                                            "dofile('main.lua')\n"));
-    KyImgPrefetch& prefetch = KyImgPrefetch::instance();
-    prefetch.requestNamedIn("main.lua");
-    const char* const asked[] = {"pic1.tga", "Pic3.TGA", "pic6.tga", "rle.bmp"};
-    const char* const notAsked[] = {"pic0.tga", "pic2.tga", "pic4.tga", "pic5.tga", "missing.tga", "unclosed.tga"};
-    std::unique_ptr<KyImgResult> picture;
-    std::string log;
-    for (const char* name : asked) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(prefetch.take(name, picture, log));
-    }
-    for (const char* name : notAsked) {
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(prefetch.take(name, picture, log));
-    }
-}

@@ -295,8 +295,9 @@ TEST_F(WarpBlocGLTest, ATileWhosePictureCannotBeHadIsLoggedOnceAndDrawsNothing)
         const char* line;
     } cases[] = {
         {"seek past the end", 5000, picture, "KyWarpBloc::LoadTexture: seek error\n"},
-        {"not a picture", 0, Bytes(64, 0x5A), "KyWarpBloc::LoadTexture: decode error\n"},
-        {"picture cut short", 0, Bytes(picture.begin(), picture.begin() + 40), "KyWarpBloc::LoadTexture: decode error\n"},
+        {"not a picture", 0, Bytes(64, 0x5A), "libpng error: Not a PNG file\nKyWarpBloc::LoadTexture: decode error\n"},
+        {"picture cut short", 0, Bytes(picture.begin(), picture.begin() + 40),
+         "libpng error: unexpected end of the PNG data\nKyWarpBloc::LoadTexture: decode error\n"},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -57,7 +57,6 @@ TEST(WarpDecoderTest, PicturesReadAheadAreThoseTheMainThreadReads)
     decoder.request(pictures.positions[4]);
     decoder.request(pastTheEnd);
     EXPECT_EQ(pictures.positions.size() + 1, decoder.requestCount());
-    decoder.start();
     KyWarpBloc::Pictures early;
     EXPECT_FALSE(decoder.take(pictures.positions[0], early));
     decoder.finish();
@@ -112,18 +111,18 @@ TEST(WarpDecoderTest, WhatTheReadersLogIsKeptForTheMainThread)
     // the main thread's resource manager (not even to create it).
     const bool hadManager = KySingleton<KyResourceManager>::exists();
     KyWarpDecoder decoder(file, "bmp");
-    for (u32 position : positions)
-        decoder.request(position);
     std::string printed;
     {
         StdoutCapture log;
-        decoder.start();
+        for (u32 position : positions)
+            decoder.request(position);
         decoder.finish();
         printed = log.text();
     }
     EXPECT_EQ("", printed);
-    if (!hadManager)
+    if (!hadManager) {
         EXPECT_FALSE(KySingleton<KyResourceManager>::exists());
+    }
     for (u32 position : positions) {
         KyWarpBloc::Pictures read;
         ASSERT_TRUE(decoder.take(position, read));
@@ -143,6 +142,5 @@ TEST(WarpDecoderTest, ADecoderDroppedWithWorkLeftStopsCleanly)
         KyWarpDecoder decoder(file, "tga");
         for (u32 position : pictures.positions)
             decoder.request(position);
-        decoder.start();
     }
 }

@@ -3,6 +3,7 @@
 // stops it), the camera set-up, colour and markers, and unloading.
 
 #include "core/KySingleton.h"
+#include "core/KyWorkerPool.h"
 #include "platform/KyInputMgr.h"
 #include "platform/KyRenderer.h"
 #include "platform/KyScreen.h"
@@ -237,10 +238,18 @@ TEST_F(WarpViewTest, TilesReadAheadAreTexturedAndReportedAtTheFirstUpdate)
     StdoutCapture log;
     damaged.setActive(true, false);
     damaged.setActive(false, false);
+    // Read ahead behind the scenes on show until it is shown itself.
+    damaged.prefetchTextures(KyWorkerPool::Ahead);
+    ASSERT_TRUE(damaged.readAhead());
+    EXPECT_EQ(KyWorkerPool::Ahead, damaged.readAhead()->priority());
     damaged.setActive(true, false);
+    ASSERT_TRUE(damaged.readAhead());
+    EXPECT_EQ(KyWorkerPool::Now, damaged.readAhead()->priority());
     EXPECT_EQ("", log.text());
     damaged.update();
-    EXPECT_EQ("KyWarpBloc::LoadTexture: decode error\nKyWarpBloc::LoadTexture: decode error\n", log.text());
+    // Each tile's lines together, the library's own before the engine's.
+    const std::string damagedTile = "libpng error: Not a PNG file\nKyWarpBloc::LoadTexture: decode error\n";
+    EXPECT_EQ(damagedTile + damagedTile, log.text());
     for (u32 i = 0; i < damaged.cubeTileCount(); ++i) {
         const bool bad = i == 3 || i == 17;
         EXPECT_EQ(bad, damaged.cubeTiles()[i].hasFailed()) << i;

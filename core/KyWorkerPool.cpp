@@ -1,0 +1,252 @@
+#include "core/KyWorkerPool.h"
+
+#include "os/KyOsThread.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// A sleeping thread looks again this often even without a wake-up.
+const u32 kIdleWaitMilliseconds = 10000;
+
+void stopInstance()
+{
+    KyWorkerPool::instance().stop();
+}
+
+} // namespace
+
+KyWorkerPool& KyWorkerPool::instance()
+{
+    static KyWorkerPool* const pool = [] {
+        KyWorkerPool* made = new KyWorkerPool(KyThread::workerLimit());
+        // No thread of the pool runs on into the program's teardown.
+        std::atexit(stopInstance);
+        return made;
+    }();
+    return *pool;
+}
+
+KyWorkerPool::KyWorkerPool(u32 threadLimit)
+    : m_limit(threadLimit)
+    , m_work(KyOsThread::createSignal())
+    , m_queued(0)
+    , m_busy(0)
+    , m_highest(0)
+    , m_stopping(false)
+    , m_refused(false)
+{
+}
+
+KyWorkerPool::~KyWorkerPool()
+{
+    stop();
+    KyOsThread::closeSignal(m_work);
+}
+
+KyWorkerPool::Worker::~Worker()
+{
+    // run() uses the pool: the thread ends before the worker goes.
+    wait();
+}
+
+void KyWorkerPool::Worker::run()
+{
+    while (m_pool.runNext()) {
+    }
+}
+
+void KyWorkerPool::stop()
+{
+    std::vector<std::unique_ptr<Worker>> workers;
+    {
+        KyMutexLock lock(m_mutex);
+        m_stopping = true;
+        KyOsThread::setSignal(m_work);
+        workers.swap(m_workers);
+    }
+    workers.clear();
+}
+
+u32 KyWorkerPool::threadCount()
+{
+    KyMutexLock lock(m_mutex);
+    return u32(m_workers.size());
+}
+
+u32 KyWorkerPool::highestThreadCount()
+{
+    KyMutexLock lock(m_mutex);
+    return m_highest;
+}
+
+void KyWorkerPool::add(Group& group, Job job)
+{
+    KyMutexLock lock(m_mutex);
+    if (group.m_jobs.empty())
+        m_queues[group.m_priority].push_back(&group);
+    group.m_jobs.push_back(std::move(job));
+    ++m_queued;
+    KyOsThread::setSignal(m_work);
+    startWorkerIfNeeded();
+}
+
+void KyWorkerPool::startWorkerIfNeeded()
+{
+    if (m_stopping || m_refused || m_workers.size() >= m_limit)
+        return;
+    if (m_queued <= u32(m_workers.size()) - m_busy)
+        return;
+    std::unique_ptr<Worker> worker(new Worker(*this));
+    // The new thread waits for the lock held here before it takes a job.
+    worker->start();
+    if (!worker->hasThread()) {
+        m_refused = true;
+        return;
+    }
+    m_workers.push_back(std::move(worker));
+    m_highest = std::max(m_highest, u32(m_workers.size()));
+}
+
+void KyWorkerPool::unlist(Group& group)
+{
+    std::deque<Group*>& queue = m_queues[group.m_priority];
+    std::deque<Group*>::iterator found = std::find(queue.begin(), queue.end(), &group);
+    if (found != queue.end())
+        queue.erase(found);
+}
+
+KyWorkerPool::Job KyWorkerPool::takeFirst(Group& group)
+{
+    Job job = std::move(group.m_jobs.front());
+    group.m_jobs.pop_front();
+    --m_queued;
+    if (group.m_jobs.empty())
+        unlist(group);
+    return job;
+}
+
+bool KyWorkerPool::runNext()
+{
+    Job job;
+    Group* group = nullptr;
+    {
+        KyMutexLock lock(m_mutex);
+        if (m_stopping)
+            return false;
+        for (std::deque<Group*>& queue : m_queues) {
+            if (!queue.empty()) {
+                group = queue.front();
+                break;
+            }
+        }
+        if (!group) {
+            // Cleared under the lock that add sets it under: no wake-up is lost.
+            KyOsThread::clearSignal(m_work);
+        } else {
+            job = takeFirst(*group);
+            ++group->m_running;
+            ++m_busy;
+        }
+    }
+    if (!group) {
+        KyOsThread::waitSignal(m_work, kIdleWaitMilliseconds);
+        return true;
+    }
+    job();
+    // What the job holds goes before its group may.
+    job = nullptr;
+    KyMutexLock lock(m_mutex);
+    --m_busy;
+    if (--group->m_running == 0)
+        KyOsThread::setSignal(group->m_settled);
+    return true;
+}
+
+void KyWorkerPool::setPriority(Group& group, Priority priority)
+{
+    KyMutexLock lock(m_mutex);
+    if (priority == group.m_priority)
+        return;
+    const bool queued = !group.m_jobs.empty();
+    if (queued)
+        unlist(group);
+    group.m_priority = priority;
+    if (queued)
+        m_queues[priority].push_back(&group);
+}
+
+void KyWorkerPool::finish(Group& group)
+{
+    for (;;) {
+        Job job;
+        {
+            KyMutexLock lock(m_mutex);
+            if (group.m_jobs.empty())
+                break;
+            job = takeFirst(group);
+        }
+        job();
+    }
+    settle(group);
+}
+
+void KyWorkerPool::cancel(Group& group)
+{
+    std::deque<Job> dropped;
+    {
+        KyMutexLock lock(m_mutex);
+        if (!group.m_jobs.empty()) {
+            unlist(group);
+            m_queued -= u32(group.m_jobs.size());
+            dropped.swap(group.m_jobs);
+        }
+    }
+    dropped.clear();
+    settle(group);
+}
+
+void KyWorkerPool::settle(Group& group)
+{
+    for (;;) {
+        {
+            KyMutexLock lock(m_mutex);
+            if (group.m_running == 0)
+                return;
+            KyOsThread::clearSignal(group.m_settled);
+        }
+        KyOsThread::waitSignal(group.m_settled, kIdleWaitMilliseconds);
+    }
+}
+
+KyWorkerPool::Group::Group(Priority priority, KyWorkerPool& pool)
+    : m_pool(pool), m_priority(priority), m_running(0), m_settled(KyOsThread::createSignal())
+{
+}
+
+KyWorkerPool::Group::~Group()
+{
+    cancel();
+    KyOsThread::closeSignal(m_settled);
+}
+
+void KyWorkerPool::Group::add(Job job)
+{
+    m_pool.add(*this, std::move(job));
+}
+
+void KyWorkerPool::Group::setPriority(Priority priority)
+{
+    m_pool.setPriority(*this, priority);
+}
+
+void KyWorkerPool::Group::finish()
+{
+    m_pool.finish(*this);
+}
+
+void KyWorkerPool::Group::cancel()
+{
+    m_pool.cancel(*this);
+}

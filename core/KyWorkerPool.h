@@ -1,0 +1,133 @@
+#ifndef KY_WORKER_POOL_H
+#define KY_WORKER_POOL_H
+
+#include "core/KyMutex.h"
+#include "core/KyThread.h"
+#include "core/KyTypes.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace KyOsThread { struct Signal; }
+
+// Worker threads (the engine's KyThread) shared by everything that reads
+// ahead of the main thread, pictures and panorama tiles: never more threads
+// than the pool's limit, however many callers give it work. A thread is
+// started when work comes and none is free, then sleeps between jobs until
+// the pool stops.
+//
+// Work is given in groups. The owner of a group adds jobs to it, then
+// either finishes it (runs on the calling thread every job no thread has
+// started, then waits for the jobs running) or cancels it (drops the jobs
+// no thread has started, waits for the jobs running). A job runs once, and
+// is never lost: when no thread can be had it waits in its group for the
+// owner's finish.
+//
+// A group is needed now or reads ahead: threads take the jobs of groups
+// needed now first, then the others; groups of one kind in the order they
+// were given work, the jobs of a group in the order added.
+class KyWorkerPool {
+public:
+    enum Priority { Now, Ahead };
+    typedef std::function<void()> Job;
+
+    // One owner's jobs. Used by one thread (its owner); destroying a group
+    // cancels it. A group must not outlive its pool.
+    class Group {
+    public:
+        explicit Group(Priority priority = Now, KyWorkerPool& pool = KyWorkerPool::instance());
+        ~Group();
+
+        void add(Job job);
+        // The jobs not started yet move with the group.
+        void setPriority(Priority priority);
+        Priority priority() const { return m_priority; }
+        // Runs here every job no thread has started, then waits for the
+        // rest: every job added has run when it returns.
+        void finish();
+        // Drops every job no thread has started, then waits for the rest.
+        void cancel();
+
+    private:
+        friend class KyWorkerPool;
+        Group(const Group&) = delete;
+        Group& operator=(const Group&) = delete;
+
+        KyWorkerPool& m_pool;
+        Priority m_priority;
+        // Under the pool's lock: the jobs not started, and how many of the
+        // group's jobs threads are running.
+        std::deque<Job> m_jobs;
+        u32 m_running;
+        // Set when the last running job ends.
+        KyOsThread::Signal* m_settled;
+    };
+
+    // The program's pool, of KyThread::workerLimit() threads at most. It is
+    // never destroyed (objects that live to the end of the program may
+    // still cancel their groups then); its threads are stopped when the
+    // program exits.
+    static KyWorkerPool& instance();
+
+    explicit KyWorkerPool(u32 threadLimit);
+    // Stops the threads.
+    ~KyWorkerPool();
+
+    // Waits for the jobs running and ends every thread; no thread starts
+    // afterwards, and the jobs not started wait for their groups' finish.
+    void stop();
+
+    u32 threadLimit() const { return m_limit; }
+    // Threads alive now, and the most there have been at once.
+    u32 threadCount();
+    u32 highestThreadCount();
+
+private:
+    KyWorkerPool(const KyWorkerPool&) = delete;
+    KyWorkerPool& operator=(const KyWorkerPool&) = delete;
+
+    class Worker : public KyThread {
+    public:
+        explicit Worker(KyWorkerPool& pool) : m_pool(pool) {}
+        ~Worker() override;
+        void run() override;
+
+    private:
+        KyWorkerPool& m_pool;
+    };
+
+    void add(Group& group, Job job);
+    void setPriority(Group& group, Priority priority);
+    void finish(Group& group);
+    void cancel(Group& group);
+    // A worker's turn: runs the next job, or sleeps until there is one;
+    // false once the pool stops.
+    bool runNext();
+    // Under the lock: the group's first job, taken off the queue.
+    Job takeFirst(Group& group);
+    // Under the lock: the group leaves its queue.
+    void unlist(Group& group);
+    // Under the lock: one more thread, when the jobs waiting outnumber the
+    // threads free and the limit allows.
+    void startWorkerIfNeeded();
+    // Returns once none of the group's jobs is running.
+    void settle(Group& group);
+
+    const u32 m_limit;
+    KyMutex m_mutex;
+    // Set when there is work or the pool stops; sleeping threads wait on it.
+    KyOsThread::Signal* m_work;
+    // The groups with jobs not started, by priority.
+    std::deque<Group*> m_queues[2];
+    std::vector<std::unique_ptr<Worker>> m_workers;
+    u32 m_queued;
+    u32 m_busy;
+    u32 m_highest;
+    bool m_stopping;
+    // A thread could not be made: the pool goes on with those it has.
+    bool m_refused;
+};
+
+#endif

@@ -1,0 +1,149 @@
+// The shared worker threads: never more than the limit whoever gives work,
+// every job run once, groups needed now before those reading ahead, and
+// jobs no thread took run by their owner's finish or dropped by its cancel.
+// Also run under ThreadSanitizer (tsan_tests).
+
+#include "core/KyWorkerPool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Records the order in which jobs begin.
+class Order {
+public:
+    KyWorkerPool::Job job(const std::string& name, const std::atomic<bool>* gate = nullptr)
+    {
+        return [this, name, gate] {
+            {
+                std::lock_guard<std::mutex> hold(m_lock);
+                m_names += name;
+            }
+            while (gate && !gate->load())
+                std::this_thread::yield();
+        };
+    }
+    std::string names()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_names;
+    }
+    void waitFor(size_t count)
+    {
+        while (names().size() < count)
+            std::this_thread::yield();
+    }
+
+private:
+    std::mutex m_lock;
+    std::string m_names;
+};
+
+} // namespace
+
+TEST(WorkerPoolTest, ThreadsNeverOutnumberTheLimitWhoeverGivesWork)
+{
+    EXPECT_EQ(KyThread::workerLimit(), KyWorkerPool::instance().threadLimit());
+
+    KyWorkerPool pool(3);
+    const u32 kJobs = 200;
+    std::vector<std::atomic<u32>> runs(4 * kJobs);
+    std::atomic<bool> overLimit{false};
+    // Four owners on threads of their own, needed now or reading ahead.
+    std::vector<std::thread> owners;
+    for (u32 owner = 0; owner < 4; ++owner) {
+        owners.emplace_back([&, owner] {
+            KyWorkerPool::Group group(owner % 2 ? KyWorkerPool::Ahead : KyWorkerPool::Now, pool);
+            for (u32 i = 0; i < kJobs; ++i) {
+                group.add([&, owner, i] {
+                    if (pool.threadCount() > 3)
+                        overLimit = true;
+                    ++runs[owner * kJobs + i];
+                });
+            }
+            if (owner < 3)
+                group.finish();
+        });
+    }
+    for (std::thread& owner : owners)
+        owner.join();
+    EXPECT_FALSE(overLimit.load());
+    EXPECT_LE(pool.highestThreadCount(), 3u);
+    EXPECT_GE(pool.highestThreadCount(), 1u);
+    // Finished groups ran every job once; the last owner's group was
+    // dropped with it, and whatever of it ran, ran once.
+    for (u32 i = 0; i < 4 * kJobs; ++i)
+        ASSERT_TRUE(i < 3 * kJobs ? runs[i].load() == 1 : runs[i].load() <= 1) << i;
+}
+
+TEST(WorkerPoolTest, GroupsNeededNowGoBeforeThoseReadingAhead)
+{
+    KyWorkerPool pool(1);
+    Order order;
+    std::atomic<bool> gate{false};
+    KyWorkerPool::Group ahead(KyWorkerPool::Ahead, pool);
+    KyWorkerPool::Group raised(KyWorkerPool::Ahead, pool);
+    KyWorkerPool::Group now(KyWorkerPool::Now, pool);
+    // The one thread is held by A while the rest queue up.
+    ahead.add(order.job("A", &gate));
+    order.waitFor(1);
+    ahead.add(order.job("B"));
+    ahead.add(order.job("C"));
+    raised.add(order.job("R"));
+    raised.setPriority(KyWorkerPool::Now);
+    now.add(order.job("D"));
+    now.add(order.job("E"));
+    gate = true;
+    order.waitFor(6);
+    EXPECT_EQ("ARDEBC", order.names());
+}
+
+TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
+{
+    // No thread at all, as when none can be made: the owner runs its jobs.
+    KyWorkerPool none(0);
+    Order order;
+    {
+        KyWorkerPool::Group group(KyWorkerPool::Now, none);
+        group.add(order.job("a"));
+        group.add(order.job("b"));
+        EXPECT_EQ("", order.names());
+        group.finish();
+        EXPECT_EQ("ab", order.names());
+        group.add(order.job("c"));
+        group.cancel();
+        group.add(order.job("d"));
+    }
+    EXPECT_EQ("ab", order.names());
+    EXPECT_EQ(0u, none.highestThreadCount());
+
+    // A thread busy elsewhere: what was queued behind it is dropped at once.
+    KyWorkerPool one(1);
+    std::atomic<bool> gate{false};
+    KyWorkerPool::Group busy(KyWorkerPool::Now, one);
+    busy.add(order.job("B", &gate));
+    order.waitFor(3);
+    {
+        KyWorkerPool::Group dropped(KyWorkerPool::Now, one);
+        dropped.add(order.job("x"));
+        dropped.add(order.job("y"));
+        dropped.cancel();
+    }
+    gate = true;
+    busy.finish();
+    EXPECT_EQ("abB", order.names());
+
+    // A stopped pool starts no thread; the owner's finish runs the jobs.
+    one.stop();
+    busy.add(order.job("s"));
+    busy.finish();
+    EXPECT_EQ("abBs", order.names());
+    EXPECT_EQ(0u, one.threadCount());
+}
