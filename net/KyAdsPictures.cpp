@@ -44,18 +44,13 @@ KyAdsPictures::KyAdsPictures()
     , m_cancel(false)
     , m_whole(false)
     , m_pixels(0)
+    , m_job(KyWorkerPool::Ahead)
 {
 }
 
 KyAdsPictures::~KyAdsPictures()
 {
     cancel();
-}
-
-KyAdsPictures::Worker::~Worker()
-{
-    // run() reads the owner: the thread ends before the worker goes.
-    wait();
 }
 
 void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels)
@@ -74,17 +69,13 @@ void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 max
     m_pixels = 0;
     m_pictures.clear();
     m_pictures.resize(sources.size());
-    m_worker.reset(new Worker(*this));
-    m_worker->start();
-    // No thread: the reading is left to finish, on the calling thread.
-    if (!m_worker->hasThread())
-        m_worker.reset();
+    m_job.add([this] { readAll(); });
 }
 
 bool KyAdsPictures::isDone()
 {
-    // Without a worker the reading is done here, when first asked for.
-    if (m_started && !m_worker)
+    // A pool without threads reads nothing until asked to finish.
+    if (m_started && KyWorkerPool::instance().threadLimit() == 0)
         finish();
     KyMutexLock lock(m_mutex);
     return m_done;
@@ -92,19 +83,8 @@ bool KyAdsPictures::isDone()
 
 void KyAdsPictures::finish()
 {
-    if (!m_started)
-        return;
-    if (m_worker) {
-        m_worker->wait();
-        return;
-    }
-    bool done = false;
-    {
-        KyMutexLock lock(m_mutex);
-        done = m_done;
-    }
-    if (!done)
-        readAll();
+    if (m_started)
+        m_job.finish();
 }
 
 void KyAdsPictures::cancel()
@@ -113,7 +93,7 @@ void KyAdsPictures::cancel()
         KyMutexLock lock(m_mutex);
         m_cancel = true;
     }
-    m_worker.reset();
+    m_job.cancel();
     m_started = false;
     m_sources.clear();
     m_pictures.clear();
@@ -130,11 +110,6 @@ std::unique_ptr<KyImgResult> KyAdsPictures::take(u32 i)
     if (i >= m_pictures.size())
         return nullptr;
     return std::move(m_pictures[i]);
-}
-
-void KyAdsPictures::Worker::run()
-{
-    m_owner.readAll();
 }
 
 void KyAdsPictures::readAll()

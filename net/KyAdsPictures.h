@@ -3,15 +3,16 @@
 
 #include "core/KyMutex.h"
 #include "core/KyString.h"
-#include "core/KyThread.h"
 #include "core/KyTypes.h"
+#include "core/KyWorkerPool.h"
 #include "platform/KyImgResult.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-// The pictures of an advert set read on a worker thread, in order, within
+// The pictures of an advert set read on a worker thread (one job of the
+// worker pool, read ahead of the main thread's needs), in order, within
 // the set's budget: none wider or higher than maxSide, and all of them
 // together no more than maxPixels. The reading stops at the first picture
 // that is missing, damaged, cut short or over the budget - one over it is
@@ -32,7 +33,7 @@ public:
     };
 
     KyAdsPictures();
-    // Stops after the picture being read and waits for the worker.
+    // Stops after the picture being read and waits for it.
     ~KyAdsPictures();
     KyAdsPictures(const KyAdsPictures&) = delete;
     KyAdsPictures& operator=(const KyAdsPictures&) = delete;
@@ -42,10 +43,11 @@ public:
     void start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels);
     // Whether a reading was started and not cancelled.
     bool isStarted() const { return m_started; }
-    // Whether the reading has ended; never waits.
+    // Whether the reading has ended; never waits (but reads on the calling
+    // thread when the pool has no threads at all).
     bool isDone();
     // Waits for the end of the reading (read on the calling thread when no
-    // worker could be started).
+    // worker has taken it).
     void finish();
     // Drops the reading: stops after the picture being read and waits.
     void cancel();
@@ -65,16 +67,6 @@ public:
     std::unique_ptr<KyImgResult> take(u32 i);
 
 private:
-    class Worker : public KyThread {
-    public:
-        explicit Worker(KyAdsPictures& owner) : m_owner(owner) {}
-        ~Worker() override;
-        void run() override;
-
-    private:
-        KyAdsPictures& m_owner;
-    };
-
     // Reads every source in order (any thread).
     void readAll();
     bool cancelled();
@@ -95,7 +87,7 @@ private:
     u64 m_pixels;
     std::vector<std::unique_ptr<KyImgResult>> m_pictures;
 
-    std::unique_ptr<Worker> m_worker;
+    KyWorkerPool::Group m_job;
 };
 
 #endif
