@@ -66,12 +66,6 @@ bool isXmlName(const KyString& name)
     return KyPath(name).extension() == "xml";
 }
 
-// A file of a set that the image reader reads.
-bool isPictureName(const KyString& name)
-{
-    return KyImg::isPictureName(name);
-}
-
 TiXmlElement* findOrCreate(TiXmlNode* parent, const char* name)
 {
     TiXmlElement* element = parent->FirstChildElement(name);
@@ -352,7 +346,7 @@ std::vector<KyAdsPictures::Source> KyAds::picturesOf(const KyArray<KyString>& na
 {
     std::vector<KyAdsPictures::Source> sources;
     for (const KyString& name : names) {
-        if (!isPictureName(name))
+        if (!KyImg::isPictureName(name))
             continue;
         KyAdsPictures::Source source;
         source.path = join(root, name);
