@@ -10,7 +10,7 @@
 
 // Checks shared by the XML fuzz targets: the bounds KyXmlDocument measures
 // before TinyXML parses must be exactly what TinyXML then builds, or a text
-// could slip past them.
+// could slip past them; and what is read must write back as text that reads.
 namespace XmlCheck {
 
 inline void require(bool holds)
@@ -64,6 +64,23 @@ inline KyXmlDocument::Extent measureAndCompare(const char* text, TiXmlEncoding e
         require(shape.attributes == extent.attributes);
     }
     return extent;
+}
+
+// What the engine reads it can write, and what it writes reads back as the
+// same document: read, printed, read again and printed again, the two
+// printings are the same text.
+inline void roundTrip(const char* text, TiXmlEncoding encoding)
+{
+    KyXmlDocument first;
+    if (!first.parse(text, encoding))
+        return;
+    TiXmlPrinter printed;
+    first.Accept(&printed);
+    KyXmlDocument second;
+    require(second.parse(printed.CStr(), encoding));
+    TiXmlPrinter again;
+    second.Accept(&again);
+    require(std::strcmp(printed.CStr(), again.CStr()) == 0);
 }
 
 } // namespace XmlCheck
