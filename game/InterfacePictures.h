@@ -4,11 +4,12 @@
 #include "core/KyString.h"
 
 // Asks the picture prefetch (KyImgPrefetch) for the pictures an interface
-// script names in quotes outside its comments, in the order they appear,
-// and for those of the scripts it names the same way (a script may run
-// another): a hint given before the script runs. Names the script builds
-// while it runs are not seen; a name asked for and never loaded goes with
-// KyImgPrefetch::clear().
+// script gives its builders, those it builds while it runs among them (the
+// script is run once in a throwaway Lua state whose builders only note the
+// pictures they are given), then for those it names in quotes outside its
+// comments, and for those of the scripts it names the same way (a script may
+// run another): a hint given before the script runs. A name asked for and
+// never loaded goes with KyImgPrefetch::clear().
 void requestPicturesNamedIn(const KyString& scriptPath);
 
 #endif

@@ -363,14 +363,15 @@ TEST(ApplicationFrame, AScreensFailingScriptIsLoggedAndTheNextFrameRuns)
     EXPECT_TRUE(app->created);
 }
 
-// The pictures an interface script names in quotes, and those of the
-// scripts it names, are asked for; names in comments, names built while the
-// script runs, names with escapes and files that are not there are not.
-// A script that names itself (or one that names it) is read once.
+// The pictures an interface script gives its builders (names it builds
+// while it runs among them) or names in quotes, and those of the scripts it
+// names, are asked for; names in comments, names built and given to no
+// builder, names with escapes and files that are not there are not. A
+// script that names itself (or one that names it) is read once.
 TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
 {
     TempDir dir;
-    for (u32 i = 0; i < 7; ++i)
+    for (u32 i = 0; i < 8; ++i)
         ASSERT_TRUE(RawPictures::write(dir.file("pic" + std::to_string(i) + ".tga"), RawPictures::tga(5, 3, false, i)));
     ASSERT_TRUE(RawPictures::write(dir.file("rle.bmp"), RawPictures::runLengthBmp()));
     ScopedWorkingDir folder(dir.path());
@@ -382,11 +383,13 @@ TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
                                           "KySpriteLayout{ image = \"pic\\\\5.tga\", other = \"missing.tga\" }\n"
                                           "x = 'main.lua' y = \"unclosed.tga\n"
                                           "z = \"pic6.tga\"\n"));
-    ASSERT_TRUE(dir.writeFile("shared.lua", "return function(q) KySpriteLayout{ image = \"rle.bmp\" } end\n"
-                                            "dofile('main.lua')\n"));
+    ASSERT_TRUE(dir.writeFile("shared.lua", "local f = function(q) KySpriteLayout{ image = \"rle.bmp\" } end\n"
+                                            "dofile('main.lua')\n"
+                                            "KySpriteLayout{ image = \"pic\" .. 3 + 4 .. \".tga\", size = Percent }\n"
+                                            "return f\n"));
     KyImgPrefetch& prefetch = KyImgPrefetch::instance();
     requestPicturesNamedIn("main.lua");
-    const char* const asked[] = {"pic1.tga", "Pic3.TGA", "pic6.tga", "rle.bmp"};
+    const char* const asked[] = {"pic1.tga", "Pic3.TGA", "pic6.tga", "rle.bmp", "pic7.tga"};
     const char* const notAsked[] = {"pic0.tga", "pic2.tga", "pic4.tga", "pic5.tga", "missing.tga", "unclosed.tga"};
     std::unique_ptr<KyImgResult> picture;
     std::string log;
