@@ -198,6 +198,14 @@ int WinMain(int argc, char** argv, MainLoopObserver* observer)
 {
     if (observer)
         observer->begin();
+    // The heap keeps large blocks and its free memory, so that the pages the
+    // heap warmer writes below are the ones the start-up then uses. Measured
+    // on an idle 8-core machine with the software OpenGL driver, from a fresh
+    // process to the first main-menu frame: 198-211 ms with it, 262-288 ms
+    // without (the warmed pages then go back to the system when freed). Its
+    // cost is memory the heap keeps: within 1 MiB over a session of a hundred
+    // scene changes there (189 MiB at most either way).
+    KyOsHeapWarmer::keepLargeBlocks();
     setProgramPath(argc, argv);
     // Made first, so that the blocks it warms are the next ones the main
     // thread's heap gives out once the context is made.

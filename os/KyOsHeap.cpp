@@ -32,10 +32,14 @@ void adviseLargePages(char* block, std::size_t size)
 
 } // namespace
 
-KyOsHeapWarmer::KyOsHeapWarmer(std::size_t bytes)
+void KyOsHeapWarmer::keepLargeBlocks()
 {
     mallopt(M_MMAP_THRESHOLD, kHeapBlockLimit);
     mallopt(M_TRIM_THRESHOLD, kKeptFreeMemory);
+}
+
+KyOsHeapWarmer::KyOsHeapWarmer(std::size_t bytes)
+{
     while (bytes > 0 && m_count < MaxBlocks) {
         const std::size_t size = bytes < BlockBytes ? bytes : BlockBytes;
         char* block = static_cast<char*>(std::malloc(size));

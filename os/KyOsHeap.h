@@ -19,16 +19,21 @@ struct Thread;
 // idle. A warmer takes a block of the calling thread's heap at once, has a
 // worker thread write one byte in each of its pages (asking for large pages
 // where the system gives them) and, once finished, gives the block back to
-// the heap, which keeps it: blocks of up to 32 MiB are then taken from the
-// heap rather than mapped on their own (a fresh map would fault again), and
-// the heap is not trimmed below 64 MiB of free memory. The next allocations
-// of the calling thread, whoever makes them, reuse the written pages.
+// the heap. The next allocations of the calling thread, whoever makes them,
+// reuse the written pages - provided the heap keeps them (keepLargeBlocks):
+// otherwise the blocks are maps of their own, given back to the system when
+// freed, and a fresh map faults again.
 //
-// The memory given back stays with the process, as any freed heap memory
-// does. Allocators other than the C library's (the sanitizers') ignore the
+// Allocators other than the C library's (the sanitizers') ignore the
 // settings; the warmer then only costs its worker's time.
 class KyOsHeapWarmer {
 public:
+    // Has the C library's heap keep large blocks, for the whole process:
+    // blocks of up to 32 MiB are taken from the heap rather than mapped on
+    // their own, and the heap is not trimmed below 64 MiB of free memory.
+    // Freed memory then stays with the process.
+    static void keepLargeBlocks();
+
     // Takes `bytes` from the heap, in blocks of at most 16 MiB (128 MiB in
     // all at most), and starts writing them; with no memory or no thread,
     // leaves them unwritten.

@@ -31,6 +31,7 @@ long threadFaults()
 // faults (fresh memory would cost one a page, 1,024 for these 4 MiB).
 TEST(OsHeap, TheNextBlocksOfTheThreadReuseTheWarmedPages)
 {
+    KyOsHeapWarmer::keepLargeBlocks();
     KyOsHeapWarmer warmer(24 << 20);
     warmer.finish();
     warmer.finish();
