@@ -565,7 +565,9 @@ void KyAds::makeNextTexture()
     ++m_made;
     KyResourceManager* resources = KySingleton<KyResourceManager>::instance();
     const KyPath path(source.path);
-    const KyString textureName = path + KyString(".3dtex");
+    // Listed as the page's elements look them up: an image by the path the
+    // page gives, a sprite's texture by its file's disk path.
+    const KyString textureName = source.diskPath + KyString(".3dtex");
     // A picture that did not read is left to the page's own loading, which
     // reports it; one already listed is the one the page will use.
     if (!read || !resources || resources->find<Ky3DTexture>(textureName))

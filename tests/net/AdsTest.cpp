@@ -2,6 +2,9 @@
 #include "core/KyCallback1Param.h"
 #include "core/KyDirectory.h"
 #include "core/KyFile.h"
+#include "core/KyResourceManager.h"
+#include "core/KySingleton.h"
+#include "platform/Ky3DTexture.h"
 #include "core/KyTimer.h"
 #include "net/KyAds.h"
 #include "net/KyAdsIndex.h"
@@ -9,6 +12,7 @@
 #include "os/KyOsClock.h"
 #include "tools/content/ImageWriters.h"
 #include "ui/KyButton.h"
+#include "ui/KySprite.h"
 #include "ui/KyDeferredDeletion.h"
 
 #include "tests/net/AdvertServer.h"
@@ -732,16 +736,20 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
 // The pictures of a set count against one budget: four that fill it are
 // whole, a few pixels more are not. The pages of the set shown are read on a
 // worker ahead of their showing and made textures between frames: the first
-// while the splashes show, the next while its page shows.
+// while the splashes show, the next while its page shows; the page's
+// sprites show those textures.
 TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
 {
     const u32 side = KyAds::kMaxPictureSide;
     ASSERT_EQ(u64(side) * side * 4, KyAds::kMaxSetPixels);
     const std::string quarter = InterfaceFiles::flatPng(side, side, InterfaceFiles::Blue);
-    writeUserData("Ads/index.xml", page({"a.png", "b.png", "c.png", "d.png"}, "1000000", "page2.xml"));
+    std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
+    for (const char* name : {"a", "b", "c", "d"}) {
+        index += std::string("  <sprite name=\"") + name + "\" file=\"Backup/Ads/" + name + ".png\"/>\n";
+        writeUserData(std::string("Ads/") + name + ".png", quarter);
+    }
+    writeUserData("Ads/index.xml", index + "  <value name=\"nextPath\" value=\"Backup/Ads/page2.xml\"/>\n</advert>\n");
     writeUserData("Ads/page2.xml", page({"e.png"}, "", ""));
-    for (const char* name : {"Ads/a.png", "Ads/b.png", "Ads/c.png", "Ads/d.png"})
-        writeUserData(name, quarter);
     writeUserData("Ads/e.png", picture(InterfaceFiles::Red));
     writeCache(std::time(nullptr), "0");
     KyAds ads;
@@ -755,9 +763,13 @@ TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
     }
 
     ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
+    const KyPath a = KyFile::resolvePath(KyString("Backup/Ads/a.png"));
+    Ky3DTexture* prepared = KySingleton<KyResourceManager>::instance()->find<Ky3DTexture>(a + KyString(".3dtex"));
+    ASSERT_TRUE(prepared);
     ads.next();
     EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
-    EXPECT_EQ(ads.page().imageMap().count(), 4u);
+    ASSERT_TRUE(ads.page().sprite(KyString("a")));
+    EXPECT_EQ(ads.page().sprite(KyString("a"))->texture().get(), prepared);
     EXPECT_STREQ(ads.preparedPage().c_str(), "Backup/Ads/page2.xml");
     ads.hide();
 }
