@@ -103,6 +103,7 @@ KyAds::KyAds()
     , m_corrupted(false)
     , m_verdict(Unchecked)
     , m_made(0)
+    , m_runEnded(false)
 {
     m_frameTimer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onFrame, 0.0f));
 }
@@ -451,6 +452,7 @@ void KyAds::copyDefaultSet()
 void KyAds::next()
 {
     m_shownPages.clear();
+    m_runEnded = false;
     // Corrupted, or never told where its folders are: nothing to show.
     if (m_corrupted || m_localFolder.isEmpty()) {
         goNext();
@@ -597,6 +599,13 @@ bool KyAds::isFetching() const
     return m_verdict == Checking || (m_verdict == Unchecked && !m_downloaders.isEmpty());
 }
 
+void KyAds::endRun()
+{
+    // Nothing more is shown in this run: the pictures read ahead go.
+    m_runEnded = true;
+    dropPrepared();
+}
+
 void KyAds::wake()
 {
     if (m_frameTimer.isPaused())
@@ -615,8 +624,8 @@ bool KyAds::onFrame()
         startCheck();
     takeCheck();
     // A whole set replaces the local one at once while no page of the run
-    // shows; its first page is read again.
-    if (m_verdict == Whole && m_currentPage.length() == 0 && m_shownPages.isEmpty() && commit())
+    // shows; its first page is read again, unless the run is over.
+    if (m_verdict == Whole && m_currentPage.length() == 0 && m_shownPages.isEmpty() && commit() && !m_runEnded)
         prepare(join(m_localFolder, kIndexName));
     // One texture a frame, once the worker has read the page.
     if (m_preparedPage.length() > 0 && !isPrepared() && m_pictures.isDone())
@@ -659,6 +668,7 @@ void KyAds::goNext()
         show(nextPath);
         return;
     }
+    endRun();
     // Last: a listener may destroy the rotator.
     onFinished.call();
 }
@@ -689,6 +699,7 @@ bool KyAds::onNextButton()
 bool KyAds::onSkip()
 {
     hide();
+    endRun();
     onFinished.call();
     return false;
 }

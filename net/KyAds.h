@@ -202,6 +202,8 @@ private:
     void makeNextTexture();
     // Asks for onFrame at the next frame.
     void wake();
+    // The run of pages is over: what was read ahead for it goes.
+    void endRun();
     // Copies the shipped set of the system language (or English) into the
     // local folder.
     void copyDefaultSet();
@@ -235,6 +237,8 @@ private:
     u32 m_made;
     std::vector<KyIntrusivePtr<KyImg>> m_images;
     std::vector<KyIntrusivePtr<Ky3DTexture>> m_textures;
+    // The run of pages ended (or was skipped before it began).
+    bool m_runEnded;
     // Fires at every frame while there is work between frames.
     KyTimer m_frameTimer;
 };

@@ -737,7 +737,7 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
 // whole, a few pixels more are not. The pages of the set shown are read on a
 // worker ahead of their showing and made textures between frames: the first
 // while the splashes show, the next while its page shows; the page's
-// sprites show those textures.
+// sprites show those textures, and the end of the run drops what is left.
 TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
 {
     const u32 side = KyAds::kMaxPictureSide;
@@ -771,5 +771,7 @@ TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
     ASSERT_TRUE(ads.page().sprite(KyString("a")));
     EXPECT_EQ(ads.page().sprite(KyString("a"))->texture().get(), prepared);
     EXPECT_STREQ(ads.preparedPage().c_str(), "Backup/Ads/page2.xml");
-    ads.hide();
+    // Skipped, the run keeps nothing it read ahead.
+    ads.onSkip();
+    EXPECT_STREQ(ads.preparedPage().c_str(), "");
 }
