@@ -84,10 +84,6 @@ public:
         m_ok = !m_home.empty() && KyOsDir::changeDir(KY_GAME_DATA_DIR);
     }
 
-    // The player's folder of this run (in its own home folder), where a
-    // benchmark may put files before the start.
-    std::string userFolder() const { return m_home + "/Documents/Orvalen The Wandrel Part 3"; }
-
     // The start-up as the program runs it, without moving the log; the
     // splash screens and adverts are passed unless asked for.
     bool start(bool skipSplash = true)

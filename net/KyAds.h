@@ -75,13 +75,14 @@ public:
     static const u64 kDefaultPageDuration = 10000000u;
     // Most files one advert set may name.
     static const u32 kMaxSetFiles = 256;
-    // The pictures of a set: none wider or higher than the 480 x 320 page at
-    // twice its size (a dense screen's picture), so that none is more than a
-    // 1024 x 1024 texture for the frame that makes it; and all of them
-    // together no more pixels than a few pages of such pictures, 16 MiB once
-    // decoded (RGBA), read on a worker in a few tens of milliseconds.
-    static constexpr u32 kMaxPictureSide = 1024;
-    static constexpr u64 kMaxSetPixels = u64(4) << 20;
+    // The pictures of a set: none wider or higher than the game's own
+    // screens' pictures (the 480 x 320 page at its own size), so that the
+    // frame that makes one a texture makes at most 512 x 512 texels, a few
+    // milliseconds even for a software driver; and all of them together no
+    // more pixels than eight such pictures, 8 MiB once decoded (RGBA), read
+    // on a worker in a few tens of milliseconds.
+    static constexpr u32 kMaxPictureSide = 512;
+    static constexpr u64 kMaxSetPixels = u64(2) << 20;
 
     KyAds();
     // Commits a complete downloaded set, ends every download and writes the
@@ -139,6 +140,8 @@ public:
     // textures already.
     const KyString& preparedPage() const { return m_preparedPage; }
     bool isPrepared() const { return m_made >= m_pictures.sources().size(); }
+    // Pictures of the prepared page made textures so far.
+    u32 preparedCount() const { return m_made; }
 
     // Listeners; all return false.
     bool onBuy();

@@ -8,6 +8,10 @@
 // folder is the game's data folder as the game's is. Started by the
 // start-up benchmark, it reports as bench/startup/StartupReport.h says.
 //
+// With "--adverts" the splash screens and adverts are shown through, and it
+// reports instead, in milliseconds as text, the longest turn of the main
+// loop in which the advert rotator made a texture or showed a page.
+//
 // With "--list FILE" it writes instead the pictures its first menu frame
 // shows, one a line in the order of the layout tree: the picture file's
 // absolute path, then the centre x and y and the width and height of its
@@ -19,6 +23,7 @@
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "game/StartUp.h"
+#include "net/KyAds.h"
 #include "os/KyOsDir.h"
 #include "platform/Ky3DTexture.h"
 #include "platform/KyImg.h"
@@ -30,7 +35,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +64,41 @@ void listPictures(KyI3DObject2* node, const std::string& folder, std::FILE* out)
     for (u32 i = 0; i < node->childCount(); ++i)
         listPictures(node->child(i), folder, out);
 }
+
+// The longest turn of the main loop in which the advert rotator made a
+// texture of a page to come or showed a page, on the way to the main menu.
+class AdvertFrames : public MainLoopObserver {
+public:
+    void beforeTurn() override
+    {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const double ms = double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+        Application* app = KySingleton<Application>::instance();
+        const KyAds& ads = app->splashScreens.ads;
+        // A page came on screen, or a texture more of the page to come.
+        const std::string page = ads.currentPage().c_str();
+        const bool work = (!page.empty() && page != m_page) || ads.preparedCount() > m_made;
+        if (m_turns++ > 0 && work && ms - m_last > m_worst)
+            m_worst = ms - m_last;
+        m_page = page;
+        m_made = ads.preparedCount();
+        m_last = ms;
+        if (!app->mainMenu.gui.isLoaded())
+            return;
+        const char* fd = std::getenv("KY_STARTUP_REPORT_FD");
+        if (fd)
+            dprintf(std::atoi(fd), "%f\n", m_worst);
+        _exit(0);
+    }
+
+private:
+    int m_turns = 0;
+    double m_last = 0.0;
+    double m_worst = 0.0;
+    std::string m_page;
+    u32 m_made = 0;
+};
 
 class FirstMenuFrame : public MainLoopObserver {
 public:
@@ -95,6 +137,10 @@ private:
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--adverts") == 0) {
+        AdvertFrames observer;
+        return WinMain(1, argv, &observer);
+    }
     const char* list = argc > 2 && std::strcmp(argv[1], "--list") == 0 ? argv[2] : nullptr;
     FirstMenuFrame observer(list);
     return WinMain(1, argv, &observer);

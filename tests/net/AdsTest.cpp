@@ -733,7 +733,7 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
     }
 }
 
-// The pictures of a set count against one budget: four that fill it are
+// The pictures of a set count against one budget: eight that fill it are
 // whole, a few pixels more are not. The pages of the set shown are read on a
 // worker ahead of their showing and made textures between frames: the first
 // while the splashes show, the next while its page shows; the page's
@@ -741,12 +741,12 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
 TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
 {
     const u32 side = KyAds::kMaxPictureSide;
-    ASSERT_EQ(u64(side) * side * 4, KyAds::kMaxSetPixels);
-    const std::string quarter = InterfaceFiles::flatPng(side, side, InterfaceFiles::Blue);
+    ASSERT_EQ(u64(side) * side * 8, KyAds::kMaxSetPixels);
+    const std::string eighth = InterfaceFiles::flatPng(side, side, InterfaceFiles::Blue);
     std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
-    for (const char* name : {"a", "b", "c", "d"}) {
+    for (const char* name : {"a", "b", "c", "d", "f", "g", "h", "i"}) {
         index += std::string("  <sprite name=\"") + name + "\" file=\"Backup/Ads/" + name + ".png\"/>\n";
-        writeUserData(std::string("Ads/") + name + ".png", quarter);
+        writeUserData(std::string("Ads/") + name + ".png", eighth);
     }
     writeUserData("Ads/index.xml", index + "  <value name=\"nextPath\" value=\"Backup/Ads/page2.xml\"/>\n</advert>\n");
     writeUserData("Ads/page2.xml", page({"e.png"}, "", ""));
