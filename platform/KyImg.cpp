@@ -85,7 +85,7 @@ u8* KyImg::create(s32 format, u32 width, u32 height, const KyIntrusivePtr<KyPale
     reset();
     m_palette = kept;
     u64 bytes = 0;
-    if (!KyImgInput::pixelBytes(width, height, storageBytesPerPixel(format) * 8, bytes))
+    if (!KyImgInput::madePixelBytes(width, height, storageBytesPerPixel(format) * 8, bytes))
         return nullptr;
     if (bytes > 0)
         m_pixels = new u8[bytes]();

@@ -35,8 +35,18 @@ bool KyImgInput::Limit::allows(u64 width, u64 height)
 
 bool KyImgInput::pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
 {
+    if (!madePixelBytes(width, height, bitsPerPixel, bytes))
+        return false;
+    if (Limit::allows(width, height))
+        return true;
     bytes = 0;
-    if (width > kMaxDimension || height > kMaxDimension || bitsPerPixel > 128 || !Limit::allows(width, height))
+    return false;
+}
+
+bool KyImgInput::madePixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
+{
+    bytes = 0;
+    if (width > kMaxDimension || height > kMaxDimension || bitsPerPixel > 128)
         return false;
     u64 n = width * height * bitsPerPixel / 8;
     if (n > kMaxPixelBytes)

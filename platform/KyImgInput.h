@@ -22,6 +22,9 @@ public:
     // width x height x bits / 8 (truncating) in 64-bit arithmetic; false
     // when a dimension or the result is over the caps.
     static bool pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes);
+    // The same against the caps alone, for a picture made rather than read
+    // (the limit below does not hold for it).
+    static bool madePixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes);
     // rowBytes x height in 64-bit arithmetic, for a picture of width x
     // height pixels whose rows take rowBytes each (a reader's own row size,
     // which the caller computes in 64 bits as well); false when a dimension
@@ -30,9 +33,10 @@ public:
 
     // While one lives, the pictures read on the thread that made it are held
     // to a smaller size than the caps: a picture wider or higher than
-    // maxSide, or of more than maxPixels pixels, is refused by the two checks
-    // above, so by every reader from its header, before any of it is
-    // decoded. Limits nest; the innermost one holds.
+    // maxSide, or of more than maxPixels pixels, is refused by pixelBytes and
+    // rowsBytes, so by every reader from its header, before any of it is
+    // decoded. Pictures made (text, video frames) are not held to it.
+    // Limits nest; the innermost one holds.
     class Limit {
     public:
         Limit(u32 maxSide, u64 maxPixels);
