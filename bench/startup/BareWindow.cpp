@@ -33,6 +33,23 @@
 
 namespace {
 
+// An orthographic view of the window and the state a 2D game draws its
+// pictures in: textured, modulated, blended, no depth test.
+void pictureState(double left, double right, double bottom, double top)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(left, right, bottom, top, -2048.0, 2048.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
 struct Picture {
     int width = 0;
     int height = 0;
@@ -112,19 +129,9 @@ void drawMenu(const char* listPath)
     std::FILE* list = std::fopen(listPath, "r");
     if (!list)
         std::exit(1);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
     // Window pixels from its centre, y downwards, as the list gives them.
-    glOrtho(-640.0, 640.0, 360.0, -360.0, -2048.0, 2048.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    pictureState(-640.0, 640.0, 360.0, -360.0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     char path[4096];
     float cx = 0, cy = 0, w = 0, h = 0;
     while (std::fscanf(list, "%4095s %f %f %f %f", path, &cx, &cy, &w, &h) == 5) {
@@ -161,17 +168,7 @@ void drawPicture()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     std::free(pixels);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, 1280.0, 0.0, 720.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    pictureState(0.0, 1280.0, 0.0, 720.0);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex2f(0.0f, 0.0f);
