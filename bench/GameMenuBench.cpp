@@ -79,6 +79,26 @@ double nowNanoseconds()
     return double(now.tv_sec) * 1e9 + double(now.tv_nsec);
 }
 
+// The game's user-data folder under a home folder.
+std::string userFolder(const std::string& home)
+{
+    return home + "/Documents/Orvalen The Wandrel Part 3";
+}
+
+// A player's home folder of its own under /tmp, whose options ask for a
+// window of 1280 x 720 (the other options keep the game's defaults); empty
+// when it cannot be made.
+std::string playerHome()
+{
+    char folder[] = "/tmp/kyplayerXXXXXX";
+    if (!mkdtemp(folder))
+        return std::string();
+    const std::string user = userFolder(folder);
+    KyOsDir::makePath(user.c_str());
+    std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n<FullScreen value=\"0\" />\n";
+    return folder;
+}
+
 // Starts program in a fresh process with home as its HOME and waits for the
 // time it reports and for its end.
 Launch launch(const char* program, const std::string& home, const char* argument = nullptr,
@@ -133,17 +153,11 @@ Launch launch(const char* program, const std::string& home, const char* argument
 
 void StartUpFreshProcess(benchmark::State& state)
 {
-    // A player's folder of its own, whose options ask for a window of
-    // 1280 x 720; the other options keep the game's defaults.
-    char folder[] = "/tmp/kystartupXXXXXX";
-    if (!mkdtemp(folder)) {
+    const std::string home = playerHome();
+    if (home.empty()) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    const std::string home = folder;
-    const std::string user = home + "/Documents/Orvalen The Wandrel Part 3";
-    KyOsDir::makePath(user.c_str());
-    std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n<FullScreen value=\"0\" />\n";
     const std::string menuList = home + "/menu-pictures.txt";
     if (!launch(KY_FIRST_MENU_FRAME, home, "--list", menuList.c_str()).ok) {
         nftw(home.c_str(), benchgame::removeEntry, 16, FTW_DEPTH | FTW_PHYS);
@@ -247,15 +261,13 @@ void writeBudgetSet(const std::string& folder)
 // is then copied in).
 std::string advertHome(bool budgetSet)
 {
-    char folder[] = "/tmp/kyadvertsXXXXXX";
-    if (!mkdtemp(folder))
-        return std::string();
-    const std::string user = std::string(folder) + "/Documents/Orvalen The Wandrel Part 3";
-    KyOsDir::makePath((user + "/Ads").c_str());
-    std::ofstream(user + "/options.xml") << "<WindowResolution x=\"1280\" y=\"720\" />\n<FullScreen value=\"0\" />\n";
+    const std::string home = playerHome();
+    if (home.empty())
+        return home;
+    KyOsDir::makePath((userFolder(home) + "/Ads").c_str());
     if (budgetSet)
-        writeBudgetSet(user);
-    return folder;
+        writeBudgetSet(userFolder(home));
+    return home;
 }
 
 // The advert cache of a fetch a moment ago, before each run: a run that
@@ -266,7 +278,7 @@ void freshAdvertCache(const std::string& home)
     TiXmlDocument cache;
     TiXmlElement* ads = cache.InsertEndChild(TiXmlElement("KyAds"))->ToElement();
     KyAds::writeTime(ads->InsertEndChild(TiXmlElement("time"))->ToElement(), s64(std::time(nullptr)));
-    cache.SaveFile((home + "/Documents/Orvalen The Wandrel Part 3/KyCache.xml").c_str());
+    cache.SaveFile((userFolder(home) + "/KyCache.xml").c_str());
 }
 
 void AdvertFrames(benchmark::State& state)

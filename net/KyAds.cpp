@@ -590,13 +590,18 @@ void KyAds::makeNextTexture()
     m_textures.push_back(KyIntrusivePtr<Ky3DTexture>(texture));
 }
 
-bool KyAds::isFetching() const
+bool KyAds::downloading() const
 {
     for (u32 i = 0; i < m_downloaders.count(); ++i) {
         if (!m_downloaders[i]->isFinished())
             return true;
     }
-    return m_verdict == Checking || (m_verdict == Unchecked && !m_downloaders.isEmpty());
+    return false;
+}
+
+bool KyAds::isFetching() const
+{
+    return downloading() || m_verdict == Checking || (m_verdict == Unchecked && !m_downloaders.isEmpty());
 }
 
 void KyAds::endRun()
@@ -616,11 +621,9 @@ void KyAds::wake()
 
 bool KyAds::onFrame()
 {
-    bool downloading = false;
-    for (u32 i = 0; i < m_downloaders.count(); ++i)
-        downloading = downloading || !m_downloaders[i]->isFinished();
+    const bool downloads = downloading();
     // Once every download has ended, what they fetched is checked.
-    if (!downloading && m_verdict == Unchecked && !m_downloaders.isEmpty())
+    if (!downloads && m_verdict == Unchecked && !m_downloaders.isEmpty())
         startCheck();
     takeCheck();
     // A whole set replaces the local one at once while no page of the run
@@ -630,7 +633,7 @@ bool KyAds::onFrame()
     // One texture a frame, once the worker has read the page.
     if (m_preparedPage.length() > 0 && !isPrepared() && m_pictures.isDone())
         makeNextTexture();
-    if (downloading || m_verdict == Checking || (m_preparedPage.length() > 0 && !isPrepared()))
+    if (downloads || m_verdict == Checking || (m_preparedPage.length() > 0 && !isPrepared()))
         wake();
     return false;
 }

@@ -205,6 +205,8 @@ private:
     void makeNextTexture();
     // Asks for onFrame at the next frame.
     void wake();
+    // Some download has not ended.
+    bool downloading() const;
     // The run of pages is over: what was read ahead for it goes.
     void endRun();
     // Copies the shipped set of the system language (or English) into the

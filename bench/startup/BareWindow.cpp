@@ -50,6 +50,17 @@ void pictureState(double left, double right, double bottom, double top)
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
+// A texture of the picture's size, filtered linearly, bound.
+void makeTexture(GLenum format, int width, int height, const void* pixels)
+{
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+}
+
 struct Picture {
     int width = 0;
     int height = 0;
@@ -143,13 +154,7 @@ void drawMenu(const char* listPath)
             std::fprintf(stderr, "%s: not read\n", path);
             std::exit(1);
         }
-        GLuint texture = 0;
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexImage2D(GL_TEXTURE_2D, 0, GLint(picture.format), picture.width, picture.height, 0, picture.format,
-                     GL_UNSIGNED_BYTE, picture.pixels.data());
+        makeTexture(picture.format, picture.width, picture.height, picture.pixels.data());
         drawQuad(cx, cy, w, h);
     }
     std::fclose(list);
@@ -161,12 +166,7 @@ void drawPicture()
     void* pixels = std::calloc(size_t(side) * side, 3);
     if (!pixels)
         std::exit(1);
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    makeTexture(GL_RGB, side, side, pixels);
     std::free(pixels);
     pictureState(0.0, 1280.0, 0.0, 720.0);
     glBegin(GL_QUADS);
