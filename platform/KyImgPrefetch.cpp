@@ -10,10 +10,11 @@
 
 namespace {
 
-// The whole file, or false when it cannot be read.
+// The whole file, or false when it cannot be read (or is no regular file:
+// opened as every file the engine reads, a FIFO never holds up a worker).
 bool readFile(const KyString& diskPath, std::vector<char>& bytes)
 {
-    std::FILE* file = std::fopen(diskPath.c_str(), "rb");
+    std::FILE* file = KyFile::openDisk(diskPath, KyFile::ModeRead);
     if (!file)
         return false;
     char block[64 * 1024];
