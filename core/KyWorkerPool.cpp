@@ -1,5 +1,6 @@
 #include "core/KyWorkerPool.h"
 
+#include "os/KyOsClock.h"
 #include "os/KyOsThread.h"
 
 #include <algorithm>
@@ -9,6 +10,10 @@ namespace {
 
 // A sleeping thread looks again this often even without a wake-up.
 const u32 kIdleWaitMilliseconds = 10000;
+// After the system refused a thread, the pool asks again no sooner than
+// this: a shortage of threads or processes passes, and asking at every job
+// while it lasts only costs.
+const u64 kRetryMicroseconds = 1000000;
 
 void stopInstance()
 {
@@ -36,6 +41,7 @@ KyWorkerPool::KyWorkerPool(u32 threadLimit)
     , m_highest(0)
     , m_stopping(false)
     , m_refused(false)
+    , m_refusedAt(0)
 {
 }
 
@@ -92,19 +98,31 @@ void KyWorkerPool::add(Group& group, Job job)
     startWorkerIfNeeded();
 }
 
+void KyWorkerPool::poll(Group& group)
+{
+    KyMutexLock lock(m_mutex);
+    if (!group.m_jobs.empty())
+        startWorkerIfNeeded();
+}
+
 void KyWorkerPool::startWorkerIfNeeded()
 {
-    if (m_stopping || m_refused || m_workers.size() >= m_limit)
+    if (m_stopping || m_workers.size() >= m_limit)
         return;
     if (m_queued <= u32(m_workers.size()) - m_busy)
+        return;
+    const u64 now = KyOsClock::microseconds();
+    if (m_refused && now - m_refusedAt < kRetryMicroseconds)
         return;
     std::unique_ptr<Worker> worker(new Worker(*this));
     // The new thread waits for the lock held here before it takes a job.
     worker->start();
     if (!worker->hasThread()) {
         m_refused = true;
+        m_refusedAt = now;
         return;
     }
+    m_refused = false;
     m_workers.push_back(std::move(worker));
     m_highest = std::max(m_highest, u32(m_workers.size()));
 }
@@ -239,6 +257,11 @@ void KyWorkerPool::Group::add(Job job)
 void KyWorkerPool::Group::setPriority(Priority priority)
 {
     m_pool.setPriority(*this, priority);
+}
+
+void KyWorkerPool::Group::poll()
+{
+    m_pool.poll(*this);
 }
 
 void KyWorkerPool::Group::finish()

@@ -22,8 +22,10 @@ namespace KyOsThread { struct Signal; }
 // either finishes it (runs on the calling thread every job no thread has
 // started, then waits for the jobs running) or cancels it (drops the jobs
 // no thread has started, waits for the jobs running). A job runs once, and
-// is never lost: when no thread can be had it waits in its group for the
-// owner's finish.
+// is never lost: when no thread can be had it waits in its group for a
+// thread or the owner's finish. A thread the system refuses is asked for
+// again a while later (at the next job given, or when an owner polls), so a
+// passing shortage costs only while it lasts.
 //
 // A group is needed now or reads ahead: threads take the jobs of groups
 // needed now first, then the others; groups of one kind in the order they
@@ -44,6 +46,10 @@ public:
         // The jobs not started yet move with the group.
         void setPriority(Priority priority);
         Priority priority() const { return m_priority; }
+        // For an owner that waits for its jobs without finishing them: when
+        // they wait for want of a thread, one is asked for again (no sooner
+        // than the pool asks after a refusal).
+        void poll();
         // Runs here every job no thread has started, then waits for the
         // rest: every job added has run when it returns.
         void finish();
@@ -102,6 +108,7 @@ private:
     void setPriority(Group& group, Priority priority);
     void finish(Group& group);
     void cancel(Group& group);
+    void poll(Group& group);
     // A worker's turn: runs the next job, or sleeps until there is one;
     // false once the pool stops.
     bool runNext();
@@ -110,7 +117,7 @@ private:
     // Under the lock: the group leaves its queue.
     void unlist(Group& group);
     // Under the lock: one more thread, when the jobs waiting outnumber the
-    // threads free and the limit allows.
+    // threads free, the limit allows and no refusal is recent.
     void startWorkerIfNeeded();
     // Returns once none of the group's jobs is running.
     void settle(Group& group);
@@ -126,8 +133,10 @@ private:
     u32 m_busy;
     u32 m_highest;
     bool m_stopping;
-    // A thread could not be made: the pool goes on with those it has.
+    // A thread could not be made: the pool goes on with those it has, and
+    // asks again once kRetryMicroseconds have passed since m_refusedAt.
     bool m_refused;
+    u64 m_refusedAt;
 };
 
 #endif

@@ -74,9 +74,12 @@ void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 max
 
 bool KyAdsPictures::isDone()
 {
-    // A pool without threads reads nothing until asked to finish.
+    // A pool without threads reads nothing until asked to finish; one whose
+    // threads were refused asks again, as the shortage may have passed.
     if (m_started && KyWorkerPool::instance().threadLimit() == 0)
         finish();
+    else if (m_started)
+        m_job.poll();
     KyMutexLock lock(m_mutex);
     return m_done;
 }

@@ -4,6 +4,9 @@
 // Also run under ThreadSanitizer (tsan_tests).
 
 #include "core/KyWorkerPool.h"
+#include "os/KyOsClock.h"
+#include "os/KyOsThread.h"
+#include "tests/support/StdoutCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -146,4 +149,45 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
     busy.finish();
     EXPECT_EQ("abBs", order.names());
     EXPECT_EQ(0u, one.threadCount());
+}
+
+// Thread creation refused for a while: the jobs wait, the pool does not ask
+// at every job while it is refused, and once the shortage has passed and a
+// while has gone by, threads take the jobs again (those queued earlier
+// included) without the owner's finish.
+TEST(WorkerPoolTest, AThreadRefusedIsAskedForAgainAWhileLater)
+{
+    KyOsClock::installFake(1000000);
+    StdoutCapture log;
+    const auto refusals = [&log] {
+        size_t count = 0;
+        const std::string text = log.text();
+        for (size_t at = text.find("CreateThread"); at != std::string::npos; at = text.find("CreateThread", at + 1))
+            ++count;
+        return count;
+    };
+    KyWorkerPool pool(2);
+    Order order;
+    KyWorkerPool::Group group(KyWorkerPool::Now, pool);
+    KyOsThread::setCreationRefused(true);
+    for (const char* name : {"a", "b", "c"})
+        group.add(order.job(name));
+    group.poll();
+    EXPECT_EQ(1u, refusals());
+    KyOsClock::advanceFake(1100000);
+    group.add(order.job("d"));
+    group.poll();
+    EXPECT_EQ(2u, refusals());
+    EXPECT_EQ(0u, pool.threadCount());
+
+    KyOsThread::setCreationRefused(false);
+    group.poll();
+    EXPECT_EQ(0u, pool.threadCount());
+    KyOsClock::advanceFake(1100000);
+    group.poll();
+    order.waitFor(4);
+    EXPECT_GE(pool.highestThreadCount(), 1u);
+    group.finish();
+    EXPECT_EQ(2u, refusals());
+    KyOsClock::install(nullptr);
 }
