@@ -63,6 +63,16 @@ KyString rest(const KyString& text, u32 from)
     return text.substr(from, text.length() - from);
 }
 
+// A game path as resolvePath reads it: its separators made one '/' each,
+// a leading "./" replaced by base.
+KyPath spelledOut(const KyString& path, const KyString& base)
+{
+    KyPath result(path);
+    if (result.length() > 0 && result.at(0) == '.' && result.at(1) == '/')
+        result = KyPath(base + rest(result, 2));
+    return result;
+}
+
 } // namespace
 
 KyFile::KyFile()
@@ -186,12 +196,9 @@ bool KyFile::flush()
 
 KyPath KyFile::resolvePath(const KyString& path, const KyString& base)
 {
-    KyPath result(path);
+    KyPath result = spelledOut(path, base);
     if (result.length() == 0)
         return result;
-
-    if (result.at(0) == '.' && result.at(1) == '/')
-        result = KyPath(base + rest(result, 2));
 
     const KyString& prefix = KyCore::userDataPrefix();
     if (startsWith(result, prefix)) {
@@ -214,6 +221,11 @@ KyPath KyFile::resolvePath(const KyString& path, const KyString& base)
             result = found;
     }
     return result;
+}
+
+bool KyFile::isUserDataPath(const KyString& path)
+{
+    return startsWith(spelledOut(path, KyString()), KyCore::userDataPrefix());
 }
 
 KyPath KyFile::searchPath(const KyString& path)

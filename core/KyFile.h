@@ -80,6 +80,9 @@ public:
     // A file that the background writer is still writing is waited for
     // (KyFileWriter), so whatever resolves its path meets it written.
     static KyPath resolvePath(const KyString& path, const KyString& base = KyString());
+    // Whether resolvePath puts path (with no base) into the user-data
+    // folder, however it is spelled: "Backup\\x", "Backup//x", "./Backup/x".
+    static bool isUserDataPath(const KyString& path);
     // An existing file under the folder of path, trying the sub-folders
     // named after a setting value (such as the language); empty when none.
     static KyPath searchPath(const KyString& path);

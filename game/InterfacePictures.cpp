@@ -8,7 +8,9 @@
 #include <lua.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -64,15 +66,50 @@ std::vector<std::string> quotedStrings(const std::vector<char>& text)
     return strings;
 }
 
-// The dry run of a script: at most this much memory and this many
-// instructions, whatever the script does.
+// The dry runs of one call: at most this many instructions and this long in
+// all, whatever the scripts do, and each state at most this much memory.
+// The count hook fires every kStepSlice instructions; a call, of a Lua or of
+// a C function, counts as kCallSteps of them and looks at the clock, so a
+// run of C calls that each take long is stopped too.
 const size_t kDryRunMemory = size_t(8) << 20;
-const int kDryRunSteps = 1000000;
+const u64 kDryRunSteps = 1000000;
+const std::chrono::milliseconds kDryRunTime(100);
+const int kStepSlice = 1000;
+const u64 kCallSteps = 10;
 
-struct DryRun {
-    size_t used = 0;
+// What the dry runs of one call may still spend.
+struct DryRunBudget {
+    u64 steps = 0;
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + kDryRunTime;
+    bool spent = false;
+
+    // Counts n steps; false once the steps or the time are spent.
+    bool take(u64 n)
+    {
+        if (!spent) {
+            steps += n;
+            spent = steps > kDryRunSteps || std::chrono::steady_clock::now() > deadline;
+        }
+        return !spent;
+    }
 };
 
+struct DryRun {
+    DryRunBudget* budget = nullptr;
+    size_t used = 0;
+    // Set while the script runs: from then on nothing grows once the
+    // budget is spent.
+    bool running = false;
+};
+
+DryRun& dryRunOf(lua_State* L)
+{
+    void* data = nullptr;
+    lua_getallocf(L, &data);
+    return *static_cast<DryRun*>(data);
+}
+
+// Shrinking never fails, as Lua requires.
 void* cappedAlloc(void* data, void* block, size_t oldSize, size_t newSize)
 {
     DryRun* run = static_cast<DryRun*>(data);
@@ -81,7 +118,8 @@ void* cappedAlloc(void* data, void* block, size_t oldSize, size_t newSize)
         run->used -= oldSize;
         return nullptr;
     }
-    if (newSize > oldSize && run->used + (newSize - oldSize) > kDryRunMemory)
+    if (newSize > oldSize &&
+        (run->used + (newSize - oldSize) > kDryRunMemory || (run->running && !run->budget->take(0))))
         return nullptr;
     void* grown = std::realloc(block, newSize);
     if (grown)
@@ -89,22 +127,86 @@ void* cappedAlloc(void* data, void* block, size_t oldSize, size_t newSize)
     return grown;
 }
 
-void stopRun(lua_State* L, lua_Debug*)
+// Once the budget is spent every further instruction and call of the thread
+// the hook fires in fails, so no pcall, xpcall or coroutine can keep it
+// running; a coroutine inherits the hook of the thread that makes it, and
+// every resume is a call. The failure is a memory error, the one error that
+// calls no xpcall handler: a handler called from inside a hook would run
+// with the hooks off.
+void dryRunHook(lua_State* L, lua_Debug* event)
 {
-    luaL_error(L, "too long");
+    if (dryRunOf(L).budget->take(event->event == LUA_HOOKCOUNT ? u64(kStepSlice) : kCallSteps))
+        return;
+    lua_sethook(L, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, 1);
+    lua_newuserdata(L, kDryRunMemory + 1);
+}
+
+// string.rep made at once, at most the memory of the run: the library's
+// repeats an empty string any number of times, which takes long and no
+// memory. No C++ object lives here, as a Lua error leaves by longjmp.
+int boundedRep(lua_State* L)
+{
+    size_t length = 0;
+    const char* text = luaL_checklstring(L, 1, &length);
+    const lua_Number times = luaL_checknumber(L, 2);
+    if (length == 0 || !(times >= 1)) {
+        lua_pushliteral(L, "");
+        return 1;
+    }
+    if (times > lua_Number(kDryRunMemory / length))
+        return luaL_error(L, "resulting string too large");
+    const size_t size = length * size_t(times);
+    char* out = static_cast<char*>(lua_newuserdata(L, size));
+    std::memcpy(out, text, length);
+    for (size_t done = length; done < size; done *= 2)
+        std::memcpy(out + done, out, std::min(done, size - done));
+    lua_pushlstring(L, out, size);
+    return 1;
+}
+
+// What the dry run keeps of the standard libraries: what interface scripts
+// build their tables with. Left out: what can run long inside one C call
+// (the pattern functions, sort), what makes finalizers (newproxy: they run
+// with the hooks off), what loads code or reaches files and the log, and
+// what no interface script needs. A global left out is a stand-in.
+const char* const kKeptGlobals[] = {"_G", "_VERSION", "assert", "coroutine", "error", "getmetatable", "ipairs",
+                                    "math", "next", "pairs", "pcall", "rawequal", "rawget", "rawset", "select",
+                                    "setmetatable", "string", "table", "tonumber", "tostring", "type", "unpack",
+                                    "xpcall"};
+const char* const kKeptString[] = {"byte", "char", "format", "len", "lower", "rep", "reverse", "sub", "upper"};
+const char* const kKeptTable[] = {"concat", "insert", "remove"};
+
+template <size_t N>
+void keepOnly(lua_State* L, int table, const char* const (&kept)[N])
+{
+    lua_pushnil(L);
+    while (lua_next(L, table)) {
+        lua_pop(L, 1);
+        const char* name = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "";
+        if (std::none_of(kept, kept + N, [name](const char* k) { return std::strcmp(k, name) == 0; })) {
+            // Clearing a field met is allowed during the walk.
+            lua_pushvalue(L, -1);
+            lua_pushnil(L);
+            lua_rawset(L, table);
+        }
+    }
 }
 
 // Asks for every picture name among the strings of the value at index, and
 // of the tables it holds (each table once).
 void requestPicturesIn(lua_State* L, int index, int depth)
 {
+    // Each value looked at counts, so a script cannot make the walk long.
+    if (!dryRunOf(L).budget->take(1))
+        return;
     if (lua_type(L, index) == LUA_TSTRING) {
         const KyString name(lua_tostring(L, index));
         if (KyImg::isPictureName(name))
             KyImgPrefetch::instance().request(name);
         return;
     }
-    if (!lua_istable(L, index) || depth > 16)
+    // Each level holds a key and a value while the next one is walked.
+    if (!lua_istable(L, index) || depth > 16 || !lua_checkstack(L, 4))
         return;
     // Tables seen are marked in the registry's "seen" table.
     lua_getfield(L, LUA_REGISTRYINDEX, "seen");
@@ -124,6 +226,10 @@ void requestPicturesIn(lua_State* L, int index, int depth)
     lua_pushnil(L);
     while (lua_next(L, table)) {
         requestPicturesIn(L, lua_gettop(L), depth + 1);
+        if (dryRunOf(L).budget->spent) {
+            lua_pop(L, 2);
+            break;
+        }
         lua_pop(L, 1);
     }
 }
@@ -145,29 +251,24 @@ int standInIndex(lua_State* L)
     return 1;
 }
 
-// Runs the script in a state of its own whose every builder is a stand-in,
-// so that the names of the pictures it builds while it runs are asked for
-// too. Nothing of the game is built; the state goes at the end.
-void requestPicturesBuiltBy(const std::vector<char>& text, const KyString& path)
+// Makes the state of a dry run: the libraries it keeps, and stand-ins for
+// every global the script finds missing. Run protected, so that a failure
+// leaves the state closable rather than ending the program.
+int prepareDryRun(lua_State* L)
 {
-    DryRun run;
-    lua_State* L = lua_newstate(cappedAlloc, &run);
-    if (!L)
-        return;
-    lua_sethook(L, stopRun, LUA_MASKCOUNT, kDryRunSteps);
-    lua_pushcfunction(L, luaopen_base);
-    lua_call(L, 0, 0);
-    lua_pushcfunction(L, luaopen_string);
-    lua_call(L, 0, 0);
-    lua_pushcfunction(L, luaopen_math);
-    lua_call(L, 0, 0);
-    lua_pushcfunction(L, luaopen_table);
-    lua_call(L, 0, 0);
-    // Nothing of the run reaches files or the log.
-    for (const char* name : {"dofile", "loadfile", "print"}) {
-        lua_pushnil(L);
-        lua_setglobal(L, name);
+    for (lua_CFunction open : {luaopen_base, luaopen_string, luaopen_math, luaopen_table}) {
+        lua_pushcfunction(L, open);
+        lua_call(L, 0, 0);
     }
+    keepOnly(L, LUA_GLOBALSINDEX, kKeptGlobals);
+    lua_getglobal(L, "string");
+    keepOnly(L, lua_gettop(L), kKeptString);
+    lua_pushcfunction(L, boundedRep);
+    lua_setfield(L, -2, "rep");
+    lua_getglobal(L, "table");
+    keepOnly(L, lua_gettop(L), kKeptTable);
+    lua_pop(L, 2);
+
     lua_newtable(L);
     lua_setfield(L, LUA_REGISTRYINDEX, "seen");
     lua_newtable(L);
@@ -185,14 +286,36 @@ void requestPicturesBuiltBy(const std::vector<char>& text, const KyString& path)
     lua_getfield(L, LUA_REGISTRYINDEX, "standInMeta");
     lua_setmetatable(L, -2);
     lua_pop(L, 1);
-    // A script that stops (an error, a stand-in it cannot use) has asked for
-    // what it named until then; one that does not compile, for nothing.
-    if (luaL_loadbuffer(L, text.data(), text.size(), path.c_str()) == 0)
-        lua_pcall(L, 0, 0, 0);
+    return 0;
+}
+
+// Runs the script in a state of its own whose every builder is a stand-in,
+// so that the names of the pictures it builds while it runs are asked for
+// too. Nothing of the game is built; the state goes at the end, at once, as
+// no value of it has a finalizer.
+void requestPicturesBuiltBy(const std::vector<char>& text, const KyString& path, DryRunBudget& budget)
+{
+    if (budget.spent)
+        return;
+    DryRun run;
+    run.budget = &budget;
+    lua_State* L = lua_newstate(cappedAlloc, &run);
+    if (!L)
+        return;
+    if (lua_cpcall(L, prepareDryRun, nullptr) == 0) {
+        run.running = true;
+        lua_sethook(L, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, kStepSlice);
+        // A script that stops (an error, a stand-in it cannot use, the
+        // budget spent) has asked for what it named until then; one that
+        // does not compile, for nothing.
+        if (luaL_loadbuffer(L, text.data(), text.size(), path.c_str()) == 0)
+            lua_pcall(L, 0, 0, 0);
+    }
     lua_close(L);
 }
 
-void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::string>& scanned)
+void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::string>& scanned,
+                    DryRunBudget& budget)
 {
     const std::string key(scriptPath.c_str());
     if (depth > kScriptDepth || std::find(scanned.begin(), scanned.end(), key) != scanned.end())
@@ -201,11 +324,11 @@ void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::stri
     std::vector<char> text;
     if (!readScript(scriptPath, text))
         return;
-    requestPicturesBuiltBy(text, scriptPath);
+    requestPicturesBuiltBy(text, scriptPath, budget);
     for (const std::string& name : quotedStrings(text)) {
         const KyString path(name.c_str());
         if (isScriptName(name))
-            requestNamedIn(path, depth + 1, scanned);
+            requestNamedIn(path, depth + 1, scanned, budget);
         else if (KyImg::isPictureName(path))
             KyImgPrefetch::instance().request(path);
     }
@@ -216,5 +339,6 @@ void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::stri
 void requestPicturesNamedIn(const KyString& scriptPath)
 {
     std::vector<std::string> scanned;
-    requestNamedIn(scriptPath, 0, scanned);
+    DryRunBudget budget;
+    requestNamedIn(scriptPath, 0, scanned, budget);
 }

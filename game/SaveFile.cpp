@@ -1,6 +1,5 @@
 #include "game/SaveFile.h"
 
-#include "core/KyCore.h"
 #include "core/KyFile.h"
 #include "core/KyLog.h"
 #include "core/KyXmlDocument.h"
@@ -362,8 +361,9 @@ bool SaveFile::isPlainName(const KyString& name)
 
 bool SaveFile::isScenePath(const KyString& path)
 {
-    // Doubled separators are left to KyPath, which makes them one.
-    const KyString& userData = KyCore::userDataPrefix();
-    return KyPath::isSafeRelative(path, kMaxScenePathLength, true) &&
-           std::strncmp(path.c_str(), userData.c_str(), userData.length()) != 0;
+    // Doubled separators are left to KyPath, which makes them one. The
+    // user-data folder is judged as the file layer reads the path, so no
+    // spelling of it passes for the game's data: an advert set may put
+    // files of any name there.
+    return KyPath::isSafeRelative(path, kMaxScenePathLength, true) && !KyFile::isUserDataPath(path);
 }

@@ -7,6 +7,7 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
+#include "game/screens/LoadingMenu.h"
 #include "media/KySoundManager.h"
 #include "net/KyAds.h"
 #include "os/KyOsHeap.h"
@@ -20,7 +21,6 @@
 #include "ui/KyVideoLayout.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -60,19 +60,12 @@ void closeLog()
 }
 
 // Whether name is one of the files the game keeps in the user-data folder:
-// the save, the options, the advert cache and the save slots ("0.xml",
-// "1.xml", ... as the slot menu names them).
+// the save, the options, the advert cache and the save slots the slot menu
+// names ("0.xml" to "10.xml").
 bool isGameFile(const KyString& name)
 {
-    if (name == GameWarp::SaveFile || name == Application::OptionsFileName ||
-        name == KyPath(KyAds::kCacheFile).fileName())
-        return true;
-    const char* const text = name.c_str();
-    u32 digits = 0;
-    while (text[digits] >= '0' && text[digits] <= '9')
-        ++digits;
-    const bool slotNumber = digits > 0 && digits <= 9 && (text[0] != '0' || digits == 1);
-    return slotNumber && std::strcmp(text + digits, ".xml") == 0;
+    return name == GameWarp::SaveFile || name == Application::OptionsFileName ||
+           name == KyPath(KyAds::kCacheFile).fileName() || LoadingMenu::isSlotFileName(name);
 }
 
 // The game's files in the user-data folder are written through a temporary

@@ -22,6 +22,20 @@ KyString slotPath(const KyString& fileName)
 
 } // namespace
 
+KyString LoadingMenu::slotFileName(u32 slot)
+{
+    return KyString(s32(slot)) + KyString(".xml");
+}
+
+bool LoadingMenu::isSlotFileName(const KyString& name)
+{
+    for (u32 slot = 0; slot < SlotCount; ++slot) {
+        if (name == slotFileName(slot))
+            return true;
+    }
+    return false;
+}
+
 LoadingMenu::SlotFile LoadingMenu::readSlotFile(const KyString& fileName)
 {
     SlotFile slot;
@@ -163,11 +177,11 @@ void LoadingMenu::enter()
 
 void LoadingMenu::buildSlots()
 {
-    for (s32 i = 0;; ++i) {
-        KyButtonLayout* button = gui.buttonLayout(KyString(i));
+    for (u32 i = 0; i < SlotCount; ++i) {
+        KyButtonLayout* button = gui.buttonLayout(KyString(s32(i)));
         if (!button)
             break;
-        SaveButton* slot = new SaveButton(button, KyString(i), this);
+        SaveButton* slot = new SaveButton(button, KyString(s32(i)), this);
         // Ascending played time; equal times keep the order of the numbers.
         u32 at = 0;
         while (at < slots.count() && slots[at]->playedTime <= slot->playedTime)

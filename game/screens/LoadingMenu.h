@@ -22,6 +22,14 @@ class KyButtonLayout;
 // boards' portrait closing.
 class LoadingMenu {
 public:
+    // The numbered slots the game keeps: the menu builds at most this many
+    // buttons, "0" to "10", for the files "0.xml" to "10.xml".
+    static constexpr u32 SlotCount = 11;
+    // The file name of a slot: "3.xml".
+    static KyString slotFileName(u32 slot);
+    // Whether name is the file name of one of the SlotCount slots.
+    static bool isSlotFileName(const KyString& name);
+
     // The played time of a slot without one: after every real time.
     static constexpr f64 NoPlayedTime = 1e43;
     // How far the pointer must move across the strip, as a share of its
@@ -116,7 +124,8 @@ private:
     LoadingMenu(const LoadingMenu&) = delete;
     LoadingMenu& operator=(const LoadingMenu&) = delete;
 
-    // Builds the buttons the file defines, sorted by played time.
+    // Builds the buttons the file defines, up to SlotCount, sorted by played
+    // time.
     void buildSlots();
     // Puts the j-th button into the layout "slot" + j.
     void placeSlots();

@@ -5,6 +5,7 @@
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "game/Listeners.h"
+#include "game/screens/LoadingMenu.h"
 #include "net/KyAds.h"
 #include "ui/KyButtonLayout.h"
 #include "ui/KyMainWindow.h"
@@ -41,7 +42,7 @@ const char* const kGameButtons[] = {"newGameButton", "continueGameButton", "load
 
 KyString slotFile(u32 slot)
 {
-    return KyString("Backup/") + KyString(s32(slot)) + KyString(".xml");
+    return KyString("Backup/") + LoadingMenu::slotFileName(slot);
 }
 
 } // namespace
@@ -113,7 +114,7 @@ bool MainMenu::anySaveExists()
 {
     if (KyFile::exists("Backup/save.xml"))
         return true;
-    for (u32 slot = 0; slot < SlotCount; ++slot) {
+    for (u32 slot = 0; slot < LoadingMenu::SlotCount; ++slot) {
         if (KyFile::exists(slotFile(slot)))
             return true;
     }
@@ -140,8 +141,9 @@ bool MainMenu::onNewGame()
 
 bool MainMenu::deleteSavesAndStart()
 {
+    // "save.xml", then every slot.
     KyFile::DeleteFile("Backup/save.xml");
-    for (u32 slot = 0; slot < SlotCount; ++slot)
+    for (u32 slot = 0; slot < LoadingMenu::SlotCount; ++slot)
         KyFile::DeleteFile(slotFile(slot));
     startGame();
     return false;

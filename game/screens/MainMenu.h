@@ -19,9 +19,6 @@ public:
     // The menu's interface and that of the question before a new game.
     static const char* const InterfacePath;
     static const char* const ConfirmPath;
-    // The saves a new game deletes: "save.xml", then the slots 0 to 10.
-    static const u32 SlotCount = 11;
-
     MainMenu();
     ~MainMenu();
 

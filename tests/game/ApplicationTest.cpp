@@ -1,7 +1,8 @@
 // The application object: the texts of the language, the 480 x 320
 // interface stretched to the window, the software-driver check, the order of
 // the work of a frame, a frame that survives a failing script, and the
-// pictures the start-up asks to be read ahead.
+// pictures the start-up asks to be read ahead, within a bound whatever the
+// interface scripts do.
 #include "core/KyCallback0Param.h"
 #include "core/KyCore.h"
 #include "core/KyVector2s32.h"
@@ -30,6 +31,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -401,4 +404,91 @@ TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
         SCOPED_TRACE(name);
         EXPECT_FALSE(prefetch.take(name, picture, log));
     }
+}
+
+// The dry run of an interface script is bounded whatever the script does: a
+// pcall or a coroutine does not outlive the budget, a finalizer cannot run
+// with the hooks off, long C calls are counted or left out, and the state
+// closes at once. What a script built before it went wrong is still asked
+// for, and so are the names the shipped menus build.
+TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
+{
+    struct Case {
+        const char* what;
+        const char* script;
+    };
+    const Case cases[] = {
+        {"an endless loop", "while true do end"},
+        {"a pcall loop", "while true do pcall(function() while true do end end) end"},
+        {"an xpcall loop whose handler loops",
+         "while true do xpcall(function() while true do end end, function() while true do end end) end"},
+        // A handler called from the hook would run with the hooks off; the
+        // message the hook raises is made of strings the script holds.
+        {"an xpcall loop whose handler loops, with the hook's message at hand",
+         "local where, message = '', 'too long' local grown = message .. message\n"
+         "local function loop() while true do end end\n"
+         "while true do xpcall(loop, loop) end"},
+        {"a loop through coroutines",
+         "local co = coroutine.wrap(function() while true do pcall(coroutine.yield) end end)\n"
+         "while true do pcall(co) end"},
+        {"coroutines that make coroutines",
+         "local function spawn() while true do pcall(coroutine.resume, coroutine.create(spawn)) end end\n"
+         "spawn()"},
+        {"a finalizer that loops",
+         "local p = newproxy(true)\n"
+         "getmetatable(p).__gc = function() while true do end end\n"
+         "setmetatable({}, { __gc = function() while true do end end })\n"
+         "p = nil collectgarbage()"},
+        {"repeats of a large string", "while true do pcall(string.rep, 'x', 4000000) end"},
+        {"repeats of an empty string", "while true do pcall(string.rep, '', 2147483647) end"},
+        {"a repeat beyond the memory", "local s = ('x'):rep(2 ^ 40)"},
+        {"doubling a string", "while true do pcall(function() local s = 'x' while true do s = s .. s end end) end"},
+        {"a pattern that backtracks",
+         "local s = ('a'):rep(40)\n"
+         "while true do pcall(string.find, s, ('a*'):rep(40) .. 'b') pcall(string.gsub, s, ('a-'):rep(40) .. 'b', '')\n"
+         "pcall(function() return s:match(('a*'):rep(40) .. 'b') end) end"},
+        {"deep recursion", "local function f() return 1 + f() end while true do pcall(f) end"},
+        {"recursion through a metamethod",
+         "local t = setmetatable({}, { __index = function(t, k) return t[k] end })\n"
+         "while true do pcall(function() return t.x end) end"},
+        {"a builder given tables nested deep",
+         "local t = {} for i = 1, 10000 do t = { t, 'x.png' } end while true do KySpriteLayout(t) end"},
+        {"a builder given an endless list of names",
+         "local t = {} for i = 1, 100000 do t[i] = 'p' .. i .. '.png' end\n"
+         "while true do KySpriteLayout(t) KySpriteLayout{ t } end"},
+    };
+    TempDir dir;
+    ScopedWorkingDir folder(dir.path());
+    KyImgPrefetch& prefetch = KyImgPrefetch::instance();
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        const std::string picture = "built" + std::to_string(i) + ".tga";
+        ASSERT_TRUE(RawPictures::write(dir.file(picture), RawPictures::tga(2, 2, false, u32(i))));
+        const std::string script = "hostile" + std::to_string(i) + ".lua";
+        // The name is built, so only the run asks for it.
+        ASSERT_TRUE(dir.writeFile(script, "KySpriteLayout{ image = 'built' .. " + std::to_string(i) +
+                                              " .. '.tga' }\n" + c.script + "\n"));
+        const auto start = std::chrono::steady_clock::now();
+        requestPicturesNamedIn(script.c_str());
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("[dry run] %-40s %.3f s\n", c.what, seconds);
+        EXPECT_LT(seconds, 0.5);
+        std::unique_ptr<KyImgResult> read;
+        std::string log;
+        EXPECT_TRUE(prefetch.take(picture.c_str(), read, log));
+    }
+    prefetch.clear();
+
+    // The shipped main menu builds its buttons' looks from their names.
+    ScopedWorkingDir data(KY_GAME_DATA_DIR);
+    requestPicturesNamedIn(MainMenu::InterfacePath);
+    for (const char* built : {"2D/Menus/MainMenu/NewGameButton_over.png", "2D/Menus/MainMenu/Quit_disabled.png",
+                              "2D/Menus/MainMenu/Share_over.png"}) {
+        SCOPED_TRACE(built);
+        std::unique_ptr<KyImgResult> read;
+        std::string log;
+        EXPECT_TRUE(prefetch.take(built, read, log));
+    }
+    prefetch.clear();
 }

@@ -65,6 +65,7 @@ TEST(SaveFile, WhatAFileReadsAs)
         f32 yaw, pitch;
         bool hasMaya;
         s32 maya;
+        const char* warp = "3D/Test/A.wp";
     };
     const Case cases[] = {
         {"the smallest file", head(), true, 1, 0, 0, 0, false, 100},
@@ -112,6 +113,23 @@ TEST(SaveFile, WhatAFileReadsAs)
         {"a drive", head("<WarpName name=\"C:/3D/Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
         {"a way up", head("<WarpName name=\"3D/..\\../Test/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
         {"the user-data folder", head("<WarpName name=\"Backup/A.wp\" />"), false, 0, 0, 0, 0, false, 0},
+        // The other spellings the file layer reads as the user-data folder,
+        // where an advert set may put files of any name.
+        {"the user-data folder the other way", head("<WarpName name=\"Backup\\Ads\\x.wp\" />"), false, 0, 0, 0,
+         0, false, 0},
+        {"the user-data folder, doubled", head("<WarpName name=\"Backup\\\\//Ads/x.wp\" />"), false, 0, 0, 0, 0,
+         false, 0},
+        {"the user-data folder from here", head("<WarpName name=\"./Backup/A.wp\" />"), false, 0, 0, 0, 0, false,
+         0},
+        {"the user-data folder from here the other way", head("<WarpName name=\".\\\\Backup\\A.wp\" />"), false,
+         0, 0, 0, 0, false, 0},
+        // Names like it that the game's folder holds.
+        {"a game folder spelled like it in lower case", head("<WarpName name=\"backup/A.wp\" />"), true, 1, 0, 0,
+         0, false, 100, "backup/A.wp"},
+        {"a game folder whose name starts like it", head("<WarpName name=\"Backups\\A.wp\" />"), true, 1, 0, 0,
+         0, false, 100, "Backups\\A.wp"},
+        {"a game folder of that name further down", head("<WarpName name=\"3D/Backup/A.wp\" />"), true, 1, 0, 0,
+         0, false, 100, "3D/Backup/A.wp"},
         {"a control character", head("<WarpName name=\"3D/Test/A.wp&#x0A;\" />"), false, 0, 0, 0, 0, false, 0},
         {"a name of 10,000 bytes", head(("<WarpName name=\"" + std::string(10000, 'w') + ".wp\" />").c_str()),
          false, 0, 0, 0, 0, false, 0},
@@ -125,7 +143,7 @@ TEST(SaveFile, WhatAFileReadsAs)
             EXPECT_FALSE(error.isEmpty());
             continue;
         }
-        EXPECT_STREQ(data.warpName.c_str(), "3D/Test/A.wp");
+        EXPECT_STREQ(data.warpName.c_str(), c.warp);
         EXPECT_EQ(data.major, c.major);
         EXPECT_EQ(data.minor, c.minor);
         EXPECT_EQ(data.yaw, c.yaw);
