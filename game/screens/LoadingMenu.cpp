@@ -177,11 +177,11 @@ void LoadingMenu::enter()
 
 void LoadingMenu::buildSlots()
 {
-    for (u32 i = 0; i < SlotCount; ++i) {
-        KyButtonLayout* button = gui.buttonLayout(KyString(s32(i)));
+    for (s32 i = 0;; ++i) {
+        KyButtonLayout* button = gui.buttonLayout(KyString(i));
         if (!button)
             break;
-        SaveButton* slot = new SaveButton(button, KyString(s32(i)), this);
+        SaveButton* slot = new SaveButton(button, KyString(i), this);
         // Ascending played time; equal times keep the order of the numbers.
         u32 at = 0;
         while (at < slots.count() && slots[at]->playedTime <= slot->playedTime)

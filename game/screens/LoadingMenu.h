@@ -22,8 +22,9 @@ class KyButtonLayout;
 // boards' portrait closing.
 class LoadingMenu {
 public:
-    // The numbered slots the game keeps: the menu builds at most this many
-    // buttons, "0" to "10", for the files "0.xml" to "10.xml".
+    // The numbered slots the game keeps: the shipped menu's buttons "0" to
+    // "10", for the files "0.xml" to "10.xml"; a new game deletes them, and
+    // the start-up clean-up knows the temporaries of these names only.
     static constexpr u32 SlotCount = 11;
     // The file name of a slot: "3.xml".
     static KyString slotFileName(u32 slot);
@@ -124,8 +125,7 @@ private:
     LoadingMenu(const LoadingMenu&) = delete;
     LoadingMenu& operator=(const LoadingMenu&) = delete;
 
-    // Builds the buttons the file defines, up to SlotCount, sorted by played
-    // time.
+    // Builds the buttons the file defines, sorted by played time.
     void buildSlots();
     // Puts the j-th button into the layout "slot" + j.
     void placeSlots();
