@@ -35,16 +35,20 @@ private:
 
 } // namespace
 
-KyAdsPictures::KyAdsPictures()
+KyAdsPictures::KyAdsPictures(KyWorkerPool& pool)
     : m_keep(false)
     , m_maxSide(0)
     , m_maxPixels(0)
     , m_started(false)
+    , m_stepped(false)
+    , m_pool(pool)
+    , m_next(0)
+    , m_readPixels(0)
     , m_done(true)
     , m_cancel(false)
     , m_whole(false)
     , m_pixels(0)
-    , m_job(KyWorkerPool::Ahead)
+    , m_job(KyWorkerPool::Ahead, pool)
 {
 }
 
@@ -61,6 +65,10 @@ void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 max
     m_maxSide = maxSide;
     m_maxPixels = maxPixels;
     m_started = true;
+    m_next = 0;
+    m_readPixels = 0;
+    m_readFailure = "";
+    m_readLog.clear();
     m_done = false;
     m_cancel = false;
     m_whole = false;
@@ -69,22 +77,49 @@ void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 max
     m_pixels = 0;
     m_pictures.clear();
     m_pictures.resize(sources.size());
+    // A job would wait for a thread that never comes.
+    m_stepped = m_pool.threadLimit() == 0;
+    if (m_stepped)
+        return;
+    m_job.setPriority(KyWorkerPool::Ahead);
     m_job.add([this] { readAll(); });
 }
 
 bool KyAdsPictures::isDone()
 {
-    // A pool without threads reads nothing until asked to finish.
-    if (m_started && KyWorkerPool::instance().threadLimit() == 0)
-        finish();
     KyMutexLock lock(m_mutex);
     return m_done;
 }
 
+void KyAdsPictures::step()
+{
+    if (!m_started || !m_stepped || isDone())
+        return;
+    bool more = false;
+    {
+        KyOsLog::Capture capture(m_readLog);
+        more = readNext();
+    }
+    if (!more)
+        publish();
+}
+
+void KyAdsPictures::hurry()
+{
+    if (m_started && !m_stepped)
+        m_job.setPriority(KyWorkerPool::Now);
+}
+
 void KyAdsPictures::finish()
 {
-    if (m_started)
+    if (!m_started)
+        return;
+    if (!m_stepped) {
         m_job.finish();
+        return;
+    }
+    while (!isDone())
+        step();
 }
 
 void KyAdsPictures::cancel()
@@ -95,6 +130,7 @@ void KyAdsPictures::cancel()
     }
     m_job.cancel();
     m_started = false;
+    m_stepped = false;
     m_sources.clear();
     m_pictures.clear();
 }
@@ -114,39 +150,48 @@ std::unique_ptr<KyImgResult> KyAdsPictures::take(u32 i)
 
 void KyAdsPictures::readAll()
 {
-    std::string log;
-    KyString failure;
-    u64 pixels = 0;
     {
-        KyOsLog::Capture capture(log);
-        for (size_t i = 0; i < m_sources.size() && failure.length() == 0 && !cancelled(); ++i) {
-            const Source& source = m_sources[i];
-            std::unique_ptr<KyImgResult> picture;
-            bool overBudget = false;
-            if (std::FILE* file = KyFile::openDisk(source.diskPath, KyFile::ModeRead)) {
-                DiskStream stream(file);
-                KyImgInput::Limit limit(m_maxSide, m_maxPixels - pixels);
-                picture = KyImg::read(KyPath(source.diskPath.toLower()).extension(), &stream, KyString());
-                overBudget = limit.refused();
-            }
-            if (overBudget)
-                failure.format("%s is larger than the advert budget allows (%u x %u pixels a picture, %llu in "
-                               "all)",
-                               source.path.c_str(), m_maxSide, m_maxSide, static_cast<unsigned long long>(m_maxPixels));
-            else if (!picture || picture->format() == 13 || picture->cutShort())
-                failure.format("%s is not a whole picture", source.path.c_str());
-            else
-                pixels += u64(picture->width()) * picture->height();
-            if (m_keep && failure.length() == 0) {
-                KyMutexLock lock(m_mutex);
-                m_pictures[i] = std::move(picture);
-            }
+        KyOsLog::Capture capture(m_readLog);
+        while (readNext()) {
         }
     }
+    publish();
+}
+
+bool KyAdsPictures::readNext()
+{
+    if (m_next >= m_sources.size() || m_readFailure.length() > 0 || cancelled())
+        return false;
+    const size_t i = m_next++;
+    const Source& source = m_sources[i];
+    std::unique_ptr<KyImgResult> picture;
+    bool overBudget = false;
+    if (std::FILE* file = KyFile::openDisk(source.diskPath, KyFile::ModeRead)) {
+        DiskStream stream(file);
+        KyImgInput::Limit limit(m_maxSide, m_maxPixels - m_readPixels);
+        picture = KyImg::read(KyPath(source.diskPath.toLower()).extension(), &stream, KyString());
+        overBudget = limit.refused();
+    }
+    if (overBudget)
+        m_readFailure.format("%s is larger than the advert budget allows (%u x %u pixels a picture, %llu in all)",
+                             source.path.c_str(), m_maxSide, m_maxSide, static_cast<unsigned long long>(m_maxPixels));
+    else if (!picture || picture->format() == 13 || picture->cutShort())
+        m_readFailure.format("%s is not a whole picture", source.path.c_str());
+    else
+        m_readPixels += u64(picture->width()) * picture->height();
+    if (m_keep && m_readFailure.length() == 0) {
+        KyMutexLock lock(m_mutex);
+        m_pictures[i] = std::move(picture);
+    }
+    return m_next < m_sources.size() && m_readFailure.length() == 0;
+}
+
+void KyAdsPictures::publish()
+{
     KyMutexLock lock(m_mutex);
-    m_whole = failure.length() == 0 && !m_cancel;
-    m_failure = failure;
-    m_log = log;
-    m_pixels = pixels;
+    m_whole = m_readFailure.length() == 0 && m_next == m_sources.size() && !m_cancel;
+    m_failure = m_readFailure;
+    m_log = m_readLog;
+    m_pixels = m_readPixels;
     m_done = true;
 }

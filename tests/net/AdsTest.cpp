@@ -6,6 +6,7 @@
 #include "core/KySingleton.h"
 #include "platform/Ky3DTexture.h"
 #include "core/KyTimer.h"
+#include "core/KyWorkerPool.h"
 #include "net/KyAds.h"
 #include "net/KyAdsIndex.h"
 #include "net/KyHTTPDownloader.h"
@@ -26,12 +27,15 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <dirent.h>
 #include <set>
 #include <unistd.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -187,6 +191,14 @@ protected:
         ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                                KyString(server.location().c_str())));
         ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+    }
+
+    // next, then the frames until its first page is on screen (or the run
+    // ended): a page shows once its pictures are textures.
+    static void showFirstPage(KyAds& ads)
+    {
+        ads.next();
+        ASSERT_TRUE(pumpUntil([&] { return ads.waitingPage().length() == 0; }));
     }
 
     std::vector<std::string> downloadedNames(KyAds& ads)
@@ -396,11 +408,13 @@ TEST_F(Ads, ACompleteDownloadedSetIsCommittedAndRotated)
     // Checked whole, it replaced the local set before the adverts started.
     EXPECT_FALSE(userDataHas("AdsTmp"));
     EXPECT_TRUE(ads.isComplete(KyString("Backup/Ads/index.xml")));
-    ads.next();
+    showFirstPage(ads);
     EXPECT_EQ(userDataRead("Ads/pictures/first.png"), picture(InterfaceFiles::Green));
     EXPECT_EQ(userDataRead("Ads/page2.xml"), sandbox.work().readFile("served/page2.xml"));
     EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
     EXPECT_EQ(ads.page().imageMap().count(), 2u);
+    // The second page is read while the first shows.
+    ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
 
     // Five seconds on the first page, then the second, which has neither
     // duration nor button: ten seconds, then the end.
@@ -434,7 +448,7 @@ TEST_F(Ads, AnIncompleteSetIsNotCommittedAndTheDefaultSetIsShown)
         KyAds ads;
         fetch(ads, server);
         EXPECT_FALSE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
-        ads.next();
+        showFirstPage(ads);
         EXPECT_TRUE(userDataHas("AdsTmp/index.xml"));
         EXPECT_FALSE(userDataHas("Ads/page2.xml"));
         EXPECT_EQ(userDataRead("Ads/default.png"), picture(InterfaceFiles::Yellow));
@@ -456,7 +470,7 @@ TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
         ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                                KyString(server.location().c_str())));
         // The adverts start before anything arrived: the earlier set shows.
-        ads.next();
+        showFirstPage(ads);
         EXPECT_EQ(ads.page().imageMap().count(), 1u);
         EXPECT_TRUE(userDataHas("Ads/old.png"));
         ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads) && ads.downloaders().count() == 5; }));
@@ -675,7 +689,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
             KyAds ads;
             fetch(ads, server);
             EXPECT_EQ(userDataHas("AdsTmp/index.xml"), c.left);
-            ads.next();
+            showFirstPage(ads);
             EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
             EXPECT_EQ(ads.page().imageMap().count(), 1u);
         }
@@ -691,7 +705,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
     ASSERT_TRUE(server.ok());
     KyAds ads;
     fetch(ads, server);
-    ads.next();
+    showFirstPage(ads);
     EXPECT_EQ(userDataRead("Ads/index.xml"), sets.servedIndex);
     EXPECT_FALSE(userDataHas("Ads/good.png"));
     ads.hide();
@@ -774,4 +788,135 @@ TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
     // Skipped, the run keeps nothing it read ahead.
     ads.onSkip();
     EXPECT_STREQ(ads.preparedPage().c_str(), "");
+}
+
+namespace {
+
+// Holds the one thread of a pool until released: what is given to the pool
+// afterwards waits.
+struct PoolBlocker {
+    explicit PoolBlocker(KyWorkerPool& pool) : group(KyWorkerPool::Now, pool)
+    {
+        group.add([this] {
+            started = true;
+            while (!released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        while (!started)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~PoolBlocker() { released = true; }
+
+    std::atomic<bool> started{false};
+    std::atomic<bool> released{false};
+    KyWorkerPool::Group group;
+};
+
+} // namespace
+
+// A page due before its pictures are read (the pool's thread is busy) waits
+// for them while the frames go on: the page before stays, its "next" spent,
+// and the main thread never reads them in the pool's place. Once read they
+// are made textures one a frame, and the page shows with them.
+TEST_F(Ads, APageDueBeforeItsPicturesAreReadWaitsWhileTheFramesGoOn)
+{
+    writeUserData("Ads/index.xml", page({}, "100000", "page2.xml", {"next"}));
+    writeUserData("Ads/page2.xml", page({"a.png", "b.png", "c.png"}, "", ""));
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        writeUserData(std::string("Ads/") + name, picture(InterfaceFiles::Green));
+    writeCache(std::time(nullptr), "0");
+    KyOsClock::installFake(1000);
+    KyWorkerPool pool(1);
+    Watcher watcher;
+    KyAds ads(pool);
+    watcher.listen(ads);
+    ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads")));
+    ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
+    PoolBlocker busy(pool);
+    // The first page reads no picture: it shows at once.
+    ads.next();
+    ASSERT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+
+    KyOsClock::advanceFake(100000);
+    for (int frame = 0; frame < 60; ++frame) {
+        KyTimer::updateAll();
+        KyOsClock::advanceFake(16667);
+    }
+    EXPECT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+    EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+    EXPECT_EQ(ads.preparedCount(), 0u);
+    // The page after is on its way: "next" again neither ends the run nor
+    // shows anything sooner.
+    ads.page().button(KyString("next"))->onClicked().call();
+    EXPECT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+    EXPECT_EQ(watcher.finished, 0);
+
+    busy.released = true;
+    u32 made = 0;
+    bool oneAFrame = true;
+    // From the frame that made the first texture to the one the page shows.
+    int texturedFrames = 0;
+    ASSERT_TRUE(pumpUntil([&] {
+        oneAFrame = oneAFrame && ads.preparedCount() <= made + 1;
+        made = ads.preparedCount();
+        const bool shown = ads.currentPage() == KyString("Backup/Ads/page2.xml");
+        if (made > 0 || (shown && texturedFrames > 0))
+            ++texturedFrames;
+        return shown;
+    }));
+    EXPECT_TRUE(oneAFrame);
+    EXPECT_EQ(texturedFrames, 3);
+    EXPECT_EQ(ads.page().imageMap().count(), 3u);
+    EXPECT_STREQ(ads.waitingPage().c_str(), "");
+    EXPECT_EQ(watcher.finished, 0);
+}
+
+// A page whose pictures no thread reads (the pool's threads were stopped)
+// holds the run no longer than kMaxPageWait: the run ends, once, with a
+// line. A pool without any thread (a machine of one core) reads them on the
+// frames instead, one picture a frame, and the page shows.
+TEST_F(Ads, APageNoThreadReadsEndsTheRunInTimeAndAPoolWithoutThreadsReadsOnTheFrames)
+{
+    const std::vector<std::string> pictures = {"a.png", "b.png", "c.png", "d.png"};
+    writeUserData("Ads/index.xml", page(pictures, "", ""));
+    for (const std::string& name : pictures)
+        writeUserData("Ads/" + name, picture(InterfaceFiles::Red));
+    for (bool stopped : {true, false}) {
+        SCOPED_TRACE(stopped ? "stopped pool" : "no thread");
+        writeCache(std::time(nullptr), "0");
+        KyOsClock::installFake(1000);
+        KyWorkerPool pool(stopped ? 2 : 0);
+        if (stopped)
+            pool.stop();
+        Watcher watcher;
+        StdoutCapture log;
+        KyAds ads(pool);
+        watcher.listen(ads);
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        ads.next();
+        int frames = 0;
+        for (; ads.waitingPage().length() > 0 && frames < 1000; ++frames) {
+            KyOsClock::advanceFake(16667);
+            KyTimer::updateAll();
+        }
+        if (stopped) {
+            // Five seconds of frames of a sixtieth.
+            EXPECT_NEAR(frames, 300, 2);
+            EXPECT_EQ(watcher.finished, 1);
+            EXPECT_STREQ(ads.currentPage().c_str(), "");
+            EXPECT_NE(log.text().find("[KyAds::show] the pictures of Backup/Ads/index.xml were not read within "
+                                      "5000 ms: the adverts end\n"),
+                      std::string::npos)
+                << log.text();
+            for (int frame = 0; frame < 10; ++frame)
+                KyTimer::updateAll();
+            EXPECT_EQ(watcher.finished, 1);
+        } else {
+            // Four frames reading, then a texture a frame.
+            EXPECT_GE(frames, 7);
+            EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+            EXPECT_EQ(ads.page().imageMap().count(), 4u);
+            EXPECT_EQ(watcher.finished, 0);
+        }
+    }
 }
