@@ -195,11 +195,9 @@ const Bytes& textBomb()
             // zTXt: keyword, method 0; iTXt: keyword, compressed, method 0,
             // no language, no translated keyword.
             const bool international = i % 2 == 1;
-            Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
-            if (international)
-                text.insert(text.end(), {1, 0, 0, 0});
-            else
-                text.push_back(0);
+            static const char kZtxt[] = "Comment\0";
+            static const char kItxt[] = "Comment\0\1\0\0";
+            Bytes text = international ? Bytes(kItxt, kItxt + sizeof kItxt) : Bytes(kZtxt, kZtxt + sizeof kZtxt);
             text.insert(text.end(), zeros.begin(), zeros.end());
             chunks.push_back(ImageWriters::pngChunk(international ? "iTXt" : "zTXt", text));
         }
@@ -233,6 +231,55 @@ void BM_PngTextBomb(benchmark::State& state)
     decodeBomb(state, textBomb());
 }
 
+// A 512 x 512 progressive JPEG whose scans are followed by more scans that
+// carry no data, up to 1000 in all: each is a pass over the picture, and
+// scans cost the decoder their headers' few bytes each.
+const Bytes& manyScans()
+{
+    static const Bytes file = [] {
+        const u32 side = 512;
+        Bytes jpeg = ImageWriters::jpeg(side, side, 3, ImageWriters::photo(side, side, 3, 5), 90, true);
+        std::vector<Bytes> headers;
+        size_t at = 2;
+        while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+            const u8 marker = jpeg[at + 1];
+            const size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
+            if (marker == 0xDA)
+                headers.push_back(Bytes(jpeg.begin() + at, jpeg.begin() + at + 2 + length));
+            at += 2 + length;
+            if (marker == 0xDA) {
+                // Past the entropy-coded data: the next marker that is not
+                // a stuffed byte or a restart.
+                while (at + 1 < jpeg.size() &&
+                       !(jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7)))
+                    ++at;
+            }
+        }
+        Bytes out(jpeg.begin(), jpeg.end() - 2);
+        for (size_t i = headers.size(); i < 1000; ++i)
+            out.insert(out.end(), headers[i % headers.size()].begin(), headers[i % headers.size()].end());
+        out.push_back(0xFF);
+        out.push_back(0xD9);
+        return out;
+    }();
+    return file;
+}
+
+void BM_JpegThousandScans(benchmark::State& state)
+{
+    KyString stream;
+    ImageWriters::fillStream(stream, manyScans());
+    s32 format = 13;
+    for (auto _ : state) {
+        stream.seek(0);
+        KyImg img;
+        img.loadFromStream(stream, "jpg");
+        format = img.format();
+    }
+    state.counters["format"] = format;
+    state.counters["fileKiB"] = double(manyScans().size()) / 1024;
+}
+
 void listPictures(const std::string& folder, std::vector<std::string>& out)
 {
     DIR* dir = opendir(folder.c_str());
@@ -249,6 +296,30 @@ void listPictures(const std::string& folder, std::vector<std::string>& out)
             out.push_back(path);
     }
     closedir(dir);
+}
+
+// FNV-1a over every picture's size, format, pixels and palette: the same
+// figure before and after a change to the readers says they read the same
+// pictures.
+u32 checksumOf(const std::vector<std::string>& files)
+{
+    u32 checksum = 2166136261u;
+    auto mix = [&checksum](const u8* p, u64 n) {
+        for (u64 i = 0; i < n; ++i)
+            checksum = (checksum ^ p[i]) * 16777619u;
+    };
+    for (const std::string& file : files) {
+        KyString path(file.c_str());
+        std::unique_ptr<KyImgResult> picture = KyImg::read(KyPath(path.toLower()).extension(), nullptr, path);
+        if (!picture)
+            continue;
+        const u32 shape[3] = {picture->width(), picture->height(), u32(picture->format())};
+        mix(reinterpret_cast<const u8*>(shape), sizeof shape);
+        mix(picture->pixels(), picture->pixelBytes());
+        if (picture->palette() && picture->palette()->data())
+            mix(picture->palette()->data(), picture->palette()->byteSize());
+    }
+    return checksum;
 }
 
 // Every picture file of the sample game beside the executable, read as the
@@ -281,6 +352,7 @@ void BM_ShippedPictures(benchmark::State& state)
     }
     state.counters["files"] = double(files.size());
     state.counters["Mpixels"] = double(pixels) / 1e6;
+    state.SetLabel("checksum " + std::to_string(checksumOf(files)));
 }
 
 void decodeJpeg(jpeg_decompress_struct& cinfo)
@@ -368,4 +440,5 @@ KY_IMAGE_BENCH(BM_JpegBareLibraryFile);
 KY_IMAGE_BENCH(BM_JpegKyImgFile);
 KY_IMAGE_BENCH(BM_PngBomb1GiB);
 KY_IMAGE_BENCH(BM_PngTextBomb);
+KY_IMAGE_BENCH(BM_JpegThousandScans);
 KY_IMAGE_BENCH(BM_ShippedPictures);
