@@ -163,12 +163,14 @@ TEST(ImgPng, CorruptDataFailsInsteadOfEndingTheProcess)
     Bytes notPng = ImageWriters::pattern(300, 9);
     for (const Bytes* b : {&badCrc, &badHeader, &notPng}) {
         KyImg img;
-        // libpng's own message goes to the log, as libpng words it.
+        // libpng's own message goes to the log, as libpng words it (after
+        // its warning on the checksum of the data, when the flipped byte is
+        // there).
         StdoutCapture log;
         loadPng(img, *b);
         EXPECT_EQ(img.format(), 13);
         EXPECT_EQ(img.pixels(), nullptr);
-        EXPECT_EQ(0u, log.text().find("libpng error: ")) << log.text();
+        EXPECT_NE(log.text().find("libpng error: "), std::string::npos) << log.text();
     }
 }
 
