@@ -31,6 +31,11 @@ Hostile modes, for the tests of the client's defences:
              serves an index.xml that names --names pictures, each a real
              PNG of --side x --side pixels (default 4096) of one colour, a
              few tens of kilobytes that decode to tens of megabytes
+  bombpictures
+             serves an index.xml that names --names pictures, each a PNG of
+             1 x 1 pixel whose image data inflates to --inflate MiB
+             (default 1024) of zeros after its one row: about a thousandth
+             of that to send
 """
 
 import argparse
@@ -84,6 +89,23 @@ def flat_png(side):
     packer = zlib.compressobj(9)
     data = b"".join(packer.compress(row) for _ in range(side)) + packer.flush()
     return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0)) +
+            png_chunk(b"IDAT", data) + png_chunk(b"IEND", b""))
+
+
+def bomb_png(mebibytes):
+    """A 1 x 1 PNG whose image data goes on with mebibytes MiB of zeros
+    after its row: the zeros are one compressed run repeated."""
+    row = b"\x00\x20\x60\xa0"
+    run = b"\x00" * (1 << 20)
+    first = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed_row = first.compress(row) + first.flush(zlib.Z_SYNC_FLUSH)
+    again = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed_run = again.compress(run) + again.flush(zlib.Z_SYNC_FLUSH)
+    check = zlib.adler32(row)
+    for _ in range(mebibytes):
+        check = zlib.adler32(run, check)
+    data = b"\x78\xda" + packed_row + packed_run * mebibytes + b"\x03\x00" + struct.pack(">I", check)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)) +
             png_chunk(b"IDAT", data) + png_chunk(b"IEND", b""))
 
 
@@ -205,7 +227,7 @@ class AdvertHandler(BaseHTTPRequestHandler):
         if mode == "portal":
             self.send(PORTAL_PAGE)
             return
-        if mode in ("manynames", "bigpictures"):
+        if mode in ("manynames", "bigpictures", "bombpictures"):
             if name == "index.xml":
                 self.send(many_names_index(self.server.names))
             else:
@@ -265,14 +287,17 @@ def main():
                         help="the path before /index.php (default: /Orvalen3/PC/Part3/Ads)")
     parser.add_argument("--mode", default="normal",
                         choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent",
-                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures"],
+                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures", "bombpictures"],
                         help="normal, or one of the hostile modes below")
     parser.add_argument("--cut", type=int, default=30,
                         help="bytes of index.xml sent in the cutindex mode (default: 30)")
     parser.add_argument("--names", type=int, default=20000,
-                        help="pictures named by the index in the manynames and bigpictures modes (default: 20000)")
+                        help="pictures named by the index in the manynames, bigpictures and bombpictures modes "
+                        "(default: 20000)")
     parser.add_argument("--side", type=int, default=4096,
                         help="width and height of the pictures of the bigpictures mode (default: 4096)")
+    parser.add_argument("--inflate", type=int, default=1024,
+                        help="MiB of zeros the pictures of the bombpictures mode inflate to (default: 1024)")
     parser.add_argument("--max-requests", type=int, default=0,
                         help="stop after answering this many requests (default: 0, never)")
     parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
@@ -287,7 +312,11 @@ def main():
     server.max_requests = args.max_requests
     server.cut = max(0, args.cut)
     server.names = max(0, args.names)
-    server.big_png = flat_png(max(1, args.side)) if args.mode == "bigpictures" else b""
+    server.big_png = b""
+    if args.mode == "bigpictures":
+        server.big_png = flat_png(max(1, args.side))
+    elif args.mode == "bombpictures":
+        server.big_png = bomb_png(max(0, args.inflate))
     server.requests = 0
     server.lock = threading.Lock()
     server.hold = threading.Event()

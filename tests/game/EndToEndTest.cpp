@@ -310,6 +310,10 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         // 250 pictures of 4096 x 4096, 56 KB each to send and 48 MiB each to
         // decode: refused from their headers, at no cost to the start.
         {"bigpictures", {"--names", "250"}, "AdsTmp/p0.png is larger than the advert budget allows"},
+        // Pictures of one pixel whose data inflates to 1 GiB after it, a
+        // megabyte each to send: refused after a piece of the first, where
+        // they once took seconds each at every start.
+        {"bombpictures", {"--names", "4"}, "AdsTmp/p0.png is not a whole picture"},
     };
     GameProcess game;
     GameProcess::Run first;
