@@ -239,27 +239,7 @@ const Bytes& manyScans()
     static const Bytes file = [] {
         const u32 side = 512;
         Bytes jpeg = ImageWriters::jpeg(side, side, 3, ImageWriters::photo(side, side, 3, 5), 90, true);
-        std::vector<Bytes> headers;
-        size_t at = 2;
-        while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
-            const u8 marker = jpeg[at + 1];
-            const size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
-            if (marker == 0xDA)
-                headers.push_back(Bytes(jpeg.begin() + at, jpeg.begin() + at + 2 + length));
-            at += 2 + length;
-            if (marker == 0xDA) {
-                // Past the entropy-coded data: the next marker that is not
-                // a stuffed byte or a restart.
-                while (at + 1 < jpeg.size() &&
-                       !(jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7)))
-                    ++at;
-            }
-        }
-        Bytes out(jpeg.begin(), jpeg.end() - 2);
-        for (size_t i = headers.size(); i < 1000; ++i)
-            out.insert(out.end(), headers[i % headers.size()].begin(), headers[i % headers.size()].end());
-        out.push_back(0xFF);
-        out.push_back(0xD9);
+        Bytes out = ImageWriters::jpegWithScans(jpeg, 1000);
         return out;
     }();
     return file;

@@ -12,15 +12,32 @@
 
 namespace {
 
+// Bytes of the files a set's pictures may read in all, besides a few bytes
+// a pixel of the budget: their headers and what else a reader walks
+// through. Readers read only what their pictures need, so a set comes near
+// it only when its files hold far more than their pictures.
+const u64 kBytesPerPixel = 8;
+const u64 kBytesPerFile = 64 * 1024;
+
 // A file read through the stream interface, straight from the runtime: the
 // worker reads by disk path, with nothing of the main thread's file layer.
+// It ends where the set's allowance of bytes ends.
 class DiskStream : public KyStream {
 public:
-    explicit DiskStream(std::FILE* file) : m_file(file) {}
+    DiskStream(std::FILE* file, u64& allowance) : m_file(file), m_allowance(allowance), m_ranOut(false) {}
     ~DiskStream() override { std::fclose(m_file); }
 
     u32 write(const void*, u32) override { return 0; }
-    u32 read(void* out, u32 n) override { return u32(std::fread(out, 1, n, m_file)); }
+    u32 read(void* out, u32 n) override
+    {
+        if (n > m_allowance) {
+            n = u32(m_allowance);
+            m_ranOut = true;
+        }
+        const u32 got = u32(std::fread(out, 1, n, m_file));
+        m_allowance -= got;
+        return got;
+    }
     bool seek(u32 pos) override { return std::fseek(m_file, long(pos), SEEK_SET) == 0; }
     u32 tell() const override
     {
@@ -28,9 +45,13 @@ public:
         return at < 0 ? 0 : u32(at);
     }
     bool eof() const override { return std::feof(m_file) != 0; }
+    // Whether a read asked for more than the allowance left.
+    bool ranOut() const { return m_ranOut; }
 
 private:
     std::FILE* m_file;
+    u64& m_allowance;
+    bool m_ranOut;
 };
 
 } // namespace
@@ -44,6 +65,8 @@ KyAdsPictures::KyAdsPictures(KyWorkerPool& pool)
     , m_pool(pool)
     , m_next(0)
     , m_readPixels(0)
+    , m_maxBytes(0)
+    , m_bytesLeft(0)
     , m_done(true)
     , m_cancel(false)
     , m_whole(false)
@@ -67,6 +90,8 @@ void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 max
     m_started = true;
     m_next = 0;
     m_readPixels = 0;
+    m_maxBytes = kBytesPerPixel * maxPixels + kBytesPerFile * sources.size();
+    m_bytesLeft = m_maxBytes;
     m_readFailure = "";
     m_readLog.clear();
     m_done = false;
@@ -166,13 +191,18 @@ bool KyAdsPictures::readNext()
     const Source& source = m_sources[i];
     std::unique_ptr<KyImgResult> picture;
     bool overBudget = false;
+    bool overBytes = false;
     if (std::FILE* file = KyFile::openDisk(source.diskPath, KyFile::ModeRead)) {
-        DiskStream stream(file);
+        DiskStream stream(file, m_bytesLeft);
         KyImgInput::Limit limit(m_maxSide, m_maxPixels - m_readPixels);
         picture = KyImg::read(KyPath(source.diskPath.toLower()).extension(), &stream, KyString());
         overBudget = limit.refused();
+        overBytes = stream.ranOut();
     }
-    if (overBudget)
+    if (overBytes)
+        m_readFailure.format("%s takes the pictures of the advert set past %llu bytes", source.path.c_str(),
+                             static_cast<unsigned long long>(m_maxBytes));
+    else if (overBudget)
         m_readFailure.format("%s is larger than the advert budget allows (%u x %u pixels a picture, %llu in all)",
                              source.path.c_str(), m_maxSide, m_maxSide, static_cast<unsigned long long>(m_maxPixels));
     else if (!picture || picture->format() == 13 || picture->cutShort())

@@ -16,9 +16,12 @@
 // the set's budget: none wider or higher than maxSide, and all of them
 // together no more than maxPixels. The reading stops at the first picture
 // that is missing, damaged, cut short or over the budget - one over it is
-// refused from its header, before anything of it is decoded - and its
-// verdict, with what the picture readers logged, goes back to the main
-// thread, which logs it when it takes the verdict.
+// refused from its header, before anything of it is decoded. Each reader
+// costs what its picture needs, and the files are read no further than 8
+// bytes a pixel of the budget and 64 KiB a picture in all, so a set's
+// reading is bounded whatever its files hold. The verdict, with what the
+// picture readers logged, goes back to the main thread, which logs it when
+// it takes the verdict.
 //
 // Two uses: the check of a downloaded set before it replaces the shown one
 // (the pictures are dropped as they are read), and the reading of a page's
@@ -93,9 +96,12 @@ private:
     KyWorkerPool& m_pool;
 
     // The reading under way, kept by whoever reads (the job, or step): the
-    // next source, the pixels read, why it stopped and what was logged.
+    // next source, the pixels read, the bytes the files may take in all and
+    // those left, why it stopped and what was logged.
     size_t m_next;
     u64 m_readPixels;
+    u64 m_maxBytes;
+    u64 m_bytesLeft;
     KyString m_readFailure;
     std::string m_readLog;
 

@@ -31,16 +31,19 @@ Hostile modes, for the tests of the client's defences:
              serves an index.xml that names --names pictures, each a real
              PNG of --side x --side pixels (default 4096) of one colour, a
              few tens of kilobytes that decode to tens of megabytes
-  bombs      serves an index.xml that names --names pictures, each a PNG of
-             1 x 1 pixel whose image data inflates to --inflate bytes
-             (default 4 GiB) of zeros after its one row: about a thousandth
-             of that on the wire (4 MB)
+  bombpictures
+             serves an index.xml that names --names pictures, each a PNG of
+             1 x 1 pixel whose image data inflates to --inflate MiB
+             (default 1024) of zeros after its one row: about a thousandth
+             of that to send
   textbombs  serves an index.xml that names --names pictures, each a real
              PNG of 1 x 1 pixel holding --chunks compressed text chunks
-             (default 100, zTXt and iTXt by turns) that inflate to --inflate bytes each (default
-             64 MiB): about 64 KB a chunk on the wire, 6.4 MB a picture
-The bombs are made once, at start, from one compressed run repeated: a few
-milliseconds and a few megabytes of memory, shared by every name served.
+             (default 100, zTXt and iTXt by turns) that inflate to
+             --text-inflate MiB each (default 64): about 64 KB a chunk to
+             send, 6.4 MB a picture
+The pictures of these two are made once, at start, from one compressed run
+repeated: a few milliseconds and a few megabytes of memory, shared by every
+name served.
 """
 
 import argparse
@@ -129,17 +132,16 @@ def png_1x1(chunks=b"", image_data=None):
 TINY_PNG = png_1x1()
 
 
-def bomb_png(inflate):
-    """A 1 x 1 PNG whose image data inflates to inflate bytes: its one row,
-    then zeros."""
-    row = b"\x00\xff\x00\x00"
-    return png_1x1(image_data=repeated_zlib(row, b"\x00", max(0, inflate - len(row))))
+def bomb_png(mebibytes):
+    """A 1 x 1 PNG whose image data goes on with mebibytes MiB of zeros
+    after its row."""
+    return png_1x1(image_data=repeated_zlib(b"\x00\x20\x60\xa0", b"\x00", mebibytes << 20))
 
 
-def text_bomb_png(chunks, inflate):
-    """A 1 x 1 PNG holding chunks compressed text chunks of inflate bytes
+def text_bomb_png(chunks, mebibytes):
+    """A 1 x 1 PNG holding chunks compressed text chunks of mebibytes MiB
     each, zTXt and iTXt by turns."""
-    text = repeated_zlib(b"", b"a", inflate)
+    text = repeated_zlib(b"", b"a", mebibytes << 20)
     # zTXt: keyword, method 0; iTXt: keyword, compressed, method 0, no
     # language, no translated keyword.
     kinds = [png_chunk(b"zTXt", b"Comment\x00\x00" + text), png_chunk(b"iTXt", b"Comment\x00\x01\x00\x00\x00" + text)]
@@ -264,7 +266,7 @@ class AdvertHandler(BaseHTTPRequestHandler):
         if mode == "portal":
             self.send(PORTAL_PAGE)
             return
-        if mode in ("manynames", "bigpictures", "bombs", "textbombs"):
+        if mode in ("manynames", "bigpictures", "bombpictures", "textbombs"):
             if name == "index.xml":
                 self.send(many_names_index(self.server.names))
             else:
@@ -324,21 +326,22 @@ def main():
                         help="the path before /index.php (default: /Orvalen3/PC/Part3/Ads)")
     parser.add_argument("--mode", default="normal",
                         choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent",
-                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures", "bombs",
+                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures", "bombpictures",
                                  "textbombs"],
                         help="normal, or one of the hostile modes below")
     parser.add_argument("--cut", type=int, default=30,
                         help="bytes of index.xml sent in the cutindex mode (default: 30)")
     parser.add_argument("--names", type=int, default=20000,
-                        help="pictures named by the index in the manynames, bigpictures, bombs and textbombs "
-                             "modes (default: 20000)")
+                        help="pictures named by the index in the manynames, bigpictures, bombpictures and "
+                        "textbombs modes (default: 20000)")
     parser.add_argument("--side", type=int, default=4096,
                         help="width and height of the pictures of the bigpictures mode (default: 4096)")
-    parser.add_argument("--inflate", type=int, default=None,
-                        help="bytes a bomb's image data (bombs, default: 4 GiB) or each of its text chunks "
-                             "(textbombs, default: 64 MiB) inflates to")
+    parser.add_argument("--inflate", type=int, default=1024,
+                        help="MiB of zeros the pictures of the bombpictures mode inflate to (default: 1024)")
     parser.add_argument("--chunks", type=int, default=100,
                         help="compressed text chunks in each picture of the textbombs mode (default: 100)")
+    parser.add_argument("--text-inflate", type=int, default=64,
+                        help="MiB each text chunk of the textbombs mode inflates to (default: 64)")
     parser.add_argument("--max-requests", type=int, default=0,
                         help="stop after answering this many requests (default: 0, never)")
     parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
@@ -354,14 +357,13 @@ def main():
     server.cut = max(0, args.cut)
     server.names = max(0, args.names)
     # The one picture every name of these modes is answered with.
+    server.big_png = b""
     if args.mode == "bigpictures":
         server.big_png = flat_png(max(1, args.side))
-    elif args.mode == "bombs":
-        server.big_png = bomb_png(args.inflate if args.inflate is not None else 4 << 30)
+    elif args.mode == "bombpictures":
+        server.big_png = bomb_png(max(0, args.inflate))
     elif args.mode == "textbombs":
-        server.big_png = text_bomb_png(max(0, args.chunks), args.inflate if args.inflate is not None else 64 << 20)
-    else:
-        server.big_png = b""
+        server.big_png = text_bomb_png(max(0, args.chunks), max(0, args.text_inflate))
     server.requests = 0
     server.lock = threading.Lock()
     server.hold = threading.Event()

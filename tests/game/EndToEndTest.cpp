@@ -315,11 +315,12 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         // 250 pictures of 4096 x 4096, 56 KB each to send and 48 MiB each to
         // decode: refused from their headers, at no cost to the start.
         {"bigpictures", {"--names", "250"}, "AdsTmp/p0.png is larger than the advert budget allows"},
-        // Eight pictures of one pixel whose data inflates to 512 MiB each,
-        // 512 KB each to send: refused once their one row is read. (The
-        // downloads hold what they receive in memory: the bytes sent, not
-        // what they inflate to, would pass the memory bound below.)
-        {"bombs", {"--names", "8", "--inflate", "536870912"}, "AdsTmp/p0.png is not a whole picture"},
+        // Eight pictures of one pixel whose data inflates to 512 MiB after
+        // it, 512 KB each to send: refused after a piece of the first, where
+        // they once took seconds each at every start. (The downloads hold
+        // what they receive in memory: the bytes sent, not what they inflate
+        // to, would pass the memory bound below.)
+        {"bombpictures", {"--names", "8", "--inflate", "512"}, "AdsTmp/p0.png is not a whole picture"},
         // A picture of one pixel with a hundred text chunks of 64 MiB each,
         // 6.4 MB to send: a whole picture, its text skipped unread.
         {"textbombs", {"--names", "1"}, "Save in : Backup/AdsTmp/p0.png", false},
@@ -362,7 +363,8 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
 namespace {
 
 // An advert set of eight pictures of one pixel whose data inflates to 4 GiB
-// each after their one row, as the advert server's "bombs" mode serves it.
+// each after their one row, as the advert server's "bombpictures" mode
+// serves them.
 void writeBombSet(GameProcess& game, const std::string& folder)
 {
     std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
@@ -409,7 +411,7 @@ TEST(EndToEnd, StartsAfterABombSetCostWhatAStartWithTheShippedSetCosts)
 
     TempDir served("kyads");
     {
-        AdvertServer server(served.path(), "bombs", 0, {"--names", "8"});
+        AdvertServer server(served.path(), "bombpictures", 0, {"--names", "8"});
         ASSERT_TRUE(server.ok());
         game.setEnvironment("KY_ADVERT_HOST", server.address());
         std::remove((game.userDataFolder() + "/KyCache.xml").c_str());

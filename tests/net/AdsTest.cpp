@@ -9,6 +9,7 @@
 #include "core/KyWorkerPool.h"
 #include "net/KyAds.h"
 #include "net/KyAdsIndex.h"
+#include "net/KyAdsPictures.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
 #include "tools/content/ImageWriters.h"
@@ -675,6 +676,9 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         // Pictures that take a few kilobytes to send and tens of megabytes
         // to decode: refused from their header.
         {"bigpictures", {"--names", "12"}, "AdsTmp/p0.png is larger than the advert budget allows", false},
+        // Pictures of one pixel whose data inflates to 1 GiB after it: a
+        // megabyte each to send, refused after a piece of it.
+        {"bombpictures", {"--names", "8"}, "AdsTmp/p0.png is not a whole picture", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + (c.options.empty() ? "" : " " + c.options[1]));
@@ -919,4 +923,43 @@ TEST_F(Ads, APageNoThreadReadsEndsTheRunInTimeAndAPoolWithoutThreadsReadsOnTheFr
             EXPECT_EQ(watcher.finished, 0);
         }
     }
+}
+
+// Each picture of a set costs what its pixels need, and the set's files are
+// read no further than 8 bytes a pixel of the budget and 64 KiB a picture
+// in all: pictures whose files hold far more than their pixels (each within
+// what its reader walks through) end the reading once they pass it.
+TEST_F(Ads, ASetsPicturesAreReadNoFurtherThanItsBudgetAllows)
+{
+    ImageWriters::PngImage p;
+    p.width = 1;
+    p.height = 1;
+    p.rows = {1, 2, 3};
+    auto withText = [&](int chunks) {
+        std::vector<ImageWriters::Bytes> text(chunks, ImageWriters::pngChunk("tEXt", ImageWriters::pattern(4000)));
+        return ImageWriters::toString(ImageWriters::pngWith(ImageWriters::png(p), text));
+    };
+    writeUserData("Ads/t0.png", withText(15));   // 60 KB each
+    writeUserData("Ads/t1.png", withText(15));
+    writeUserData("Ads/t2.png", withText(40));   // 160 KB
+    std::vector<KyAdsPictures::Source> sources;
+    for (const char* name : {"Backup/Ads/t0.png", "Backup/Ads/t1.png", "Backup/Ads/t2.png"}) {
+        KyAdsPictures::Source source;
+        source.path = name;
+        source.diskPath = KyFile::resolvePath(source.path);
+        sources.push_back(source);
+    }
+    const u64 pixels = 1000;
+    KyAdsPictures pictures;
+    // Two: 120 KB of the 8,000 + 2 x 65,536 bytes allowed.
+    pictures.start(std::vector<KyAdsPictures::Source>(sources.begin(), sources.begin() + 2), false, 512, pixels);
+    pictures.finish();
+    EXPECT_TRUE(pictures.isWhole()) << pictures.failure().c_str();
+    EXPECT_EQ(pictures.pixels(), 2u);
+    // Three: 280 KB of 204,608.
+    pictures.start(sources, false, 512, pixels);
+    pictures.finish();
+    EXPECT_FALSE(pictures.isWhole());
+    EXPECT_STREQ(pictures.failure().c_str(),
+                 "Backup/Ads/t2.png takes the pictures of the advert set past 204608 bytes");
 }

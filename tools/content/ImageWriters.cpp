@@ -215,6 +215,34 @@ Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality
     return out;
 }
 
+Bytes jpegWithScans(const Bytes& jpeg, size_t count)
+{
+    std::vector<Bytes> headers;
+    size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+        const u8 marker = jpeg[at + 1];
+        const size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
+        if (marker == 0xDA)
+            headers.push_back(Bytes(jpeg.begin() + at, jpeg.begin() + at + 2 + length));
+        at += 2 + length;
+        if (marker == 0xDA) {
+            // Past the entropy-coded data: the next marker that is not a
+            // stuffed byte or a restart.
+            while (at + 1 < jpeg.size() &&
+                   !(jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7)))
+                ++at;
+        }
+    }
+    if (headers.empty())
+        throw std::runtime_error("JPEG without scans");
+    Bytes out(jpeg.begin(), jpeg.end() - 2);
+    for (size_t i = headers.size(); i < count; ++i)
+        out.insert(out.end(), headers[i % headers.size()].begin(), headers[i % headers.size()].end());
+    out.push_back(0xFF);
+    out.push_back(0xD9);
+    return out;
+}
+
 Bytes zlibWrapped(const Bytes& data, int level)
 {
     uLongf bound = compressBound(static_cast<uLong>(data.size()));

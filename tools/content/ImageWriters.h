@@ -46,6 +46,10 @@ Bytes pngWith(const Bytes& png, const std::vector<Bytes>& chunks, const Bytes* i
 Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality = 90,
            bool progressive = false);
 
+// A progressive JPEG followed by more scans that carry no data (its own
+// scans' headers over again) up to count scans in all, before its EOI.
+Bytes jpegWithScans(const Bytes& progressive, size_t count);
+
 // The engine's zlib prefix form: u32 compressed size, u32 decompressed size
 // (little-endian), then the zlib stream of the data.
 Bytes zlibWrapped(const Bytes& data, int level = 6);
