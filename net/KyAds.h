@@ -51,7 +51,8 @@ class TiXmlElement;
 // stays on screen meanwhile (nothing, for the first page), its time spent
 // and its "next" button doing nothing more, its "skip" and "buy" as ever. A
 // page whose pictures are not read within kMaxPageWait (no thread could be
-// had for them) ends the run, as a page that does not load does. So no frame
+// had for them) ends the run, as a page that does not load does; a pool
+// without any thread has them read on the frames, one a frame. So no frame
 // waits for the advert set, whatever its size within the budget; only commit
 // waits for a worker, called directly (as the destructor does).
 // The cache file "KyCache.xml" in the user-data folder keeps the time of the
@@ -89,13 +90,12 @@ public:
     // on a worker in a few tens of milliseconds.
     static constexpr u32 kMaxPictureSide = 512;
     static constexpr u64 kMaxSetPixels = u64(2) << 20;
-    // The longest a page due on screen waits for the reading of its
-    // pictures (microseconds of the page timer): about a hundred times what
-    // the whole budget takes on a worker, so a busy machine still shows the
-    // page, and only a reading that never starts - no thread could be had,
-    // or none is free for that long - gives it up, at half the time a page
-    // without a way on shows, before the player wonders whether the game
-    // is stuck.
+    // The longest a page due on screen waits for its pictures to be read
+    // (microseconds of the page timer): about a hundred times what the
+    // whole budget takes on a worker, so that a busy machine still shows
+    // the page and only a reading that does not run (no thread could be
+    // had, or none came free) gives it up; and half of kDefaultPageDuration,
+    // so that the player is not held long on the way to the menu.
     static const u64 kMaxPageWait = 5000000u;
 
     // The pictures are read by the pool's threads.
