@@ -32,7 +32,10 @@
 //     budget allows (eight photographs of 512 x 512, two pages), against
 //     the same run with the set shipped with the game, in the same run: the
 //     medians over the rounds of the longest frame in which the adverts
-//     made a texture or showed a page (worst_ms, floor_ms, ratio).
+//     made a texture or showed a page (worst_ms, floor_ms, ratio). Beside
+//     them, the same for a set whose first page goes after a frame and whose
+//     second holds all eight photographs, so that it comes due before its
+//     pictures are read (late_ms, late_ratio against the shipped set).
 //
 // They run on the sample data beside the game executable, with a user-data
 // folder of their own under /tmp, one iteration each.
@@ -230,26 +233,30 @@ void MainMenuFrames(benchmark::State& state)
     state.counters["p99_ms"] = times[times.size() * 99 / 100];
 }
 
-// The advert set of AdvertFrames' run against its floor: eight photographs
-// of the largest size a set's picture may have, which fill its budget, four
-// on each of two pages.
-void writeBudgetSet(const std::string& folder)
+// The advert sets of AdvertFrames' runs against their floor: eight
+// photographs of the largest size a set's picture may have, which fill its
+// budget, four on each of two pages of two seconds; or (late) none on a
+// first page that goes after a microsecond, all eight on the second.
+enum class AdvertSet { Shipped, Budget, Late };
+
+void writeBudgetSet(const std::string& folder, AdvertSet set)
 {
     const u32 side = KyAds::kMaxPictureSide;
     static_assert(u64(KyAds::kMaxPictureSide) * KyAds::kMaxPictureSide * 8 == KyAds::kMaxSetPixels,
                   "eight pictures fill the budget");
-    const std::string page = "<?xml version=\"1.0\"?>\n<advert>\n"
-                             "  <sprite name=\"a\" file=\"Backup/Ads/p%d.jpg\" visible=\"1\"/>\n"
-                             "  <sprite name=\"b\" file=\"Backup/Ads/p%d.jpg\" visible=\"1\"/>\n"
-                             "  <sprite name=\"c\" file=\"Backup/Ads/p%d.jpg\" visible=\"1\"/>\n"
-                             "  <sprite name=\"d\" file=\"Backup/Ads/p%d.jpg\" visible=\"1\"/>\n"
-                             "  <value name=\"duration\" value=\"2000000\"/>\n%s</advert>\n";
-    char text[1024];
-    std::snprintf(text, sizeof text, page.c_str(), 0, 1, 2, 3,
-                  "  <value name=\"nextPath\" value=\"Backup/Ads/page2.xml\"/>\n");
-    std::ofstream(folder + "/Ads/index.xml") << text;
-    std::snprintf(text, sizeof text, page.c_str(), 4, 5, 6, 7, "");
-    std::ofstream(folder + "/Ads/page2.xml") << text;
+    std::string pages[2];
+    for (u32 i = 0; i < 8; ++i) {
+        std::string& page = pages[set == AdvertSet::Late ? 1 : i / 4];
+        page += "  <sprite name=\"s" + std::to_string(i) + "\" file=\"Backup/Ads/p" + std::to_string(i) +
+                ".jpg\" visible=\"1\"/>\n";
+    }
+    const char* firstDuration = set == AdvertSet::Late ? "1" : "2000000";
+    std::ofstream(folder + "/Ads/index.xml") << "<?xml version=\"1.0\"?>\n<advert>\n" << pages[0]
+                                             << "  <value name=\"duration\" value=\"" << firstDuration << "\"/>\n"
+                                             << "  <value name=\"nextPath\" value=\"Backup/Ads/page2.xml\"/>\n"
+                                             << "</advert>\n";
+    std::ofstream(folder + "/Ads/page2.xml") << "<?xml version=\"1.0\"?>\n<advert>\n" << pages[1]
+                                             << "  <value name=\"duration\" value=\"2000000\"/>\n</advert>\n";
     for (u32 i = 0; i < 8; ++i) {
         const std::string jpeg =
             ImageWriters::toString(ImageWriters::jpeg(side, side, 3, ImageWriters::photo(side, side, 3, i + 1), 90));
@@ -257,16 +264,16 @@ void writeBudgetSet(const std::string& folder)
     }
 }
 
-// A player's folder holding the budget's advert set or none (the shipped set
-// is then copied in).
-std::string advertHome(bool budgetSet)
+// A player's folder holding one of the budget's advert sets, or none (the
+// shipped set is then copied in).
+std::string advertHome(AdvertSet set)
 {
     const std::string home = playerHome();
     if (home.empty())
         return home;
     KyOsDir::makePath((userFolder(home) + "/Ads").c_str());
-    if (budgetSet)
-        writeBudgetSet(userFolder(home));
+    if (set != AdvertSet::Shipped)
+        writeBudgetSet(userFolder(home), set);
     return home;
 }
 
@@ -283,22 +290,25 @@ void freshAdvertCache(const std::string& home)
 
 void AdvertFrames(benchmark::State& state)
 {
-    const std::string budgetHome = advertHome(true);
-    const std::string shippedHome = advertHome(false);
-    std::vector<double> budget, shipped;
+    const std::string budgetHome = advertHome(AdvertSet::Budget);
+    const std::string lateHome = advertHome(AdvertSet::Late);
+    const std::string shippedHome = advertHome(AdvertSet::Shipped);
+    std::vector<double> budget, late, shipped;
     for (auto _ : state) {
-        for (int round = 0; round < 3 && !budgetHome.empty() && !shippedHome.empty(); ++round) {
-            freshAdvertCache(budgetHome);
-            freshAdvertCache(shippedHome);
+        for (int round = 0; round < 3 && !budgetHome.empty() && !lateHome.empty() && !shippedHome.empty(); ++round) {
+            for (const std::string& home : {budgetHome, lateHome, shippedHome})
+                freshAdvertCache(home);
             const Launch a = launch(KY_FIRST_MENU_FRAME, budgetHome, "--adverts");
+            const Launch l = launch(KY_FIRST_MENU_FRAME, lateHome, "--adverts");
             const Launch b = launch(KY_FIRST_MENU_FRAME, shippedHome, "--adverts");
-            if (!a.ok || !b.ok)
+            if (!a.ok || !l.ok || !b.ok)
                 break;
             budget.push_back(a.reported);
+            late.push_back(l.reported);
             shipped.push_back(b.reported);
         }
     }
-    for (const std::string& home : {budgetHome, shippedHome}) {
+    for (const std::string& home : {budgetHome, lateHome, shippedHome}) {
         if (!home.empty())
             nftw(home.c_str(), benchgame::removeEntry, 16, FTW_DEPTH | FTW_PHYS);
     }
@@ -307,6 +317,8 @@ void AdvertFrames(benchmark::State& state)
         return;
     }
     reportAgainstFloor(state, "worst_ms", budget, shipped);
+    state.counters["late_ms"] = benchMedian(late);
+    state.counters["late_ratio"] = benchMedian(late) / benchMedian(shipped);
 }
 
 } // namespace

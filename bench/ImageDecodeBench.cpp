@@ -5,6 +5,7 @@
 
 #include "bench/BenchStatistics.h"
 #include "bench/BenchTempFolder.h"
+#include "core/KyPath.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
 #include "tools/content/ImageWriters.h"
@@ -14,9 +15,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using ImageWriters::Bytes;
@@ -162,6 +166,175 @@ void BM_PngBareLibraryFile(benchmark::State& state)
     }
 }
 
+const Bytes& pngBomb()
+{
+    static const Bytes file = [] {
+        ImageWriters::PngImage p;
+        p.width = 1;
+        p.height = 1;
+        p.rows = {10, 20, 30};
+        Bytes data = ImageWriters::zlibZeros({0, 10, 20, 30}, u64(1) << 30);
+        return ImageWriters::pngWith(ImageWriters::png(p), {}, &data);
+    }();
+    return file;
+}
+
+const Bytes& textBomb()
+{
+    static const Bytes file = [] {
+        ImageWriters::PngImage p;
+        p.width = 64;
+        p.height = 64;
+        p.rows = ImageWriters::photo(64, 64, 3);
+        const Bytes zeros = ImageWriters::zlibZeros({}, u64(64) << 20);
+        std::vector<Bytes> chunks;
+        Bytes profile = {'i', 'c', 'c', 0, 0};
+        profile.insert(profile.end(), zeros.begin(), zeros.end());
+        chunks.push_back(ImageWriters::pngChunk("iCCP", profile));
+        for (int i = 0; i < 100; ++i) {
+            // zTXt: keyword, method 0; iTXt: keyword, compressed, method 0,
+            // no language, no translated keyword.
+            const bool international = i % 2 == 1;
+            static const char kZtxt[] = "Comment\0";
+            static const char kItxt[] = "Comment\0\1\0\0";
+            Bytes text = international ? Bytes(kItxt, kItxt + sizeof kItxt) : Bytes(kZtxt, kZtxt + sizeof kZtxt);
+            text.insert(text.end(), zeros.begin(), zeros.end());
+            chunks.push_back(ImageWriters::pngChunk(international ? "iTXt" : "zTXt", text));
+        }
+        return ImageWriters::pngWith(ImageWriters::png(p), chunks);
+    }();
+    return file;
+}
+
+void decodeBomb(benchmark::State& state, const Bytes& file)
+{
+    KyString stream;
+    ImageWriters::fillStream(stream, file);
+    s32 format = 13;
+    for (auto _ : state) {
+        stream.seek(0);
+        KyImg img;
+        img.loadFromStream(stream, "png");
+        format = img.format();
+    }
+    state.counters["format"] = format;
+    state.counters["fileKiB"] = double(file.size()) / 1024;
+}
+
+void BM_PngBomb1GiB(benchmark::State& state)
+{
+    decodeBomb(state, pngBomb());
+}
+
+void BM_PngTextBomb(benchmark::State& state)
+{
+    decodeBomb(state, textBomb());
+}
+
+// A 512 x 512 progressive JPEG whose scans are followed by more scans that
+// carry no data, up to 1000 in all: each is a pass over the picture, and
+// scans cost the decoder their headers' few bytes each.
+const Bytes& manyScans()
+{
+    static const Bytes file = [] {
+        const u32 side = 512;
+        Bytes jpeg = ImageWriters::jpeg(side, side, 3, ImageWriters::photo(side, side, 3, 5), 90, true);
+        Bytes out = ImageWriters::jpegWithScans(jpeg, 1000);
+        return out;
+    }();
+    return file;
+}
+
+void BM_JpegThousandScans(benchmark::State& state)
+{
+    KyString stream;
+    ImageWriters::fillStream(stream, manyScans());
+    s32 format = 13;
+    for (auto _ : state) {
+        stream.seek(0);
+        KyImg img;
+        img.loadFromStream(stream, "jpg");
+        format = img.format();
+    }
+    state.counters["format"] = format;
+    state.counters["fileKiB"] = double(manyScans().size()) / 1024;
+}
+
+void listPictures(const std::string& folder, std::vector<std::string>& out)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = folder + "/" + name;
+        if (e->d_type == DT_DIR)
+            listPictures(path, out);
+        else if (KyImg::isPictureName(KyString(name.c_str())))
+            out.push_back(path);
+    }
+    closedir(dir);
+}
+
+// FNV-1a over every picture's size, format, pixels and palette: the same
+// figure before and after a change to the readers says they read the same
+// pictures.
+u32 checksumOf(const std::vector<std::string>& files)
+{
+    u32 checksum = 2166136261u;
+    auto mix = [&checksum](const u8* p, u64 n) {
+        for (u64 i = 0; i < n; ++i)
+            checksum = (checksum ^ p[i]) * 16777619u;
+    };
+    for (const std::string& file : files) {
+        KyString path(file.c_str());
+        std::unique_ptr<KyImgResult> picture = KyImg::read(KyPath(path.toLower()).extension(), nullptr, path);
+        if (!picture)
+            continue;
+        const u32 shape[3] = {picture->width(), picture->height(), u32(picture->format())};
+        mix(reinterpret_cast<const u8*>(shape), sizeof shape);
+        mix(picture->pixels(), picture->pixelBytes());
+        if (picture->palette() && picture->palette()->data())
+            mix(picture->palette()->data(), picture->palette()->byteSize());
+    }
+    return checksum;
+}
+
+// Every picture file of the sample game beside the executable, read as the
+// game reads them.
+void BM_ShippedPictures(benchmark::State& state)
+{
+    char exe[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string folder = n > 0 ? std::string(exe, size_t(n)) : std::string();
+    folder = folder.substr(0, folder.rfind('/')) + "/game";
+    std::vector<std::string> files;
+    listPictures(folder, files);
+    std::sort(files.begin(), files.end());
+    if (files.empty()) {
+        state.SkipWithError("no sample game beside the executable");
+        return;
+    }
+    u64 pixels = 0;
+    for (auto _ : state) {
+        pixels = 0;
+        for (const std::string& file : files) {
+            KyString path(file.c_str());
+            std::unique_ptr<KyImgResult> picture =
+                KyImg::read(KyPath(path.toLower()).extension(), nullptr, path);
+            if (!picture || picture->format() == 13)
+                state.SkipWithError("a shipped picture did not load");
+            else
+                pixels += u64(picture->width()) * picture->height();
+        }
+    }
+    state.counters["files"] = double(files.size());
+    state.counters["Mpixels"] = double(pixels) / 1e6;
+    state.SetLabel("checksum " + std::to_string(checksumOf(files)));
+}
+
 void decodeJpeg(jpeg_decompress_struct& cinfo)
 {
     jpeg_read_header(&cinfo, TRUE);
@@ -245,3 +418,7 @@ KY_IMAGE_BENCH(BM_JpegBareLibrary);
 KY_IMAGE_BENCH(BM_JpegKyImgStream);
 KY_IMAGE_BENCH(BM_JpegBareLibraryFile);
 KY_IMAGE_BENCH(BM_JpegKyImgFile);
+KY_IMAGE_BENCH(BM_PngBomb1GiB);
+KY_IMAGE_BENCH(BM_PngTextBomb);
+KY_IMAGE_BENCH(BM_JpegThousandScans);
+KY_IMAGE_BENCH(BM_ShippedPictures);

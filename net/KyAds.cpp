@@ -96,12 +96,16 @@ void setIntAttribute(TiXmlElement* element, const char* name, s64 value)
 
 } // namespace
 
-KyAds::KyAds()
+KyAds::KyAds(KyWorkerPool& pool)
     : cacheValidity(kDefaultCacheValidity)
     , m_lastFetchTime(0)
     , m_timeKnown(false)
     , m_corrupted(false)
+    , m_waitSince(0)
+    , m_pool(pool)
+    , m_check(pool)
     , m_verdict(Unchecked)
+    , m_pictures(pool)
     , m_made(0)
     , m_runEnded(false)
 {
@@ -166,7 +170,7 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
             // show; the first page of the set shown is read meanwhile too.
             if (KyFile::exists(join(m_tempFolder, kIndexName)))
                 startCheck();
-            prepare(join(m_localFolder, kIndexName));
+            prepareFirstPage();
             return true;
         }
     }
@@ -182,7 +186,7 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
     downloader->onSuccess.pushBack(kyNewCallback(this, &KyAds::onFileDownloaded, 0.0f));
     downloader->request.setMaxResponseSize(kMaxXmlResponse);
     m_downloaders.pushBack(downloader);
-    prepare(join(m_localFolder, kIndexName));
+    prepareFirstPage();
     if (!downloader->start())
         return false;
     m_lastFetchTime = now();
@@ -314,7 +318,7 @@ bool KyAds::isWhole(const KyString& indexPath)
     Walk found;
     if (!walkShowable(indexPath, found))
         return false;
-    KyAdsPictures pictures;
+    KyAdsPictures pictures(m_pool);
     pictures.start(picturesOf(found.names, KyPath(indexPath).directory()), false, kMaxPictureSide, kMaxSetPixels);
     pictures.finish();
     if (!pictures.log().empty())
@@ -453,6 +457,7 @@ void KyAds::next()
 {
     m_shownPages.clear();
     m_runEnded = false;
+    m_waitingPage = "";
     // Corrupted, or never told where its folders are: nothing to show.
     if (m_corrupted || m_localFolder.isEmpty()) {
         goNext();
@@ -471,14 +476,27 @@ void KyAds::next()
 void KyAds::show(const KyString& pagePath)
 {
     m_shownPages.pushBack(KyPath(pagePath));
-    if (KyPath(pagePath) == KyPath(m_preparedPage)) {
-        // Read on the worker, usually long ago: the rest of the textures.
-        m_pictures.finish();
-        while (!isPrepared())
-            makeNextTexture();
-    } else {
-        dropPrepared();
+    if (KyPath(pagePath) != KyPath(m_preparedPage))
+        prepare(pagePath);
+    // A page that reads nothing ahead (it is not of the local set, or does
+    // not read) shows, or fails, at once.
+    if (m_preparedPage.length() == 0 || isPrepared()) {
+        display(pagePath);
+        return;
     }
+    m_waitingPage = pagePath;
+    if (m_timer.isPaused())
+        m_timer.start();
+    m_waitSince = m_timer.getTimeFromStart();
+    m_pictures.hurry();
+    wake();
+}
+
+void KyAds::display(const KyString& pagePath)
+{
+    m_waitingPage = "";
+    // The page before goes only now, so that no frame goes without a page.
+    hide();
     bool loaded = false;
     {
         // What was not read ahead is read here, within the set's bounds.
@@ -488,7 +506,6 @@ void KyAds::show(const KyString& pagePath)
     // The page holds its pictures now.
     dropPrepared();
     if (!loaded) {
-        m_currentPage = "";
         goNext();
         return;
     }
@@ -532,6 +549,16 @@ void KyAds::show(const KyString& pagePath)
     }
 }
 
+void KyAds::giveUp()
+{
+    logPrint("[KyAds::show] the pictures of %s were not read within %llu ms: the adverts end\n",
+             m_waitingPage.c_str(), static_cast<unsigned long long>(kMaxPageWait / 1000));
+    hide();
+    endRun();
+    // Last: a listener may destroy the rotator.
+    onFinished.call();
+}
+
 void KyAds::prepare(const KyString& pagePath)
 {
     dropPrepared();
@@ -546,6 +573,14 @@ void KyAds::prepare(const KyString& pagePath)
     wake();
 }
 
+void KyAds::prepareFirstPage()
+{
+    const KyPath index = join(m_localFolder, kIndexName);
+    if (!isShowable(index))
+        copyDefaultSet();
+    prepare(index);
+}
+
 void KyAds::dropPrepared()
 {
     m_pictures.cancel();
@@ -555,11 +590,11 @@ void KyAds::dropPrepared()
     m_textures.clear();
 }
 
-void KyAds::makeNextTexture()
+bool KyAds::makeNextTexture()
 {
     const std::vector<KyAdsPictures::Source>& sources = m_pictures.sources();
     if (m_made >= sources.size())
-        return;
+        return false;
     if (m_made == 0 && !m_pictures.log().empty())
         logPrint("%s", m_pictures.log().c_str());
     const KyAdsPictures::Source& source = sources[m_made];
@@ -573,7 +608,7 @@ void KyAds::makeNextTexture()
     // A picture that did not read is left to the page's own loading, which
     // reports it; one already listed is the one the page will use.
     if (!read || !resources || resources->find<Ky3DTexture>(textureName))
-        return;
+        return false;
     KyIntrusivePtr<KyImg> image(resources->find<KyImg>(path));
     if (!image) {
         KyImg* made = new KyImg;
@@ -588,6 +623,7 @@ void KyAds::makeNextTexture()
     resources->add(texture);
     m_images.push_back(image);
     m_textures.push_back(KyIntrusivePtr<Ky3DTexture>(texture));
+    return true;
 }
 
 bool KyAds::downloading() const
@@ -608,6 +644,7 @@ void KyAds::endRun()
 {
     // Nothing more is shown in this run: the pictures read ahead go.
     m_runEnded = true;
+    m_waitingPage = "";
     dropPrepared();
 }
 
@@ -625,16 +662,34 @@ bool KyAds::onFrame()
     // Once every download has ended, what they fetched is checked.
     if (!downloads && m_verdict == Unchecked && !m_downloaders.isEmpty())
         startCheck();
+    if (m_verdict == Checking)
+        m_check.step();
     takeCheck();
     // A whole set replaces the local one at once while no page of the run
-    // shows; its first page is read again, unless the run is over.
+    // shows or waits; its first page is read again, unless the run is over.
     if (m_verdict == Whole && m_currentPage.length() == 0 && m_shownPages.isEmpty() && commit() && !m_runEnded)
         prepare(join(m_localFolder, kIndexName));
-    // One texture a frame, once the worker has read the page.
-    if (m_preparedPage.length() > 0 && !isPrepared() && m_pictures.isDone())
-        makeNextTexture();
-    if (downloads || m_verdict == Checking || (m_preparedPage.length() > 0 && !isPrepared()))
+    // One texture a frame, once the page's pictures are read; those that
+    // did not read make none and cost no frame.
+    if (m_preparedPage.length() > 0 && !isPrepared()) {
+        m_pictures.step();
+        if (m_pictures.isDone()) {
+            while (!isPrepared() && !makeNextTexture()) {
+            }
+        }
+    }
+    const bool waiting = m_waitingPage.length() > 0;
+    if (downloads || m_verdict == Checking || (m_preparedPage.length() > 0 && !isPrepared()) || waiting)
         wake();
+    if (!waiting)
+        return false;
+    // Last, as both may end the run, whose listener may destroy the rotator.
+    if (isPrepared()) {
+        const KyString page = m_waitingPage;
+        display(page);
+    } else if (!m_pictures.isDone() && m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait) {
+        giveUp();
+    }
     return false;
 }
 
@@ -655,6 +710,9 @@ bool KyAds::pageDuration(u64& microseconds)
 
 void KyAds::goNext()
 {
+    // The page after is on its way already (a "next" pressed again).
+    if (m_waitingPage.length() > 0)
+        return;
     // The value belongs to the page that hide unloads: copy it first.
     KyString nextPath;
     bool hasNext = false;
@@ -662,15 +720,17 @@ void KyAds::goNext()
         nextPath = *value;
         hasNext = nextPath.length() > 0;
     }
-    hide();
     if (hasNext && m_shownPages.contains(KyPath(nextPath))) {
         logPrint("[KyAds::goNext] %s was already shown: the adverts end\n", nextPath.c_str());
         hasNext = false;
     }
     if (hasNext) {
+        // This page stays on screen until the next one can show.
+        endPageTime();
         show(nextPath);
         return;
     }
+    hide();
     endRun();
     // Last: a listener may destroy the rotator.
     onFinished.call();
@@ -680,6 +740,11 @@ void KyAds::hide()
 {
     m_page.unload();
     m_currentPage = "";
+    endPageTime();
+}
+
+void KyAds::endPageTime()
+{
     KyCallback0Param<KyAds> timerListener(this, &KyAds::onTimer);
     m_timer.alarmCallbacks.removeCallback(&timerListener);
 }

@@ -45,9 +45,16 @@ class TiXmlElement;
 // shows or when the rotator goes; a set that is not is removed, and the set
 // shown last stays. The local set is not decoded again at each start: it was
 // checked when it came. A page shows once its pictures are read (on a worker)
-// and made textures (one a frame); the next page's are read while a page
-// shows. So no frame waits for the advert set, whatever its size within the
-// budget.
+// and made textures (one a frame); the first page's are read while the
+// splashes show, the next page's while a page shows. A page due before its
+// pictures are ready waits for them, the frames going on: the page before
+// stays on screen meanwhile (nothing, for the first page), its time spent
+// and its "next" button doing nothing more, its "skip" and "buy" as ever. A
+// page whose pictures are not read within kMaxPageWait (no thread could be
+// had for them) ends the run, as a page that does not load does; a pool
+// without any thread has them read on the frames, one a frame. So no frame
+// waits for the advert set, whatever its size within the budget; only commit
+// waits for a worker, called directly (as the destructor does).
 // The cache file "KyCache.xml" in the user-data folder keeps the time of the
 // last fetch and whether a run was cut short while it fetched.
 //
@@ -83,8 +90,16 @@ public:
     // on a worker in a few tens of milliseconds.
     static constexpr u32 kMaxPictureSide = 512;
     static constexpr u64 kMaxSetPixels = u64(2) << 20;
+    // The longest a page due on screen waits for its pictures to be read
+    // (microseconds of the page timer): about a hundred times what the
+    // whole budget takes on a worker, so that a busy machine still shows
+    // the page and only a reading that does not run (no thread could be
+    // had, or none came free) gives it up; and half of kDefaultPageDuration,
+    // so that the player is not held long on the way to the menu.
+    static const u64 kMaxPageWait = 5000000u;
 
-    KyAds();
+    // The pictures are read by the pool's threads.
+    explicit KyAds(KyWorkerPool& pool = KyWorkerPool::instance());
     // Commits a complete downloaded set, ends every download and writes the
     // cache file.
     virtual ~KyAds();
@@ -124,8 +139,9 @@ public:
     // for the check of its pictures (or makes it) when it has not ended.
     bool commit();
     void writeCache();
-    // Shows a page; the pictures read ahead for it (prepare) are taken,
-    // waiting for the worker when it has not finished them.
+    // Shows a page once its pictures are textures: at once when they were
+    // read ahead (prepare) and made, otherwise when the frames have made
+    // them (the page waits, see above).
     void show(const KyString& pagePath);
     void goNext();
     void hide();
@@ -167,6 +183,8 @@ public:
     s64 lastFetchTime() const { return m_lastFetchTime; }
     // The page on screen; "" when none.
     const KyString& currentPage() const { return m_currentPage; }
+    // The page due, waiting for its pictures; "" when none.
+    const KyString& waitingPage() const { return m_waitingPage; }
 
     // The cache's time element and the fetch time, both ways.
     static void writeTime(TiXmlElement* time, s64 seconds);
@@ -198,11 +216,23 @@ private:
     void takeCheck();
     // Starts reading the pictures of a page of the local set.
     void prepare(const KyString& pagePath);
+    // Reads the first page while the splashes show: an unshowable local set
+    // is refilled from the shipped one first, as next would.
+    void prepareFirstPage();
+    // Puts a page on screen in place of the one shown; its pictures are
+    // textures already, or it reads none ahead.
+    void display(const KyString& pagePath);
+    // The waiting page's pictures were not read in time: the run ends.
+    void giveUp();
+    // The page shown no longer moves the run on by its time (the timer
+    // keeps running).
+    void endPageTime();
     // Drops the pictures of the page to come (the local set changed).
     void dropPrepared();
     // Makes the next picture of the prepared page an image and a texture
-    // listed under its path.
-    void makeNextTexture();
+    // listed under its path; false when that picture makes none (it did not
+    // read, or the page's own is listed already).
+    bool makeNextTexture();
     // Asks for onFrame at the next frame.
     void wake();
     // Some download has not ended.
@@ -228,9 +258,13 @@ private:
     bool m_timeKnown;
     bool m_corrupted;
     KyString m_currentPage;
-    // Pages shown in this run.
+    // The page due, and the page timer's time when it came due.
+    KyString m_waitingPage;
+    u64 m_waitSince;
+    // Pages shown in this run (a waiting page counts).
     KyArray<KyString> m_shownPages;
 
+    KyWorkerPool& m_pool;
     // The check of the temporary set.
     KyAdsPictures m_check;
     Verdict m_verdict;

@@ -16,13 +16,20 @@
 // the set's budget: none wider or higher than maxSide, and all of them
 // together no more than maxPixels. The reading stops at the first picture
 // that is missing, damaged, cut short or over the budget - one over it is
-// refused from its header, before anything of it is decoded - and its
-// verdict, with what the picture readers logged, goes back to the main
-// thread, which logs it when it takes the verdict.
+// refused from its header, before anything of it is decoded. Each reader
+// costs what its picture needs, and the files are read no further than 8
+// bytes a pixel of the budget and 64 KiB a picture in all, so a set's
+// reading is bounded whatever its files hold. The verdict, with what the
+// picture readers logged, goes back to the main thread, which logs it when
+// it takes the verdict.
 //
 // Two uses: the check of a downloaded set before it replaces the shown one
 // (the pictures are dropped as they are read), and the reading of a page's
 // pictures ahead of its showing (kept, for the main thread to take).
+//
+// A pool that has no thread at all (a machine of one core) gets no job: the
+// owner's frames read the pictures instead, one a call of step, so that no
+// frame pays for more than one picture within the budget.
 class KyAdsPictures {
 public:
     struct Source {
@@ -32,7 +39,7 @@ public:
         KyString diskPath;
     };
 
-    KyAdsPictures();
+    explicit KyAdsPictures(KyWorkerPool& pool = KyWorkerPool::instance());
     // Stops after the picture being read and waits for it.
     ~KyAdsPictures();
     KyAdsPictures(const KyAdsPictures&) = delete;
@@ -43,9 +50,13 @@ public:
     void start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels);
     // Whether a reading was started and not cancelled.
     bool isStarted() const { return m_started; }
-    // Whether the reading has ended; never waits (but reads on the calling
-    // thread when the pool has no threads at all).
+    // Whether the reading has ended; never waits, never reads.
     bool isDone();
+    // With a pool that has no thread, reads the next picture on the calling
+    // thread; nothing otherwise.
+    void step();
+    // The reading is needed now: its job goes before the pool's read-ahead.
+    void hurry();
     // Waits for the end of the reading (read on the calling thread when no
     // worker has taken it).
     void finish();
@@ -69,6 +80,10 @@ public:
 private:
     // Reads every source in order (any thread).
     void readAll();
+    // Reads the next source; false when nothing more is to be read.
+    bool readNext();
+    // The reading has ended: its verdict goes to the main thread.
+    void publish();
     bool cancelled();
 
     std::vector<Source> m_sources;
@@ -76,6 +91,19 @@ private:
     u32 m_maxSide;
     u64 m_maxPixels;
     bool m_started;
+    // Read by the owner's calls of step (the pool has no thread).
+    bool m_stepped;
+    KyWorkerPool& m_pool;
+
+    // The reading under way, kept by whoever reads (the job, or step): the
+    // next source, the pixels read, the bytes the files may take in all and
+    // those left, why it stopped and what was logged.
+    size_t m_next;
+    u64 m_readPixels;
+    u64 m_maxBytes;
+    u64 m_bytesLeft;
+    KyString m_readFailure;
+    std::string m_readLog;
 
     // Guards what follows while a worker reads.
     KyMutex m_mutex;

@@ -183,6 +183,16 @@ bool KyImg::isPictureName(const KyString& path)
     return false;
 }
 
+bool KyImg::isPictureType(const KyString& type)
+{
+    const KyString lower = type.toLower();
+    for (const PictureType& known : kPictureTypes) {
+        if (lower == known.type)
+            return true;
+    }
+    return false;
+}
+
 bool KyImg::readAs(const KyString& type, KyStream* stream, const KyString& file)
 {
     std::unique_ptr<KyImgResult> result = read(type, stream, file);

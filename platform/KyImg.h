@@ -59,6 +59,9 @@ public:
     // Whether load reads a picture from a file of that name: its extension,
     // in any case, is one of "bmp", "tga", "png", "jpg", "jpeg", "pvr".
     static bool isPictureName(const KyString& path);
+    // Whether loadFromStream reads a picture of that type word, in any case:
+    // one of the extensions above, "jpg.zlib" or "jpeg.zlib".
+    static bool isPictureType(const KyString& type);
     // The file load reads for path: with the core's recursive search, path
     // itself; otherwise path, else its copy in the language folder, else in
     // the "en" folder. False when none of them exists (file is then the

@@ -130,58 +130,113 @@ void KyImgInput::writeOrZeros(KyStream& stream, const u8* data, u64 n)
     }
 }
 
-bool KyImgInput::readZlibBlock(KyStream& stream, std::vector<u8>& out)
+namespace {
+
+const u32 kInputStep = 16 * 1024;
+
+} // namespace
+
+KyImgInput::ZlibBlock::ZlibBlock(KyStream& stream)
+    : m_stream(stream), m_start(0), m_packedSize(0), m_size(0), m_packedRead(0), m_produced(0), m_ended(false),
+      m_started(false), m_z(new z_stream_s)
 {
-    out.clear();
+    std::memset(m_z.get(), 0, sizeof(z_stream_s));
+}
+
+KyImgInput::ZlibBlock::~ZlibBlock()
+{
+    if (m_started)
+        inflateEnd(m_z.get());
+}
+
+bool KyImgInput::ZlibBlock::open()
+{
+    m_start = m_stream.tell();
     u8 prefix[8];
-    if (!readExact(stream, prefix, sizeof prefix))
+    if (!readExact(m_stream, prefix, sizeof prefix))
         return false;
-    u64 packedSize = le32(prefix);
-    u64 size = le32(prefix + 4);
-    // Deflate never expands by more than about 1032 to 1.
-    if (packedSize == 0 || size == 0 || packedSize > kMaxBlockBytes || size > kMaxBlockBytes ||
-        size > packedSize * 1032 + 64)
+    m_packedSize = le32(prefix);
+    m_size = le32(prefix + 4);
+    // Deflate never expands by more than about 1032 to 1, and no encoder
+    // makes data much larger than what it packs: the block costs about its
+    // stated size, whatever it holds.
+    if (m_packedSize == 0 || m_size == 0 || m_packedSize > kMaxBlockBytes || m_size > kMaxBlockBytes ||
+        m_size > m_packedSize * 1032 + 64 || m_packedSize > 2 * m_size + 1024)
         return false;
-    std::vector<u8> packed;
-    if (!readBlock(stream, packedSize, packed))
+    if (inflateInit(m_z.get()) != Z_OK)
         return false;
-    if (!inflateExactly(packed.data(), packedSize, size, out)) {
-        std::vector<u8>().swap(out);
+    m_started = true;
+    return true;
+}
+
+bool KyImgInput::ZlibBlock::read(u8* out, u64 n)
+{
+    if (!m_started || n > m_size - m_produced)
         return false;
+    z_stream& z = *m_z;
+    while (n > 0) {
+        if (m_ended)
+            return false;   // the data ends before the stated size
+        if (z.avail_in == 0 && m_packedRead < m_packedSize) {
+            u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
+            m_input.resize(step);
+            if (!readExact(m_stream, m_input.data(), step))
+                return false;
+            m_packedRead += step;
+            z.next_in = m_input.data();
+            z.avail_in = step;
+        }
+        u8* target = out;
+        u32 room = static_cast<u32>(std::min<u64>(n, 1u << 30));
+        if (target == nullptr) {
+            m_scratch.resize(kInputStep);
+            target = m_scratch.data();
+            room = static_cast<u32>(std::min<u64>(n, kInputStep));
+        }
+        z.next_out = target;
+        z.avail_out = room;
+        int result = inflate(&z, Z_NO_FLUSH);
+        u32 made = room - z.avail_out;
+        m_produced += made;
+        n -= made;
+        if (out != nullptr)
+            out += made;
+        if (result == Z_STREAM_END)
+            m_ended = true;
+        else if (result != Z_OK && !(result == Z_BUF_ERROR && z.avail_in == 0 && m_packedRead < m_packedSize))
+            return false;
     }
     return true;
 }
 
-// Inflates in growing steps, so the output buffer never runs far ahead of
-// what the data really produces; the result must be exactly size bytes.
-bool KyImgInput::inflateExactly(const u8* packed, u64 packedSize, u64 size, std::vector<u8>& out)
+bool KyImgInput::ZlibBlock::finish()
 {
-    z_stream z;
-    std::memset(&z, 0, sizeof z);
-    if (inflateInit(&z) != Z_OK)
+    if (!read(nullptr, m_size - m_produced))
         return false;
-    z.next_in = const_cast<Bytef*>(packed);
-    z.avail_in = static_cast<uInt>(packedSize);
-    int result = Z_OK;
-    out.resize(std::min<u64>(size, 64 * 1024));
-    while (result == Z_OK) {
-        if (z.total_out == out.size()) {
-            if (out.size() == size)
-                break;   // full: anything more is an error below
-            out.resize(std::min<u64>(size, u64(out.size()) * 2));
-        }
-        z.next_out = out.data() + z.total_out;
-        z.avail_out = static_cast<uInt>(out.size() - z.total_out);
-        result = inflate(&z, Z_NO_FLUSH);
-    }
-    bool exact = result == Z_STREAM_END && z.total_out == size;
-    if (result == Z_OK && z.total_out == size) {
-        // The buffer is full: the stream must end here.
+    if (!m_ended) {
+        // Everything stated is out: the data must end here.
+        z_stream& z = *m_z;
         u8 extra = 0;
-        z.next_out = &extra;
-        z.avail_out = 1;
-        exact = inflate(&z, Z_NO_FLUSH) == Z_STREAM_END && z.total_out == size;
+        for (;;) {
+            if (z.avail_in == 0 && m_packedRead < m_packedSize) {
+                u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
+                m_input.resize(step);
+                if (!readExact(m_stream, m_input.data(), step))
+                    return false;
+                m_packedRead += step;
+                z.next_in = m_input.data();
+                z.avail_in = step;
+            }
+            z.next_out = &extra;
+            z.avail_out = 1;
+            int result = inflate(&z, Z_NO_FLUSH);
+            if (result == Z_STREAM_END && z.avail_out == 1)
+                break;
+            if (result != Z_OK || z.avail_out == 0)
+                return false;
+        }
+        m_ended = true;
     }
-    inflateEnd(&z);
-    return exact;
+    const u64 end = u64(m_start) + 8 + m_packedSize;
+    return hasByteAt(m_stream, end - 1) && m_stream.seek(static_cast<u32>(end));
 }

@@ -4,12 +4,16 @@
 #include "core/KyStream.h"
 #include "core/KyTypes.h"
 
+#include <memory>
 #include <vector>
+
+struct z_stream_s;
 
 // What every image reader needs to take sizes from untrusted data: the
 // caps on picture sizes, exact reads, blocks read in growing steps (so a
 // stated size never allocates more than about twice the bytes really there)
-// and the zlib prefix form shared by PVR files and wrapped JPEG data.
+// and the zlib prefix form shared by PVR files and wrapped JPEG data, read
+// as it is needed.
 class KyImgInput {
 public:
     // No picture is larger than this many pixel bytes (4096 x 4096 RGBA)
@@ -69,12 +73,44 @@ public:
     static void writeOrZeros(KyStream& stream, const u8* data, u64 n);
 
     // The prefix form: u32 compressed size n, u32 decompressed size m, then
-    // n bytes of zlib data whose inflation gives exactly m bytes. False for
-    // a short block, sizes over the caps, a stated size that deflate cannot
-    // reach from n bytes, or data that does not inflate to m bytes.
-    static bool readZlibBlock(KyStream& stream, std::vector<u8>& out);
-    // Inflates a zlib stream that must give exactly size bytes.
-    static bool inflateExactly(const u8* packed, u64 packedSize, u64 size, std::vector<u8>& out);
+    // n bytes of zlib data whose inflation gives exactly m bytes. The block
+    // is inflated as its reader asks for it, so that reading a picture costs
+    // what the picture needs of it and never what the block states.
+    class ZlibBlock {
+    public:
+        explicit ZlibBlock(KyStream& stream);
+        ~ZlibBlock();
+        ZlibBlock(const ZlibBlock&) = delete;
+        ZlibBlock& operator=(const ZlibBlock&) = delete;
+
+        // Reads the prefix: false for a short one, sizes over the caps, a
+        // stated size that deflate cannot reach from n bytes, or n bytes far
+        // more than deflate needs for it.
+        bool open();
+        // The stated decompressed size, and how much of it was inflated.
+        u64 size() const { return m_size; }
+        u64 position() const { return m_produced; }
+        // Inflates the next n bytes into out (discarded when out is null);
+        // false when the data cannot give them within the stated size.
+        bool read(u8* out, u64 n);
+        // Inflates the rest of the stated size and checks that the data ends
+        // exactly there and that the whole compressed block is in the
+        // stream; the stream then stands right after the block.
+        bool finish();
+
+    private:
+        KyStream& m_stream;
+        u32 m_start;
+        u64 m_packedSize;
+        u64 m_size;
+        u64 m_packedRead;
+        u64 m_produced;
+        bool m_ended;
+        bool m_started;
+        std::vector<u8> m_input;
+        std::vector<u8> m_scratch;
+        std::unique_ptr<z_stream_s> m_z;
+    };
 
     // Little-endian words from a byte array.
     static u32 le32(const u8* p) { return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24; }

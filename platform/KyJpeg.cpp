@@ -27,12 +27,13 @@ struct KyJpeg::Source {
     u8* window;
     // Stream form.
     KyStream* stream;
-    // Memory form (the inflated zlib data).
-    const u8* data;
-    u64 size;
-    u64* position;
+    // Zlib form: the block, inflated as the decoder reads.
+    KyImgInput::ZlibBlock* block;
     // The window holds the end marker supplied after the data ran out.
     bool ended;
+    // Bytes handed to the decoder so far, and how many it may take.
+    u64 taken;
+    u64 budget;
 };
 
 struct KyJpeg::Error {
@@ -72,6 +73,23 @@ void limitScans(j_common_ptr cinfo)
         longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
 }
 
+void fail(j_decompress_ptr cinfo)
+{
+    longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
+}
+
+// Counts n more bytes of the data taken by the decoder; past the budget the
+// decoding ends, whatever the data still holds.
+void take(j_decompress_ptr cinfo, u64 n)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    s->taken += n;
+    if (s->taken > s->budget) {
+        logPrint("KyJpeg::LoadFromStream: the data is far larger than its picture\n");
+        fail(cinfo);
+    }
+}
+
 void initSource(j_decompress_ptr cinfo)
 {
     KyJpeg::Source* s = sourceOf(cinfo);
@@ -100,6 +118,7 @@ boolean fillFromStream(j_decompress_ptr cinfo)
     u32 n = s->ended ? 0 : s->stream->read(s->window, KyJpeg::WindowSize);
     if (n == 0 || n > KyJpeg::WindowSize)
         return supplyEnd(cinfo);
+    take(cinfo, n);
     s->pub.next_input_byte = s->window;
     s->pub.bytes_in_buffer = n;
     return TRUE;
@@ -133,21 +152,23 @@ void termStream(j_decompress_ptr cinfo)
     s->pub.bytes_in_buffer = 0;
 }
 
-boolean fillFromMemory(j_decompress_ptr cinfo)
+// The zlib form: the next window of the block, inflated now.
+boolean fillFromZlib(j_decompress_ptr cinfo)
 {
     KyJpeg::Source* s = sourceOf(cinfo);
-    u64 left = s->size - *s->position;
+    u64 left = s->ended ? 0 : s->block->size() - s->block->position();
     u32 n = static_cast<u32>(left < KyJpeg::WindowSize ? left : KyJpeg::WindowSize);
     if (n == 0)
         return supplyEnd(cinfo);
-    std::memcpy(s->window, s->data + *s->position, n);
-    *s->position += n;
+    take(cinfo, n);
+    if (!s->block->read(s->window, n))
+        fail(cinfo);
     s->pub.next_input_byte = s->window;
     s->pub.bytes_in_buffer = n;
     return TRUE;
 }
 
-void skipInMemory(j_decompress_ptr cinfo, long n)
+void skipInZlib(j_decompress_ptr cinfo, long n)
 {
     if (n <= 0)
         return;
@@ -159,15 +180,18 @@ void skipInMemory(j_decompress_ptr cinfo, long n)
     }
     u64 rest = static_cast<u64>(n) - s->pub.bytes_in_buffer;
     s->pub.bytes_in_buffer = 0;
-    u64 left = s->size - *s->position;
-    *s->position += rest < left ? rest : left;
+    u64 left = s->block->size() - s->block->position();
+    rest = rest < left ? rest : left;
+    take(cinfo, rest);
+    if (!s->block->read(nullptr, rest))
+        fail(cinfo);
 }
 
-void termMemory(j_decompress_ptr) {}
+void termZlib(j_decompress_ptr) {}
 
 } // namespace
 
-KyJpeg::KyJpeg() : m_stream(nullptr), m_position(0)
+KyJpeg::KyJpeg() : m_stream(nullptr)
 {
     std::memset(m_window, 0, sizeof m_window);
 }
@@ -219,23 +243,23 @@ void KyJpeg::LoadZlibFromStream(KyStream& stream)
 {
     resetResult();
     m_stream = &stream;
-    if (KyImgInput::readZlibBlock(stream, m_data)) {
-        m_position = 0;
+    KyImgInput::ZlibBlock block(stream);
+    if (block.open()) {
         Source source;
         std::memset(&source, 0, sizeof source);
         source.pub.init_source = initSource;
-        source.pub.fill_input_buffer = fillFromMemory;
-        source.pub.skip_input_data = skipInMemory;
+        source.pub.fill_input_buffer = fillFromZlib;
+        source.pub.skip_input_data = skipInZlib;
         source.pub.resync_to_restart = jpeg_resync_to_restart;
-        source.pub.term_source = termMemory;
+        source.pub.term_source = termZlib;
         source.window = m_window;
-        source.data = m_data.data();
-        source.size = m_data.size();
-        source.position = &m_position;
+        source.block = &block;
         decode(source);
+        // The block must hold the JPEG and nothing more than its stated
+        // size, which the decoding held to the picture's budget.
+        if (m_format != 13 && !block.finish())
+            resetResult();
     }
-    std::vector<u8>().swap(m_data);
-    m_position = 0;
     m_stream = nullptr;
 }
 
@@ -248,6 +272,8 @@ void KyJpeg::decode(Source& source)
     error.pub.error_exit = errorExit;
     error.pub.output_message = printMessage;
     source.progress.progress_monitor = limitScans;
+    source.taken = 0;
+    source.budget = kBaseBytes;
 
     int outcome = run(this, &source, &error, &cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -280,6 +306,12 @@ int KyJpeg::run(KyJpeg* self, Source* source, Error* error, void* decompressor)
     if (!KyImgInput::rowsBytes(cinfo->output_width, cinfo->output_height, u64(cinfo->output_width) * components,
                                total))
         return Failed;
+    // No encoder spends more than a few bytes a sample.
+    source->budget = kBaseBytes + 4 * total;
+    if (source->block && source->block->size() > source->budget) {
+        logPrint("KyJpeg::LoadFromStream: the data is far larger than its picture\n");
+        return Failed;
+    }
     jpeg_start_decompress(cinfo);
     u32 width = cinfo->output_width;
     u32 height = cinfo->output_height;

@@ -6,8 +6,6 @@
 #include "core/KyTypes.h"
 #include "platform/KyImgResult.h"
 
-#include <vector>
-
 // JPEG reader over libjpeg, for plain JPEG data and for the zlib-wrapped
 // form (u32 compressed size, u32 decompressed size, then zlib data whose
 // inflation is a JPEG file). Colour pictures give format 5, one-component
@@ -18,10 +16,16 @@
 // Plain JPEG data is read from the stream 2048 bytes at a time; when the
 // decoder is done the stream is moved back over what it did not use, so it
 // stands right after the JPEG data. When the data ends early the decoder is
-// given an end-of-image marker instead of reading further.
+// given an end-of-image marker instead of reading further. The zlib form is
+// inflated as the decoder reads it. Reading costs what the picture needs:
+// data far larger than a JPEG of its size could be (kBaseBytes + 4 bytes a
+// sample) is refused when the decoder reaches past it, and so is a zlib
+// block that states more.
 class KyJpeg : public KyImgResult {
 public:
     static const u32 WindowSize = 2048;
+    // What a JPEG may hold besides its samples (markers, profiles).
+    static const u64 kBaseBytes = u64(8) << 20;
 
     KyJpeg();
     ~KyJpeg() override;
@@ -45,9 +49,6 @@ private:
 
     KyStream* m_stream;
     u8 m_window[WindowSize];
-    // The zlib form: the inflated JPEG file and the read position in it.
-    std::vector<u8> m_data;
-    u64 m_position;
 };
 
 #endif

@@ -5,11 +5,45 @@
 #include "platform/KyImgInput.h"
 
 #include <csetjmp>
+#include <cstring>
 #include <png.h>
+
+namespace {
+
+// What reading a PNG may cost besides its image data: the signature, the
+// header chunks and the chunks skipped, bytes read or seeked over. Each
+// skipped chunk costs at least its 12 bytes of length, type and CRC, and a
+// seek counts as a small read.
+const u64 kWalkBytes = u64(4) << 20;
+const u64 kSeekCost = 4096;
+// Image data is fed to libpng in pieces of this size.
+const u32 kPiece = 64 * 1024;
+
+u32 be32(const u8* p)
+{
+    return u32(p[0]) << 24 | u32(p[1]) << 16 | u32(p[2]) << 8 | p[3];
+}
+
+bool isType(const u8* head, const char* type)
+{
+    return std::memcmp(head + 4, type, 4) == 0;
+}
+
+} // namespace
 
 // Everything the decoding step leaves behind, kept outside the frame that
 // calls setjmp so that it survives a long jump out of libpng.
+//
+// The file is walked chunk by chunk and libpng's progressive reader is fed
+// only what the picture needs: the header, PLTE and tRNS, then the image
+// data until the last row is done. Text, colour profiles and every other
+// ancillary chunk are skipped unread, and what is left of the image data
+// after the last row is never inflated; the walk then goes on to IEND so
+// that a stream stands right after the PNG. Image data that inflates past
+// the last row is refused, as is a file that holds far more bytes for
+// libpng than its rows can take (2 x their raw size + kWalkBytes).
 struct KyPng::Decoder {
+    KyStream* stream = nullptr;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int bitDepth = 0;
@@ -20,31 +54,41 @@ struct KyPng::Decoder {
     u8* pixels = nullptr;
     u64 pixelBytes = 0;
     png_bytep* rows = nullptr;
-    u8* scratch = nullptr;
+    u8* piece = nullptr;
     png_colorp paletteEntries = nullptr;
     int paletteCount = 0;
     png_bytep transAlphas = nullptr;
     int transCount = 0;
     png_color_16p transColor = nullptr;
+    // Walking: what the file may still cost, whether libpng has the header
+    // chunks, and whether the image data is read (kinds without a format
+    // are walked through without it) and done with.
+    u64 spent = 0;
+    u64 budget = kWalkBytes;
+    bool haveInfo = false;
+    bool imageStarted = false;
+    bool skipImage = false;
+    bool imageDone = false;
+    bool extraData = false;
 
     ~Decoder()
     {
         delete[] pixels;
         delete[] rows;
-        delete[] scratch;
+        delete[] piece;
     }
 
     static bool run(png_structp png, png_infop info, Decoder* d);
+    // The parts of the walk; each leaves through png_error.
+    void spend(png_structp png, u64 n);
+    void readHead(png_structp png, u8* out, u32 n);
+    void feed(png_structp png, png_infop info, u64 n);
+    void skip(png_structp png, u64 n);
+    void startImage(png_structp png, png_infop info);
+    bool rowsDone(png_structp png) const;
 };
 
 namespace {
-
-void readFromStream(png_structp png, png_bytep data, png_size_t length)
-{
-    KyStream* stream = static_cast<KyStream*>(png_get_io_ptr(png));
-    if (!KyImgInput::readExact(*stream, data, length))
-        png_error(png, "unexpected end of the PNG data");
-}
 
 // libpng's own messages, worded as libpng prints them on standard error,
 // go to the log instead: a picture read on a worker thread keeps them with
@@ -55,9 +99,29 @@ void printError(png_structp png, png_const_charp message)
     png_longjmp(png, 1);
 }
 
-void printWarning(png_structp, png_const_charp message)
+void printWarning(png_structp png, png_const_charp message)
 {
     logPrint("libpng warning: %s\n", message);
+    // libpng says so, and stops inflating, when the image data gives more
+    // after the last row: the one sign of data inflating past the picture.
+    KyPng::Decoder* d = static_cast<KyPng::Decoder*>(png_get_error_ptr(png));
+    if (d && message && std::strstr(message, "Extra compressed data"))
+        d->extraData = true;
+}
+
+void onInfo(png_structp png, png_infop info)
+{
+    KyPng::Decoder* d = static_cast<KyPng::Decoder*>(png_get_progressive_ptr(png));
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    d->haveInfo = true;
+}
+
+void onRow(png_structp png, png_bytep row, png_uint_32 rowNumber, int)
+{
+    KyPng::Decoder* d = static_cast<KyPng::Decoder*>(png_get_progressive_ptr(png));
+    if (row != nullptr && d->rows != nullptr && rowNumber < d->height)
+        png_progressive_combine_row(png, d->rows[rowNumber], row);
 }
 
 u32 bytesPerPixel(int colorType)
@@ -69,6 +133,95 @@ u32 bytesPerPixel(int colorType)
 
 } // namespace
 
+void KyPng::Decoder::spend(png_structp png, u64 n)
+{
+    spent += n;
+    if (spent > budget)
+        png_error(png, "PNG data far larger than its picture");
+}
+
+void KyPng::Decoder::readHead(png_structp png, u8* out, u32 n)
+{
+    if (!KyImgInput::readExact(*stream, out, n))
+        png_error(png, "unexpected end of the PNG data");
+    spend(png, n);
+}
+
+// Hands the next n bytes of the stream to libpng, a piece at a time; the
+// image data stops as soon as the last row is done, and the rest of the n
+// bytes is skipped.
+void KyPng::Decoder::feed(png_structp png, png_infop info, u64 n)
+{
+    while (n > 0) {
+        u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
+        if (!KyImgInput::readExact(*stream, piece, part))
+            png_error(png, "unexpected end of the PNG data");
+        spend(png, part);
+        n -= part;
+        png_process_data(png, info, piece, part);
+        if (imageStarted && rowsDone(png)) {
+            imageDone = true;
+            if (extraData)
+                png_error(png, "PNG image data goes on past its last row");
+            skip(png, n);
+            return;
+        }
+    }
+}
+
+void KyPng::Decoder::skip(png_structp png, u64 n)
+{
+    if (n <= kSeekCost) {
+        while (n > 0) {
+            u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
+            readHead(png, piece, part);
+            n -= part;
+        }
+        return;
+    }
+    u64 to = u64(stream->tell()) + n;
+    if (to > 0xFFFFFFFFu || !stream->seek(static_cast<u32>(to)))
+        png_error(png, "unexpected end of the PNG data");
+    spend(png, kSeekCost);
+}
+
+// The header chunks are in: check the picture's size and make its rows.
+void KyPng::Decoder::startImage(png_structp png, png_infop info)
+{
+    if (!haveInfo)
+        png_error(png, "PNG image data before its header");
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlaceMethod, &compressionMethod,
+                 &filterMethod);
+    u64 rowBytes = png_get_rowbytes(png, info);
+    u64 total = 0;
+    if (!KyImgInput::rowsBytes(width, height, rowBytes, total))
+        png_error(png, "PNG picture too large");
+    imageStarted = true;
+    if (formatOf(colorType, bitDepth) == 13) {
+        skipImage = true;
+        return;
+    }
+    u64 stride = u64(width) * bytesPerPixel(colorType);
+    if (stride != rowBytes)
+        png_error(png, "unexpected PNG row size");
+    // Deflate never needs much more than the raw rows (with their filter
+    // bytes, and those of the interlaced passes); twice that is far from
+    // any real file.
+    budget += 2 * (rowBytes + 2) * height;
+    pixels = new u8[total];
+    pixelBytes = total;
+    rows = new png_bytep[height];
+    for (png_uint_32 i = 0; i < height; ++i)
+        rows[i] = pixels + stride * (height - 1 - i);
+}
+
+bool KyPng::Decoder::rowsDone(png_structp png) const
+{
+    // libpng's own test for the end of the image data.
+    return png_get_current_pass_number(png) > 6 ||
+           (interlaceMethod == PNG_INTERLACE_NONE && png_get_current_row_number(png) >= height);
+}
+
 // No object with a destructor lives in this frame: libpng leaves it through
 // longjmp on any error, and the caller then finds false.
 bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
@@ -77,41 +230,62 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         return false;
     png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
     png_set_user_limits(png, KyImgInput::kMaxDimension, KyImgInput::kMaxDimension);
-    png_read_info(png, info);
-    png_get_IHDR(png, info, &d->width, &d->height, &d->bitDepth, &d->colorType, &d->interlaceMethod,
-                 &d->compressionMethod, &d->filterMethod);
-    int passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    u64 rowBytes = png_get_rowbytes(png, info);
-    u64 total = 0;
-    if (!KyImgInput::rowsBytes(d->width, d->height, rowBytes, total))
-        png_error(png, "PNG picture too large");
-
-    if (formatOf(d->colorType, d->bitDepth) != 13) {
-        u64 stride = u64(d->width) * bytesPerPixel(d->colorType);
-        if (stride != rowBytes)
-            png_error(png, "unexpected PNG row size");
-        d->pixels = new u8[total];
-        d->pixelBytes = total;
-        d->rows = new png_bytep[d->height];
-        for (png_uint_32 i = 0; i < d->height; ++i)
-            d->rows[i] = d->pixels + stride * (d->height - 1 - i);
-        png_read_image(png, d->rows);
-    } else {
-        // Read through a kind that gives no pixels, one row at a time.
-        d->scratch = new u8[rowBytes > 0 ? rowBytes : 1];
-        for (int pass = 0; pass < passes; ++pass)
-            for (png_uint_32 y = 0; y < d->height; ++y)
-                png_read_row(png, d->scratch, nullptr);
+    png_set_progressive_read_fn(png, d, onInfo, onRow, nullptr);
+    d->piece = new u8[kPiece];
+    d->feed(png, info, 8);
+    bool first = true;
+    for (;;) {
+        u8 head[8];
+        d->readHead(png, head, sizeof head);
+        u64 length = be32(head);
+        if (length > PNG_UINT_31_MAX)
+            png_error(png, "PNG chunk too long");
+        d->spend(png, 4);
+        const bool critical = (head[4] & 0x20) == 0;
+        if (first && !isType(head, "IHDR"))
+            png_error(png, "missing IHDR");
+        first = false;
+        if (isType(head, "IEND")) {
+            if (!d->imageStarted)
+                png_error(png, "no image data in the PNG");
+            if (!d->imageDone && !d->skipImage)
+                png_error(png, "Not enough image data");
+            d->skip(png, length + 4);
+            if (png_get_valid(png, info, PNG_INFO_PLTE))
+                png_get_PLTE(png, info, &d->paletteEntries, &d->paletteCount);
+            if (png_get_valid(png, info, PNG_INFO_tRNS))
+                png_get_tRNS(png, info, &d->transAlphas, &d->transCount, &d->transColor);
+            return true;
+        }
+        if (isType(head, "IDAT")) {
+            if (d->imageDone || d->skipImage) {
+                d->skip(png, length + 4);
+                continue;
+            }
+            png_process_data(png, info, head, sizeof head);
+            if (!d->imageStarted)
+                d->startImage(png, info);
+            if (d->skipImage)
+                d->skip(png, length + 4);
+            else
+                d->feed(png, info, length + 4);
+            continue;
+        }
+        if (d->imageStarted && !d->imageDone && !d->skipImage)
+            png_error(png, "Not enough image data");
+        if (d->imageStarted || !critical) {
+            // Nothing of the picture: tRNS is the one ancillary chunk used.
+            if (d->imageStarted || !isType(head, "tRNS")) {
+                d->skip(png, length + 4);
+                continue;
+            }
+        } else if (!isType(head, "IHDR") && !isType(head, "PLTE")) {
+            png_error(png, "unknown critical PNG chunk");
+        }
+        png_process_data(png, info, head, sizeof head);
+        d->feed(png, info, length + 4);
     }
-    if (png_get_valid(png, info, PNG_INFO_PLTE))
-        png_get_PLTE(png, info, &d->paletteEntries, &d->paletteCount);
-    if (png_get_valid(png, info, PNG_INFO_tRNS))
-        png_get_tRNS(png, info, &d->transAlphas, &d->transCount, &d->transColor);
-    png_read_end(png, nullptr);
-    return true;
 }
-
 KyPng::KyPng()
     : m_bitDepth(0), m_colorType(0), m_interlaceMethod(0), m_compressionMethod(0), m_filterMethod(0)
 {
@@ -148,7 +322,9 @@ void KyPng::LoadFromStream(KyStream& stream)
     resetResult();
     m_bitDepth = m_colorType = m_interlaceMethod = m_compressionMethod = m_filterMethod = 0;
 
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, printError, printWarning);
+    Decoder d;
+    d.stream = &stream;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &d, printError, printWarning);
     if (png == nullptr)
         return;
     png_infop info = png_create_info_struct(png);
@@ -156,9 +332,7 @@ void KyPng::LoadFromStream(KyStream& stream)
         png_destroy_read_struct(&png, nullptr, nullptr);
         return;
     }
-    png_set_read_fn(png, &stream, readFromStream);
 
-    Decoder d;
     bool ok = Decoder::run(png, info, &d);
     m_bitDepth = d.bitDepth;
     m_colorType = d.colorType;

@@ -8,9 +8,11 @@
 
 // PNG reader over libpng. The picture is stored bottom row first. Only 8-bit
 // RGB (format 5), palette (format 0) and RGBA (format 6) pictures give
-// pixels; every other kind is still read through, so a stream ends up after
-// the PNG data, but yields format 13 and no pixels. A damaged or short file
-// yields format 13 and no pixels.
+// pixels; every other kind is still walked through, so a stream ends up
+// after the PNG data, but yields format 13 and no pixels. A damaged or short
+// file yields format 13 and no pixels. Reading costs what the pixels need:
+// image data that inflates past the last row is refused unread, and chunks
+// the engine never uses (text, colour profiles, ...) are skipped unread.
 class KyPng : public KyImgResult {
 public:
     KyPng();
@@ -29,8 +31,10 @@ public:
     // give 5, 0 and 6; everything else 13.
     static s32 formatOf(s32 colorType, s32 bitDepth);
 
-private:
+    // The reading state libpng's callbacks reach (defined with the reader).
     struct Decoder;
+
+private:
 
     s32 m_bitDepth;
     s32 m_colorType;

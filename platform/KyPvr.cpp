@@ -4,13 +4,16 @@
 #include "core/KyLog.h"
 #include "platform/KyImgInput.h"
 
-#include <cstring>
-#include <vector>
 
 namespace {
 
 const u32 kHeaderSize = 52;
 const u32 kFlagBordered = 0x800;
+// After the first surface a block holds at most this many surfaces' worth
+// (a cube's six faces with their mipmaps take about seven more), plus a
+// little.
+const u64 kMaxRestPerSurface = 8;
+const u64 kRestSlack = 64 * 1024;
 
 } // namespace
 
@@ -33,10 +36,10 @@ void KyPvr::LoadFromFile(const KyString& path)
 void KyPvr::LoadFromStream(KyStream& stream)
 {
     resetResult();
-    std::vector<u8> data;
-    if (!KyImgInput::readZlibBlock(stream, data) || data.size() < kHeaderSize)
+    KyImgInput::ZlibBlock block(stream);
+    u8 header[kHeaderSize];
+    if (!block.open() || !block.read(header, kHeaderSize))
         return;
-    const u8* header = data.data();
     u32 height = KyImgInput::le32(header + 4);
     u32 width = KyImgInput::le32(header + 8);
     u32 flags = KyImgInput::le32(header + 16);
@@ -44,12 +47,21 @@ void KyPvr::LoadFromStream(KyStream& stream)
     u32 alphaMask = KyImgInput::le32(header + 40);
 
     // The surface must be there, and the picture must also fit the caps at
-    // a byte a pixel, the size its stream form gives it.
+    // a byte a pixel, the size its stream form gives it. What follows the
+    // first surface (mipmaps, the other faces of a cube) is inflated only to
+    // check the block, so it may not be far larger than the surface.
     u64 bytes = 0;
     u64 serial = 0;
     if (!KyImgInput::pixelBytes(width, height, bitsPerPixel, bytes) || bytes == 0 ||
-        bytes > data.size() - kHeaderSize || !KyImgInput::pixelBytes(width, height, 8, serial))
+        bytes > block.size() - kHeaderSize || !KyImgInput::pixelBytes(width, height, 8, serial) ||
+        block.size() - kHeaderSize - bytes > kMaxRestPerSurface * bytes + kRestSlack)
         return;
+    // The first surface only; its bytes are kept even for a kind that has
+    // no format code.
+    if (!block.read(allocatePixels(bytes), bytes) || !block.finish()) {
+        resetResult();
+        return;
+    }
 
     s32 format = 13;
     u32 pixelType = flags & 0xFF;
@@ -69,7 +81,4 @@ void KyPvr::LoadFromStream(KyStream& stream)
     m_width = width;
     m_height = height;
     m_format = format;
-    // The first surface only; its bytes are kept even for a kind that has
-    // no format code.
-    std::memcpy(allocatePixels(bytes), header + kHeaderSize, bytes);
 }

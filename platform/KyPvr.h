@@ -11,7 +11,9 @@
 // 52-byte header. Only the first surface is kept. PVRTC 2 bits per pixel
 // gives format 8 (9 with alpha), 4 bits per pixel format 10 (11 with alpha);
 // a bordered texture gets a border of 8 x 4 or 4 x 4 pixels. Damaged data
-// yields format 13 and no pixels.
+// yields format 13 and no pixels, and so does a block that states far more
+// than its first surface and a cube's worth of mipmaps: the header is
+// inflated first, so the work is bounded by the surface it names.
 class KyPvr : public KyImgResult {
 public:
     KyPvr();

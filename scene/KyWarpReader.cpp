@@ -1,5 +1,7 @@
 #include "scene/KyWarpReader.h"
 
+#include "platform/KyImg.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -33,13 +35,7 @@ KyWarpReader::KyWarpReader(KyStream& stream, u32 size, const bool* abort)
 
 bool KyWarpReader::isKnownFormat(const KyString& format)
 {
-    static const char* const known[] = {"png", "jpeg", "jpg", "jpeg.zlib", "jpg.zlib", "tga", "bmp", "pvr"};
-    const KyString lower = format.toLower();
-    for (const char* name : known) {
-        if (lower == name)
-            return true;
-    }
-    return false;
+    return KyImg::isPictureType(format);
 }
 
 bool KyWarpReader::fail(const char* format, ...)

@@ -56,7 +56,8 @@ public:
     bool read(Result& result);
     const KyString& error() const { return m_error; }
 
-    // Whether the image loader knows the picture format.
+    // Whether the image loader reads pictures of that type word
+    // (KyImg::isPictureType).
     static bool isKnownFormat(const KyString& format);
 
 private:

@@ -31,6 +31,19 @@ Hostile modes, for the tests of the client's defences:
              serves an index.xml that names --names pictures, each a real
              PNG of --side x --side pixels (default 4096) of one colour, a
              few tens of kilobytes that decode to tens of megabytes
+  bombpictures
+             serves an index.xml that names --names pictures, each a PNG of
+             1 x 1 pixel whose image data inflates to --inflate MiB
+             (default 1024) of zeros after its one row: about a thousandth
+             of that to send
+  textbombs  serves an index.xml that names --names pictures, each a real
+             PNG of 1 x 1 pixel holding --chunks compressed text chunks
+             (default 100, zTXt and iTXt by turns) that inflate to
+             --text-inflate MiB each (default 64): about 64 KB a chunk to
+             send, 6.4 MB a picture
+The pictures of these two are made once, at start, from one compressed run
+repeated: a few milliseconds and a few megabytes of memory, shared by every
+name served.
 """
 
 import argparse
@@ -73,11 +86,6 @@ def png_chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
-# A 1 x 1 red PNG picture.
-TINY_PNG = (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)) +
-            png_chunk(b"IDAT", zlib.compress(b"\x00\xff\x00\x00")) + png_chunk(b"IEND", b""))
-
-
 def flat_png(side):
     """A side x side PNG of one colour: small to send, large to decode."""
     row = b"\x00" + b"\x20\x60\xa0" * side
@@ -85,6 +93,59 @@ def flat_png(side):
     data = b"".join(packer.compress(row) for _ in range(side)) + packer.flush()
     return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0)) +
             png_chunk(b"IDAT", data) + png_chunk(b"IEND", b""))
+
+
+# The run of bytes the bombs repeat; each copy inflates to this many bytes.
+BOMB_RUN = 1 << 20
+
+
+def repeated_zlib(head, byte, count):
+    """A zlib stream of head followed by count copies of byte. It is made of
+    one compressed run repeated: a full flush ends each run on a byte and
+    keeps it from referring back before its start, so copies of it follow
+    one another in one stream. The checksum is worked out, not computed over
+    the data."""
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    first = packer.compress(head) + packer.flush(zlib.Z_FULL_FLUSH)
+    whole, rest = divmod(count, BOMB_RUN)
+    run = packer.compress(byte * BOMB_RUN) + packer.flush(zlib.Z_FULL_FLUSH) if whole else b""
+    last = packer.compress(byte * rest) + packer.flush(zlib.Z_FINISH)
+    # Adler-32 (RFC 1950) of head, then of count more bytes of one value.
+    base = 65521
+    check = zlib.adler32(head)
+    a, b, c = check & 0xFFFF, check >> 16, byte[0]
+    b = (b + count * a + c * (count * (count + 1) // 2)) % base
+    a = (a + count * c) % base
+    return b"\x78\xda" + first + run * whole + last + struct.pack(">I", (b << 16) | a)
+
+
+def png_1x1(chunks=b"", image_data=None):
+    """A 1 x 1 red PNG, with chunks before its image data, whose image data
+    may be given."""
+    if image_data is None:
+        image_data = zlib.compress(b"\x00\xff\x00\x00")
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)) + chunks +
+            png_chunk(b"IDAT", image_data) + png_chunk(b"IEND", b""))
+
+
+# A 1 x 1 red PNG picture.
+TINY_PNG = png_1x1()
+
+
+def bomb_png(mebibytes):
+    """A 1 x 1 PNG whose image data goes on with mebibytes MiB of zeros
+    after its row."""
+    return png_1x1(image_data=repeated_zlib(b"\x00\x20\x60\xa0", b"\x00", mebibytes << 20))
+
+
+def text_bomb_png(chunks, mebibytes):
+    """A 1 x 1 PNG holding chunks compressed text chunks of mebibytes MiB
+    each, zTXt and iTXt by turns."""
+    text = repeated_zlib(b"", b"a", mebibytes << 20)
+    # zTXt: keyword, method 0; iTXt: keyword, compressed, method 0, no
+    # language, no translated keyword.
+    kinds = [png_chunk(b"zTXt", b"Comment\x00\x00" + text), png_chunk(b"iTXt", b"Comment\x00\x01\x00\x00\x00" + text)]
+    return png_1x1(chunks=b"".join(kinds[i % 2] for i in range(chunks)))
 
 
 def many_names_index(count):
@@ -205,7 +266,7 @@ class AdvertHandler(BaseHTTPRequestHandler):
         if mode == "portal":
             self.send(PORTAL_PAGE)
             return
-        if mode in ("manynames", "bigpictures"):
+        if mode in ("manynames", "bigpictures", "bombpictures", "textbombs"):
             if name == "index.xml":
                 self.send(many_names_index(self.server.names))
             else:
@@ -265,14 +326,22 @@ def main():
                         help="the path before /index.php (default: /Orvalen3/PC/Part3/Ads)")
     parser.add_argument("--mode", default="normal",
                         choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent",
-                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures"],
+                                 "cutindex", "portal", "cutbody", "manynames", "bigpictures", "bombpictures",
+                                 "textbombs"],
                         help="normal, or one of the hostile modes below")
     parser.add_argument("--cut", type=int, default=30,
                         help="bytes of index.xml sent in the cutindex mode (default: 30)")
     parser.add_argument("--names", type=int, default=20000,
-                        help="pictures named by the index in the manynames and bigpictures modes (default: 20000)")
+                        help="pictures named by the index in the manynames, bigpictures, bombpictures and "
+                        "textbombs modes (default: 20000)")
     parser.add_argument("--side", type=int, default=4096,
                         help="width and height of the pictures of the bigpictures mode (default: 4096)")
+    parser.add_argument("--inflate", type=int, default=1024,
+                        help="MiB of zeros the pictures of the bombpictures mode inflate to (default: 1024)")
+    parser.add_argument("--chunks", type=int, default=100,
+                        help="compressed text chunks in each picture of the textbombs mode (default: 100)")
+    parser.add_argument("--text-inflate", type=int, default=64,
+                        help="MiB each text chunk of the textbombs mode inflates to (default: 64)")
     parser.add_argument("--max-requests", type=int, default=0,
                         help="stop after answering this many requests (default: 0, never)")
     parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
@@ -287,7 +356,14 @@ def main():
     server.max_requests = args.max_requests
     server.cut = max(0, args.cut)
     server.names = max(0, args.names)
-    server.big_png = flat_png(max(1, args.side)) if args.mode == "bigpictures" else b""
+    # The one picture every name of these modes is answered with.
+    server.big_png = b""
+    if args.mode == "bigpictures":
+        server.big_png = flat_png(max(1, args.side))
+    elif args.mode == "bombpictures":
+        server.big_png = bomb_png(max(0, args.inflate))
+    elif args.mode == "textbombs":
+        server.big_png = text_bomb_png(max(0, args.chunks), max(0, args.text_inflate))
     server.requests = 0
     server.lock = threading.Lock()
     server.hold = threading.Event()

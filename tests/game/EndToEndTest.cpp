@@ -283,8 +283,11 @@ TEST(EndToEnd, NoFileTheGameReadsHoldsItWhenItIsAFifo)
 
 // Whatever the advert host sends in place of a set - an index cut inside its
 // first comment, a login portal's page, pictures cut by its close, an index
-// of twenty thousand names - the adverts the player had are the ones shown,
-// and they stay for the next runs.
+// of twenty thousand names, pictures whose data inflates to gigabytes - the
+// adverts the player had are the ones shown, and they stay for the next
+// runs. Pictures that are whole but carry gigabytes of compressed text make
+// a whole set, read without the text. Neither costs the run more than a
+// harmless host does.
 TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
 {
     const KyColor good(30, 140, 200, 255);
@@ -304,6 +307,8 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         const char* mode;
         std::vector<std::string> options;
         const char* logged;
+        // The player's set stays (else the host's replaces it).
+        bool kept = true;
     } cases[] = {
         {"cutindex", {"--cut", "30"}, "comment without its end"},
         {"portal", {}, "names no file of the advert set"},
@@ -312,6 +317,15 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         // 250 pictures of 4096 x 4096, 56 KB each to send and 48 MiB each to
         // decode: refused from their headers, at no cost to the start.
         {"bigpictures", {"--names", "250"}, "AdsTmp/p0.png is larger than the advert budget allows"},
+        // Eight pictures of one pixel whose data inflates to 512 MiB after
+        // it, 512 KB each to send: refused after a piece of the first, where
+        // they once took seconds each at every start. (The downloads hold
+        // what they receive in memory: the bytes sent, not what they inflate
+        // to, would pass the memory bound below.)
+        {"bombpictures", {"--names", "8", "--inflate", "512"}, "AdsTmp/p0.png is not a whole picture"},
+        // A picture of one pixel with a hundred text chunks of 64 MiB each,
+        // 6.4 MB to send: a whole picture, its text skipped unread.
+        {"textbombs", {"--names", "1"}, "Save in : Backup/AdsTmp/p0.png", false},
     };
     GameProcess game;
     GameProcess::Run first;
@@ -329,7 +343,7 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         const std::string log = game.log().substr(logBefore);
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
         const KyColor shown = game.shot("advert").at(240, 160);
-        EXPECT_TRUE(game.shot("advert").near(240, 160, good))
+        EXPECT_EQ(game.shot("advert").near(240, 160, good), c.kept)
             << int(shown.r) << " " << int(shown.g) << " " << int(shown.b);
         // About as costly as a run whose host sent nothing worth reading
         // (the processor time loosely: the software driver's threads take
@@ -338,8 +352,93 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
             first = run;
         EXPECT_LT(run.peakKiB, first.peakKiB + first.peakKiB / 5) << first.peakKiB;
         EXPECT_LT(run.cpuSeconds, 3.0 * first.cpuSeconds + 5.0) << first.cpuSeconds;
+        if (!c.kept) {
+            EXPECT_TRUE(game.userFileExists("Ads/p0.png"));
+            continue;
+        }
         EXPECT_EQ(game.userFile("Ads/index.xml"), goodIndex);
         EXPECT_EQ(game.userFile("Ads/Good.png"), goodPicture);
         EXPECT_FALSE(game.userFileExists("Ads/Season.jpg"));
     }
+}
+
+namespace {
+
+// An advert set of eight pictures of one pixel whose data inflates to 4 GiB
+// each after their one row, as the advert server's "bombpictures" mode
+// serves them.
+void writeBombSet(GameProcess& game, const std::string& folder)
+{
+    std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
+    ImageWriters::PngImage pixel;
+    pixel.width = 1;
+    pixel.height = 1;
+    pixel.rows = {255, 0, 0};
+    const ImageWriters::Bytes data = ImageWriters::zlibZeros({0, 255, 0, 0}, (u64(4) << 30) - 4);
+    const std::string bomb = ImageWriters::toString(ImageWriters::pngWith(ImageWriters::png(pixel), {}, &data));
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        index += "  <img name=\"p" + std::to_string(i) + "\" file=\"Backup/Ads/" + name + "\"/>\n";
+        game.writeUserFile(folder + "/" + name, bomb);
+    }
+    game.writeUserFile(folder + "/index.xml", index + "</advert>\n");
+}
+
+} // namespace
+
+// A set of decompression bombs once froze every start: its check inflated
+// gigabytes whenever it lay in "AdsTmp", at the start and at the end. Once
+// it is refused, or left in "AdsTmp" by a run killed while it was checked
+// (its cache saying the run was cut short), later starts cost about what a
+// start with the shipped set costs (loosely: a busy machine gives the
+// software driver's threads more processor time).
+TEST(EndToEnd, StartsAfterABombSetCostWhatAStartWithTheShippedSetCosts)
+{
+    const std::string tour = "wait 200\nshot advert\n";
+    const std::string unreachable = "ads.orvalen.invalid";
+    GameProcess game;
+    game.setEnvironment("KY_ADVERT_HOST", unreachable);
+    // The first start copies the shipped set; the second is the measure.
+    ASSERT_EQ(game.run(tour).exitCode, 0);
+    const GameProcess::Run shipped = game.run(tour);
+    ASSERT_EQ(shipped.exitCode, 0) << shipped.console;
+    const std::string shippedIndex = game.userFile("Ads/index.xml");
+    ASSERT_FALSE(shippedIndex.empty());
+    const auto cheap = [&](const GameProcess::Run& run) {
+        EXPECT_EQ(run.exitCode, 0) << run.console;
+        EXPECT_LT(run.cpuSeconds, 2.0 * shipped.cpuSeconds + 2.0) << shipped.cpuSeconds;
+        EXPECT_LT(run.peakKiB, shipped.peakKiB + shipped.peakKiB / 5) << shipped.peakKiB;
+        EXPECT_EQ(game.userFile("Ads/index.xml"), shippedIndex);
+    };
+
+    TempDir served("kyads");
+    {
+        AdvertServer server(served.path(), "bombpictures", 0, {"--names", "8"});
+        ASSERT_TRUE(server.ok());
+        game.setEnvironment("KY_ADVERT_HOST", server.address());
+        std::remove((game.userDataFolder() + "/KyCache.xml").c_str());
+        ASSERT_EQ(game.run(tour).exitCode, 0);
+        EXPECT_NE(game.log().find("AdsTmp/p0.png is not a whole picture"), std::string::npos);
+        EXPECT_FALSE(game.userFileExists("AdsTmp/index.xml"));
+    }
+    game.setEnvironment("KY_ADVERT_HOST", unreachable);
+    SCOPED_TRACE("after the set was refused");
+    cheap(game.run(tour));
+
+    // A run killed while it checked the set: its cache says so, and the
+    // set lies in "AdsTmp". The next start shows no adverts and checks the
+    // set as it ends; the one after that shows the shipped set again.
+    writeBombSet(game, "AdsTmp");
+    std::string cache = game.userFile("KyCache.xml");
+    const size_t value = cache.find("<corrupted value=\"0\"");
+    ASSERT_NE(value, std::string::npos) << cache;
+    cache.replace(value, std::strlen("<corrupted value=\"0\""), "<corrupted value=\"1\"");
+    game.writeUserFile("KyCache.xml", cache);
+    {
+        SCOPED_TRACE("after a run killed while it checked the set");
+        cheap(game.run(tour));
+        EXPECT_FALSE(game.userFileExists("AdsTmp/index.xml"));
+    }
+    SCOPED_TRACE("the start after");
+    cheap(game.run(tour));
 }

@@ -82,9 +82,10 @@ std::string GameSession::optionsText(s32 width, s32 height, bool fullScreen, int
 
 void GameSession::writeUserFile(const std::string& name, const std::string& bytes) const
 {
-    const std::string folder = userDataFolder();
-    KyOsDir::makePath(folder.c_str());
-    std::ofstream out(folder + "/" + name, std::ios::binary);
+    const std::string path = userDataFolder() + "/" + name;
+    // A name may lie in a folder of its own ("Ads/index.xml").
+    KyOsDir::makePath(path.substr(0, path.rfind('/')).c_str());
+    std::ofstream out(path, std::ios::binary);
     out << bytes;
 }
 

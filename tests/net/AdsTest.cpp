@@ -6,8 +6,10 @@
 #include "core/KySingleton.h"
 #include "platform/Ky3DTexture.h"
 #include "core/KyTimer.h"
+#include "core/KyWorkerPool.h"
 #include "net/KyAds.h"
 #include "net/KyAdsIndex.h"
+#include "net/KyAdsPictures.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
 #include "tools/content/ImageWriters.h"
@@ -187,6 +189,14 @@ protected:
         ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                                KyString(server.location().c_str())));
         ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+    }
+
+    // next, then the frames until its first page is on screen (or the run
+    // ended): a page shows once its pictures are textures.
+    static void showFirstPage(KyAds& ads)
+    {
+        ads.next();
+        ASSERT_TRUE(pumpUntil([&] { return ads.waitingPage().length() == 0; }));
     }
 
     std::vector<std::string> downloadedNames(KyAds& ads)
@@ -396,11 +406,13 @@ TEST_F(Ads, ACompleteDownloadedSetIsCommittedAndRotated)
     // Checked whole, it replaced the local set before the adverts started.
     EXPECT_FALSE(userDataHas("AdsTmp"));
     EXPECT_TRUE(ads.isComplete(KyString("Backup/Ads/index.xml")));
-    ads.next();
+    showFirstPage(ads);
     EXPECT_EQ(userDataRead("Ads/pictures/first.png"), picture(InterfaceFiles::Green));
     EXPECT_EQ(userDataRead("Ads/page2.xml"), sandbox.work().readFile("served/page2.xml"));
     EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
     EXPECT_EQ(ads.page().imageMap().count(), 2u);
+    // The second page is read while the first shows.
+    ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
 
     // Five seconds on the first page, then the second, which has neither
     // duration nor button: ten seconds, then the end.
@@ -434,7 +446,7 @@ TEST_F(Ads, AnIncompleteSetIsNotCommittedAndTheDefaultSetIsShown)
         KyAds ads;
         fetch(ads, server);
         EXPECT_FALSE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
-        ads.next();
+        showFirstPage(ads);
         EXPECT_TRUE(userDataHas("AdsTmp/index.xml"));
         EXPECT_FALSE(userDataHas("Ads/page2.xml"));
         EXPECT_EQ(userDataRead("Ads/default.png"), picture(InterfaceFiles::Yellow));
@@ -456,7 +468,7 @@ TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
         ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                                KyString(server.location().c_str())));
         // The adverts start before anything arrived: the earlier set shows.
-        ads.next();
+        showFirstPage(ads);
         EXPECT_EQ(ads.page().imageMap().count(), 1u);
         EXPECT_TRUE(userDataHas("Ads/old.png"));
         ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads) && ads.downloaders().count() == 5; }));
@@ -661,6 +673,9 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         // Pictures that take a few kilobytes to send and tens of megabytes
         // to decode: refused from their header.
         {"bigpictures", {"--names", "12"}, "AdsTmp/p0.png is larger than the advert budget allows", false},
+        // Pictures of one pixel whose data inflates to 1 GiB after it: a
+        // megabyte each to send, refused after a piece of it.
+        {"bombpictures", {"--names", "8"}, "AdsTmp/p0.png is not a whole picture", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + (c.options.empty() ? "" : " " + c.options[1]));
@@ -675,7 +690,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
             KyAds ads;
             fetch(ads, server);
             EXPECT_EQ(userDataHas("AdsTmp/index.xml"), c.left);
-            ads.next();
+            showFirstPage(ads);
             EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
             EXPECT_EQ(ads.page().imageMap().count(), 1u);
         }
@@ -691,7 +706,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
     ASSERT_TRUE(server.ok());
     KyAds ads;
     fetch(ads, server);
-    ads.next();
+    showFirstPage(ads);
     EXPECT_EQ(userDataRead("Ads/index.xml"), sets.servedIndex);
     EXPECT_FALSE(userDataHas("Ads/good.png"));
     ads.hide();
@@ -774,4 +789,111 @@ TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
     // Skipped, the run keeps nothing it read ahead.
     ads.onSkip();
     EXPECT_STREQ(ads.preparedPage().c_str(), "");
+}
+
+// A page due before its pictures are read waits for them while the frames
+// go on: the page before stays, its "next" spent. With a pool whose threads
+// were stopped they are never read - the main thread does not read them in
+// the pool's place - and the run ends, once, after kMaxPageWait. A pool
+// without any thread (a machine of one core) reads them on the frames, one
+// picture a frame, then makes a texture a frame, and the page shows.
+TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
+{
+    const std::vector<std::string> pictures = {"a.png", "b.png", "c.png", "d.png"};
+    writeUserData("Ads/index.xml", page({}, "100000", "page2.xml", {"next"}));
+    writeUserData("Ads/page2.xml", page(pictures, "", ""));
+    for (const std::string& name : pictures)
+        writeUserData("Ads/" + name, picture(InterfaceFiles::Red));
+    for (bool stopped : {true, false}) {
+        SCOPED_TRACE(stopped ? "stopped pool" : "no thread");
+        writeCache(std::time(nullptr), "0");
+        KyOsClock::installFake(1000);
+        KyWorkerPool pool(stopped ? 2 : 0);
+        if (stopped)
+            pool.stop();
+        Watcher watcher;
+        StdoutCapture log;
+        KyAds ads(pool);
+        watcher.listen(ads);
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        // The first page reads no picture: it shows at once.
+        ads.next();
+        ASSERT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+        KyOsClock::advanceFake(100000);
+        KyTimer::updateAll();
+        EXPECT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+        // The page after is on its way: "next" again neither ends the run
+        // nor shows anything sooner.
+        ads.page().button(KyString("next"))->onClicked().call();
+        int frames = 0;
+        u32 made = 0;
+        bool oneAFrame = true;
+        for (; ads.waitingPage().length() > 0 && frames < 1000; ++frames) {
+            EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+            KyOsClock::advanceFake(16667);
+            KyTimer::updateAll();
+            oneAFrame = oneAFrame && ads.preparedCount() <= made + 1;
+            made = ads.preparedCount();
+        }
+        EXPECT_TRUE(oneAFrame);
+        if (stopped) {
+            // Five seconds of frames of a sixtieth.
+            EXPECT_NEAR(frames, 300, 2);
+            EXPECT_EQ(watcher.finished, 1);
+            EXPECT_STREQ(ads.currentPage().c_str(), "");
+            EXPECT_NE(log.text().find("[KyAds::show] the pictures of Backup/Ads/page2.xml were not read within "
+                                      "5000 ms: the adverts end\n"),
+                      std::string::npos)
+                << log.text();
+            for (int frame = 0; frame < 10; ++frame)
+                KyTimer::updateAll();
+            EXPECT_EQ(watcher.finished, 1);
+        } else {
+            // A picture read a frame from the one it came due in, a texture
+            // a frame once all are read, the last in the frame it shows.
+            EXPECT_GE(frames, 6);
+            EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
+            EXPECT_EQ(ads.page().imageMap().count(), 4u);
+            EXPECT_EQ(watcher.finished, 0);
+        }
+    }
+}
+
+// Each picture of a set costs what its pixels need, and the set's files are
+// read no further than 8 bytes a pixel of the budget and 64 KiB a picture
+// in all: pictures whose files hold far more than their pixels (each within
+// what its reader walks through) end the reading once they pass it.
+TEST_F(Ads, ASetsPicturesAreReadNoFurtherThanItsBudgetAllows)
+{
+    ImageWriters::PngImage p;
+    p.width = 1;
+    p.height = 1;
+    p.rows = {1, 2, 3};
+    auto withText = [&](int chunks) {
+        std::vector<ImageWriters::Bytes> text(chunks, ImageWriters::pngChunk("tEXt", ImageWriters::pattern(4000)));
+        return ImageWriters::toString(ImageWriters::pngWith(ImageWriters::png(p), text));
+    };
+    writeUserData("Ads/t0.png", withText(15));   // 60 KB each
+    writeUserData("Ads/t1.png", withText(15));
+    writeUserData("Ads/t2.png", withText(40));   // 160 KB
+    std::vector<KyAdsPictures::Source> sources;
+    for (const char* name : {"Backup/Ads/t0.png", "Backup/Ads/t1.png", "Backup/Ads/t2.png"}) {
+        KyAdsPictures::Source source;
+        source.path = name;
+        source.diskPath = KyFile::resolvePath(source.path);
+        sources.push_back(source);
+    }
+    const u64 pixels = 1000;
+    KyAdsPictures pictures;
+    // Two: 120 KB of the 8,000 + 2 x 65,536 bytes allowed.
+    pictures.start(std::vector<KyAdsPictures::Source>(sources.begin(), sources.begin() + 2), false, 512, pixels);
+    pictures.finish();
+    EXPECT_TRUE(pictures.isWhole()) << pictures.failure().c_str();
+    EXPECT_EQ(pictures.pixels(), 2u);
+    // Three: 280 KB of 204,608.
+    pictures.start(sources, false, 512, pixels);
+    pictures.finish();
+    EXPECT_FALSE(pictures.isWhole());
+    EXPECT_STREQ(pictures.failure().c_str(),
+                 "Backup/Ads/t2.png takes the pictures of the advert set past 204608 bytes");
 }

@@ -2,6 +2,7 @@
 #include "platform/KyImg.h"
 #include "platform/KyJpeg.h"
 #include "tools/content/ImageWriters.h"
+#include "tests/support/CountingStream.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -305,4 +306,76 @@ TEST(ImgJpeg, FileFormsAndMissingFiles)
     size_t first = text.find(line);
     ASSERT_NE(first, std::string::npos);
     EXPECT_NE(text.find(line, first + 1), std::string::npos);
+}
+
+// Reading a JPEG costs what its picture needs. Data far larger than a JPEG
+// of its size could be ends the decoding once the decoder reaches past it,
+// and a zlib block that states far more than its picture needs is refused
+// after its header, before the rest of it is inflated. Within the bounds
+// such files read as before, and so does a progressive picture of 1000
+// scans (each a pass over the picture: 1000 over 512 x 512 take about as
+// long as decoding it ten times); one scan more is refused.
+TEST(ImgJpeg, DataFarPastThePictureIsRefused)
+{
+    Bytes rows = ImageWriters::photo(16, 16, 3);
+    Bytes jpeg = ImageWriters::jpeg(16, 16, 3, rows);
+    auto withComments = [&](int count) {
+        Bytes out(jpeg.begin(), jpeg.begin() + 2);
+        for (int i = 0; i < count; ++i) {
+            out.insert(out.end(), {0xFF, 0xFE, 0xFF, 0xFF});
+            out.insert(out.end(), 0xFFFF - 2, 'x');
+        }
+        out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+        return out;
+    };
+    auto wrappedWithZeros = [&](u64 zeros) {
+        Bytes packed = ImageWriters::zlibZeros(jpeg, zeros);
+        Bytes out;
+        ImageWriters::putU32(out, u32(packed.size()));
+        ImageWriters::putU32(out, u32(jpeg.size() + zeros));
+        out.insert(out.end(), packed.begin(), packed.end());
+        return out;
+    };
+    Bytes progressive = ImageWriters::jpeg(16, 16, 3, rows, 90, true);
+    struct Case {
+        Bytes file;
+        const char* type;
+        bool reads;
+        bool samePixels;
+        u64 maxRead;
+    } cases[] = {
+        // 200 comments of 64 KiB: 13 MB for 768 bytes of samples.
+        {withComments(200), "jpg", false, false, (u64(8) << 20) + 64 * 1024},
+        {withComments(20), "jpg", true, true, u64(2) << 20},
+        // A block of 16 MiB, most of it zeros after the JPEG.
+        {wrappedWithZeros(u64(16) << 20), "jpg.zlib", false, false, 64 * 1024},
+        {wrappedWithZeros(1000), "jpg.zlib", true, true, 64 * 1024},
+        // The scans without data refine the picture with zeros: it reads,
+        // though not to the same pixels.
+        {ImageWriters::jpegWithScans(progressive, 1000), "jpg", true, false, 64 * 1024},
+        {ImageWriters::jpegWithScans(progressive, 1001), "jpg", false, false, 64 * 1024},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " of " + std::to_string(c.file.size()) + " bytes");
+        CountingStream stream(c.file);
+        StdoutCapture log;
+        KyImg img;
+        img.loadFromStream(stream, c.type);
+        EXPECT_LT(stream.bytesRead(), c.maxRead);
+        expectConsistent(img);
+        if (c.reads) {
+            ASSERT_EQ(img.format(), 5);
+            if (c.samePixels) {
+                EXPECT_LE(flippedDifference(img, rows, 3), 40);
+            }
+            EXPECT_EQ(stream.tell(), c.file.size());
+        } else {
+            EXPECT_EQ(img.format(), 13);
+        }
+        if (!c.reads && c.file.size() > (u64(1) << 20)) {
+            EXPECT_NE(log.text().find("KyJpeg::LoadFromStream: the data is far larger than its picture\n"),
+                      std::string::npos)
+                << log.text();
+        }
+    }
 }

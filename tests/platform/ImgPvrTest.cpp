@@ -2,6 +2,7 @@
 #include "platform/KyImg.h"
 #include "platform/KyPvr.h"
 #include "tools/content/ImageWriters.h"
+#include "tests/support/CountingStream.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 
@@ -127,4 +128,42 @@ TEST(ImgPvr, FileFormAndMissingFile)
     EXPECT_EQ(none.format(), 13);
     EXPECT_NE(log.text().find("[KyPvr::LoadFromFile] Le fichier : " + missing + " n'existe pas.\n"),
               std::string::npos);
+}
+
+// The header is inflated first: a block that states far more than the
+// first surface and a cube's worth of mipmaps is refused before the rest of
+// it is inflated; within that, the rest is inflated only to check the block.
+TEST(ImgPvr, BlocksFarLargerThanTheSurfaceAreRefusedUninflated)
+{
+    PvrImage p = texture(16, 0x19, 4, 1);
+    p.surface.resize(16 * 16 * 4 / 8);
+    const Bytes texture = ImageWriters::pvrTexture(p);
+    auto wrappedWithZeros = [&](u64 zeros) {
+        Bytes packed = ImageWriters::zlibZeros(texture, zeros);
+        Bytes out;
+        ImageWriters::putU32(out, u32(packed.size()));
+        ImageWriters::putU32(out, u32(texture.size() + zeros));
+        out.insert(out.end(), packed.begin(), packed.end());
+        return out;
+    };
+    struct Case {
+        u64 zeros;
+        bool reads;
+    } cases[] = {{0, true}, {7 * 128, true}, {64 * 1024 + 8 * 128, true}, {u64(60) << 20, false}};
+    for (const Case& c : cases) {
+        Bytes file = wrappedWithZeros(c.zeros);
+        file.push_back(0x5A);
+        CountingStream stream(file);
+        KyImg img;
+        img.loadFromStream(stream, "pvr");
+        if (c.reads) {
+            ASSERT_EQ(img.format(), 11) << c.zeros;
+            EXPECT_EQ(Bytes(img.pixels(), img.pixels() + img.allocatedBytes()), p.surface);
+            EXPECT_EQ(stream.tell(), file.size() - 1);
+        } else {
+            EXPECT_EQ(img.format(), 13) << c.zeros;
+            EXPECT_EQ(img.pixels(), nullptr);
+            EXPECT_LT(stream.bytesRead(), 32u * 1024u) << file.size();
+        }
+    }
 }

@@ -452,6 +452,14 @@ TEST_F(ImgLoad, ZlibWrappedJpegIsOnlyAStreamType)
     img.load("Data/a.jpg.zlib");
     EXPECT_EQ(img.format(), 13);
     EXPECT_EQ(img.pixels(), nullptr);
+    // One list of types serves file names and stream types (the panorama
+    // reader checks its tiles' type with it).
+    EXPECT_FALSE(KyImg::isPictureName("Data/a.jpg.zlib"));
+    EXPECT_TRUE(KyImg::isPictureName("Data/A.JPEG"));
+    for (const char* type : {"png", "JPG", "jpeg", "Jpg.Zlib", "jpeg.zlib", "tga", "bmp", "pvr"})
+        EXPECT_TRUE(KyImg::isPictureType(type)) << type;
+    for (const char* type : {"gif", "zlib", "", "png.zlib", "jpg "})
+        EXPECT_FALSE(KyImg::isPictureType(type)) << type;
 }
 
 TEST_F(ImgLoad, LanguageFoldersAreTried)

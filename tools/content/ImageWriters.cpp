@@ -84,6 +84,105 @@ Bytes png(const PngImage& image)
     return out;
 }
 
+namespace {
+
+u32 be32(const u8* p)
+{
+    return u32(p[0]) << 24 | u32(p[1]) << 16 | u32(p[2]) << 8 | p[3];
+}
+
+void putBe32(Bytes& out, u32 v)
+{
+    for (int i = 3; i >= 0; --i)
+        out.push_back(static_cast<u8>(v >> (8 * i)));
+}
+
+// Raw deflate blocks of the data, not final and ending on a byte: such runs
+// can follow one another in one stream, since none refers back before its
+// own start.
+Bytes deflateRun(const Bytes& data)
+{
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("zlib could not start");
+    Bytes out(deflateBound(&z, static_cast<uLong>(data.size())) + 64);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_SYNC_FLUSH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+} // namespace
+
+Bytes zlibZeros(const Bytes& head, u64 zeros)
+{
+    const u64 kRun = u64(1) << 20;
+    Bytes out = {0x78, 0xDA};
+    Bytes first = deflateRun(head);
+    out.insert(out.end(), first.begin(), first.end());
+    uLong check = adler32(1, head.data(), static_cast<uInt>(head.size()));
+    const Bytes run(kRun, 0);
+    const Bytes packedRun = deflateRun(run);
+    const uLong runCheck = adler32(1, run.data(), static_cast<uInt>(run.size()));
+    for (u64 left = zeros; left > 0;) {
+        const u64 n = left < kRun ? left : kRun;
+        if (n == kRun) {
+            out.insert(out.end(), packedRun.begin(), packedRun.end());
+            check = adler32_combine(check, runCheck, static_cast<z_off_t>(kRun));
+        } else {
+            Bytes tail(n, 0);
+            Bytes packed = deflateRun(tail);
+            out.insert(out.end(), packed.begin(), packed.end());
+            check = adler32_combine(check, adler32(1, tail.data(), static_cast<uInt>(n)), static_cast<z_off_t>(n));
+        }
+        left -= n;
+    }
+    // An empty final block with fixed codes, then the checksum.
+    out.push_back(0x03);
+    out.push_back(0x00);
+    putBe32(out, static_cast<u32>(check));
+    return out;
+}
+
+Bytes pngChunk(const char* type, const Bytes& data)
+{
+    Bytes out;
+    putBe32(out, static_cast<u32>(data.size()));
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    uLong crc = crc32(0, out.data() + 4, static_cast<uInt>(data.size() + 4));
+    putBe32(out, static_cast<u32>(crc));
+    return out;
+}
+
+Bytes pngWith(const Bytes& png, const std::vector<Bytes>& chunks, const Bytes* imageData)
+{
+    Bytes out(png.begin(), png.begin() + 8);
+    bool placed = false;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t size = 12 + be32(png.data() + at);
+        const bool idat = std::memcmp(png.data() + at + 4, "IDAT", 4) == 0;
+        if (idat && !placed) {
+            for (const Bytes& c : chunks)
+                out.insert(out.end(), c.begin(), c.end());
+            if (imageData) {
+                Bytes c = pngChunk("IDAT", *imageData);
+                out.insert(out.end(), c.begin(), c.end());
+            }
+            placed = true;
+        }
+        if (!idat || !imageData)
+            out.insert(out.end(), png.begin() + at, png.begin() + at + size);
+        at += size;
+    }
+    return out;
+}
+
 Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality, bool progressive)
 {
     jpeg_compress_struct cinfo;
@@ -113,6 +212,34 @@ Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality
     Bytes out(buffer, buffer + size);
     jpeg_destroy_compress(&cinfo);
     free(buffer);
+    return out;
+}
+
+Bytes jpegWithScans(const Bytes& jpeg, size_t count)
+{
+    std::vector<Bytes> headers;
+    size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+        const u8 marker = jpeg[at + 1];
+        const size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
+        if (marker == 0xDA)
+            headers.push_back(Bytes(jpeg.begin() + at, jpeg.begin() + at + 2 + length));
+        at += 2 + length;
+        if (marker == 0xDA) {
+            // Past the entropy-coded data: the next marker that is not a
+            // stuffed byte or a restart.
+            while (at + 1 < jpeg.size() &&
+                   !(jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7)))
+                ++at;
+        }
+    }
+    if (headers.empty())
+        throw std::runtime_error("JPEG without scans");
+    Bytes out(jpeg.begin(), jpeg.end() - 2);
+    for (size_t i = headers.size(); i < count; ++i)
+        out.insert(out.end(), headers[i % headers.size()].begin(), headers[i % headers.size()].end());
+    out.push_back(0xFF);
+    out.push_back(0xD9);
     return out;
 }
 

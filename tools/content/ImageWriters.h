@@ -31,9 +31,24 @@ struct PngImage {
 };
 Bytes png(const PngImage& image);
 
+// A zlib stream (RFC 1950) of head followed by zeros zero bytes, made of one
+// compressed run of zeros repeated, so that gigabytes cost about a
+// thousandth of their size to write: the data of pictures that inflate far
+// past what they hold.
+Bytes zlibZeros(const Bytes& head, u64 zeros);
+// One PNG chunk: length, type, data, CRC.
+Bytes pngChunk(const char* type, const Bytes& data);
+// The PNG with chunks put before its first IDAT; with imageData, its IDAT
+// chunks are replaced by one holding imageData.
+Bytes pngWith(const Bytes& png, const std::vector<Bytes>& chunks, const Bytes* imageData = nullptr);
+
 // JPEG of 1 (grey), 3 (RGB) or 4 (CMYK) components; rows top row first.
 Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality = 90,
            bool progressive = false);
+
+// A progressive JPEG followed by more scans that carry no data (its own
+// scans' headers over again) up to count scans in all, before its EOI.
+Bytes jpegWithScans(const Bytes& progressive, size_t count);
 
 // The engine's zlib prefix form: u32 compressed size, u32 decompressed size
 // (little-endian), then the zlib stream of the data.
