@@ -7,15 +7,14 @@
 #include <csetjmp>
 #include <cstring>
 #include <png.h>
+#include <zlib.h>
 
 namespace {
 
 // What reading a PNG may cost besides its image data: the signature, the
-// header chunks and the chunks skipped, bytes read or seeked over. Each
-// skipped chunk costs at least its 12 bytes of length, type and CRC, and a
-// seek counts as a small read.
+// header chunks and the chunks skipped, all read (each at least its 12
+// bytes of length, type and CRC).
 const u64 kWalkBytes = u64(4) << 20;
-const u64 kSeekCost = 4096;
 // Image data is fed to libpng in pieces of this size.
 const u32 kPiece = 64 * 1024;
 
@@ -37,9 +36,10 @@ bool isType(const u8* head, const char* type)
 // The file is walked chunk by chunk and libpng's progressive reader is fed
 // only what the picture needs: the header, PLTE and tRNS, then the image
 // data until the last row is done. Text, colour profiles and every other
-// ancillary chunk are skipped unread, and what is left of the image data
-// after the last row is never inflated; the walk then goes on to IEND so
-// that a stream stands right after the PNG. Image data that inflates past
+// ancillary chunk are read past without being inflated (their checksums are
+// still checked, as libpng would), and what is left of the image data after
+// the last row is never inflated; the walk then goes on to IEND so that a
+// stream stands right after the PNG. Image data that inflates past
 // the last row is refused, as is a file that holds far more bytes for
 // libpng than its rows can take (2 x their raw size + kWalkBytes).
 struct KyPng::Decoder {
@@ -70,6 +70,13 @@ struct KyPng::Decoder {
     bool skipImage = false;
     bool imageDone = false;
     bool extraData = false;
+    // The chunk being walked: its checksum so far, the bytes of its data
+    // still to come and the stored checksum's bytes met.
+    bool inChunk = false;
+    uLong crc = 0;
+    u64 dataLeft = 0;
+    u8 stored[4] = {};
+    u32 storedHave = 0;
 
     ~Decoder()
     {
@@ -82,6 +89,8 @@ struct KyPng::Decoder {
     // The parts of the walk; each leaves through png_error.
     void spend(png_structp png, u64 n);
     void readHead(png_structp png, u8* out, u32 n);
+    void beginChunk(const u8* head, u64 length);
+    void check(png_structp png, const u8* bytes, u32 n);
     void feed(png_structp png, png_infop info, u64 n);
     void skip(png_structp png, u64 n);
     void startImage(png_structp png, png_infop info);
@@ -147,16 +156,41 @@ void KyPng::Decoder::readHead(png_structp png, u8* out, u32 n)
     spend(png, n);
 }
 
+void KyPng::Decoder::beginChunk(const u8* head, u64 length)
+{
+    inChunk = true;
+    crc = crc32(0, head + 4, 4);
+    dataLeft = length;
+    storedHave = 0;
+}
+
+// Follows the bytes of the chunk being walked; a chunk whose checksum is
+// wrong is refused once its last byte is met.
+void KyPng::Decoder::check(png_structp png, const u8* bytes, u32 n)
+{
+    if (!inChunk)
+        return;
+    const u32 data = static_cast<u32>(n < dataLeft ? n : dataLeft);
+    crc = crc32(crc, bytes, data);
+    dataLeft -= data;
+    for (u32 i = data; i < n && storedHave < 4; ++i)
+        stored[storedHave++] = bytes[i];
+    if (storedHave == 4) {
+        inChunk = false;
+        if (crc != be32(stored))
+            png_error(png, "CRC error");
+    }
+}
+
 // Hands the next n bytes of the stream to libpng, a piece at a time; the
 // image data stops as soon as the last row is done, and the rest of the n
-// bytes is skipped.
+// bytes is read past.
 void KyPng::Decoder::feed(png_structp png, png_infop info, u64 n)
 {
     while (n > 0) {
         u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
-        if (!KyImgInput::readExact(*stream, piece, part))
-            png_error(png, "unexpected end of the PNG data");
-        spend(png, part);
+        readHead(png, piece, part);
+        check(png, piece, part);
         n -= part;
         png_process_data(png, info, piece, part);
         if (imageStarted && rowsDone(png)) {
@@ -169,20 +203,15 @@ void KyPng::Decoder::feed(png_structp png, png_infop info, u64 n)
     }
 }
 
+// Reads past the next n bytes, checking the chunk they belong to.
 void KyPng::Decoder::skip(png_structp png, u64 n)
 {
-    if (n <= kSeekCost) {
-        while (n > 0) {
-            u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
-            readHead(png, piece, part);
-            n -= part;
-        }
-        return;
+    while (n > 0) {
+        u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
+        readHead(png, piece, part);
+        check(png, piece, part);
+        n -= part;
     }
-    u64 to = u64(stream->tell()) + n;
-    if (to > 0xFFFFFFFFu || !stream->seek(static_cast<u32>(to)))
-        png_error(png, "unexpected end of the PNG data");
-    spend(png, kSeekCost);
 }
 
 // The header chunks are in: check the picture's size and make its rows.
@@ -241,6 +270,7 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         if (length > PNG_UINT_31_MAX)
             png_error(png, "PNG chunk too long");
         d->spend(png, 4);
+        d->beginChunk(head, length);
         const bool critical = (head[4] & 0x20) == 0;
         if (first && !isType(head, "IHDR"))
             png_error(png, "missing IHDR");
@@ -286,6 +316,7 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         d->feed(png, info, length + 4);
     }
 }
+
 KyPng::KyPng()
     : m_bitDepth(0), m_colorType(0), m_interlaceMethod(0), m_compressionMethod(0), m_filterMethod(0)
 {

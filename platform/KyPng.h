@@ -11,8 +11,9 @@
 // pixels; every other kind is still walked through, so a stream ends up
 // after the PNG data, but yields format 13 and no pixels. A damaged or short
 // file yields format 13 and no pixels. Reading costs what the pixels need:
-// image data that inflates past the last row is refused unread, and chunks
-// the engine never uses (text, colour profiles, ...) are skipped unread.
+// image data that inflates past the last row is refused, and chunks the
+// engine never uses (text, colour profiles, ...) are read past without
+// being inflated. A wrong checksum in any chunk refuses the picture.
 class KyPng : public KyImgResult {
 public:
     KyPng();
