@@ -169,6 +169,21 @@ bool KyImgInput::ZlibBlock::open()
     return true;
 }
 
+bool KyImgInput::ZlibBlock::refill()
+{
+    z_stream& z = *m_z;
+    if (z.avail_in > 0 || m_packedRead >= m_packedSize)
+        return true;
+    u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
+    m_input.resize(step);
+    if (!readExact(m_stream, m_input.data(), step))
+        return false;
+    m_packedRead += step;
+    z.next_in = m_input.data();
+    z.avail_in = step;
+    return true;
+}
+
 bool KyImgInput::ZlibBlock::read(u8* out, u64 n)
 {
     if (!m_started || n > m_size - m_produced)
@@ -177,15 +192,8 @@ bool KyImgInput::ZlibBlock::read(u8* out, u64 n)
     while (n > 0) {
         if (m_ended)
             return false;   // the data ends before the stated size
-        if (z.avail_in == 0 && m_packedRead < m_packedSize) {
-            u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
-            m_input.resize(step);
-            if (!readExact(m_stream, m_input.data(), step))
-                return false;
-            m_packedRead += step;
-            z.next_in = m_input.data();
-            z.avail_in = step;
-        }
+        if (!refill())
+            return false;
         u8* target = out;
         u32 room = static_cast<u32>(std::min<u64>(n, 1u << 30));
         if (target == nullptr) {
@@ -218,15 +226,8 @@ bool KyImgInput::ZlibBlock::finish()
         z_stream& z = *m_z;
         u8 extra = 0;
         for (;;) {
-            if (z.avail_in == 0 && m_packedRead < m_packedSize) {
-                u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
-                m_input.resize(step);
-                if (!readExact(m_stream, m_input.data(), step))
-                    return false;
-                m_packedRead += step;
-                z.next_in = m_input.data();
-                z.avail_in = step;
-            }
+            if (!refill())
+                return false;
             z.next_out = &extra;
             z.avail_out = 1;
             int result = inflate(&z, Z_NO_FLUSH);

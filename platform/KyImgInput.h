@@ -99,6 +99,10 @@ public:
         bool finish();
 
     private:
+        // More packed bytes for zlib once it has used those it had; false
+        // when the stream ends first.
+        bool refill();
+
         KyStream& m_stream;
         u32 m_start;
         u64 m_packedSize;
