@@ -35,7 +35,7 @@ bool isType(const u8* head, const char* type)
 //
 // The file is walked chunk by chunk and libpng's progressive reader is fed
 // only what the picture needs: the header, PLTE and tRNS, then the image
-// data until the last row is done. Text, colour profiles and every other
+// data up to the end of the chunk that holds the last row. Text, colour profiles and every other
 // ancillary chunk are read past without being inflated (their checksums are
 // still checked, as libpng would), and what is left of the image data after
 // the last row is never inflated; the walk then goes on to IEND so that a
@@ -70,13 +70,6 @@ struct KyPng::Decoder {
     bool skipImage = false;
     bool imageDone = false;
     bool extraData = false;
-    // The chunk being walked: its checksum so far, the bytes of its data
-    // still to come and the stored checksum's bytes met.
-    bool inChunk = false;
-    uLong crc = 0;
-    u64 dataLeft = 0;
-    u8 stored[4] = {};
-    u32 storedHave = 0;
 
     ~Decoder()
     {
@@ -89,10 +82,8 @@ struct KyPng::Decoder {
     // The parts of the walk; each leaves through png_error.
     void spend(png_structp png, u64 n);
     void readHead(png_structp png, u8* out, u32 n);
-    void beginChunk(const u8* head, u64 length);
-    void check(png_structp png, const u8* bytes, u32 n);
     void feed(png_structp png, png_infop info, u64 n);
-    void skip(png_structp png, u64 n);
+    void skip(png_structp png, const u8* head, u64 length);
     void startImage(png_structp png, png_infop info);
     bool rowsDone(png_structp png) const;
 };
@@ -156,62 +147,40 @@ void KyPng::Decoder::readHead(png_structp png, u8* out, u32 n)
     spend(png, n);
 }
 
-void KyPng::Decoder::beginChunk(const u8* head, u64 length)
-{
-    inChunk = true;
-    crc = crc32(0, head + 4, 4);
-    dataLeft = length;
-    storedHave = 0;
-}
-
-// Follows the bytes of the chunk being walked; a chunk whose checksum is
-// wrong is refused once its last byte is met.
-void KyPng::Decoder::check(png_structp png, const u8* bytes, u32 n)
-{
-    if (!inChunk)
-        return;
-    const u32 data = static_cast<u32>(n < dataLeft ? n : dataLeft);
-    crc = crc32(crc, bytes, data);
-    dataLeft -= data;
-    for (u32 i = data; i < n && storedHave < 4; ++i)
-        stored[storedHave++] = bytes[i];
-    if (storedHave == 4) {
-        inChunk = false;
-        if (crc != be32(stored))
-            png_error(png, "CRC error");
-    }
-}
-
-// Hands the next n bytes of the stream to libpng, a piece at a time; the
-// image data stops as soon as the last row is done, and the rest of the n
-// bytes is read past.
+// Hands the next n bytes of the stream to libpng, a piece at a time. Once
+// the last row is done libpng inflates nothing more: image data that would
+// give more is refused, and the rest of the chunk (the end of the zlib
+// stream and the chunk's CRC) is still handed over for libpng to check.
 void KyPng::Decoder::feed(png_structp png, png_infop info, u64 n)
 {
     while (n > 0) {
         u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
         readHead(png, piece, part);
-        check(png, piece, part);
         n -= part;
         png_process_data(png, info, piece, part);
         if (imageStarted && rowsDone(png)) {
             imageDone = true;
             if (extraData)
                 png_error(png, "PNG image data goes on past its last row");
-            skip(png, n);
-            return;
         }
     }
 }
 
-// Reads past the next n bytes, checking the chunk they belong to.
-void KyPng::Decoder::skip(png_structp png, u64 n)
+// Reads past a chunk libpng is not given, data and CRC, checking the CRC as
+// libpng checks those it reads.
+void KyPng::Decoder::skip(png_structp png, const u8* head, u64 length)
 {
-    while (n > 0) {
-        u32 part = static_cast<u32>(n < kPiece ? n : kPiece);
+    uLong crc = crc32(0, head + 4, 4);
+    while (length > 0) {
+        u32 part = static_cast<u32>(length < kPiece ? length : kPiece);
         readHead(png, piece, part);
-        check(png, piece, part);
-        n -= part;
+        crc = crc32(crc, piece, part);
+        length -= part;
     }
+    u8 stored[4];
+    readHead(png, stored, sizeof stored);
+    if (crc != be32(stored))
+        png_error(png, "CRC error");
 }
 
 // The header chunks are in: check the picture's size and make its rows.
@@ -270,7 +239,6 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         if (length > PNG_UINT_31_MAX)
             png_error(png, "PNG chunk too long");
         d->spend(png, 4);
-        d->beginChunk(head, length);
         const bool critical = (head[4] & 0x20) == 0;
         if (first && !isType(head, "IHDR"))
             png_error(png, "missing IHDR");
@@ -280,7 +248,7 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
                 png_error(png, "no image data in the PNG");
             if (!d->imageDone && !d->skipImage)
                 png_error(png, "Not enough image data");
-            d->skip(png, length + 4);
+            d->skip(png, head, length);
             if (png_get_valid(png, info, PNG_INFO_PLTE))
                 png_get_PLTE(png, info, &d->paletteEntries, &d->paletteCount);
             if (png_get_valid(png, info, PNG_INFO_tRNS))
@@ -289,14 +257,14 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         }
         if (isType(head, "IDAT")) {
             if (d->imageDone || d->skipImage) {
-                d->skip(png, length + 4);
+                d->skip(png, head, length);
                 continue;
             }
             png_process_data(png, info, head, sizeof head);
             if (!d->imageStarted)
                 d->startImage(png, info);
             if (d->skipImage)
-                d->skip(png, length + 4);
+                d->skip(png, head, length);
             else
                 d->feed(png, info, length + 4);
             continue;
@@ -306,7 +274,7 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         if (d->imageStarted || !critical) {
             // Nothing of the picture: tRNS is the one ancillary chunk used.
             if (d->imageStarted || !isType(head, "tRNS")) {
-                d->skip(png, length + 4);
+                d->skip(png, head, length);
                 continue;
             }
         } else if (!isType(head, "IHDR") && !isType(head, "PLTE")) {
