@@ -162,35 +162,34 @@ const PictureType kPictureTypes[] = {
     {"pvr", readWith<KyPvr>, true},
 };
 
-} // namespace
-
-std::unique_ptr<KyImgResult> KyImg::read(const KyString& type, KyStream* stream, const KyString& file)
+// The reader of a type word as the list writes it (lower case); null when
+// none reads it.
+const PictureType* typeNamed(const KyString& type)
 {
     for (const PictureType& known : kPictureTypes) {
         if (type == known.type)
-            return stream || known.file ? known.read(stream, file) : nullptr;
+            return &known;
     }
     return nullptr;
 }
 
+} // namespace
+
+std::unique_ptr<KyImgResult> KyImg::read(const KyString& type, KyStream* stream, const KyString& file)
+{
+    const PictureType* known = typeNamed(type);
+    return known && (stream || known->file) ? known->read(stream, file) : nullptr;
+}
+
 bool KyImg::isPictureName(const KyString& path)
 {
-    const KyString extension = KyPath(path).extension().toLower();
-    for (const PictureType& known : kPictureTypes) {
-        if (known.file && extension == known.type)
-            return true;
-    }
-    return false;
+    const PictureType* known = typeNamed(KyPath(path).extension().toLower());
+    return known && known->file;
 }
 
 bool KyImg::isPictureType(const KyString& type)
 {
-    const KyString lower = type.toLower();
-    for (const PictureType& known : kPictureTypes) {
-        if (lower == known.type)
-            return true;
-    }
-    return false;
+    return typeNamed(type.toLower()) != nullptr;
 }
 
 bool KyImg::readAs(const KyString& type, KyStream* stream, const KyString& file)

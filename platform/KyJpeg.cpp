@@ -16,6 +16,9 @@ namespace {
 // pass over the whole picture, and real files have a dozen at most.
 const int kMaxScans = 1000;
 
+// Logged when a picture's data passes what its size may take.
+const char* const kTooLarge = "KyJpeg::LoadFromStream: the data is far larger than its picture\n";
+
 enum Outcome { Failed, WrongFormat, Decoded };
 
 } // namespace
@@ -64,18 +67,18 @@ void errorExit(j_common_ptr cinfo)
     longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
 }
 
+void fail(j_decompress_ptr cinfo)
+{
+    longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
+}
+
 void limitScans(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
     j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > kMaxScans)
-        longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
-}
-
-void fail(j_decompress_ptr cinfo)
-{
-    longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
+        fail(d);
 }
 
 // Counts n more bytes of the data taken by the decoder; past the budget the
@@ -85,7 +88,7 @@ void take(j_decompress_ptr cinfo, u64 n)
     KyJpeg::Source* s = sourceOf(cinfo);
     s->taken += n;
     if (s->taken > s->budget) {
-        logPrint("KyJpeg::LoadFromStream: the data is far larger than its picture\n");
+        logPrint("%s", kTooLarge);
         fail(cinfo);
     }
 }
@@ -309,7 +312,7 @@ int KyJpeg::run(KyJpeg* self, Source* source, Error* error, void* decompressor)
     // No encoder spends more than a few bytes a sample.
     source->budget = kBaseBytes + 4 * total;
     if (source->block && source->block->size() > source->budget) {
-        logPrint("KyJpeg::LoadFromStream: the data is far larger than its picture\n");
+        logPrint("%s", kTooLarge);
         return Failed;
     }
     jpeg_start_decompress(cinfo);

@@ -4,7 +4,6 @@
 #include "core/KyLog.h"
 #include "platform/KyImgInput.h"
 
-
 namespace {
 
 const u32 kHeaderSize = 52;
