@@ -1,6 +1,7 @@
 #include "game/GameTour.h"
 
 #include "core/KySingleton.h"
+#include "game/Application.h"
 #include "media/KySoundManager.h"
 #include "os/KyOsClock.h"
 #include "os/KyOsDir.h"
@@ -375,6 +376,14 @@ void GameTour::pushPointer(const Step& step)
 
 void GameTour::beforeTurn()
 {
+    // While an advert page waits for its pictures the frames go on, but the
+    // script and its clock hold: the page shows in the same frame of the
+    // script however long a worker takes to read them.
+    if (KySingleton<Application>::exists() && KySingleton<Application>::instance()->splashScreens.ads.isWaiting()) {
+        // The worker may need this very processor.
+        ::usleep(1000);
+        return;
+    }
     KyOsClock::advanceFake(FrameMicroseconds);
     ++m_frame;
     runSteps();

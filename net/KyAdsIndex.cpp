@@ -29,7 +29,7 @@ bool startsWith(const char* text, const KyString& prefix)
 class Collector {
 public:
     Collector(KyArray<KyString>& names, const KyString& folder, const KyString& source, u32 maxNames)
-        : m_names(names), m_folder(folder), m_source(source), m_maxNames(maxNames), m_refused(0)
+        : m_names(names), m_folder(KyPath(folder)), m_source(source), m_maxNames(maxNames), m_refused(0)
     {
         m_seen.reserve(names.count());
         for (const KyString& name : names)
@@ -64,9 +64,15 @@ public:
 private:
     void attribute(const char* value)
     {
-        if (!value || !startsWith(value, m_folder))
+        if (!value)
             return;
-        const char* rest = value + m_folder.length();
+        // The value in the form the page loader reads it in, so that every
+        // spelling of a file of the set ("Backup\Ads\a.png",
+        // "Backup//Ads//a.png") is listed as the file the page shows.
+        const KyPath path(value);
+        if (!startsWith(path.c_str(), m_folder))
+            return;
+        const char* rest = path.c_str() + m_folder.length();
         KyString name(*rest == '/' ? rest + 1 : "");
         if (*rest != '/' || !KyAdsIndex::isSafeName(name)) {
             if (++m_refused <= kMaxRefusalsLogged)
@@ -78,7 +84,7 @@ private:
     }
 
     KyArray<KyString>& m_names;
-    const KyString& m_folder;
+    const KyPath m_folder;
     const KyString& m_source;
     const u32 m_maxNames;
     std::unordered_set<std::string> m_seen;

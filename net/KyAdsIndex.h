@@ -10,9 +10,11 @@ class TiXmlElement;
 
 // The file references of the XML files of an advert set. An attribute value
 // anywhere in a file that starts with the set's folder followed by '/' names
-// a file of the set: the rest of the value, relative to the folder. Only
-// safe names are kept - not empty, not absolute, without ':' and without ".."
-// or empty parts - so that a set can never name a file outside its folder; a
+// a file of the set: the rest of the value, relative to the folder. The value
+// is taken in the form the page loader reads a path in (KyPath: each run of
+// '/' and '\' one '/'), so a page shows the files listed. Only safe names
+// are kept - not empty, not absolute, without ':' and without ".." or empty
+// parts - so that a set can never name a file outside its folder; a
 // value that names something else under the folder's name ("Backup/AdsX/a")
 // or an unsafe name is refused and logged with the file it came from (the
 // first few of a file, then their count).

@@ -1,43 +1,28 @@
 #include "net/KyAdsPictures.h"
 
 #include "core/KyFile.h"
+#include "core/KyLog.h"
+#include "core/KyMutex.h"
 #include "core/KyPath.h"
 #include "core/KyStream.h"
 #include "os/KyOsLog.h"
 #include "platform/KyImg.h"
 #include "platform/KyImgInput.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
-// Bytes of the files a set's pictures may read in all, besides a few bytes
-// a pixel of the budget: their headers and what else a reader walks
-// through. Readers read only what their pictures need, so a set comes near
-// it only when its files hold far more than their pictures.
-const u64 kBytesPerPixel = 8;
-const u64 kBytesPerFile = 64 * 1024;
-
 // A file read through the stream interface, straight from the runtime: the
 // worker reads by disk path, with nothing of the main thread's file layer.
-// It ends where the set's allowance of bytes ends.
 class DiskStream : public KyStream {
 public:
-    DiskStream(std::FILE* file, u64& allowance) : m_file(file), m_allowance(allowance), m_ranOut(false) {}
+    explicit DiskStream(std::FILE* file) : m_file(file) {}
     ~DiskStream() override { std::fclose(m_file); }
 
     u32 write(const void*, u32) override { return 0; }
-    u32 read(void* out, u32 n) override
-    {
-        if (n > m_allowance) {
-            n = u32(m_allowance);
-            m_ranOut = true;
-        }
-        const u32 got = u32(std::fread(out, 1, n, m_file));
-        m_allowance -= got;
-        return got;
-    }
+    u32 read(void* out, u32 n) override { return u32(std::fread(out, 1, n, m_file)); }
     bool seek(u32 pos) override { return std::fseek(m_file, long(pos), SEEK_SET) == 0; }
     u32 tell() const override
     {
@@ -45,187 +30,216 @@ public:
         return at < 0 ? 0 : u32(at);
     }
     bool eof() const override { return std::feof(m_file) != 0; }
-    // Whether a read asked for more than the allowance left.
-    bool ranOut() const { return m_ranOut; }
 
 private:
     std::FILE* m_file;
-    u64& m_allowance;
-    bool m_ranOut;
 };
 
 } // namespace
 
-KyAdsPictures::KyAdsPictures(KyWorkerPool& pool)
-    : m_keep(false)
-    , m_maxSide(0)
-    , m_maxPixels(0)
-    , m_started(false)
-    , m_stepped(false)
-    , m_pool(pool)
-    , m_next(0)
-    , m_readPixels(0)
-    , m_maxBytes(0)
-    , m_bytesLeft(0)
-    , m_done(true)
-    , m_cancel(false)
-    , m_whole(false)
-    , m_pixels(0)
-    , m_job(KyWorkerPool::Ahead, pool)
+struct KyAdsPictures::Reading {
+    Reading(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels, u64 maxBytes)
+        : sources(sources), keep(keep), maxSide(maxSide), maxPixels(maxPixels), maxBytes(maxBytes),
+          bytesLeft(maxBytes), pictures(sources.size())
+    {
+    }
+
+    // Reads every source in order (any thread, one at a time).
+    void readAll();
+    // Reads source i; the line saying why it is not whole, empty when it is.
+    KyString readOne(size_t i, std::unique_ptr<KyImgResult>& picture);
+    bool cancelled()
+    {
+        KyMutexLock lock(mutex);
+        return cancel;
+    }
+
+    const std::vector<Source> sources;
+    const bool keep;
+    const u32 maxSide;
+    const u64 maxPixels;
+    const u64 maxBytes;
+    // The reader's own while it reads.
+    u64 pixelsRead = 0;
+    u64 bytesLeft;
+
+    // Guards what follows while a worker reads.
+    KyMutex mutex;
+    bool cancel = false;
+    bool done = false;
+    bool whole = false;
+    KyString failure;
+    std::string log;
+    u64 pixels = 0;
+    std::vector<std::unique_ptr<KyImgResult>> pictures;
+};
+
+void KyAdsPictures::Reading::readAll()
 {
+    std::string logged;
+    KyString firstFailure;
+    u64 readPixels = 0;
+    bool all = true;
+    {
+        KyOsLog::Capture capture(logged);
+        for (size_t i = 0; i < sources.size() && !cancelled(); ++i) {
+            std::unique_ptr<KyImgResult> picture;
+            const KyString why = readOne(i, picture);
+            if (why.length() > 0) {
+                all = false;
+                if (firstFailure.length() == 0)
+                    firstFailure = why;
+                if (!keep)
+                    break;
+                // The page shows without it.
+                logPrint("[KyAds::show] %s is not drawn: %s\n", sources[i].path.c_str(), why.c_str());
+                continue;
+            }
+            readPixels = pixelsRead;
+            if (keep) {
+                KyMutexLock lock(mutex);
+                pictures[i] = std::move(picture);
+            }
+        }
+    }
+    KyMutexLock lock(mutex);
+    whole = all && !cancel;
+    failure = firstFailure;
+    log = logged;
+    pixels = readPixels;
+    done = true;
 }
+
+KyString KyAdsPictures::Reading::readOne(size_t i, std::unique_ptr<KyImgResult>& picture)
+{
+    const Source& source = sources[i];
+    KyString why;
+    std::FILE* file = KyFile::openDisk(source.diskPath, KyFile::ModeRead);
+    struct stat info;
+    if (!file || fstat(fileno(file), &info) != 0) {
+        if (file)
+            std::fclose(file);
+        why.format("%s is not a whole picture", source.path.c_str());
+        return why;
+    }
+    const u64 size = u64(info.st_size);
+    DiskStream stream(file);
+    KyImgInput::Limit limit(maxSide, maxPixels - pixelsRead, bytesLeft);
+    picture = KyImg::read(KyPath(source.diskPath.toLower()).extension(), &stream, KyString());
+    bytesLeft = limit.bytesLeft();
+    if (limit.ranOutOfBytes())
+        why.format("%s takes the pictures of the advert set past %llu bytes", source.path.c_str(),
+                   static_cast<unsigned long long>(maxBytes));
+    else if (limit.refused())
+        why.format("%s is larger than the advert budget allows (%u x %u pixels a picture, %llu in all)",
+                   source.path.c_str(), maxSide, maxSide, static_cast<unsigned long long>(maxPixels));
+    else if (!picture || picture->format() == 13 || picture->cutShort())
+        why.format("%s is not a whole picture", source.path.c_str());
+    else if (u64(stream.tell()) != size)
+        // What follows a picture is nothing any page shows.
+        why.format("%s is not a whole picture: its file goes on past it", source.path.c_str());
+    else
+        pixelsRead += u64(picture->width()) * picture->height();
+    if (why.length() > 0)
+        picture.reset();
+    return why;
+}
+
+KyAdsPictures::KyAdsPictures(KyWorkerPool& pool) : m_pool(pool), m_job(KyWorkerPool::Ahead, pool) {}
 
 KyAdsPictures::~KyAdsPictures()
 {
     cancel();
 }
 
-void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels)
+void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels, u64 maxBytes)
 {
     cancel();
     m_sources = sources;
-    m_keep = keep;
-    m_maxSide = maxSide;
-    m_maxPixels = maxPixels;
-    m_started = true;
-    m_next = 0;
-    m_readPixels = 0;
-    m_maxBytes = kBytesPerPixel * maxPixels + kBytesPerFile * sources.size();
-    m_bytesLeft = m_maxBytes;
-    m_readFailure = "";
-    m_readLog.clear();
-    m_done = false;
-    m_cancel = false;
-    m_whole = false;
-    m_failure = "";
-    m_log.clear();
-    m_pixels = 0;
-    m_pictures.clear();
-    m_pictures.resize(sources.size());
-    // A job would wait for a thread that never comes.
-    m_stepped = m_pool.threadLimit() == 0;
-    if (m_stepped)
-        return;
+    m_reading = std::make_shared<Reading>(sources, keep, maxSide, maxPixels, maxBytes);
     m_job.setPriority(KyWorkerPool::Ahead);
-    m_job.add([this] { readAll(); });
+    std::shared_ptr<Reading> reading = m_reading;
+    m_job.add([reading] { reading->readAll(); });
 }
 
 bool KyAdsPictures::isDone()
 {
+    if (!m_reading)
+        return false;
     // Threads the system refused earlier are asked for again: the shortage
     // may have passed.
-    if (m_started && !m_stepped)
-        m_job.poll();
-    KyMutexLock lock(m_mutex);
-    return m_done;
+    m_job.poll();
+    KyMutexLock lock(m_reading->mutex);
+    return m_reading->done;
 }
 
-void KyAdsPictures::step()
+bool KyAdsPictures::waitsForThread()
 {
-    if (!m_started || !m_stepped || isDone())
-        return;
-    bool more = false;
-    {
-        KyOsLog::Capture capture(m_readLog);
-        more = readNext();
-    }
-    if (!more)
-        publish();
+    return m_reading && !isDone() && m_pool.isStarved();
 }
 
 void KyAdsPictures::hurry()
 {
-    if (m_started && !m_stepped)
+    if (m_reading)
         m_job.setPriority(KyWorkerPool::Now);
 }
 
 void KyAdsPictures::finish()
 {
-    if (!m_started)
-        return;
-    if (!m_stepped) {
+    if (m_reading)
         m_job.finish();
-        return;
-    }
-    while (!isDone())
-        step();
 }
 
 void KyAdsPictures::cancel()
 {
-    {
-        KyMutexLock lock(m_mutex);
-        m_cancel = true;
+    if (m_reading) {
+        KyMutexLock lock(m_reading->mutex);
+        m_reading->cancel = true;
     }
-    m_job.cancel();
-    m_started = false;
-    m_stepped = false;
+    // The job not started goes; the one running ends on its own.
+    m_job.drop();
+    m_reading.reset();
     m_sources.clear();
-    m_pictures.clear();
 }
 
-bool KyAdsPictures::cancelled()
+bool KyAdsPictures::isWhole() const
 {
-    KyMutexLock lock(m_mutex);
-    return m_cancel;
+    if (!m_reading)
+        return false;
+    KyMutexLock lock(m_reading->mutex);
+    return m_reading->done && m_reading->whole;
+}
+
+KyString KyAdsPictures::failure() const
+{
+    if (!m_reading)
+        return KyString();
+    KyMutexLock lock(m_reading->mutex);
+    return m_reading->failure;
+}
+
+std::string KyAdsPictures::log() const
+{
+    if (!m_reading)
+        return std::string();
+    KyMutexLock lock(m_reading->mutex);
+    return m_reading->log;
+}
+
+u64 KyAdsPictures::pixels() const
+{
+    if (!m_reading)
+        return 0;
+    KyMutexLock lock(m_reading->mutex);
+    return m_reading->pixels;
 }
 
 std::unique_ptr<KyImgResult> KyAdsPictures::take(u32 i)
 {
-    if (i >= m_pictures.size())
+    if (!m_reading)
         return nullptr;
-    return std::move(m_pictures[i]);
-}
-
-void KyAdsPictures::readAll()
-{
-    {
-        KyOsLog::Capture capture(m_readLog);
-        while (readNext()) {
-        }
-    }
-    publish();
-}
-
-bool KyAdsPictures::readNext()
-{
-    if (m_next >= m_sources.size() || m_readFailure.length() > 0 || cancelled())
-        return false;
-    const size_t i = m_next++;
-    const Source& source = m_sources[i];
-    std::unique_ptr<KyImgResult> picture;
-    bool overBudget = false;
-    bool overBytes = false;
-    if (std::FILE* file = KyFile::openDisk(source.diskPath, KyFile::ModeRead)) {
-        DiskStream stream(file, m_bytesLeft);
-        KyImgInput::Limit limit(m_maxSide, m_maxPixels - m_readPixels);
-        picture = KyImg::read(KyPath(source.diskPath.toLower()).extension(), &stream, KyString());
-        overBudget = limit.refused();
-        overBytes = stream.ranOut();
-    }
-    if (overBytes)
-        m_readFailure.format("%s takes the pictures of the advert set past %llu bytes", source.path.c_str(),
-                             static_cast<unsigned long long>(m_maxBytes));
-    else if (overBudget)
-        m_readFailure.format("%s is larger than the advert budget allows (%u x %u pixels a picture, %llu in all)",
-                             source.path.c_str(), m_maxSide, m_maxSide, static_cast<unsigned long long>(m_maxPixels));
-    else if (!picture || picture->format() == 13 || picture->cutShort())
-        m_readFailure.format("%s is not a whole picture", source.path.c_str());
-    else
-        m_readPixels += u64(picture->width()) * picture->height();
-    if (m_keep && m_readFailure.length() == 0) {
-        KyMutexLock lock(m_mutex);
-        m_pictures[i] = std::move(picture);
-    }
-    return m_next < m_sources.size() && m_readFailure.length() == 0;
-}
-
-void KyAdsPictures::publish()
-{
-    KyMutexLock lock(m_mutex);
-    m_whole = m_readFailure.length() == 0 && m_next == m_sources.size() && !m_cancel;
-    m_failure = m_readFailure;
-    m_log = m_readLog;
-    m_pixels = m_readPixels;
-    m_done = true;
+    KyMutexLock lock(m_reading->mutex);
+    if (!m_reading->done || i >= m_reading->pictures.size())
+        return nullptr;
+    return std::move(m_reading->pictures[i]);
 }

@@ -1,10 +1,10 @@
 #ifndef KY_ADS_PICTURES_H
 #define KY_ADS_PICTURES_H
 
-#include "core/KyMutex.h"
 #include "core/KyString.h"
 #include "core/KyTypes.h"
 #include "core/KyWorkerPool.h"
+#include "net/KyAdsSet.h"
 #include "platform/KyImgResult.h"
 
 #include <memory>
@@ -12,109 +12,78 @@
 #include <vector>
 
 // The pictures of an advert set read on a worker thread (one job of the
-// worker pool, read ahead of the main thread's needs), in order, within
-// the set's budget: none wider or higher than maxSide, and all of them
-// together no more than maxPixels. The reading stops at the first picture
-// that is missing, damaged, cut short or over the budget - one over it is
-// refused from its header, before anything of it is decoded. Each reader
-// costs what its picture needs, and the files are read no further than 8
-// bytes a pixel of the budget and 64 KiB a picture in all, so a set's
-// reading is bounded whatever its files hold. The verdict, with what the
-// picture readers logged, goes back to the main thread, which logs it when
-// it takes the verdict.
+// worker pool, ahead of the main thread's needs), in order, within one
+// allowance: none wider or higher than maxSide, all of them together no more
+// than maxPixels, and their files read no further than maxBytes in all (the
+// picture layer's limit, which every reader spends). A picture is whole when
+// it decodes to its end within that and its file ends where the picture
+// does: a file with bytes after its picture is not a whole picture. Each
+// reader costs what its picture needs, so a reading is bounded whatever the
+// files hold. What the readers logged, and why a picture was not whole, go
+// back to the main thread, which logs them when it takes the result.
 //
 // Two uses: the check of a downloaded set before it replaces the shown one
-// (the pictures are dropped as they are read), and the reading of a page's
-// pictures ahead of its showing (kept, for the main thread to take).
+// (the reading stops at the first picture that is not whole; the pictures
+// are dropped as they are read), and the reading of a page's pictures ahead
+// of its showing (kept, for the main thread to take; a picture that is not
+// whole is left out and the others are read).
 //
-// A pool that has no thread at all (a machine of one core) gets no job: the
-// owner's frames read the pictures instead, one a call of step, so that no
-// frame pays for more than one picture within the budget.
+// The main thread never reads a picture here and never waits for the job:
+// a reading dropped (cancel, a new start, the destructor) goes on to the
+// end of the picture being read on its worker, and its result is dropped
+// then. Only finish waits.
 class KyAdsPictures {
 public:
-    struct Source {
-        // The game path the page names the picture by.
-        KyString path;
-        // The file read (resolved on the main thread).
-        KyString diskPath;
-    };
+    typedef KyAdsSet::Picture Source;
 
     explicit KyAdsPictures(KyWorkerPool& pool = KyWorkerPool::instance());
-    // Stops after the picture being read and waits for it.
+    // Drops the reading; never waits.
     ~KyAdsPictures();
     KyAdsPictures(const KyAdsPictures&) = delete;
     KyAdsPictures& operator=(const KyAdsPictures&) = delete;
 
     // Starts reading the sources; what an earlier start left is dropped.
-    // keep: the pictures are kept for take.
-    void start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels);
-    // Whether a reading was started and not cancelled.
-    bool isStarted() const { return m_started; }
+    // keep: the pictures are kept for take, and one that is not whole does
+    // not stop the others.
+    void start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels, u64 maxBytes);
+    // Whether a reading was started and not dropped.
+    bool isStarted() const { return m_reading != nullptr; }
     // Whether the reading has ended; never waits, never reads.
     bool isDone();
-    // With a pool that has no thread, reads the next picture on the calling
-    // thread; nothing otherwise.
-    void step();
+    // Whether the reading has not ended and waits for a thread that the
+    // pool cannot give now (none alive, and none can be started).
+    bool waitsForThread();
     // The reading is needed now: its job goes before the pool's read-ahead.
     void hurry();
     // Waits for the end of the reading (read on the calling thread when no
-    // worker has taken it).
+    // worker has taken it). Not for the frames.
     void finish();
-    // Drops the reading: stops after the picture being read and waits.
+    // Drops the reading without waiting for it.
     void cancel();
 
     // After the end:
-    // Every source was read whole and within the budget.
-    bool isWhole() const { return m_whole; }
+    // Every source was read whole within the allowance.
+    bool isWhole() const;
     // The line saying why not (empty when whole), and what the readers
-    // logged meanwhile.
-    const KyString& failure() const { return m_failure; }
-    const std::string& log() const { return m_log; }
+    // logged meanwhile (with, for a kept reading, why each picture left out
+    // was).
+    KyString failure() const;
+    std::string log() const;
     // Pixels read in all.
-    u64 pixels() const { return m_pixels; }
+    u64 pixels() const;
     const std::vector<Source>& sources() const { return m_sources; }
     // The picture read for source i (kept readings only), once; null when
-    // it was not read.
+    // it was not read whole.
     std::unique_ptr<KyImgResult> take(u32 i);
 
 private:
-    // Reads every source in order (any thread).
-    void readAll();
-    // Reads the next source; false when nothing more is to be read.
-    bool readNext();
-    // The reading has ended: its verdict goes to the main thread.
-    void publish();
-    bool cancelled();
+    // The reading, shared by the owner and the job that reads it, so that
+    // a reading dropped by its owner ends on its worker on its own.
+    struct Reading;
 
     std::vector<Source> m_sources;
-    bool m_keep;
-    u32 m_maxSide;
-    u64 m_maxPixels;
-    bool m_started;
-    // Read by the owner's calls of step (the pool has no thread).
-    bool m_stepped;
+    std::shared_ptr<Reading> m_reading;
     KyWorkerPool& m_pool;
-
-    // The reading under way, kept by whoever reads (the job, or step): the
-    // next source, the pixels read, the bytes the files may take in all and
-    // those left, why it stopped and what was logged.
-    size_t m_next;
-    u64 m_readPixels;
-    u64 m_maxBytes;
-    u64 m_bytesLeft;
-    KyString m_readFailure;
-    std::string m_readLog;
-
-    // Guards what follows while a worker reads.
-    KyMutex m_mutex;
-    bool m_done;
-    bool m_cancel;
-    bool m_whole;
-    KyString m_failure;
-    std::string m_log;
-    u64 m_pixels;
-    std::vector<std::unique_ptr<KyImgResult>> m_pictures;
-
     KyWorkerPool::Group m_job;
 };
 

@@ -27,6 +27,8 @@ std::uint64_t microseconds()
     return s ? s() : realClock();
 }
 
+std::uint64_t realMicroseconds() { return realClock(); }
+
 std::uint32_t tickCount() { return static_cast<std::uint32_t>(microseconds() / 1000u); }
 
 void install(Source source) { g_source.store(source); }

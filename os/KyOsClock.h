@@ -11,6 +11,10 @@ typedef std::uint64_t (*Source)();
 
 // Microseconds of the monotonic clock (or of the installed fake clock).
 std::uint64_t microseconds();
+// Microseconds of the monotonic clock itself, whatever clock is installed:
+// for bounds that hold in real time even while a scripted run holds its
+// clock.
+std::uint64_t realMicroseconds();
 // Milliseconds since an arbitrary start, as the tick count gives them.
 std::uint32_t tickCount();
 

@@ -54,12 +54,14 @@ void SplashScreens::removeSplash()
 
 bool SplashScreens::showNext()
 {
-    removeSplash();
-    if (m_advertsShown || m_finished)
+    if (m_advertsShown || m_finished) {
+        removeSplash();
         return true;
+    }
     const KyString path = splashPath(splashIndex);
     ++splashIndex;
     if (KyFile::exists(path)) {
+        removeSplash();
         gui.load(path);
         if (KyLayout* splash = gui.layout("splash"))
             KySingleton<Application>::instance()->orientationLayout.addChild(splash);
@@ -68,15 +70,27 @@ bool SplashScreens::showNext()
         timer.setAlarm(timer.getTimeFromStart() + SplashMicroseconds);
         return true;
     }
+    // The last splash stays until the first advert page can show (its
+    // pictures may still be read), so that no frame shows nothing.
     m_advertsShown = true;
     appendListener(ads.onFinished, this, &SplashScreens::onAdsFinished);
+    appendListener(ads.onPageShown, this, &SplashScreens::onFirstPage);
     ads.next();
     return true;
+}
+
+bool SplashScreens::onFirstPage()
+{
+    removeListener(ads.onPageShown, this, &SplashScreens::onFirstPage);
+    removeSplash();
+    return false;
 }
 
 bool SplashScreens::onAdsFinished()
 {
     removeListener(ads.onFinished, this, &SplashScreens::onAdsFinished);
+    removeListener(ads.onPageShown, this, &SplashScreens::onFirstPage);
+    removeSplash();
     if (m_finished)
         return true;
     m_finished = true;

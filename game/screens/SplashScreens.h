@@ -38,6 +38,8 @@ public:
     bool showNext();
     // The end of the adverts: the main menu opens. Listens once.
     bool onAdsFinished();
+    // The first advert page is on screen: the last splash goes.
+    bool onFirstPage();
     // Ends the run at once, wherever it is: the splash goes, an advert page
     // is skipped as its "skip" button does, and the main menu opens. Nothing
     // once the menu has opened.

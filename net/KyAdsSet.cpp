@@ -1,0 +1,140 @@
+#include "net/KyAdsSet.h"
+
+#include "core/KyFile.h"
+#include "core/KyLog.h"
+#include "net/KyAdsIndex.h"
+#include "platform/KyImg.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+KyPath join(const KyString& folder, const KyString& name)
+{
+    return KyPath(folder + KyString("/") + name);
+}
+
+bool isXmlName(const KyString& name)
+{
+    return KyPath(name).extension() == "xml";
+}
+
+std::string key(const KyString& text)
+{
+    return std::string(text.c_str(), text.length());
+}
+
+} // namespace
+
+KyAdsSet::KyAdsSet(const KyString& folder, const KyString& prefix, const KyString& first)
+    : m_folder(folder), m_prefix(prefix), m_xmlLeft(KyAdsIndex::kMaxXmlBytes)
+{
+    m_index = first.length() > 0 ? KyPath(first) : join(m_folder, "index.xml");
+    m_indexThere = KyFile::exists(m_index);
+    walk(m_index);
+}
+
+u64 KyAdsSet::allowanceFor(u64 pictures)
+{
+    return 8 * kMaxSetPixels + u64(64 * 1024) * pictures;
+}
+
+bool KyAdsSet::isShowable(bool logWhyNot) const
+{
+    if (!isComplete())
+        return false;
+    if (m_names.isEmpty()) {
+        if (logWhyNot)
+            logPrint("[KyAds::isWhole] %s names no file of the advert set\n", m_index.c_str());
+        return false;
+    }
+    return true;
+}
+
+KyPath KyAdsSet::named(const KyString& file) const
+{
+    const KyPath path(file);
+    const KyString start = m_folder + KyString("/");
+    if (m_folder.length() > 0 && path.length() > start.length() &&
+        std::string(path.c_str(), start.length()) == key(start))
+        return join(m_prefix, KyString(path.c_str() + start.length()));
+    return path;
+}
+
+const KyAdsSet::Page* KyAdsSet::page(const KyString& path) const
+{
+    const KyPath wanted(path);
+    for (const Page& page : m_pages) {
+        if (page.path == wanted)
+            return &page;
+    }
+    return nullptr;
+}
+
+std::vector<KyAdsSet::Picture> KyAdsSet::picturesOf(const Page& page) const
+{
+    std::vector<Picture> pictures;
+    for (u32 i : page.pictures)
+        pictures.push_back(m_pictures[i]);
+    return pictures;
+}
+
+void KyAdsSet::walk(const KyString& xmlPath)
+{
+    const KyPath path(xmlPath);
+    const KyPath disk = KyFile::resolvePath(path);
+    // A page that refers back to one already read is not read again.
+    if (!m_visited.insert(key(disk)).second)
+        return;
+    struct stat info;
+    if (stat(disk.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        m_present = false;
+        return;
+    }
+    // The file's size counts against what the whole set may read.
+    const u64 size = u64(info.st_size);
+    if (size > m_xmlLeft) {
+        logPrint("[KyAds::listFiles] %s : the XML files of the advert set pass %u bytes\n", path.c_str(),
+                 KyAdsIndex::kMaxXmlBytes);
+        m_readable = false;
+        return;
+    }
+    KyArray<KyString> own;
+    if (!KyAdsIndex::readFile(path, m_prefix, own, kMaxSetFiles, m_xmlLeft)) {
+        m_readable = false;
+        return;
+    }
+    m_xmlLeft -= u32(size);
+
+    Page page;
+    page.path = named(path);
+    const u32 first = m_names.count();
+    for (const KyString& name : own) {
+        const bool fresh = m_seen.insert(key(name)).second;
+        if (fresh)
+            m_names.pushBack(name);
+        if (!KyImg::isPictureName(name))
+            continue;
+        if (fresh) {
+            Picture picture;
+            picture.path = join(m_folder, name);
+            picture.diskPath = KyFile::resolvePath(picture.path);
+            m_pictureAt[key(name)] = u32(m_pictures.size());
+            m_pictures.push_back(picture);
+        }
+        page.pictures.push_back(m_pictureAt[key(name)]);
+    }
+    m_pages.push_back(page);
+    if (m_names.count() > kMaxSetFiles) {
+        m_tooMany = true;
+        return;
+    }
+    const u32 last = m_names.count();
+    for (u32 i = first; i < last && !m_tooMany; ++i) {
+        const KyPath referenced = join(m_folder, m_names[i]);
+        if (!KyFile::exists(referenced))
+            m_present = false;
+        else if (isXmlName(m_names[i]))
+            walk(referenced);
+    }
+}
