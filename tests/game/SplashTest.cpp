@@ -65,6 +65,21 @@ std::string describe(const std::vector<PhaseRun>& runs)
     return text;
 }
 
+// A shipped advert set of one page of count small pictures.
+std::vector<std::pair<std::string, std::string>> manyPictures(u32 count)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
+    for (u32 i = 0; i < count; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        index += "  <sprite name=\"s" + std::to_string(i) + "\" file=\"Backup/Ads/" + name + "\" visible=\"1\"/>\n";
+        files.push_back({"iPhone/DefaultAds/en/" + name, ScreenFixtures::solidPng(8, 8, KyColor(u8(i), 90, 30, 255))});
+    }
+    files.push_back({"iPhone/DefaultAds/en/index.xml",
+                     index + "  <value name=\"duration\" value=\"2000000\"/>\n</advert>\n"});
+    return files;
+}
+
 GameSession::Setup throughSplash(const std::string& dataFolder = std::string())
 {
     GameSession::Setup setup;
@@ -154,11 +169,16 @@ TEST(Splash, WhatTheDataHoldsDecidesWhatShows)
          {},
          {"GUI/Splash0.lua", "GUI/Splash1.lua", "menu"}},
         // The set copied while the splashes showed is no set to show: it is
-        // copied again when the adverts start, and its first page read again.
+        // copied again when the adverts start, and its first page read again
+        // while the last splash stays.
         {"an advert page that does not load ends the adverts",
          {},
          {{"iPhone/DefaultAds/en/music.xml", "<advert><sprite name=\"x\" file=\"Backup/Ads/Music.jpg\">"}},
-         {"GUI/Splash0.lua", "GUI/Splash1.lua", "nothing", "Backup/Ads/index.xml", "menu"}},
+         {"GUI/Splash0.lua", "GUI/Splash1.lua", "Backup/Ads/index.xml", "menu"}},
+        // Made textures a picture's worth of texels a frame, and the last
+        // splash stays until they are.
+        {"a first page of many small pictures", {}, manyPictures(220),
+         {"GUI/Splash0.lua", "GUI/Splash1.lua", "Backup/Ads/index.xml", "menu"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -232,6 +252,9 @@ struct HostSetting {
 
 } // namespace
 
+// A set downloaded at the start, or one whose host answers only in the
+// splashes' last frame, is the one shown; the last splash stays until its
+// first page can show, so that no frame shows nothing.
 TEST(Splash, AnAdvertDownloadedWhileTheSplashesShowIsTheOneShown)
 {
     TempDir served("kyads");
@@ -240,36 +263,47 @@ TEST(Splash, AnAdvertDownloadedWhileTheSplashesShowIsTheOneShown)
                                   "    <position x=\"0\" y=\"0\" z=\"40\" />\n  </sprite>\n"
                                   "  <value name=\"duration\" value=\"1000000\" />\n</advert>\n");
     served.writeFile("fresh.png", ScreenFixtures::solidPng(480, 320, KyColor(20, 160, 60, 255)));
-    AdvertServer server(served.path());
-    ASSERT_TRUE(server.ok());
-    HostSetting host(server.address());
+    for (bool late : {false, true}) {
+        SCOPED_TRACE(late ? "answered in the last frame of the splashes" : "downloaded at the start");
+        AdvertServer server(served.path());
+        ASSERT_TRUE(server.ok());
+        HostSetting host(server.address());
+        server.hold(late);
 
-    GameSession game(throughSplash());
-    ASSERT_TRUE(game.ok());
-    Application* app = game.app();
-    KyAds& ads = app->splashScreens.ads;
-    EXPECT_EQ(std::string(ads.webLocation().c_str()), server.location());
-    ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads); }));
-    // Downloaded into the temporary folder, and maybe checked and taken
-    // already: a worker may read the set before this thread looks.
-    EXPECT_TRUE(game.userFileExists("AdsTmp/fresh.png") || game.userFileExists("Ads/fresh.png"));
-
-    // The splashes, then the downloaded page, its picture on screen.
-    for (int frame = 0; frame < 400 && phase(app) != "Backup/Ads/index.xml"; ++frame)
-        game.frames(1);
-    ASSERT_EQ(phase(app), "Backup/Ads/index.xml");
-    game.frames(2);
-    EXPECT_TRUE(closeColour(game.pixel(240, 160), KyColor(20, 160, 60, 255), 16))
-        << int(game.pixel(240, 160).r) << " " << int(game.pixel(240, 160).g) << " " << int(game.pixel(240, 160).b);
-    const std::vector<PhaseRun> runs = phases(game);
-    ASSERT_EQ(runs.size(), 2u) << describe(runs);
-    EXPECT_NEAR(runs[0].frames, 60 - 2, 2);
-    EXPECT_EQ(runs[1].what, "menu");
-    // The downloaded set replaced the local one; the shipped pages are not
-    // there.
-    EXPECT_TRUE(game.userFileExists("Ads/fresh.png"));
-    EXPECT_FALSE(game.userFileExists("Ads/music.xml"));
-    EXPECT_FALSE(game.userFileExists("AdsTmp/index.xml"));
+        GameSession game(throughSplash());
+        ASSERT_TRUE(game.ok());
+        Application* app = game.app();
+        KyAds& ads = app->splashScreens.ads;
+        EXPECT_EQ(std::string(ads.webLocation().c_str()), server.location());
+        if (late) {
+            std::vector<PhaseRun> runs = phases(game, 179);
+            ASSERT_EQ(runs.size(), 2u) << describe(runs);
+            EXPECT_EQ(runs[1].what, "GUI/Splash1.lua");
+            server.hold(false);
+        }
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+        // The splashes, then the downloaded page, its picture on screen.
+        int nothing = 0;
+        for (int frame = 0; frame < 400 && phase(app) != "Backup/Ads/index.xml"; ++frame) {
+            nothing += phase(app) == "nothing" ? 1 : 0;
+            game.frames(1);
+        }
+        ASSERT_EQ(phase(app), "Backup/Ads/index.xml");
+        EXPECT_EQ(nothing, 0);
+        game.frames(2);
+        EXPECT_TRUE(closeColour(game.pixel(240, 160), KyColor(20, 160, 60, 255), 16))
+            << int(game.pixel(240, 160).r) << " " << int(game.pixel(240, 160).g) << " "
+            << int(game.pixel(240, 160).b);
+        const std::vector<PhaseRun> runs = phases(game);
+        ASSERT_EQ(runs.size(), 2u) << describe(runs);
+        EXPECT_NEAR(runs[0].frames, 60 - 2, 2);
+        EXPECT_EQ(runs[1].what, "menu");
+        // The downloaded set replaced the local one; the shipped pages are
+        // not there.
+        EXPECT_TRUE(game.userFileExists("Ads/fresh.png"));
+        EXPECT_FALSE(game.userFileExists("Ads/music.xml"));
+        EXPECT_FALSE(game.userFileExists("AdsTmp/index.xml"));
+    }
 }
 
 // A local set whose first page goes after a frame and whose second holds the

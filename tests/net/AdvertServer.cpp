@@ -77,9 +77,17 @@ void AdvertServer::stop()
     if (m_pid <= 0)
         return;
     kill(m_pid, SIGTERM);
+    // A held server takes the signal once it goes on.
+    kill(m_pid, SIGCONT);
     int status = 0;
     waitpid(m_pid, &status, 0);
     m_pid = -1;
+}
+
+void AdvertServer::hold(bool held)
+{
+    if (m_pid > 0)
+        kill(m_pid, held ? SIGSTOP : SIGCONT);
 }
 
 bool AdvertServer::running()

@@ -32,6 +32,9 @@ public:
     std::string location() const { return m_address + kPath; }
     // Stops the server now.
     void stop();
+    // Holds the server's process (connections wait, unanswered) or lets it
+    // go on.
+    void hold(bool held);
     // Whether the process still runs.
     bool running();
 
