@@ -122,8 +122,11 @@ bool KyAdsKeeper::update(const KyString& localFolder, const KyString& tempFolder
     TiXmlElement* corrupted = ads->FirstChildElement("corrupted");
     if (corrupted && intAttribute(corrupted, "value") > 0) {
         // The last run ended while it fetched: nothing is fetched or shown
-        // in this one.
+        // in this one. What it left is checked meanwhile, so that a set
+        // that is not whole goes.
         m_corrupted = true;
+        if (KyFile::exists(join(m_tempFolder, kIndexName)))
+            startCheck();
         return false;
     }
     corrupted = findOrCreate(ads, "corrupted");
@@ -170,6 +173,7 @@ KyHTTPDownloader* KyAdsKeeper::makeDownload(const KyString& name, bool xml)
         downloader->request.setMaxResponseSize(kMaxXmlResponse);
     }
     downloader->allowance = xml ? &m_xmlAllowance : &m_fileAllowance;
+    downloader->onSuccess.pushBack(kyNewCallback(this, &KyAdsKeeper::onDownloadEnded, 0.0f));
     downloader->onFailure.pushBack(kyNewCallback(this, &KyAdsKeeper::onDownloadFailed, 0.0f));
     m_downloaders.pushBack(downloader);
     return downloader;
@@ -216,11 +220,20 @@ bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
     return false;
 }
 
+bool KyAdsKeeper::onDownloadEnded(KyHTTPDownloader&)
+{
+    // The next download takes its place at once.
+    startWaiting();
+    return false;
+}
+
 bool KyAdsKeeper::onDownloadFailed(u32)
 {
     // Called from inside the socket pump: the fetch ends between frames.
     if (m_xmlAllowance.passed || m_fileAllowance.passed)
         m_passed = true;
+    else
+        startWaiting();
     m_wake();
     return false;
 }

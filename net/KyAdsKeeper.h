@@ -42,7 +42,7 @@ public:
     static const char* const kCacheFile;
     static const u32 kDefaultCacheValidity = 259200;
     // Downloads of a set that run at the same time.
-    static const u32 kMaxRunningDownloads = 4;
+    static const u32 kMaxRunningDownloads = 8;
 
     // wake asks for onFrame at the next frame.
     KyAdsKeeper(KyWorkerPool& pool, std::function<void()> wake);
@@ -68,6 +68,7 @@ public:
     bool commit();
 
     bool onFileDownloaded(KyHTTPDownloader& downloader);
+    bool onDownloadEnded(KyHTTPDownloader& downloader);
     bool onDownloadFailed(u32 status);
     void listFiles(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names);
     bool isComplete(const KyString& indexPath);
