@@ -12,6 +12,7 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -113,6 +114,10 @@ GameTour::GameTour()
     , m_pointerKnown(false)
     , m_hasDriver(false)
     , m_console(-1)
+    , m_turnStart(0)
+    , m_shotSaved(false)
+    , m_advertMade(0)
+    , m_longestAdvertFrame(0.0)
 {
 }
 
@@ -374,8 +379,25 @@ void GameTour::pushPointer(const Step& step)
     }
 }
 
+void GameTour::timeAdvertFrame()
+{
+    const u64 now = KyOsClock::realMicroseconds();
+    if (!KySingleton<Application>::exists())
+        return;
+    const KyAds& ads = KySingleton<Application>::instance()->splashScreens.ads;
+    const std::string page = ads.currentPage().c_str();
+    const bool work = (!page.empty() && page != m_advertPage) || ads.preparedCount() > m_advertMade;
+    if (m_turnStart > 0 && work && !m_shotSaved)
+        m_longestAdvertFrame = std::max(m_longestAdvertFrame, f64(now - m_turnStart) / 1000.0);
+    m_advertPage = page;
+    m_advertMade = ads.preparedCount();
+    m_turnStart = now;
+    m_shotSaved = false;
+}
+
 void GameTour::beforeTurn()
 {
+    timeAdvertFrame();
     // While an advert page waits for its pictures the frames go on, but the
     // script and its clock hold: the page shows in the same frame of the
     // script however long a worker takes to read them.
@@ -457,6 +479,7 @@ void GameTour::beforeSwap()
 {
     for (const std::string& name : m_shotsDue)
         saveShot(name);
+    m_shotSaved = m_shotSaved || !m_shotsDue.empty();
     m_shotsDue.clear();
 }
 
@@ -494,6 +517,11 @@ void GameTour::end(int exitCode)
         report = "Screenshots in " + m_shotsFolder + ":\n";
         for (const std::string& path : m_shotsWritten)
             report += "  " + path.substr(path.find_last_of('/') + 1) + "\n";
+    }
+    if (m_longestAdvertFrame > 0.0) {
+        char line[96];
+        std::snprintf(line, sizeof line, "The longest frame of the adverts took %.1f ms.\n", m_longestAdvertFrame);
+        report += line;
     }
     if (exitCode != 0)
         report += "The game ended with exit code " + std::to_string(exitCode) + ".\n";

@@ -329,6 +329,9 @@ bool KyAdsKeeper::onFrame()
     // Once every download has ended, what they fetched is checked.
     if (!downloading() && m_verdict == Unchecked && !m_downloaders.isEmpty())
         startCheck();
+    // With no thread to be had, the frames check the pictures, one a frame.
+    if (m_verdict == Checking)
+        m_check.step();
     takeCheck();
     return downloading() || m_verdict == Checking;
 }

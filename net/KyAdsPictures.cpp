@@ -38,16 +38,29 @@ private:
 } // namespace
 
 struct KyAdsPictures::Reading {
+    // Who reads: the job on a worker, or the owner's frames.
+    enum Reader { Nobody, Job, Frames };
+
     Reading(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels, u64 maxBytes)
         : sources(sources), keep(keep), maxSide(maxSide), maxPixels(maxPixels), maxBytes(maxBytes),
           bytesLeft(maxBytes), pictures(sources.size())
     {
     }
 
-    // Reads every source in order (any thread, one at a time).
-    void readAll();
+    // Whether the reading is who's to read: the first to ask keeps it.
+    bool claim(Reader who)
+    {
+        KyMutexLock lock(mutex);
+        if (reader == Nobody)
+            reader = who;
+        return reader == who && !done;
+    }
+    // Reads the next source; false when nothing more is to be read.
+    bool readNext();
     // Reads source i; the line saying why it is not whole, empty when it is.
     KyString readOne(size_t i, std::unique_ptr<KyImgResult>& picture);
+    // The reading has ended: its verdict goes to the owner.
+    void publish();
     bool cancelled()
     {
         KyMutexLock lock(mutex);
@@ -60,11 +73,16 @@ struct KyAdsPictures::Reading {
     const u64 maxPixels;
     const u64 maxBytes;
     // The reader's own while it reads.
+    size_t next = 0;
     u64 pixelsRead = 0;
     u64 bytesLeft;
+    bool all = true;
+    KyString firstFailure;
+    std::string logged;
 
     // Guards what follows while a worker reads.
     KyMutex mutex;
+    Reader reader = Nobody;
     bool cancel = false;
     bool done = false;
     bool whole = false;
@@ -74,39 +92,38 @@ struct KyAdsPictures::Reading {
     std::vector<std::unique_ptr<KyImgResult>> pictures;
 };
 
-void KyAdsPictures::Reading::readAll()
+bool KyAdsPictures::Reading::readNext()
 {
-    std::string logged;
-    KyString firstFailure;
-    u64 readPixels = 0;
-    bool all = true;
+    if (next >= sources.size() || (!keep && !all) || cancelled())
+        return false;
+    const size_t i = next++;
+    std::unique_ptr<KyImgResult> picture;
     {
         KyOsLog::Capture capture(logged);
-        for (size_t i = 0; i < sources.size() && !cancelled(); ++i) {
-            std::unique_ptr<KyImgResult> picture;
-            const KyString why = readOne(i, picture);
-            if (why.length() > 0) {
-                all = false;
-                if (firstFailure.length() == 0)
-                    firstFailure = why;
-                if (!keep)
-                    break;
-                // The page shows without it.
+        const KyString why = readOne(i, picture);
+        if (why.length() > 0) {
+            all = false;
+            if (firstFailure.length() == 0)
+                firstFailure = why;
+            // A page shows without it.
+            if (keep)
                 logPrint("[KyAds::show] %s is not drawn: %s\n", sources[i].path.c_str(), why.c_str());
-                continue;
-            }
-            readPixels = pixelsRead;
-            if (keep) {
-                KyMutexLock lock(mutex);
-                pictures[i] = std::move(picture);
-            }
         }
     }
+    if (keep && picture) {
+        KyMutexLock lock(mutex);
+        pictures[i] = std::move(picture);
+    }
+    return next < sources.size() && (keep || all);
+}
+
+void KyAdsPictures::Reading::publish()
+{
     KyMutexLock lock(mutex);
-    whole = all && !cancel;
+    whole = all && next == sources.size() && !cancel;
     failure = firstFailure;
     log = logged;
-    pixels = readPixels;
+    pixels = pixelsRead;
     done = true;
 }
 
@@ -159,7 +176,13 @@ void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 max
     m_reading = std::make_shared<Reading>(sources, keep, maxSide, maxPixels, maxBytes);
     m_job.setPriority(KyWorkerPool::Ahead);
     std::shared_ptr<Reading> reading = m_reading;
-    m_job.add([reading] { reading->readAll(); });
+    m_job.add([reading] {
+        if (!reading->claim(Reading::Job))
+            return;
+        while (reading->readNext()) {
+        }
+        reading->publish();
+    });
 }
 
 bool KyAdsPictures::isDone()
@@ -173,9 +196,17 @@ bool KyAdsPictures::isDone()
     return m_reading->done;
 }
 
-bool KyAdsPictures::waitsForThread()
+void KyAdsPictures::step()
 {
-    return m_reading && !isDone() && m_pool.isStarved();
+    if (!m_reading || isDone())
+        return;
+    {
+        KyMutexLock lock(m_reading->mutex);
+        if (m_reading->reader == Reading::Job || (m_reading->reader == Reading::Nobody && !m_pool.isStarved()))
+            return;
+    }
+    if (m_reading->claim(Reading::Frames) && !m_reading->readNext())
+        m_reading->publish();
 }
 
 void KyAdsPictures::hurry()
@@ -186,8 +217,14 @@ void KyAdsPictures::hurry()
 
 void KyAdsPictures::finish()
 {
-    if (m_reading)
-        m_job.finish();
+    if (!m_reading)
+        return;
+    m_job.finish();
+    // What the frames began they end here.
+    while (!isDone() && m_reading->claim(Reading::Frames)) {
+        if (!m_reading->readNext())
+            m_reading->publish();
+    }
 }
 
 void KyAdsPictures::cancel()

@@ -28,10 +28,13 @@
 // of its showing (kept, for the main thread to take; a picture that is not
 // whole is left out and the others are read).
 //
-// The main thread never reads a picture here and never waits for the job:
-// a reading dropped (cancel, a new start, the destructor) goes on to the
-// end of the picture being read on its worker, and its result is dropped
-// then. Only finish waits.
+// The main thread never waits for the job: a reading dropped (cancel, a new
+// start, the destructor) goes on to the end of the picture being read on
+// its worker, and its result is dropped then. Only finish waits. When the
+// pool cannot give a thread at all (none alive and none can be started),
+// the owner's frames read the pictures instead, one a call of step, so that
+// no frame pays for more than one picture within the budget; a reading the
+// frames began is not taken by a thread that comes later.
 class KyAdsPictures {
 public:
     typedef KyAdsSet::Picture Source;
@@ -50,9 +53,10 @@ public:
     bool isStarted() const { return m_reading != nullptr; }
     // Whether the reading has ended; never waits, never reads.
     bool isDone();
-    // Whether the reading has not ended and waits for a thread that the
-    // pool cannot give now (none alive, and none can be started).
-    bool waitsForThread();
+    // With a pool that cannot give a thread now (none alive, and none can
+    // be started), or once the frames began the reading, reads the next
+    // picture on the calling thread; nothing otherwise.
+    void step();
     // The reading is needed now: its job goes before the pool's read-ahead.
     void hurry();
     // Waits for the end of the reading (read on the calling thread when no

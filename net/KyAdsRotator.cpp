@@ -104,9 +104,8 @@ void KyAdsRotator::show(const KyString& pagePath)
     }
     if (path != KyPath(m_preparedPage))
         prepare(path);
-    // A page without pictures shows at once; so does one whose pictures
-    // wait for a thread that cannot be had: the adverts do not wait for it.
-    if (m_preparedPage.length() == 0 || isPrepared() || m_pictures.waitsForThread()) {
+    // A page without pictures shows at once.
+    if (m_preparedPage.length() == 0 || isPrepared()) {
         display(path);
         return;
     }
@@ -122,9 +121,6 @@ void KyAdsRotator::show(const KyString& pagePath)
 void KyAdsRotator::display(const KyString& pagePath)
 {
     m_waitingPage = "";
-    if (m_preparedPage.length() > 0 && !m_pictures.isDone())
-        logPrint("[KyAds::show] no thread could be had to read the pictures of %s: they are not drawn\n",
-                 pagePath.c_str());
     // The page before goes only now, so that no frame goes without a page.
     hide();
     bool loaded = false;
@@ -225,6 +221,8 @@ u64 KyAdsRotator::makeNextTexture()
 
 bool KyAdsRotator::onFrame()
 {
+    // With no thread to be had, the frames read the pictures, one a frame.
+    m_pictures.step();
     // Once the page's pictures are read, their textures, at most a largest
     // picture's texels a frame; those that did not read cost nothing.
     if (m_preparedPage.length() > 0 && !isPrepared() && m_pictures.isDone()) {
@@ -244,7 +242,7 @@ bool KyAdsRotator::onFrame()
     if (!waiting)
         return false;
     // Last, as both may end the run, whose listener may destroy the rotator.
-    if (isPrepared() || m_pictures.waitsForThread()) {
+    if (isPrepared()) {
         const KyString page = m_waitingPage;
         display(page);
     } else if (m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait ||

@@ -22,9 +22,9 @@ class KyImg;
 // Shows the pages of a checked advert set (KyAdsSet), one after another,
 // until the run ends, and reads nothing the set does not list: a page that
 // is not one of the set's ends the run as a page that does not load does,
-// and a picture of a page is drawn only when a worker read it (the page is
-// loaded with no picture read on the main thread, so no frame decodes an
-// advert picture).
+// and a picture of a page is drawn only when it was read ahead, whole (the
+// page is loaded with no picture read as it loads, so no frame pays for
+// the pictures a page shows at once).
 //
 // A page's pictures are read on a worker (KyAdsPictures) with the allowance
 // the whole set is checked with, ahead of its showing - the first page's
@@ -33,8 +33,8 @@ class KyImg;
 // page due before they are ready waits for them, the frames going on, the
 // page before on screen meanwhile, its time spent and its "next" doing
 // nothing more, its "skip" and "buy" as ever. A page whose pictures are
-// not read within kMaxPageWait ends the run; one whose pictures wait for a
-// thread the pool cannot give shows at once, without them.
+// not read within kMaxPageWait ends the run. When the pool cannot give a
+// thread at all, the frames read the pictures, one a frame.
 class KyAdsRotator {
 public:
     typedef KyArray<KyICallback0Param*> Signal;

@@ -44,6 +44,9 @@ Hostile modes, for the tests of the client's defences:
 The pictures of these two are made once, at start, from one compressed run
 repeated: a few milliseconds and a few megabytes of memory, shared by every
 name served.
+  padded     serves an index.xml that names --names pictures, each a real PNG
+             of 8 x 8 pixels followed by --pad MiB of zeros (default 63) in
+             the same body, sent as it goes, never held in memory
 """
 
 import argparse
@@ -266,7 +269,10 @@ class AdvertHandler(BaseHTTPRequestHandler):
         if mode == "portal":
             self.send(PORTAL_PAGE)
             return
-        if mode in ("manynames", "bigpictures", "bombpictures", "textbombs"):
+        if mode == "padded" and name != "index.xml":
+            self.send_padded(self.server.big_png, self.server.pad << 20)
+            return
+        if mode in ("manynames", "bigpictures", "bombpictures", "textbombs", "padded"):
             if name == "index.xml":
                 self.send(many_names_index(self.server.names))
             else:
@@ -303,6 +309,21 @@ class AdvertHandler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
+    def send_padded(self, data, zeros):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(data) + zeros))
+        self.end_headers()
+        block = b"\0" * 65536
+        try:
+            self.wfile.write(data)
+            while zeros > 0:
+                self.wfile.write(block[:min(zeros, len(block))])
+                zeros -= min(zeros, len(block))
+        except OSError:
+            # The client hung up once it had what it may take.
+            pass
+
     def read_file(self, name):
         """The bytes of a file inside the served folder, or None."""
         root = os.path.realpath(self.server.root)
@@ -327,13 +348,13 @@ def main():
     parser.add_argument("--mode", default="normal",
                         choices=["normal", "names", "endless", "garbage", "bigheader", "short", "silent",
                                  "cutindex", "portal", "cutbody", "manynames", "bigpictures", "bombpictures",
-                                 "textbombs"],
+                                 "textbombs", "padded"],
                         help="normal, or one of the hostile modes below")
     parser.add_argument("--cut", type=int, default=30,
                         help="bytes of index.xml sent in the cutindex mode (default: 30)")
     parser.add_argument("--names", type=int, default=20000,
-                        help="pictures named by the index in the manynames, bigpictures, bombpictures and "
-                        "textbombs modes (default: 20000)")
+                        help="pictures named by the index in the manynames, bigpictures, bombpictures, "
+                        "textbombs and padded modes (default: 20000)")
     parser.add_argument("--side", type=int, default=4096,
                         help="width and height of the pictures of the bigpictures mode (default: 4096)")
     parser.add_argument("--inflate", type=int, default=1024,
@@ -342,6 +363,8 @@ def main():
                         help="compressed text chunks in each picture of the textbombs mode (default: 100)")
     parser.add_argument("--text-inflate", type=int, default=64,
                         help="MiB each text chunk of the textbombs mode inflates to (default: 64)")
+    parser.add_argument("--pad", type=int, default=63,
+                        help="MiB of zeros after each picture of the padded mode (default: 63)")
     parser.add_argument("--max-requests", type=int, default=0,
                         help="stop after answering this many requests (default: 0, never)")
     parser.add_argument("--verbose", action="store_true", help="log every request on standard error")
@@ -356,12 +379,15 @@ def main():
     server.max_requests = args.max_requests
     server.cut = max(0, args.cut)
     server.names = max(0, args.names)
+    server.pad = max(0, args.pad)
     # The one picture every name of these modes is answered with.
     server.big_png = b""
     if args.mode == "bigpictures":
         server.big_png = flat_png(max(1, args.side))
     elif args.mode == "bombpictures":
         server.big_png = bomb_png(max(0, args.inflate))
+    elif args.mode == "padded":
+        server.big_png = flat_png(8)
     elif args.mode == "textbombs":
         server.big_png = text_bomb_png(max(0, args.chunks), max(0, args.text_inflate))
     server.requests = 0

@@ -9,7 +9,8 @@
 // The advert server of tools/ run as a real process for one test: it serves
 // a folder on a loopback port it chooses, in one of its modes ("normal",
 // "names", "endless", "garbage", "bigheader", "short", "silent", "cutindex",
-// "portal", "cutbody", "manynames", "bigpictures", "bombpictures", "textbombs"; see
+// "portal", "cutbody", "manynames", "bigpictures", "bombpictures", "textbombs",
+// "padded"; see
 // tools/advert_server.py). The server
 // is stopped (and waited for) when the object is destroyed.
 class AdvertServer {
