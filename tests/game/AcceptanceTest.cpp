@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -190,6 +191,34 @@ void expectPoints(const GameProcess& game, const Point* points, size_t count)
     }
 }
 
+// The saves the run to the ending leaves; the slot's text.
+std::string expectTheSaves(const GameProcess& game)
+{
+    // The save after the ending: the observatory with the Wandrel awake,
+    // every object used, every line of the walkthrough heard.
+    const std::string save = game.userFile("save.xml");
+    for (const char* part : {"<WarpName name=\"3D/Isis/Warp_0005.wp\" />", "<Boolean name=\"wandrelAwake\" value=\"1\" />",
+                             "<Boolean name=\"cipherSolved\" value=\"1\" />", "<Number name=\"lensGiven\" value=\"1.000000\" />",
+                             "<Music path=\"Sounds/Musiques/M_nuit.ogg\" />", "<MayaHealthValue value=\"100\" />",
+                             "<Played id=\"MAIA_OBS_3\" />", "<Played id=\"GARD_GARD_3\" />"})
+        EXPECT_NE(save.find(part), std::string::npos) << part << "\n" << save;
+    EXPECT_EQ(save.find("<Object "), std::string::npos) << save;
+    // Slot 3, kept by the crystal: the hall, the puzzle solved, the star and
+    // the lens in the bag; no other slot was written.
+    const std::string slot = game.userFile("3.xml");
+    for (const char* part : {"<WarpName name=\"3D/Isis/Warp_0003.wp\" />", "<Object id=\"Star\" />",
+                             "<Object id=\"Lens\" />", "<Boolean name=\"cipherSolved\" value=\"1\" />",
+                             "<Boolean name=\"letterRead\" value=\"1\" />"})
+        EXPECT_NE(slot.find(part), std::string::npos) << part << "\n" << slot;
+    EXPECT_EQ(slot.find("wandrelAwake"), std::string::npos) << slot;
+    for (int other = 0; other <= 10; ++other) {
+        if (other != 3) {
+            EXPECT_FALSE(game.userFileExists(std::to_string(other) + ".xml")) << other;
+        }
+    }
+    return slot;
+}
+
 // The whole run and its continuation; hostReachable tells whether the
 // advert host answers.
 void playTheGame(GameProcess& game, bool hostReachable)
@@ -218,29 +247,8 @@ void playTheGame(GameProcess& game, bool hostReachable)
         EXPECT_TRUE(advert.near(60, 100, rgb(0x423f5e))) << describe(advert.at(60, 100));
     }
 
-    // The files written for the player. The save after the ending: the
-    // observatory with the Wandrel awake, every object used, every line of
-    // the walkthrough heard.
-    const std::string save = game.userFile("save.xml");
-    for (const char* part : {"<WarpName name=\"3D/Isis/Warp_0005.wp\" />", "<Boolean name=\"wandrelAwake\" value=\"1\" />",
-                             "<Boolean name=\"cipherSolved\" value=\"1\" />", "<Number name=\"lensGiven\" value=\"1.000000\" />",
-                             "<Music path=\"Sounds/Musiques/M_nuit.ogg\" />", "<MayaHealthValue value=\"100\" />",
-                             "<Played id=\"MAIA_OBS_3\" />", "<Played id=\"GARD_GARD_3\" />"})
-        EXPECT_NE(save.find(part), std::string::npos) << part << "\n" << save;
-    EXPECT_EQ(save.find("<Object "), std::string::npos) << save;
-    // Slot 3, kept by the crystal: the hall, the puzzle solved, the star and
-    // the lens in the bag; no other slot was written.
-    const std::string slot = game.userFile("3.xml");
-    for (const char* part : {"<WarpName name=\"3D/Isis/Warp_0003.wp\" />", "<Object id=\"Star\" />",
-                             "<Object id=\"Lens\" />", "<Boolean name=\"cipherSolved\" value=\"1\" />",
-                             "<Boolean name=\"letterRead\" value=\"1\" />"})
-        EXPECT_NE(slot.find(part), std::string::npos) << part << "\n" << slot;
-    EXPECT_EQ(slot.find("wandrelAwake"), std::string::npos) << slot;
-    for (int other = 0; other <= 10; ++other) {
-        if (other != 3) {
-            EXPECT_FALSE(game.userFileExists(std::to_string(other) + ".xml")) << other;
-        }
-    }
+    // The files written for the player.
+    const std::string slot = expectTheSaves(game);
     EXPECT_EQ(game.userFile("options.xml"), kWrittenOptions);
     EXPECT_TRUE(game.userFileExists("KyCache.xml"));
     const std::string shownIndex = game.userFile("Ads/index.xml");
@@ -369,4 +377,27 @@ TEST(Acceptance, TheSampleGameFromANewGameToItsEndingWithTheAdvertHostStopped)
     GameProcess game;
     game.setEnvironment("KY_ADVERT_HOST", address);
     playTheGame(game, false);
+}
+
+// No thread of the game's own to be had for the whole run (a preload refuses
+// every one the executable asks for): the pictures are read on the frames,
+// the saves are written at once, and the game plays to its ending with the
+// saves of any run (its voices and music, streamed on threads of their own,
+// are silent: their lines stay for their reading time).
+TEST(Acceptance, TheSampleGameFromANewGameToItsEndingWithNoThreadOfItsOwn)
+{
+    GameProcess game;
+    game.setEnvironment("KY_ADVERT_HOST", "ads.orvalen.invalid");
+    game.setEnvironment("LD_PRELOAD", KY_REFUSE_THREADS);
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    game.setEnvironment("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+    game.writeUserFile("options.xml", kOptions);
+    const GameProcess::Run run = game.run(sourceFile("tests/game/AcceptanceTour.txt"), 1500);
+    ASSERT_EQ(run.exitCode, 0) << run.console;
+    EXPECT_NE(game.log().find("ERROR; return code from CreateThread() is 0"), std::string::npos);
+    EXPECT_EQ(game.log().find("were not read within"), std::string::npos);
+    // The adverts shown as ever, and skipped with their button.
+    EXPECT_TRUE(game.shot("01-advert").near(60, 100, rgb(0x423f5e))) << describe(game.shot("01-advert").at(60, 100));
+    EXPECT_TRUE(game.shot("02-main-menu").near(170, 140, rgb(0x7e522c)));
+    expectTheSaves(game);
 }

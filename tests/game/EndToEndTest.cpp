@@ -4,6 +4,7 @@
 #include "core/KyFile.h"
 #include "game/OptionsFile.h"
 #include "game/StartUp.h"
+#include "net/KyAdsSet.h"
 #include "tests/game/GameProcess.h"
 #include "tests/game/ScreenFixtures.h"
 #include "tests/net/AdvertServer.h"
@@ -41,6 +42,18 @@ const KyColor kTick(42, 122, 42, 255);
 const KyColor kEmptyBox(242, 230, 208, 255);
 const KyColor kStudioGround(16, 12, 9, 255);
 const KyColor kSkipPlate(127, 91, 56, 255);
+
+// The bytes of the files under a folder.
+u64 folderBytes(const std::string& folder)
+{
+    u64 bytes = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file(error))
+            bytes += entry.file_size(error);
+    }
+    return bytes;
+}
 
 // Past the splash screens, the first advert skipped with its button, to
 // the main menu.
@@ -324,6 +337,10 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         // A picture of one pixel with a hundred text chunks of 64 MiB each,
         // 6.4 MB to send: far more than its pixel, refused uninflated.
         {"textbombs", {"--names", "1"}, "AdsTmp/p0.png is not a whole picture"},
+        // Pictures of 8 x 8 pixels each followed by 63 MiB of zeros: the
+        // downloads stop at what a set may hold, on disk and in memory.
+        {"padded", {"--names", "24"}, "the files of the advert set pass what a set may hold"},
+        {"padded", {"--names", "256"}, "the files of the advert set pass what a set may hold"},
     };
     GameProcess game;
     GameProcess::Run first;
@@ -348,7 +365,10 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         // more of it on a busy machine).
         if (first.peakKiB == 0)
             first = run;
-        EXPECT_LT(run.peakKiB, first.peakKiB + first.peakKiB / 5) << first.peakKiB;
+        EXPECT_LT(run.peakKiB, first.peakKiB + 64 * 1024) << first.peakKiB;
+        // Whatever the host sent, the user-data folder holds no more than a
+        // set may.
+        EXPECT_LT(folderBytes(game.userDataFolder()), KyAdsSet::allowanceFor(KyAdsSet::kMaxSetFiles) + (1u << 20));
         EXPECT_LT(run.cpuSeconds, 3.0 * first.cpuSeconds + 5.0) << first.cpuSeconds;
         EXPECT_EQ(game.userFile("Ads/index.xml"), goodIndex);
         EXPECT_EQ(game.userFile("Ads/Good.png"), goodPicture);
