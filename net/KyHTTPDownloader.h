@@ -25,8 +25,6 @@ public:
     typedef KyArray<KyICallback1Param<KyHTTPDownloader&>*> SuccessSignal;
     typedef KyArray<KyICallback1Param<u32>*> FailureSignal;
 
-    struct Allowance { u64 left = 0; bool passed = false; };
-    Allowance* allowance = nullptr;
     KyHTTPDownloader();
     ~KyHTTPDownloader();
 
