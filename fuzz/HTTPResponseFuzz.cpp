@@ -1,13 +1,14 @@
-// Fuzzes the reading of an HTTP response: the whole-response parser and the
-// scanner that watches the bytes as they arrive. Whatever the bytes, the body
-// lies inside them, a whole response is refused by neither, and the scanner
-// gives the same answer however the bytes are cut into blocks.
+// Fuzzes the reading of an HTTP response: whatever the bytes, the body lies
+// inside them, a refused response tells nothing, and the reader gives the
+// same answer and the same body however the bytes are cut into blocks.
 
 #include "net/KyHTTPResponse.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -24,18 +25,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     }
 
-    // The scanner, fed whole and in blocks cut at a point the input chooses.
-    KyHTTPResponse::Scanner whole;
-    KyHTTPResponse::Result wholeResult = whole.feed(data, n);
-    KyHTTPResponse::Scanner pieces;
-    u32 cut = n > 0 ? data[0] % (n + 1) : 0;
-    KyHTTPResponse::Result pieceResult = pieces.feed(data, cut);
-    if (pieceResult == KyHTTPResponse::Complete)
-        pieceResult = pieces.feed(data + cut, n - cut);
-    if (pieceResult != wholeResult)
+    // The same bytes in blocks whose sizes the input chooses, as a socket
+    // hands them over.
+    KyHTTPResponse::Reader reader;
+    std::vector<u8> body;
+    KyHTTPResponse::Result early = KyHTTPResponse::Complete;
+    for (u32 at = 0; at < n && early == KyHTTPResponse::Complete;) {
+        u32 step = 1 + data[at] % 17;
+        u32 block = step < n - at ? step : n - at;
+        u32 offset = 0;
+        u32 length = 0;
+        early = reader.feed(data + at, block, offset, length);
+        if (offset > block || length > block - offset)
+            std::abort();
+        body.insert(body.end(), data + at + offset, data + at + offset + length);
+        at += block;
+    }
+    // A refusal stays.
+    if (early != KyHTTPResponse::Complete && reader.finish() != early)
         std::abort();
-    // A header line the scanner finds too long is one the parser refuses.
-    if (wholeResult == KyHTTPResponse::HeaderLineTooLong && response.result == KyHTTPResponse::Complete)
+    KyHTTPResponse::Result result = early == KyHTTPResponse::Complete ? reader.finish() : early;
+    if (result != response.result)
         std::abort();
+    if (result == KyHTTPResponse::Complete) {
+        const KyHTTPResponse& pieces = reader.response();
+        if (pieces.status != response.status || pieces.bodyStart != response.bodyStart ||
+            body.size() != response.bodyLength ||
+            (!body.empty() && std::memcmp(body.data(), data + response.bodyStart, body.size()) != 0))
+            std::abort();
+    }
     return 0;
 }

@@ -5,15 +5,37 @@
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
 
-#include <cstring>
 #include <new>
 
 const char* const KyHTTPRequest::kBoundary = "123456789";
 
+namespace {
+
+KyHTTPRequest::Failure failureOf(KyHTTPResponse::Result result, bool reset)
+{
+    switch (result) {
+    case KyHTTPResponse::NoHeaderEnd:
+        return reset ? KyHTTPRequest::FailureConnection : KyHTTPRequest::FailureNoHeaderEnd;
+    case KyHTTPResponse::HeaderLineTooLong:
+        return KyHTTPRequest::FailureHeaderLineTooLong;
+    case KyHTTPResponse::TooLarge:
+        return KyHTTPRequest::FailureTooLarge;
+    case KyHTTPResponse::ShortBody:
+        return reset ? KyHTTPRequest::FailureConnection : KyHTTPRequest::FailureShortBody;
+    case KyHTTPResponse::BadLength:
+    case KyHTTPResponse::Complete:
+        break;
+    }
+    return KyHTTPRequest::FailureBadLength;
+}
+
+} // namespace
+
 KyHTTPRequest::KyHTTPRequest()
-    : m_responseLength(0)
-    , m_status(0)
+    : m_status(0)
     , m_maxResponse(KyHTTPResponse::kMaxSize)
+    , m_sink(nullptr)
+    , m_taking(nullptr)
 {
     socket.errorListeners.pushBack(kyNewCallback(this, &KyHTTPRequest::onSocketError, 0.0f));
     socket.dataListeners.pushBack(kyNewCallback(this, &KyHTTPRequest::onSocketData, 0.0f));
@@ -54,7 +76,7 @@ void KyHTTPRequest::addFileField(const KyString& name, const KyString& contentTy
 bool KyHTTPRequest::send(const KyString& location)
 {
     clearResponse();
-    m_body = "";
+    releaseBody();
     m_status = 0;
 
     u32 slash;
@@ -133,17 +155,39 @@ void KyHTTPRequest::buildRequest(KyString& header, KyString& body) const
 
 bool KyHTTPRequest::onSocketData(const KyArray<u8>& bytes)
 {
-    KyHTTPResponse::Result early = m_scanner.feed(bytes.data(), bytes.count());
-    if (early == KyHTTPResponse::HeaderLineTooLong)
-        failWith(FailureHeaderLineTooLong);
-    else if (early == KyHTTPResponse::TooLarge)
-        failWith(FailureTooLarge);
-    else if (m_responseLength > m_maxResponse || bytes.count() > m_maxResponse - m_responseLength) {
+    const bool hadHeader = m_reader.headerDone();
+    u32 bodyOffset = 0;
+    u32 bodyLength = 0;
+    KyHTTPResponse::Result result = m_reader.feed(bytes.data(), bytes.count(), bodyOffset, bodyLength);
+    if (result != KyHTTPResponse::Complete) {
+        failWith(failureOf(result, false));
+        return false;
+    }
+    // A declared length that passes the maximum would pass it by the end:
+    // nothing of such a body is taken.
+    const KyHTTPResponse& response = m_reader.response();
+    u64 whole = m_reader.total();
+    if (m_reader.headerDone() && response.hasContentLength)
+        whole = u64(response.bodyStart) + response.contentLength;
+    if (m_reader.total() > m_maxResponse || whole > m_maxResponse) {
         KyString reason;
         reason.format("the response is larger than %u bytes", m_maxResponse);
         failWith(FailureTooLarge, reason.c_str());
-    } else
-        appendResponse(bytes.data(), bytes.count());
+        return false;
+    }
+    if (!hadHeader && m_reader.headerDone() && m_sink) {
+        m_taking = m_sink;
+        if (!m_taking->beginBody(response.status, response.hasContentLength, response.contentLength)) {
+            failWith(FailureStopped);
+            return false;
+        }
+    }
+    if (bodyLength == 0)
+        return false;
+    if (!m_taking)
+        keepBody(bytes.data() + bodyOffset, bodyLength);
+    else if (!m_taking->bodyBytes(bytes.data() + bodyOffset, bodyLength))
+        failWith(FailureStopped);
     return false;
 }
 
@@ -163,66 +207,57 @@ bool KyHTTPRequest::onSocketError(KySocketBase::Error error)
 
 void KyHTTPRequest::finish(bool reset)
 {
-    KyHTTPResponse response = KyHTTPResponse::parse(m_response.data(), m_responseLength);
-    switch (response.result) {
-    case KyHTTPResponse::Complete:
-        break;
-    case KyHTTPResponse::NoHeaderEnd:
-        failWith(reset ? FailureConnection : FailureNoHeaderEnd);
-        return;
-    case KyHTTPResponse::HeaderLineTooLong:
-        failWith(FailureHeaderLineTooLong);
-        return;
-    case KyHTTPResponse::TooLarge:
-        failWith(FailureTooLarge);
-        return;
-    case KyHTTPResponse::ShortBody:
-        failWith(reset ? FailureConnection : FailureShortBody);
-        return;
-    case KyHTTPResponse::BadLength:
-        failWith(FailureBadLength);
+    KyHTTPResponse::Result result = m_reader.finish();
+    if (result != KyHTTPResponse::Complete) {
+        failWith(failureOf(result, reset));
         return;
     }
     // A broken connection may have cut the body: only a Content-Length
     // tells that it is whole.
-    if (reset && !response.hasContentLength) {
+    if (reset && !m_reader.response().hasContentLength) {
         failWith(FailureConnection);
         return;
     }
-    m_status = response.status;
-    m_body.assign(reinterpret_cast<const char*>(m_response.data()) + response.bodyStart, response.bodyLength);
+    m_status = m_reader.response().status;
+    // The body is whole: the sink keeps it.
+    m_taking = nullptr;
     clearResponse();
     onResponse.call();
 }
 
 void KyHTTPRequest::failWith(Failure failure, const char* reason)
 {
-    logPrint("[KyHTTPRequest] %s%s : %s\n", m_host.c_str(), m_path.c_str(), reason ? reason : describe(failure));
+    if (failure != FailureStopped)
+        logPrint("[KyHTTPRequest] %s%s : %s\n", m_host.c_str(), m_path.c_str(), reason ? reason : describe(failure));
     socket.close();
     clearResponse();
     m_status = 0;
-    m_body = "";
+    releaseBody();
     onFailure.call(failure);
 }
 
-void KyHTTPRequest::appendResponse(const u8* bytes, u32 n)
+void KyHTTPRequest::keepBody(const u8* bytes, u32 n)
 {
-    if (n == 0)
-        return;
-    u32 needed = m_responseLength + n;
-    if (m_response.count() < needed) {
-        u32 grown = m_response.count() < KyHTTPResponse::kMaxSize / 2 ? m_response.count() * 2 : needed;
-        m_response.resize(grown > needed ? grown : needed);
+    const u32 needed = m_body.length() + n;
+    if (m_body.capacity() < needed) {
+        // Grown by doubling, never past the declared length nor the most a
+        // response may take.
+        const KyHTTPResponse& response = m_reader.response();
+        const u32 limit = response.hasContentLength ? response.contentLength : m_maxResponse;
+        const u32 grown = m_body.capacity() < limit / 2 ? m_body.capacity() * 2 : limit;
+        m_body.reserve(grown > needed ? grown : needed);
     }
-    std::memcpy(m_response.data() + m_responseLength, bytes, n);
-    m_responseLength = needed;
+    m_body.write(bytes, n);
 }
 
 void KyHTTPRequest::clearResponse()
 {
-    m_response.clear();
-    m_responseLength = 0;
-    m_scanner.reset();
+    m_reader.reset();
+    if (m_taking) {
+        BodySink* sink = m_taking;
+        m_taking = nullptr;
+        sink->dropBody();
+    }
 }
 
 void KyHTTPRequest::releaseBody()
@@ -249,6 +284,8 @@ const char* KyHTTPRequest::describe(Failure failure)
         return KyHTTPResponse::describe(KyHTTPResponse::ShortBody);
     case FailureBadLength:
         return KyHTTPResponse::describe(KyHTTPResponse::BadLength);
+    case FailureStopped:
+        return "the receiver of the body stopped the exchange";
     }
     return "unknown";
 }

@@ -16,6 +16,10 @@
 // when the server has closed the connection the response is read: a whole
 // response fires onResponse (status and body are then set), anything else
 // fires onFailure with what went wrong, after a log line.
+//
+// The response is read as it arrives; only the header line being read is
+// kept. Its body goes into body(), or, when a body sink is set, to the sink
+// as it arrives and nowhere else.
 class KyHTTPRequest {
 public:
     // Why an exchange gave no usable response.
@@ -26,7 +30,23 @@ public:
         FailureHeaderLineTooLong = 4,
         FailureTooLarge = 5,
         FailureShortBody = 6,
-        FailureBadLength = 7
+        FailureBadLength = 7,
+        FailureStopped = 8       // the body sink stopped the exchange (it logs why)
+    };
+
+    // Takes a response's body as it arrives, in place of body().
+    class BodySink {
+    public:
+        virtual ~BodySink() {}
+        // The header has been read: the body of a response with this status
+        // follows. False stops the exchange (FailureStopped).
+        virtual bool beginBody(u32 status, bool hasContentLength, u32 contentLength) = 0;
+        // The next bytes of the body, never past its Content-Length. False
+        // stops the exchange (FailureStopped).
+        virtual bool bodyBytes(const u8* bytes, u32 n) = 0;
+        // The body begun will not be whole: the exchange failed, was
+        // cancelled or sent again. Not called once onResponse has fired.
+        virtual void dropBody() = 0;
     };
 
     typedef KyArray<KyICallback0Param*> Signal;
@@ -60,6 +80,9 @@ public:
     // so much never receives, keeps or writes more.
     void setMaxResponseSize(u32 bytes);
     u32 maxResponseSize() const { return m_maxResponse; }
+    // Sends the bodies of the responses to come to sink (not owned; null
+    // keeps them in body()).
+    void setBodySink(BodySink* sink) { m_sink = sink; }
 
     // The request's header and body bytes.
     void buildRequest(KyString& header, KyString& body) const;
@@ -69,13 +92,14 @@ public:
     bool onSocketError(KySocketBase::Error error);
 
     u32 statusCode() const { return m_status; }
+    // The body of the last response, when no body sink is set.
     const KyString& body() const { return m_body; }
     // Frees the body once the caller has used it.
     void releaseBody();
     const KyString& host() const { return m_host; }
     const KyString& path() const { return m_path; }
     // The bytes received so far in the exchange in progress.
-    u32 receivedSize() const { return m_responseLength; }
+    u32 receivedSize() const { return m_reader.total(); }
 
     const KyArray<KyString>& fieldNames() const { return m_fieldNames; }
     const KyArray<KyString>& fieldValues() const { return m_fieldValues; }
@@ -93,12 +117,14 @@ private:
     KyHTTPRequest(const KyHTTPRequest&) = delete;
     KyHTTPRequest& operator=(const KyHTTPRequest&) = delete;
 
-    // Reads the response received so far and fires the signal it calls for.
+    // The connection ended: fires the signal the response calls for.
     void finish(bool reset);
-    // Logs the failure (its description, or reason when given), drops the
-    // exchange and fires onFailure.
+    // Logs the failure (its description, or reason when given; nothing for
+    // FailureStopped), drops the exchange and fires onFailure.
     void failWith(Failure failure, const char* reason = nullptr);
-    void appendResponse(const u8* bytes, u32 n);
+    // Hands the body bytes of one block on; false when the sink stopped.
+    bool takeBody(const u8* bytes, u32 n);
+    void keepBody(const u8* bytes, u32 n);
     void clearResponse();
 
     KyArray<KyString> m_fieldNames;
@@ -109,13 +135,14 @@ private:
     KyArray<KyString> m_fileContents;
     KyString m_host;
     KyString m_path;
-    // The bytes received, grown by doubling; m_responseLength are used.
-    KyArray<u8> m_response;
-    u32 m_responseLength;
-    KyHTTPResponse::Scanner m_scanner;
+    KyHTTPResponse::Reader m_reader;
     u32 m_status;
     KyString m_body;
     u32 m_maxResponse;
+    BodySink* m_sink;
+    // The sink taking the body of the exchange in progress, once its header
+    // is read.
+    BodySink* m_taking;
 };
 
 #endif

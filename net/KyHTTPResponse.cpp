@@ -99,58 +99,13 @@ bool readHeaderLine(const Line& line, KyHTTPResponse& response)
 
 KyHTTPResponse KyHTTPResponse::parse(const u8* data, u32 size)
 {
-    KyHTTPResponse response;
-    if (size > kMaxSize) {
-        response.result = TooLarge;
-        return response;
-    }
-    if (!data)
-        size = 0;
-    // The '\r' bytes of a line are dropped in a copy of it.
-    u8* scratch = new u8[kMaxHeaderLine + 1];
-    u32 pos = 0;
-    for (;;) {
-        const u8* start = data + pos;
-        const void* found = size > pos ? std::memchr(start, '\n', size - pos) : nullptr;
-        u32 lineLength = found ? u32(static_cast<const u8*>(found) - start) : size - pos;
-        if (lineLength > kMaxHeaderLine) {
-            response.result = HeaderLineTooLong;
-            break;
-        }
-        if (!found) {
-            response.result = NoHeaderEnd;
-            break;
-        }
-        u32 kept = 0;
-        for (u32 i = 0; i < lineLength; ++i) {
-            if (start[i] != '\r')
-                scratch[kept++] = start[i];
-        }
-        pos += lineLength + 1;
-        if (kept == 0) {
-            response.bodyStart = pos;
-            response.bodyLength = size - pos;
-            response.result = Complete;
-            if (response.hasContentLength) {
-                if (response.bodyLength < response.contentLength)
-                    response.result = ShortBody;
-                else
-                    response.bodyLength = response.contentLength;
-            }
-            break;
-        }
-        Line line = {scratch, scratch + kept};
-        if (!readHeaderLine(line, response))
-            break;
-    }
-    delete[] scratch;
-    // A refused response tells nothing.
-    if (response.result != Complete) {
-        response.status = 0;
-        response.bodyStart = 0;
-        response.bodyLength = 0;
-    }
-    return response;
+    Reader reader;
+    u32 bodyOffset = 0;
+    u32 bodyLength = 0;
+    if (data || size == 0)
+        reader.feed(data, size, bodyOffset, bodyLength);
+    reader.finish();
+    return reader.response();
 }
 
 const char* KyHTTPResponse::describe(Result result)
@@ -172,31 +127,103 @@ const char* KyHTTPResponse::describe(Result result)
     return "unknown";
 }
 
-void KyHTTPResponse::Scanner::reset()
+KyHTTPResponse::Reader::Reader()
+    : m_kept(0)
+    , m_lineLength(0)
+    , m_total(0)
+    , m_headerDone(false)
+    , m_refused(false)
 {
-    *this = Scanner();
 }
 
-KyHTTPResponse::Result KyHTTPResponse::Scanner::feed(const u8* data, u32 size)
+void KyHTTPResponse::Reader::reset()
 {
+    m_response = KyHTTPResponse();
+    m_line.clear();
+    m_kept = 0;
+    m_lineLength = 0;
+    m_total = 0;
+    m_headerDone = false;
+    m_refused = false;
+}
+
+KyHTTPResponse::Result KyHTTPResponse::Reader::refuse(Result result)
+{
+    m_refused = true;
+    m_line.clear();
+    m_response.result = result;
+    return result;
+}
+
+KyHTTPResponse::Result KyHTTPResponse::Reader::feed(const u8* data, u32 size, u32& bodyOffset, u32& bodyLength)
+{
+    bodyOffset = 0;
+    bodyLength = 0;
+    if (m_refused)
+        return m_response.result;
     if (size > kMaxSize - m_total) {
         m_total = kMaxSize;
-        return TooLarge;
+        return refuse(TooLarge);
     }
-    m_total += size;
-    for (u32 i = 0; i < size && !m_headerDone; ++i) {
-        u8 c = data[i];
-        if (c == '\n') {
-            if (!m_lineHasText)
-                m_headerDone = true;
-            m_lineLength = 0;
-            m_lineHasText = false;
+    u32 i = 0;
+    while (i < size && !m_headerDone) {
+        const u8 c = data[i++];
+        if (c != '\n') {
+            if (++m_lineLength > kMaxHeaderLine)
+                return refuse(HeaderLineTooLong);
+            if (c == '\r')
+                continue;
+            // The line grows by doubling, up to the longest one allowed.
+            if (m_kept == m_line.count()) {
+                u32 grown = m_line.count() < 64 ? 64 : m_line.count() * 2;
+                m_line.resize(grown < kMaxHeaderLine ? grown : kMaxHeaderLine);
+            }
+            m_line[m_kept++] = c;
             continue;
         }
-        if (++m_lineLength > kMaxHeaderLine)
-            return HeaderLineTooLong;
-        if (c != '\r')
-            m_lineHasText = true;
+        const u32 kept = m_kept;
+        m_kept = 0;
+        m_lineLength = 0;
+        if (kept == 0) {
+            m_headerDone = true;
+            m_response.bodyStart = m_total + i;
+            m_line.clear();
+            break;
+        }
+        Line line = {m_line.data(), m_line.data() + kept};
+        if (!readHeaderLine(line, m_response))
+            return refuse(m_response.result);
     }
+    if (m_headerDone && i < size) {
+        u32 n = size - i;
+        if (m_response.hasContentLength) {
+            const u32 room = m_response.contentLength - m_response.bodyLength;
+            n = n < room ? n : room;
+        }
+        bodyOffset = i;
+        bodyLength = n;
+        m_response.bodyLength += n;
+    }
+    m_total += size;
     return Complete;
+}
+
+KyHTTPResponse::Result KyHTTPResponse::Reader::finish()
+{
+    if (!m_refused) {
+        if (!m_headerDone)
+            m_response.result = NoHeaderEnd;
+        else if (m_response.hasContentLength && m_response.bodyLength < m_response.contentLength)
+            m_response.result = ShortBody;
+        else
+            m_response.result = Complete;
+    }
+    // A refused response tells nothing.
+    if (m_response.result != Complete) {
+        m_response.status = 0;
+        m_response.bodyStart = 0;
+        m_response.bodyLength = 0;
+    }
+    m_line.clear();
+    return m_response.result;
 }

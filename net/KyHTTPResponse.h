@@ -1,6 +1,7 @@
 #ifndef KY_HTTPRESPONSE_H
 #define KY_HTTPRESPONSE_H
 
+#include "core/KyArray.h"
 #include "core/KyTypes.h"
 
 // Reads the bytes an HTTP server sent before it closed the connection: the
@@ -31,24 +32,53 @@ struct KyHTTPResponse {
     u32 bodyStart = 0;
     u32 bodyLength = 0;
 
+    // A whole response at once: the bytes read by a Reader.
     static KyHTTPResponse parse(const u8* data, u32 size);
     // A short English description of a result, for the log.
     static const char* describe(Result result);
 
-    // Checks a response while it arrives, so that an oversized one is given
-    // up early: feed each block as it comes; the result is Complete while
-    // nothing is wrong yet (the whole response is parsed at the end).
-    class Scanner {
-    public:
-        Result feed(const u8* data, u32 size);
-        void reset();
+    // Reads a response block by block as it arrives (below).
+    class Reader;
+};
 
-    private:
-        u32 m_total = 0;
-        u32 m_lineLength = 0;
-        bool m_lineHasText = false;
-        bool m_headerDone = false;
-    };
+// Reads a response block by block as it arrives, by the rules above, so
+// that its body can go wherever the caller puts it and a bad response is
+// given up as soon as it shows: only the header line being read is kept.
+class KyHTTPResponse::Reader {
+public:
+    Reader();
+
+    // Reads the next block. The result is Complete while nothing is wrong
+    // yet, otherwise the refusal, which stays (later blocks are not read).
+    // The body bytes of the block, cut at the Content-Length, are
+    // data[bodyOffset, bodyOffset + bodyLength).
+    Result feed(const u8* data, u32 size, u32& bodyOffset, u32& bodyLength);
+    // The bytes have ended: the result of the whole response, and in
+    // response() its status and where its body lies (all 0 on a refusal).
+    Result finish();
+    void reset();
+
+    // The empty line has been read: status and Content-Length are known.
+    bool headerDone() const { return m_headerDone; }
+    const KyHTTPResponse& response() const { return m_response; }
+    // Bytes read so far, header included.
+    u32 total() const { return m_total; }
+
+private:
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    Result refuse(Result result);
+
+    KyHTTPResponse m_response;
+    // The header line being read, '\r' bytes dropped; freed once the
+    // header ends.
+    KyArray<u8> m_line;
+    u32 m_kept;        // bytes of m_line in use
+    u32 m_lineLength;  // bytes of the line as sent
+    u32 m_total;
+    bool m_headerDone;
+    bool m_refused;
 };
 
 #endif

@@ -2,6 +2,7 @@
 #include "core/KyCallback1Param.h"
 #include "core/KyCore.h"
 #include "core/KyDirectory.h"
+#include "core/KyFile.h"
 #include "core/KySingleton.h"
 #include "net/KyHTTPDownloader.h"
 #include "net/KyHTTPRequest.h"
@@ -9,16 +10,51 @@
 #include "os/KyOsClock.h"
 
 #include "tests/net/AdvertServer.h"
+#include "tests/net/LoopbackPeer.h"
 #include "tests/support/StdoutCapture.h"
 #include "tests/support/UserDataSandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <dirent.h>
+#include <malloc.h>
+#include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
 namespace {
+
+// Bytes of the heap in use now.
+size_t heapInUse()
+{
+    if (__sanitizer_get_current_allocated_bytes)
+        return __sanitizer_get_current_allocated_bytes();
+    struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// The temporary files a download leaves in a folder (by name), with their
+// sizes.
+std::vector<std::pair<std::string, long long>> temporariesIn(const std::string& folder)
+{
+    std::vector<std::pair<std::string, long long>> found;
+    DIR* listing = opendir(folder.c_str());
+    if (!listing)
+        return found;
+    while (dirent* entry = readdir(listing)) {
+        KyString base;
+        struct stat info;
+        if (KyFile::isTemporaryName(KyString(entry->d_name), base) &&
+            stat((folder + "/" + entry->d_name).c_str(), &info) == 0)
+            found.push_back({base.c_str(), (long long)info.st_size});
+    }
+    closedir(listing);
+    return found;
+}
 
 KyHTTPResponse parse(const std::string& bytes)
 {
@@ -81,6 +117,16 @@ protected:
         sandbox.work().writeFile("served/ten.bin", "0123456789");
         sandbox.work().writeFile("served/empty.bin", "");
         return sandbox.work().file("served");
+    }
+
+    // Sets a downloader up to fetch name from host into file, told to outcome.
+    static void prepare(KyHTTPDownloader& downloader, Outcome& outcome, const std::string& host, const char* name,
+                        const char* file)
+    {
+        outcome.listen(downloader);
+        downloader.request.setField(KyString("filename"), KyString(name));
+        downloader.location = KyString((host + "/index.php").c_str());
+        downloader.file = KyPath(file);
     }
 
     UserDataSandbox sandbox;
@@ -200,26 +246,49 @@ TEST(HTTPResponseParser, ReadsWholeResponsesAndRefusesEveryOther)
         } else {
             EXPECT_EQ(response.bodyLength, 0u) << c.what;
         }
+        // Read as a socket hands it over, a byte or a few at a time: the
+        // same answer and the same body.
+        for (u32 step : {1u, 7u}) {
+            KyHTTPResponse::Reader reader;
+            std::string body;
+            KyHTTPResponse::Result result = KyHTTPResponse::Complete;
+            for (size_t at = 0; at < c.bytes.size() && result == KyHTTPResponse::Complete; at += step) {
+                const u8* block = reinterpret_cast<const u8*>(c.bytes.data()) + at;
+                u32 offset = 0;
+                u32 length = 0;
+                result = reader.feed(block, u32(std::min<size_t>(step, c.bytes.size() - at)), offset, length);
+                body.append(reinterpret_cast<const char*>(block) + offset, length);
+            }
+            EXPECT_EQ(reader.finish(), c.result) << c.what << " in blocks of " << step;
+            if (c.result == KyHTTPResponse::Complete) {
+                EXPECT_EQ(reader.response().status, c.status) << c.what;
+                EXPECT_EQ(body, c.body) << c.what << " in blocks of " << step;
+            }
+        }
     }
 }
 
-TEST(HTTPResponseParser, TheScannerGivesUpOnOversizedResponsesAsTheyArrive)
+TEST(HTTPResponseParser, TheReaderGivesUpOnOversizedResponsesAsTheyArrive)
 {
-    KyHTTPResponse::Scanner scanner;
+    KyHTTPResponse::Reader reader;
+    u32 offset = 0;
+    u32 length = 0;
     std::string part(40000, 'h');
     // One header line split over two blocks passes the limit in the second.
-    EXPECT_EQ(scanner.feed(reinterpret_cast<const u8*>(part.data()), u32(part.size())), KyHTTPResponse::Complete);
-    EXPECT_EQ(scanner.feed(reinterpret_cast<const u8*>(part.data()), u32(part.size())),
+    EXPECT_EQ(reader.feed(reinterpret_cast<const u8*>(part.data()), u32(part.size()), offset, length),
+              KyHTTPResponse::Complete);
+    EXPECT_EQ(reader.feed(reinterpret_cast<const u8*>(part.data()), u32(part.size()), offset, length),
               KyHTTPResponse::HeaderLineTooLong);
 
     // Once the header has ended, long body lines are fine; the total is not.
-    scanner.reset();
+    reader.reset();
     std::string header = "HTTP/1.0 200 OK\r\n\r\n";
-    EXPECT_EQ(scanner.feed(reinterpret_cast<const u8*>(header.data()), u32(header.size())), KyHTTPResponse::Complete);
+    EXPECT_EQ(reader.feed(reinterpret_cast<const u8*>(header.data()), u32(header.size()), offset, length),
+              KyHTTPResponse::Complete);
     std::vector<u8> block(8u << 20, 'b');
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(scanner.feed(block.data(), u32(block.size())), KyHTTPResponse::Complete);
-    EXPECT_EQ(scanner.feed(block.data(), u32(block.size())), KyHTTPResponse::TooLarge);
+        EXPECT_EQ(reader.feed(block.data(), u32(block.size()), offset, length), KyHTTPResponse::Complete);
+    EXPECT_EQ(reader.feed(block.data(), u32(block.size()), offset, length), KyHTTPResponse::TooLarge);
 }
 
 TEST_F(HTTP, ARequestToTheAdvertServerGetsTheFileOrA404)
@@ -380,4 +449,148 @@ TEST_F(HTTP, TheDownloaderKeepsOnlyWholeFilesAndReportsEveryFailure)
         names.push_back(listing.entryName().c_str());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".", "..", "old.bin", "ten.bin"}));
+}
+
+TEST_F(HTTP, ALargeBodyGoesToDiskAsItArrivesWhileItsMemoryStaysSmall)
+{
+    // 60 MiB that a block lost, repeated or moved would change.
+    std::string big(60u << 20, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = char(i % 251);
+    sandbox.work().writeFile("served/big.bin", big);
+    sandbox.work().makeDir("out");
+    AdvertServer server(servedFolder());
+    ASSERT_TRUE(server.ok());
+
+    KyHTTPDownloader downloader;
+    Outcome outcome;
+    prepare(downloader, outcome, server.location(), "big.bin", "out/big.bin");
+    const size_t before = heapInUse();
+    size_t peak = before;
+    long long partial = 0;
+    StdoutCapture log;
+    downloader.start();
+    ASSERT_TRUE(pumpUntil([&] {
+        peak = std::max(peak, heapInUse());
+        for (const auto& temporary : temporariesIn(sandbox.work().file("out"))) {
+            if (temporary.first == "big.bin" && !sandbox.work().exists("out/big.bin"))
+                partial = std::max(partial, temporary.second);
+        }
+        return downloader.isFinished();
+    }));
+    EXPECT_EQ(outcome.successes, 1);
+    // Seen on disk in pieces, under a temporary name only.
+    EXPECT_GT(partial, 0);
+    EXPECT_LT(partial, (long long)big.size());
+    // The socket's block of one pump and a header line, not the body.
+    EXPECT_LT(peak - before, size_t(4u << 20));
+    EXPECT_TRUE(temporariesIn(sandbox.work().file("out")).empty());
+    EXPECT_TRUE(sandbox.work().readFile("out/big.bin") == big);
+}
+
+TEST_F(HTTP, ADownloadThatDoesNotEndWholeLeavesNothingBehind)
+{
+    enum End { Cut, Reset, Silent, PastAllowance, Destroyed };
+    struct Case {
+        const char* what;
+        const char* header;
+        End end;
+        const char* logged;
+    } cases[] = {
+        {"cut body", "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n", Cut,
+         "index.php : the body is shorter than its Content-Length"},
+        {"reset", "HTTP/1.0 200 OK\r\n\r\n", Reset, "index.php : no connection, or it broke"},
+        {"host silent", "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n", Silent,
+         "index.php : the host stopped answering"},
+        {"allowance passed", "HTTP/1.0 200 OK\r\n\r\n", PastAllowance,
+         "[KyHTTPDownloader] out/cut.bin : the downloads pass their allowance (20 bytes were left)\n"},
+        {"destroyed unfinished", "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n", Destroyed, ""},
+    };
+    sandbox.work().writeFile("out/cut.bin", "previous");
+    KyOsClock::installFake(0);
+    for (const Case& c : cases) {
+        LoopbackPeer peer;
+        KyHTTPDownloader::Allowance allowance{60};
+        std::unique_ptr<KyHTTPDownloader> downloader(new KyHTTPDownloader);
+        Outcome outcome;
+        prepare(*downloader, outcome, peer.host(), "cut.bin", "out/cut.bin");
+        if (c.end == PastAllowance)
+            downloader->allowance = &allowance;
+        StdoutCapture log;
+        downloader->start();
+        ASSERT_TRUE(peer.accept()) << c.what;
+        KyString header;
+        KyString body;
+        downloader->request.buildRequest(header, body);
+        peer.read(header.length() + body.length());
+        const std::string first = c.header + std::string(40, 'a');
+        peer.write(first);
+        ASSERT_TRUE(pumpUntil([&] { return downloader->request.receivedSize() == first.size(); })) << c.what;
+        // The part received is on disk under a temporary name only.
+        auto found = temporariesIn(sandbox.work().file("out"));
+        ASSERT_EQ(found.size(), 1u) << c.what;
+        EXPECT_EQ(found[0], (std::pair<std::string, long long>("cut.bin", 40))) << c.what;
+        EXPECT_EQ(sandbox.work().readFile("out/cut.bin"), "previous") << c.what;
+
+        switch (c.end) {
+        case Cut:
+            peer.closeConnection();
+            break;
+        case Reset:
+            peer.reset();
+            break;
+        case Silent:
+            KyOsClock::advanceFake(downloader->request.socket.timeout() + 1);
+            break;
+        case PastAllowance:
+            // Whole without its last bytes, were it not for the allowance.
+            peer.write(std::string(40, 'b'));
+            peer.closeConnection();
+            break;
+        case Destroyed:
+            downloader.reset();
+            break;
+        }
+        if (downloader) {
+            ASSERT_TRUE(pumpUntil([&] { return downloader->isFinished(); })) << c.what;
+            EXPECT_EQ(outcome.downloadFailures, std::vector<u32>{0}) << c.what;
+            EXPECT_EQ(downloader->request.socket.state(), u32(KySocket2::StateIdle)) << c.what;
+            downloader.reset();
+        }
+        EXPECT_EQ(outcome.successes, 0) << c.what;
+        EXPECT_NE(log.text().find(c.logged), std::string::npos) << c.what << "\n" << log.text();
+        EXPECT_EQ(allowance.passed, c.end == PastAllowance) << c.what;
+        EXPECT_EQ(allowance.left, c.end == PastAllowance ? 20u : 60u) << c.what;
+        EXPECT_TRUE(temporariesIn(sandbox.work().file("out")).empty()) << c.what;
+        EXPECT_EQ(sandbox.work().readFile("out/cut.bin"), "previous") << c.what;
+    }
+    KyOsClock::install(nullptr);
+}
+
+TEST_F(HTTP, DownloadsThatShareAnAllowanceTakeEveryBodyByteFromIt)
+{
+    AdvertServer server(servedFolder());
+    ASSERT_TRUE(server.ok());
+    sandbox.work().makeDir("out");
+    // Room for two files of ten bytes, not three.
+    KyHTTPDownloader::Allowance allowance{25};
+    KyHTTPDownloader downloaders[3];
+    Outcome outcome;
+    const char* files[] = {"out/a.bin", "out/b.bin", "out/c.bin"};
+    StdoutCapture log;
+    for (int i = 0; i < 3; ++i) {
+        prepare(downloaders[i], outcome, server.location(), "ten.bin", files[i]);
+        downloaders[i].allowance = &allowance;
+        downloaders[i].start();
+    }
+    ASSERT_TRUE(pumpUntil([&] {
+        return downloaders[0].isFinished() && downloaders[1].isFinished() && downloaders[2].isFinished();
+    }));
+    EXPECT_EQ(outcome.successes, 2);
+    EXPECT_EQ(outcome.downloadFailures, std::vector<u32>{0});
+    EXPECT_EQ(allowance.left, 5u);
+    EXPECT_TRUE(allowance.passed);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sandbox.work().exists(files[i]), downloaders[i].succeeded()) << files[i];
+    EXPECT_TRUE(temporariesIn(sandbox.work().file("out")).empty());
 }
