@@ -273,9 +273,3 @@ void KyWorkerPool::Group::cancel()
 {
     m_pool.cancel(*this);
 }
-
-bool KyWorkerPool::isStarved()
-{
-    KyMutexLock lock(m_mutex);
-    return m_workers.empty() && (m_limit == 0 || m_stopping || m_refused);
-}

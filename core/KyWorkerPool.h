@@ -55,7 +55,6 @@ public:
         void finish();
         // Drops every job no thread has started, then waits for the rest.
         void cancel();
-        void drop() { cancel(); }
 
     private:
         friend class KyWorkerPool;
@@ -87,7 +86,6 @@ public:
     void stop();
 
     u32 threadLimit() const { return m_limit; }
-    bool isStarved();
     // Threads alive now, and the most there have been at once.
     u32 threadCount();
     u32 highestThreadCount();
