@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,10 +40,17 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return m_names;
     }
-    void waitFor(size_t count)
+    // Whether count jobs began within seconds: a job that never runs fails
+    // the test rather than hanging it.
+    bool waitFor(size_t count)
     {
-        while (names().size() < count)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (names().size() < count) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
             std::this_thread::yield();
+        }
+        return true;
     }
 
 private:
@@ -96,7 +105,7 @@ TEST(WorkerPoolTest, GroupsNeededNowGoBeforeThoseReadingAhead)
     KyWorkerPool::Group now(KyWorkerPool::Now, pool);
     // The one thread is held by A while the rest queue up.
     ahead.add(order.job("A", &gate));
-    order.waitFor(1);
+    EXPECT_TRUE(order.waitFor(1));
     ahead.add(order.job("B"));
     ahead.add(order.job("C"));
     raised.add(order.job("R"));
@@ -104,7 +113,7 @@ TEST(WorkerPoolTest, GroupsNeededNowGoBeforeThoseReadingAhead)
     now.add(order.job("D"));
     now.add(order.job("E"));
     gate = true;
-    order.waitFor(6);
+    EXPECT_TRUE(order.waitFor(6));
     EXPECT_EQ("ARDEBC", order.names());
 }
 
@@ -112,6 +121,7 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
 {
     // No thread at all, as when none can be made: the owner runs its jobs.
     KyWorkerPool none(0);
+    EXPECT_TRUE(none.isThreadless());
     Order order;
     {
         KyWorkerPool::Group group(KyWorkerPool::Now, none);
@@ -129,10 +139,11 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
 
     // A thread busy elsewhere: what was queued behind it is dropped at once.
     KyWorkerPool one(1);
+    EXPECT_FALSE(one.isThreadless());
     std::atomic<bool> gate{false};
     KyWorkerPool::Group busy(KyWorkerPool::Now, one);
     busy.add(order.job("B", &gate));
-    order.waitFor(3);
+    EXPECT_TRUE(order.waitFor(3));
     {
         KyWorkerPool::Group dropped(KyWorkerPool::Now, one);
         dropped.add(order.job("x"));
@@ -145,6 +156,7 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
 
     // A stopped pool starts no thread; the owner's finish runs the jobs.
     one.stop();
+    EXPECT_TRUE(one.isThreadless());
     busy.add(order.job("s"));
     busy.finish();
     EXPECT_EQ("abBs", order.names());
@@ -174,7 +186,10 @@ TEST(WorkerPoolTest, AThreadRefusedIsAskedForAgainAWhileLater)
         group.add(order.job(name));
     group.poll();
     EXPECT_EQ(1u, refusals());
+    // No thread can be had until the retry is due.
+    EXPECT_TRUE(pool.isThreadless());
     KyOsClock::advanceFake(1100000);
+    EXPECT_FALSE(pool.isThreadless());
     group.add(order.job("d"));
     group.poll();
     EXPECT_EQ(2u, refusals());
@@ -185,9 +200,61 @@ TEST(WorkerPoolTest, AThreadRefusedIsAskedForAgainAWhileLater)
     EXPECT_EQ(0u, pool.threadCount());
     KyOsClock::advanceFake(1100000);
     group.poll();
-    order.waitFor(4);
+    EXPECT_TRUE(order.waitFor(4));
     EXPECT_GE(pool.highestThreadCount(), 1u);
+    EXPECT_FALSE(pool.isThreadless());
     group.finish();
     EXPECT_EQ(2u, refusals());
     KyOsClock::install(nullptr);
+}
+
+// A dropped group waits for nothing: a job running when it is dropped ends
+// on its own, after the group took new work, finished it and was destroyed,
+// and its end touches nothing of the group. The job owns what it uses.
+TEST(WorkerPoolTest, ADroppedGroupNeverWaitsForTheJobsRunning)
+{
+    KyWorkerPool pool(1);
+    const auto gate = std::make_shared<std::atomic<bool>>(false);
+    const auto steps = std::make_shared<std::atomic<int>>(0);
+    // Should the pool wait for the held job, the gate opens a while later
+    // and the checks below see it open.
+    std::mutex lock;
+    std::condition_variable changed;
+    bool checked = false;
+    std::thread releaser([&] {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait_for(hold, std::chrono::seconds(3), [&] { return checked; });
+        *gate = true;
+    });
+
+    std::unique_ptr<KyWorkerPool::Group> group(new KyWorkerPool::Group(KyWorkerPool::Now, pool));
+    group->add([gate, steps] {
+        ++*steps;
+        while (!gate->load())
+            std::this_thread::yield();
+        ++*steps;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (steps->load() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_EQ(1, steps->load());
+    bool droppedRan = false;
+    group->add([&droppedRan] { droppedRan = true; });
+    group->drop();
+    bool reusedRan = false;
+    group->add([&reusedRan] { reusedRan = true; });
+    group->finish();
+    group.reset();
+    EXPECT_FALSE(gate->load()) << "waited for the dropped job";
+    EXPECT_TRUE(reusedRan);
+    EXPECT_FALSE(droppedRan);
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        checked = true;
+    }
+    changed.notify_all();
+    releaser.join();
+    // The held job ends, with its group gone.
+    pool.stop();
+    EXPECT_EQ(2, steps->load());
 }
