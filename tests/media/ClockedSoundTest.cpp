@@ -2,6 +2,7 @@
 // (here the fake clock), whatever the real time between two updates.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -96,6 +97,26 @@ Timeline playTogether(const std::string& music, const std::string& effect)
     return timeline;
 }
 
+// A music whose thread waits before its first pass, as on a busy machine.
+class LateMusic : public KyMusic {
+public:
+    ~LateMusic() override
+    {
+        release();
+        Stop();
+    }
+    void run() override
+    {
+        while (!m_released.load())
+            std::this_thread::yield();
+        KyMusic::run();
+    }
+    void release() { m_released = true; }
+
+private:
+    std::atomic<bool> m_released{false};
+};
+
 } // namespace
 
 TEST(ClockedSound, SoundsLastByTheClockNotByTheRealTime)
@@ -160,6 +181,34 @@ TEST(ClockedSound, ALoopingMusicKeepsStreamingAndClockJumpsAreBounded)
     EXPECT_TRUE(loop.IsPlaying());
     loop.Stop();
     EXPECT_FALSE(loop.IsPlaying());
+}
+
+// A pause asked before the music's thread has started its source holds:
+// nothing is mixed, whatever the thread and the updates do meanwhile, until
+// the pause is undone.
+TEST(ClockedSound, AMusicPausedAsItStartsIsSilentUntilResumed)
+{
+    TempDir dir;
+    const std::string file = put(dir, "theme.ogg", SoundTest::toneOgg(2, 44100, 3.0));
+    ClockedDevice device;
+    LateMusic music;
+    music.load(file.c_str());
+    ASSERT_TRUE(music.Play());
+    music.Pause();
+    EXPECT_TRUE(music.isPaused());
+    music.release();
+    for (int frame = 0; frame < 8; ++frame) {
+        if (frame % 2 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2 * KyMusic::kPassInterval));
+        device.frame();
+        ASSERT_LT(device.manager->takePeak(), 16u) << frame;
+        ASSERT_TRUE(music.isPaused());
+        ASSERT_TRUE(music.IsPlaying());
+    }
+    music.Pause();
+    EXPECT_FALSE(music.isPaused());
+    device.frame();
+    EXPECT_GT(device.manager->takePeak(), 1000u);
 }
 
 TEST(ClockedSound, WithoutTheRequestTheManagerPlaysInRealTime)
