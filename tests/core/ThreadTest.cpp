@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -310,31 +309,6 @@ TEST(ThreadTest, AStopRequestWakesASleepingRunAndANewRunSleepsAgain)
     thread.wait();
     EXPECT_FALSE(thread.m_woken.load());
     EXPECT_TRUE(thread.m_sleptWhole.load());
-}
-
-// The worker limit counts the processors the program may run on (as under
-// taskset), and one processor still gets a worker.
-TEST(ThreadTest, TheWorkerLimitFollowsTheProcessorsTheProgramMayRunOn)
-{
-    std::thread([] {
-        cpu_set_t all;
-        ASSERT_EQ(0, sched_getaffinity(0, sizeof all, &all));
-        std::vector<int> allowed;
-        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-            if (CPU_ISSET(cpu, &all))
-                allowed.push_back(cpu);
-        const u32 rows[][2] = {{1, 1}, {2, 1}, {3, 2}, {6, 4}};
-        for (const auto& row : rows) {
-            if (row[0] > allowed.size())
-                continue;
-            cpu_set_t some;
-            CPU_ZERO(&some);
-            for (u32 i = 0; i < row[0]; ++i)
-                CPU_SET(allowed[i], &some);
-            ASSERT_EQ(0, sched_setaffinity(0, sizeof some, &some));
-            EXPECT_EQ(row[1], KyThread::workerLimit()) << row[0] << " processors";
-        }
-    }).join();
 }
 
 #ifdef __SANITIZE_THREAD__
