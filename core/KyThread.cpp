@@ -4,7 +4,6 @@
 #include "os/KyOsThread.h"
 
 #include <algorithm>
-#include <thread>
 
 KyThread::KyThread()
     : m_thread(nullptr)
@@ -103,8 +102,10 @@ void KyThread::wait()
 
 u32 KyThread::workerLimit()
 {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? std::min(4u, cores - 1) : 0u;
+    // One processor still gets a worker: the system shares it with the main
+    // thread, and the frames go on while the worker reads.
+    const u32 processors = KyOsThread::processorCount();
+    return processors > 1 ? std::min(4u, processors - 1) : 1u;
 }
 
 u32 KyThread::threadProc(void* object)

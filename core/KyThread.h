@@ -49,8 +49,9 @@ public:
     static u32 threadProc(void* object);
 
     // How many threads the program's worker pool (KyWorkerPool) runs at
-    // most: one core is left to the main thread, and at most four are taken
-    // from a machine that may be shared; none on a single core.
+    // most, from the processors the program may run on: one is left to the
+    // main thread, and at most four are taken from a machine that may be
+    // shared; a single processor still gets one.
     static u32 workerLimit();
 
 protected:

@@ -81,6 +81,16 @@ u32 KyWorkerPool::threadCount()
     return u32(m_workers.size());
 }
 
+bool KyWorkerPool::isThreadless()
+{
+    KyMutexLock lock(m_mutex);
+    if (!m_workers.empty())
+        return false;
+    if (m_stopping || m_limit == 0)
+        return true;
+    return m_refused && KyOsClock::microseconds() - m_refusedAt < kRetryMicroseconds;
+}
+
 u32 KyWorkerPool::highestThreadCount()
 {
     KyMutexLock lock(m_mutex);
@@ -148,27 +158,28 @@ KyWorkerPool::Job KyWorkerPool::takeFirst(Group& group)
 bool KyWorkerPool::runNext()
 {
     Job job;
-    Group* group = nullptr;
+    Turn turn = {nullptr};
     {
         KyMutexLock lock(m_mutex);
         if (m_stopping)
             return false;
         for (std::deque<Group*>& queue : m_queues) {
             if (!queue.empty()) {
-                group = queue.front();
+                turn.group = queue.front();
                 break;
             }
         }
-        if (!group) {
+        if (!turn.group) {
             // Cleared under the lock that add sets it under: no wake-up is lost.
             KyOsThread::clearSignal(m_work);
         } else {
-            job = takeFirst(*group);
-            ++group->m_running;
+            job = takeFirst(*turn.group);
+            ++turn.group->m_running;
             ++m_busy;
+            m_turns.push_back(&turn);
         }
     }
-    if (!group) {
+    if (!turn.group) {
         KyOsThread::waitSignal(m_work, kIdleWaitMilliseconds);
         return true;
     }
@@ -177,8 +188,10 @@ bool KyWorkerPool::runNext()
     job = nullptr;
     KyMutexLock lock(m_mutex);
     --m_busy;
-    if (--group->m_running == 0)
-        KyOsThread::setSignal(group->m_settled);
+    m_turns.erase(std::find(m_turns.begin(), m_turns.end(), &turn));
+    // A group that dropped the job may be gone: it is not touched.
+    if (turn.group && --turn.group->m_running == 0)
+        KyOsThread::setSignal(turn.group->m_settled);
     return true;
 }
 
@@ -210,19 +223,42 @@ void KyWorkerPool::finish(Group& group)
     settle(group);
 }
 
+std::deque<KyWorkerPool::Job> KyWorkerPool::takeAll(Group& group)
+{
+    std::deque<Job> jobs;
+    if (!group.m_jobs.empty()) {
+        unlist(group);
+        m_queued -= u32(group.m_jobs.size());
+        jobs.swap(group.m_jobs);
+    }
+    return jobs;
+}
+
 void KyWorkerPool::cancel(Group& group)
 {
     std::deque<Job> dropped;
     {
         KyMutexLock lock(m_mutex);
-        if (!group.m_jobs.empty()) {
-            unlist(group);
-            m_queued -= u32(group.m_jobs.size());
-            dropped.swap(group.m_jobs);
-        }
+        dropped = takeAll(group);
     }
+    // What the jobs hold goes outside the lock.
     dropped.clear();
     settle(group);
+}
+
+void KyWorkerPool::drop(Group& group)
+{
+    std::deque<Job> dropped;
+    {
+        KyMutexLock lock(m_mutex);
+        dropped = takeAll(group);
+        for (Turn* turn : m_turns) {
+            if (turn->group == &group)
+                turn->group = nullptr;
+        }
+        group.m_running = 0;
+    }
+    dropped.clear();
 }
 
 void KyWorkerPool::settle(Group& group)
@@ -272,4 +308,9 @@ void KyWorkerPool::Group::finish()
 void KyWorkerPool::Group::cancel()
 {
     m_pool.cancel(*this);
+}
+
+void KyWorkerPool::Group::drop()
+{
+    m_pool.drop(*this);
 }

@@ -20,8 +20,9 @@ namespace KyOsThread { struct Signal; }
 //
 // Work is given in groups. The owner of a group adds jobs to it, then
 // either finishes it (runs on the calling thread every job no thread has
-// started, then waits for the jobs running) or cancels it (drops the jobs
-// no thread has started, waits for the jobs running). A job runs once, and
+// started, then waits for the jobs running), cancels it (drops the jobs no
+// thread has started, waits for the jobs running) or drops it (the same
+// without the wait: the jobs running end on their own). A job runs once, and
 // is never lost: when no thread can be had it waits in its group for a
 // thread or the owner's finish. A thread the system refuses is asked for
 // again a while later (at the next job given, or when an owner polls), so a
@@ -55,6 +56,12 @@ public:
         void finish();
         // Drops every job no thread has started, then waits for the rest.
         void cancel();
+        // Drops every job no thread has started and never waits: the jobs
+        // running end on their own and their end touches nothing of the
+        // group, which may at once take new jobs or be destroyed without a
+        // wait (destroying it waits only for jobs added after the drop).
+        // A dropped job's owner must make it own what it uses.
+        void drop();
 
     private:
         friend class KyWorkerPool;
@@ -64,7 +71,7 @@ public:
         KyWorkerPool& m_pool;
         Priority m_priority;
         // Under the pool's lock: the jobs not started, and how many of the
-        // group's jobs threads are running.
+        // group's jobs threads are running (not counting those dropped).
         std::deque<Job> m_jobs;
         u32 m_running;
         // Set when the last running job ends.
@@ -84,6 +91,12 @@ public:
     // Waits for the jobs running and ends every thread; no thread starts
     // afterwards, and the jobs not started wait for their groups' finish.
     void stop();
+
+    // Whether a job given now would wait for want of a thread: no thread is
+    // alive and none can be started now (a limit of 0, the pool stopped, or
+    // the last start refused and the retry not yet due). One lock: cheap
+    // enough for every frame.
+    bool isThreadless();
 
     u32 threadLimit() const { return m_limit; }
     // Threads alive now, and the most there have been at once.
@@ -108,10 +121,13 @@ private:
     void setPriority(Group& group, Priority priority);
     void finish(Group& group);
     void cancel(Group& group);
+    void drop(Group& group);
     void poll(Group& group);
     // A worker's turn: runs the next job, or sleeps until there is one;
     // false once the pool stops.
     bool runNext();
+    // Under the lock: the group's jobs no thread has started, taken off it.
+    std::deque<Job> takeAll(Group& group);
     // Under the lock: the group's first job, taken off the queue.
     Job takeFirst(Group& group);
     // Under the lock: the group leaves its queue.
@@ -129,6 +145,13 @@ private:
     // The groups with jobs not started, by priority.
     std::deque<Group*> m_queues[2];
     std::vector<std::unique_ptr<Worker>> m_workers;
+    // The job a thread is running and the group it ends in; a drop sets the
+    // group to null, so that the end of the job leaves the group alone.
+    struct Turn {
+        Group* group;
+    };
+    // Under the lock: the turns of the jobs running on threads.
+    std::vector<Turn*> m_turns;
     u32 m_queued;
     u32 m_busy;
     u32 m_highest;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -70,12 +71,16 @@ std::vector<std::string> quotedStrings(const std::vector<char>& text)
 // all, whatever the scripts do, and each state at most this much memory.
 // The count hook fires every kStepSlice instructions; a call, of a Lua or of
 // a C function, counts as kCallSteps of them and looks at the clock, so a
-// run of C calls that each take long is stopped too.
+// run of C calls that each take long is stopped too. One instruction on a
+// long value (comparing two long strings) can take long on its own: while a
+// block of at least kLongValue bytes lives, the hook fires at every
+// instruction (the menus' own runs hold none).
 const size_t kDryRunMemory = size_t(8) << 20;
 const u64 kDryRunSteps = 1000000;
 const std::chrono::milliseconds kDryRunTime(100);
 const int kStepSlice = 1000;
 const u64 kCallSteps = 10;
+const size_t kLongValue = size_t(16) << 10;
 
 // What the dry runs of one call may still spend.
 struct DryRunBudget {
@@ -94,12 +99,27 @@ struct DryRunBudget {
     }
 };
 
+void dryRunHook(lua_State* L, lua_Debug* event);
+
 struct DryRun {
     DryRunBudget* budget = nullptr;
     size_t used = 0;
     // Set while the script runs: from then on nothing grows once the
-    // budget is spent.
+    // budget is spent, and the hook follows the long values.
     bool running = false;
+    lua_State* state = nullptr;
+    // The blocks of kLongValue bytes or more, and the instructions between
+    // two count hooks.
+    u32 longBlocks = 0;
+    int slice = kStepSlice;
+
+    // Sets the hook's count anew, which also restarts its countdown. The
+    // hook is the state's own: the dry run has no coroutine.
+    void setSlice(int instructions)
+    {
+        slice = instructions;
+        lua_sethook(state, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, slice);
+    }
 };
 
 DryRun& dryRunOf(lua_State* L)
@@ -113,31 +133,45 @@ DryRun& dryRunOf(lua_State* L)
 void* cappedAlloc(void* data, void* block, size_t oldSize, size_t newSize)
 {
     DryRun* run = static_cast<DryRun*>(data);
+    void* moved = nullptr;
     if (newSize == 0) {
         std::free(block);
-        run->used -= oldSize;
-        return nullptr;
+    } else {
+        if (newSize > oldSize &&
+            (run->used + (newSize - oldSize) > kDryRunMemory || (run->running && !run->budget->take(0))))
+            return nullptr;
+        moved = std::realloc(block, newSize);
+        if (!moved)
+            return nullptr;
     }
-    if (newSize > oldSize &&
-        (run->used + (newSize - oldSize) > kDryRunMemory || (run->running && !run->budget->take(0))))
-        return nullptr;
-    void* grown = std::realloc(block, newSize);
-    if (grown)
-        run->used = run->used + newSize - oldSize;
-    return grown;
+    run->used = run->used + newSize - oldSize;
+    // Lua gives the old size of every block (0 for a new one).
+    const bool wasLong = oldSize >= kLongValue;
+    const bool isLong = newSize >= kLongValue;
+    if (wasLong != isLong) {
+        run->longBlocks += isLong ? 1 : -1;
+        // Shortened at once; lengthened only by the hook, so that a script
+        // that keeps making and freeing long values cannot keep restarting
+        // the countdown.
+        if (run->running && run->longBlocks > 0 && run->slice > 1)
+            run->setSlice(1);
+    }
+    return moved;
 }
 
-// Once the budget is spent every further instruction and call of the thread
-// the hook fires in fails, so no pcall, xpcall or coroutine can keep it
-// running; a coroutine inherits the hook of the thread that makes it, and
-// every resume is a call. The failure is a memory error, the one error that
-// calls no xpcall handler: a handler called from inside a hook would run
-// with the hooks off.
+// Once the budget is spent every further instruction and call fails, so no
+// pcall or xpcall can keep the script running. The failure is a memory
+// error, the one error that calls no xpcall handler: a handler called from
+// inside a hook would run with the hooks off.
 void dryRunHook(lua_State* L, lua_Debug* event)
 {
-    if (dryRunOf(L).budget->take(event->event == LUA_HOOKCOUNT ? u64(kStepSlice) : kCallSteps))
+    DryRun& run = dryRunOf(L);
+    if (run.budget->take(event->event == LUA_HOOKCOUNT ? u64(run.slice) : kCallSteps)) {
+        if (run.slice == 1 && run.longBlocks == 0)
+            run.setSlice(kStepSlice);
         return;
-    lua_sethook(L, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, 1);
+    }
+    run.setSlice(1);
     lua_newuserdata(L, kDryRunMemory + 1);
 }
 
@@ -168,8 +202,9 @@ int boundedRep(lua_State* L)
 // build their tables with. Left out: what can run long inside one C call
 // (the pattern functions, sort), what makes finalizers (newproxy: they run
 // with the hooks off), what loads code or reaches files and the log, and
-// what no interface script needs. A global left out is a stand-in.
-const char* const kKeptGlobals[] = {"_G", "_VERSION", "assert", "coroutine", "error", "getmetatable", "ipairs",
+// what no interface script needs (coroutines among them: each would have a
+// hook of its own). A global left out is a stand-in.
+const char* const kKeptGlobals[] = {"_G", "_VERSION", "assert", "error", "getmetatable", "ipairs",
                                     "math", "next", "pairs", "pcall", "rawequal", "rawget", "rawset", "select",
                                     "setmetatable", "string", "table", "tonumber", "tostring", "type", "unpack",
                                     "xpcall"};
@@ -303,24 +338,25 @@ void requestPicturesBuiltBy(const std::vector<char>& text, const KyString& path,
     if (!L)
         return;
     if (lua_cpcall(L, prepareDryRun, nullptr) == 0) {
+        run.state = L;
+        run.slice = run.longBlocks > 0 ? 1 : kStepSlice;
+        lua_sethook(L, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, run.slice);
         run.running = true;
-        lua_sethook(L, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, kStepSlice);
         // A script that stops (an error, a stand-in it cannot use, the
         // budget spent) has asked for what it named until then; one that
         // does not compile, for nothing.
         if (luaL_loadbuffer(L, text.data(), text.size(), path.c_str()) == 0)
             lua_pcall(L, 0, 0, 0);
     }
+    run.running = false;
     lua_close(L);
 }
 
-void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::string>& scanned,
+void requestNamedIn(const KyString& scriptPath, u32 depth, std::unordered_set<std::string>& scanned,
                     DryRunBudget& budget)
 {
-    const std::string key(scriptPath.c_str());
-    if (depth > kScriptDepth || std::find(scanned.begin(), scanned.end(), key) != scanned.end())
+    if (depth > kScriptDepth || !scanned.insert(scriptPath.c_str()).second)
         return;
-    scanned.push_back(key);
     std::vector<char> text;
     if (!readScript(scriptPath, text))
         return;
@@ -338,7 +374,7 @@ void requestNamedIn(const KyString& scriptPath, u32 depth, std::vector<std::stri
 
 void requestPicturesNamedIn(const KyString& scriptPath)
 {
-    std::vector<std::string> scanned;
+    std::unordered_set<std::string> scanned;
     DryRunBudget budget;
     requestNamedIn(scriptPath, 0, scanned, budget);
 }

@@ -16,6 +16,7 @@ KyMusic::KyMusic()
     , m_nextBuffer(0)
     , m_queued(0)
     , m_playing(false)
+    , m_startHeld(false)
     , m_volume(1.0f)
 {
     for (u32 i = 0; i < kBufferCount; ++i)
@@ -83,6 +84,7 @@ bool KyMusic::Play()
             manager->addMusic(this);
         m_playing = true;
         m_stopRequested = false;
+        m_startHeld = false;
     }
 
     start();
@@ -139,6 +141,7 @@ void KyMusic::Stop()
     releaseNames();
     m_stream.close();
     m_playing = false;
+    m_startHeld = false;
 }
 
 void KyMusic::Pause()
@@ -152,6 +155,10 @@ void KyMusic::Pause()
         alSourcePause(m_source);
     else if (state == AL_PAUSED)
         alSourcePlay(m_source);
+    else if (m_playing)
+        // Not started yet, or between an underrun and its restart: the
+        // thread's next pass starts it only once the pause is undone.
+        m_startHeld = !m_startHeld;
 }
 
 void KyMusic::Volume(f32 volume)
@@ -169,7 +176,7 @@ bool KyMusic::isPaused()
         return false;
     ALint state = 0;
     alGetSourcei(m_source, AL_SOURCE_STATE, &state);
-    return state == AL_PAUSED;
+    return state == AL_PAUSED || (m_playing && m_startHeld);
 }
 
 bool KyMusic::IsPlaying()
@@ -271,9 +278,9 @@ bool KyMusic::pass()
     if (state != AL_PLAYING) {
         if (m_queued <= 0)
             return false; // the music has run out
-        // First start, or restart after an underrun; a paused source stays
-        // paused until Pause is called again.
-        if (state != AL_PAUSED)
+        // First start, or restart after an underrun; a paused source, or a
+        // start held by a pause, waits for the next Pause.
+        if (state != AL_PAUSED && !m_startHeld)
             alSourcePlay(m_source);
     }
     return !m_stopRequested;

@@ -42,10 +42,13 @@ public:
     // decoder.
     void Stop();
     // Toggles between playing and paused; a pause lasts until the next Pause.
+    // A pause asked while the music starts (before its thread has made the
+    // source play, or while it restarts after an underrun) holds the start:
+    // nothing is heard until the next Pause.
     void Pause();
     // Sets the gain (1.0 = full); kept for the next Play.
     void Volume(f32 volume);
-    // A play under way stands paused (by Pause).
+    // A play under way stands paused (by Pause), its start held included.
     bool isPaused();
     // The playing flag: set by Play, cleared when the thread ends.
     bool IsPlaying();
@@ -97,6 +100,8 @@ private:
     u32 m_nextBuffer;
     s32 m_queued;
     bool m_playing;
+    // A pause asked before the source played: the thread does not start it.
+    bool m_startHeld;
     f32 m_volume;
 };
 

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <new>
 #include <pthread.h>
+#include <sched.h>
+#include <thread>
 #include <time.h>
 
 namespace KyOsThread {
@@ -71,6 +73,20 @@ void* trampoline(void* data)
 void setCreationRefused(bool refused)
 {
     g_creationRefused.store(refused);
+}
+
+std::uint32_t processorCount()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int count = CPU_COUNT(&set);
+        if (count > 0)
+            return std::uint32_t(count);
+    }
+    // More processors than the set holds, or no affinity to read.
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? cores : 1;
 }
 
 bool createThread(Procedure procedure, void* argument, Thread** handle)

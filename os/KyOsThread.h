@@ -34,6 +34,9 @@ bool waitThread(Thread* thread);
 void closeThread(Thread* thread);
 // True when the calling thread is the one behind the handle.
 bool isCurrentThread(const Thread* thread);
+// The processors the calling thread may run on (its affinity, so a program
+// started under taskset sees only those); at least 1.
+std::uint32_t processorCount();
 
 // Creates a recursive mutex, not owned; null on failure.
 Mutex* createMutex();

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,7 +32,9 @@ public:
                 std::lock_guard<std::mutex> hold(m_lock);
                 m_names += name;
             }
-            while (gate && !gate->load())
+            // Held at most a few seconds, so that a wait for it shows.
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (gate && !gate->load() && std::chrono::steady_clock::now() < end)
                 std::this_thread::yield();
         };
     }
@@ -38,10 +43,14 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return m_names;
     }
-    void waitFor(size_t count)
+    // Whether count jobs began within seconds: a job that never runs fails
+    // the test rather than hanging it.
+    bool waitFor(size_t count)
     {
-        while (names().size() < count)
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (names().size() < count && std::chrono::steady_clock::now() < end)
             std::this_thread::yield();
+        return names().size() >= count;
     }
 
 private:
@@ -54,6 +63,14 @@ private:
 TEST(WorkerPoolTest, ThreadsNeverOutnumberTheLimitWhoeverGivesWork)
 {
     EXPECT_EQ(KyThread::workerLimit(), KyWorkerPool::instance().threadLimit());
+    // One processor (as under taskset -c 0) still gets a worker.
+    std::thread([] {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        ASSERT_EQ(0, sched_setaffinity(0, sizeof one, &one));
+        EXPECT_EQ(1u, KyThread::workerLimit());
+    }).join();
 
     KyWorkerPool pool(3);
     const u32 kJobs = 200;
@@ -96,7 +113,7 @@ TEST(WorkerPoolTest, GroupsNeededNowGoBeforeThoseReadingAhead)
     KyWorkerPool::Group now(KyWorkerPool::Now, pool);
     // The one thread is held by A while the rest queue up.
     ahead.add(order.job("A", &gate));
-    order.waitFor(1);
+    EXPECT_TRUE(order.waitFor(1));
     ahead.add(order.job("B"));
     ahead.add(order.job("C"));
     raised.add(order.job("R"));
@@ -104,7 +121,7 @@ TEST(WorkerPoolTest, GroupsNeededNowGoBeforeThoseReadingAhead)
     now.add(order.job("D"));
     now.add(order.job("E"));
     gate = true;
-    order.waitFor(6);
+    EXPECT_TRUE(order.waitFor(6));
     EXPECT_EQ("ARDEBC", order.names());
 }
 
@@ -112,6 +129,7 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
 {
     // No thread at all, as when none can be made: the owner runs its jobs.
     KyWorkerPool none(0);
+    EXPECT_TRUE(none.isThreadless());
     Order order;
     {
         KyWorkerPool::Group group(KyWorkerPool::Now, none);
@@ -129,10 +147,11 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
 
     // A thread busy elsewhere: what was queued behind it is dropped at once.
     KyWorkerPool one(1);
+    EXPECT_FALSE(one.isThreadless());
     std::atomic<bool> gate{false};
     KyWorkerPool::Group busy(KyWorkerPool::Now, one);
     busy.add(order.job("B", &gate));
-    order.waitFor(3);
+    EXPECT_TRUE(order.waitFor(3));
     {
         KyWorkerPool::Group dropped(KyWorkerPool::Now, one);
         dropped.add(order.job("x"));
@@ -145,6 +164,7 @@ TEST(WorkerPoolTest, FinishRunsWhatNoThreadTookAndCancelDropsIt)
 
     // A stopped pool starts no thread; the owner's finish runs the jobs.
     one.stop();
+    EXPECT_TRUE(one.isThreadless());
     busy.add(order.job("s"));
     busy.finish();
     EXPECT_EQ("abBs", order.names());
@@ -174,7 +194,10 @@ TEST(WorkerPoolTest, AThreadRefusedIsAskedForAgainAWhileLater)
         group.add(order.job(name));
     group.poll();
     EXPECT_EQ(1u, refusals());
+    // No thread can be had until the retry is due.
+    EXPECT_TRUE(pool.isThreadless());
     KyOsClock::advanceFake(1100000);
+    EXPECT_FALSE(pool.isThreadless());
     group.add(order.job("d"));
     group.poll();
     EXPECT_EQ(2u, refusals());
@@ -185,9 +208,33 @@ TEST(WorkerPoolTest, AThreadRefusedIsAskedForAgainAWhileLater)
     EXPECT_EQ(0u, pool.threadCount());
     KyOsClock::advanceFake(1100000);
     group.poll();
-    order.waitFor(4);
+    EXPECT_TRUE(order.waitFor(4));
     EXPECT_GE(pool.highestThreadCount(), 1u);
+    EXPECT_FALSE(pool.isThreadless());
     group.finish();
     EXPECT_EQ(2u, refusals());
     KyOsClock::install(nullptr);
+}
+
+// A dropped group waits for nothing: the job running ends on its own, after
+// the group took new work, finished it and was destroyed, and its end
+// leaves the group gone alone.
+TEST(WorkerPoolTest, ADroppedGroupNeverWaitsForTheJobsRunning)
+{
+    Order order;
+    std::atomic<bool> gate{false};
+    KyWorkerPool pool(1);
+    std::unique_ptr<KyWorkerPool::Group> group(new KyWorkerPool::Group(KyWorkerPool::Now, pool));
+    group->add(order.job("H", &gate));
+    EXPECT_TRUE(order.waitFor(1));
+    const auto start = std::chrono::steady_clock::now();
+    group->add(order.job("x"));
+    group->drop();
+    group->add(order.job("r"));
+    group->finish();
+    group.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    gate = true;
+    pool.stop();
+    EXPECT_EQ("Hr", order.names());
 }

@@ -417,8 +417,16 @@ TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
         const char* what;
         const char* script;
     };
+    // Scripts it names, missing: each is looked for once.
+    std::string manyNames = "local names = [[\n";
+    for (u32 i = 0; i < 10000; ++i)
+        manyNames += "'n" + std::to_string(i) + ".lua'\n";
+    manyNames += "]]";
     const Case cases[] = {
         {"an endless loop", "while true do end"},
+        // Each comparison compares the string's million pieces.
+        {"comparing long strings of NULs", "local s = ('\\0'):rep(1000000) while true do local _ = s < s end"},
+        {"ten thousand script names", manyNames.c_str()},
         {"a pcall loop", "while true do pcall(function() while true do end end) end"},
         {"an xpcall loop whose handler loops",
          "while true do xpcall(function() while true do end end, function() while true do end end) end"},

@@ -2,6 +2,7 @@
 // (here the fake clock), whatever the real time between two updates.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -96,6 +97,23 @@ Timeline playTogether(const std::string& music, const std::string& effect)
     return timeline;
 }
 
+// A music whose thread starts late, as on a busy machine.
+class LateMusic : public KyMusic {
+public:
+    ~LateMusic() override
+    {
+        m_released = true;
+        Stop();
+    }
+    void run() override
+    {
+        while (!m_released.load())
+            std::this_thread::yield();
+        KyMusic::run();
+    }
+    std::atomic<bool> m_released{false};
+};
+
 } // namespace
 
 TEST(ClockedSound, SoundsLastByTheClockNotByTheRealTime)
@@ -160,6 +178,25 @@ TEST(ClockedSound, ALoopingMusicKeepsStreamingAndClockJumpsAreBounded)
     EXPECT_TRUE(loop.IsPlaying());
     loop.Stop();
     EXPECT_FALSE(loop.IsPlaying());
+}
+
+// A pause asked before the music's thread has started its source holds:
+// nothing is mixed until the pause is undone.
+TEST(ClockedSound, AMusicPausedAsItStartsIsSilentUntilResumed)
+{
+    TempDir dir;
+    ClockedDevice device;
+    LateMusic music;
+    music.load(put(dir, "theme.ogg", SoundTest::toneOgg(2, 44100, 3.0)).c_str());
+    ASSERT_TRUE(music.Play());
+    music.Pause();
+    music.m_released = true;
+    device.frame();
+    EXPECT_TRUE(music.isPaused());
+    EXPECT_LT(device.manager->takePeak(), 16u);
+    music.Pause();
+    device.frame();
+    EXPECT_GT(device.manager->takePeak(), 1000u);
 }
 
 TEST(ClockedSound, WithoutTheRequestTheManagerPlaysInRealTime)
