@@ -202,7 +202,7 @@ void KyAdsPictures::step()
         return;
     {
         KyMutexLock lock(m_reading->mutex);
-        if (m_reading->reader == Reading::Job || (m_reading->reader == Reading::Nobody && !m_pool.isStarved()))
+        if (m_reading->reader == Reading::Job || (m_reading->reader == Reading::Nobody && !m_pool.isThreadless()))
             return;
     }
     if (m_reading->claim(Reading::Frames) && !m_reading->readNext())
