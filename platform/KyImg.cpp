@@ -205,8 +205,6 @@ void KyImg::load(const KyString& path)
     reset();
     setPath(path);
 
-    if (KyImgInput::Limit::readsNothing())
-        return;
     std::unique_ptr<KyImgResult> ahead;
     std::string log;
     if (KyImgPrefetch::instance().take(path, ahead, log)) {

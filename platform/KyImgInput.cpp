@@ -10,8 +10,8 @@ thread_local KyImgInput::Limit* t_limit = nullptr;
 
 } // namespace
 
-KyImgInput::Limit::Limit(u32 maxSide, u64 maxPixels, u64 maxBytes)
-    : m_maxSide(maxSide), m_maxPixels(maxPixels), m_maxBytes(maxBytes), m_refused(false), m_outer(t_limit)
+KyImgInput::Limit::Limit(u32 maxSide, u64 maxPixels)
+    : m_maxSide(maxSide), m_maxPixels(maxPixels), m_refused(false), m_outer(t_limit)
 {
     t_limit = this;
 }
@@ -20,8 +20,6 @@ KyImgInput::Limit::~Limit()
 {
     t_limit = m_outer;
 }
-
-bool KyImgInput::Limit::readsNothing() { return t_limit && t_limit->m_maxPixels == 0; }
 
 bool KyImgInput::Limit::allows(u64 width, u64 height)
 {

@@ -43,11 +43,7 @@ public:
     // Limits nest; the innermost one holds.
     class Limit {
     public:
-        static const u64 kAnyBytes = ~u64(0);
-        Limit(u32 maxSide, u64 maxPixels, u64 maxBytes = kAnyBytes);
-        bool ranOutOfBytes() const { return false; }
-        u64 bytesLeft() const { return m_maxBytes; }
-        static bool readsNothing();
+        Limit(u32 maxSide, u64 maxPixels);
         ~Limit();
         Limit(const Limit&) = delete;
         Limit& operator=(const Limit&) = delete;
@@ -61,7 +57,6 @@ public:
     private:
         u32 m_maxSide;
         u64 m_maxPixels;
-        u64 m_maxBytes;
         bool m_refused;
         Limit* m_outer;
     };
