@@ -153,6 +153,16 @@ bool KyImgInput::Budget::take(u64 n)
     return true;
 }
 
+bool KyImgInput::Budget::readPacked(KyStream& stream, void* out, u64 n)
+{
+    if (!take(n))
+        return false;
+    if (readAll(stream, out, n))
+        return true;
+    Limit::giveBackBytes(n);
+    return false;
+}
+
 bool KyImgInput::Budget::read(KyStream& stream, void* out, u64 n)
 {
     if (m_refused || refuseOver(n) || !take(n))
@@ -326,7 +336,7 @@ bool KyImgInput::ZlibBlock::open()
 {
     m_start = m_stream.tell();
     u8 prefix[8];
-    if (!m_budget.take(sizeof prefix) || !readAll(m_stream, prefix, sizeof prefix))
+    if (!m_budget.readPacked(m_stream, prefix, sizeof prefix))
         return false;
     m_packedSize = le32(prefix);
     m_size = le32(prefix + 4);
@@ -349,7 +359,7 @@ bool KyImgInput::ZlibBlock::refill()
         return true;
     u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
     m_input.resize(step);
-    if (!m_budget.take(step) || !readAll(m_stream, m_input.data(), step))
+    if (!m_budget.readPacked(m_stream, m_input.data(), step))
         return false;
     m_packedRead += step;
     z.next_in = m_input.data();

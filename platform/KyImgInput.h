@@ -128,10 +128,10 @@ public:
         // n more bytes of the picture's data that the stream does not give
         // as they are (inflated from a zlib block, or a block's stated size).
         bool spend(u64 n);
-        // n more bytes taken from the stream that are not the picture's data
-        // as such (a zlib block's prefix and packed bytes): the allowance
-        // only.
-        bool take(u64 n);
+        // Reads exactly n bytes that are not the picture's data as such (a
+        // zlib block's prefix and packed bytes): they spend the allowance
+        // only. False for a refusal or a stream that ends first.
+        bool readPacked(KyStream& stream, void* out, u64 n);
         // Bytes read and spent but not used (a read window's rest, given
         // back to the stream).
         void giveBack(u64 n);
@@ -143,6 +143,8 @@ public:
         // How many more bytes of data the stream may give.
         u64 room() const;
         bool refuseOver(u64 n);
+        // n more bytes taken from the stream, spent from the allowance.
+        bool take(u64 n);
 
         Kind m_kind;
         const char* m_reader;
@@ -156,8 +158,6 @@ public:
     // have no budget of their own, BMP and TGA, read through it): false,
     // with a log line, when one has less left.
     static bool readExact(KyStream& stream, void* out, u64 n);
-    // The same without the allowance, for the budget, which spends it.
-    static bool readAll(KyStream& stream, void* out, u64 n);
     // Reads a block of n bytes, growing the buffer only as bytes arrive.
     static bool readBlock(KyStream& stream, u64 n, std::vector<u8>& out);
     // Whether the stream holds a byte at the absolute offset (the position
@@ -217,6 +217,10 @@ public:
     // Little-endian words from a byte array.
     static u32 le32(const u8* p) { return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24; }
     static u16 le16(const u8* p) { return static_cast<u16>(p[0] | p[1] << 8); }
+
+private:
+    // readExact without the allowance, for the budget, which spends it.
+    static bool readAll(KyStream& stream, void* out, u64 n);
 };
 
 #endif
