@@ -233,16 +233,14 @@ void BM_PngTextBomb(benchmark::State& state)
     decodeFile(state, textBomb(), "png");
 }
 
-// A 512 x 512 progressive JPEG whose scans are followed by more scans that
-// carry no data, up to 1000 in all: each is a pass over the picture, and
-// scans cost the decoder their headers' few bytes each.
+// A 512 x 512 progressive JPEG of 1000 scans, the most a file may have,
+// each legal (every coefficient coded once, then refined a bit at a time):
+// each is a pass over the picture.
 const Bytes& manyScans()
 {
     static const Bytes file = [] {
         const u32 side = 512;
-        Bytes jpeg = ImageWriters::jpeg(side, side, 3, ImageWriters::photo(side, side, 3, 5), 90, true);
-        Bytes out = ImageWriters::jpegWithScans(jpeg, 1000);
-        return out;
+        return ImageWriters::manyScanJpeg(side, side, 3, ImageWriters::photo(side, side, 3, 5), 1000);
     }();
     return file;
 }
@@ -250,6 +248,14 @@ const Bytes& manyScans()
 void BM_JpegThousandScans(benchmark::State& state)
 {
     decodeFile(state, manyScans(), "jpg");
+}
+
+// A 512 x 512 grey JPEG of 999 arithmetic-coded scans, one AC scan repeated:
+// most of a second when decoded, refused at the first repeat.
+void BM_JpegRepeatedScan(benchmark::State& state)
+{
+    static const Bytes file = ImageWriters::repeatedScanJpeg(512, 999);
+    decodeFile(state, file, "jpg");
 }
 
 void listPictures(const std::string& folder, std::vector<std::string>& out)
@@ -413,4 +419,5 @@ KY_IMAGE_BENCH(BM_JpegKyImgFile);
 KY_IMAGE_BENCH(BM_PngBomb1GiB);
 KY_IMAGE_BENCH(BM_PngTextBomb);
 KY_IMAGE_BENCH(BM_JpegThousandScans);
+KY_IMAGE_BENCH(BM_JpegRepeatedScan);
 KY_IMAGE_BENCH(BM_ShippedPictures);

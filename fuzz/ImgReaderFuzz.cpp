@@ -1,10 +1,13 @@
 // One libFuzzer target per image reader (KY_FUZZ_TYPE is the type word given
 // to KyImg::loadFromStream), and two for the image and palette stream forms.
 // Whatever the input, the result is no image or an image whose pixel block
-// covers what the writers touch; the writers then run over it.
+// covers what the writers touch; the writers then run over it. A picture
+// read again under an allowance of bytes one short of what it took runs out
+// of it.
 
 #include "core/KyString.h"
 #include "platform/KyImg.h"
+#include "platform/KyImgInput.h"
 #include "platform/KyPalette.h"
 
 #include <cstdint>
@@ -63,8 +66,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         img.deserialize(stream);
         exercise(img, false);
     } else {
-        img.loadFromStream(stream, type);
+        const u64 most = KyImgInput::Limit::kAnyBytes - 1;
+        u64 taken = 0;
+        {
+            KyImgInput::Limit measure(KyImgInput::kMaxDimension, most, most);
+            img.loadFromStream(stream, type);
+            taken = most - measure.bytesLeft();
+        }
         require(stream.tell() <= size);
+        if (img.pixels() != nullptr && taken > 0) {
+            stream.seek(0);
+            KyImgInput::Limit shortOf(KyImgInput::kMaxDimension, most, taken - 1);
+            KyImg again;
+            again.loadFromStream(stream, type);
+            require(shortOf.ranOutOfBytes());
+        }
         exercise(img, true);
     }
     return 0;

@@ -204,6 +204,10 @@ void KyImg::load(const KyString& path)
 {
     reset();
     setPath(path);
+    // Under a limit that allows no pixel, no picture would be read: neither
+    // a file nor a picture read ahead is touched.
+    if (KyImgInput::Limit::readsNothing())
+        return;
 
     std::unique_ptr<KyImgResult> ahead;
     std::string log;

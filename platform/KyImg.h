@@ -45,7 +45,8 @@ public:
     // file is looked for in the language folders. The resource path becomes
     // path. Any failure leaves the image empty (format 13, size 0). A
     // picture read ahead for path (KyImgPrefetch) is taken instead of being
-    // read again.
+    // read again. Under a KyImgInput::Limit that allows no pixel it reads
+    // nothing and the image stays empty.
     void load(const KyString& path) override;
     // Reads an image of the given type from the stream's current position.
     virtual void loadFromStream(KyStream& stream, const KyString& type);
@@ -55,6 +56,13 @@ public:
     // touches no image and no list of resources (the palettes it makes are
     // not listed), so worker threads may read pictures with it; the result
     // goes back to the main thread for takePicture.
+    // A reader leaves the stream right after its picture's data, as far as
+    // the format tells where that ends: PNG after IEND, JPEG after EOI (the
+    // unused part of its read window given back), the zlib forms (PVR,
+    // wrapped JPEG) after their block, TGA after its pixels; BMP after its
+    // last row's pixels (before that row's padding, when it has some). So a
+    // caller can tell a file that holds more than its picture. A refused or
+    // damaged picture may leave it anywhere within what was read.
     static std::unique_ptr<KyImgResult> read(const KyString& type, KyStream* stream, const KyString& file);
     // Whether load reads a picture from a file of that name: its extension,
     // in any case, is one of "bmp", "tga", "png", "jpg", "jpeg", "pvr".

@@ -1,6 +1,9 @@
 #include "platform/KyImgInput.h"
 
+#include "core/KyLog.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <zlib.h>
 
@@ -8,10 +11,13 @@ namespace {
 
 thread_local KyImgInput::Limit* t_limit = nullptr;
 
+const char* const kAllowanceSpent = "the reading's allowance of bytes is spent";
+
 } // namespace
 
-KyImgInput::Limit::Limit(u32 maxSide, u64 maxPixels)
-    : m_maxSide(maxSide), m_maxPixels(maxPixels), m_refused(false), m_outer(t_limit)
+KyImgInput::Limit::Limit(u32 maxSide, u64 maxPixels, u64 maxBytes)
+    : m_maxSide(maxSide), m_maxPixels(maxPixels), m_maxBytes(maxBytes), m_bytesLeft(maxBytes), m_refused(false),
+      m_ranOut(false), m_outer(t_limit)
 {
     t_limit = this;
 }
@@ -31,6 +37,171 @@ bool KyImgInput::Limit::allows(u64 width, u64 height)
         return true;
     limit->m_refused = true;
     return false;
+}
+
+bool KyImgInput::Limit::readsNothing()
+{
+    return t_limit != nullptr && t_limit->m_maxPixels == 0;
+}
+
+bool KyImgInput::Limit::spendBytes(u64 n)
+{
+    bool within = true;
+    for (Limit* limit = t_limit; limit; limit = limit->m_outer) {
+        if (limit->m_maxBytes != kAnyBytes && n > limit->m_bytesLeft) {
+            limit->m_ranOut = true;
+            within = false;
+        }
+    }
+    if (!within)
+        return false;
+    for (Limit* limit = t_limit; limit; limit = limit->m_outer) {
+        if (limit->m_maxBytes != kAnyBytes)
+            limit->m_bytesLeft -= n;
+    }
+    return true;
+}
+
+u64 KyImgInput::Limit::leastLeft()
+{
+    u64 least = kAnyBytes;
+    for (const Limit* limit = t_limit; limit; limit = limit->m_outer)
+        least = std::min(least, limit->m_bytesLeft);
+    return least;
+}
+
+void KyImgInput::Limit::giveBackBytes(u64 n)
+{
+    for (Limit* limit = t_limit; limit; limit = limit->m_outer) {
+        if (limit->m_maxBytes != kAnyBytes)
+            limit->m_bytesLeft = std::min(limit->m_maxBytes, limit->m_bytesLeft + n);
+    }
+}
+
+namespace {
+
+struct BudgetTerms {
+    u64 base;
+    u64 factor;
+};
+
+// By KyImgInput::Budget::Kind. No encoder spends more than about the raw
+// rows on a PNG's image data or a few bytes a sample on a JPEG, and a PVR
+// block holds at most a cube's six faces with their mipmaps after its first
+// surface (about seven surfaces more); the bases leave room for headers,
+// profiles and text.
+const BudgetTerms kBudgetTerms[] = {
+    {u64(4) << 20, 2},
+    {u64(8) << 20, 4},
+    {64 * 1024 + 52, 9},
+};
+
+} // namespace
+
+KyImgInput::Budget::Budget(Kind kind, const char* reader)
+    : m_kind(kind), m_reader(reader), m_bound(kBudgetTerms[kind].base), m_spent(0), m_refused(false)
+{
+}
+
+void KyImgInput::Budget::setPicture(u64 rawBytes)
+{
+    const BudgetTerms& terms = kBudgetTerms[m_kind];
+    // Raw sizes are within the pixel caps, far from wrapping.
+    m_bound = terms.base + terms.factor * rawBytes;
+}
+
+u64 KyImgInput::Budget::room() const
+{
+    return std::min(m_bound - std::min(m_bound, m_spent), Limit::leastLeft());
+}
+
+bool KyImgInput::Budget::refuseOver(u64 n)
+{
+    if (m_spent + n > m_bound) {
+        char reason[96];
+        std::snprintf(reason, sizeof reason, "its data is far larger than its picture (more than %llu bytes)",
+                      static_cast<unsigned long long>(m_bound));
+        refuse(reason);
+        return true;
+    }
+    return false;
+}
+
+void KyImgInput::Budget::refuse(const char* reason)
+{
+    if (!m_refused)
+        logPrint("%s: picture refused, %s\n", m_reader, reason);
+    m_refused = true;
+}
+
+bool KyImgInput::Budget::spend(u64 n)
+{
+    if (m_refused || refuseOver(n))
+        return false;
+    m_spent += n;
+    return true;
+}
+
+bool KyImgInput::Budget::take(u64 n)
+{
+    if (m_refused)
+        return false;
+    if (!Limit::spendBytes(n)) {
+        refuse(kAllowanceSpent);
+        return false;
+    }
+    return true;
+}
+
+bool KyImgInput::Budget::readPacked(KyStream& stream, void* out, u64 n)
+{
+    if (!take(n))
+        return false;
+    if (readAll(stream, out, n))
+        return true;
+    Limit::giveBackBytes(n);
+    return false;
+}
+
+bool KyImgInput::Budget::read(KyStream& stream, void* out, u64 n)
+{
+    if (m_refused || refuseOver(n) || !take(n))
+        return false;
+    m_spent += n;
+    if (readAll(stream, out, n))
+        return true;
+    // What the stream did not give was not taken.
+    giveBack(n);
+    return false;
+}
+
+bool KyImgInput::Budget::readSome(KyStream& stream, u8* out, u32 n, u32& got)
+{
+    got = 0;
+    if (m_refused)
+        return false;
+    const u64 most = std::min<u64>(n, room());
+    if (most == 0) {
+        // The decoder asks for more than the budget allows.
+        if (!refuseOver(1))
+            take(1);
+        return false;
+    }
+    const u32 count = stream.read(out, static_cast<u32>(most));
+    if (count == 0 || count > most)
+        return true;
+    // Within the room: neither can refuse.
+    take(count);
+    spend(count);
+    got = count;
+    return true;
+}
+
+void KyImgInput::Budget::giveBack(u64 n)
+{
+    n = std::min(n, m_spent);
+    m_spent -= n;
+    Limit::giveBackBytes(n);
 }
 
 bool KyImgInput::pixelBytes(u64 width, u64 height, u32 bitsPerPixel, u64& bytes)
@@ -71,6 +242,18 @@ bool KyImgInput::rowsBytes(u64 width, u64 height, u64 rowBytes, u64& bytes)
 }
 
 bool KyImgInput::readExact(KyStream& stream, void* out, u64 n)
+{
+    if (!Limit::spendBytes(n)) {
+        logPrint("KyImgInput::readExact: picture refused, %s\n", kAllowanceSpent);
+        return false;
+    }
+    if (readAll(stream, out, n))
+        return true;
+    Limit::giveBackBytes(n);
+    return false;
+}
+
+bool KyImgInput::readAll(KyStream& stream, void* out, u64 n)
 {
     u8* p = static_cast<u8*>(out);
     while (n > 0) {
@@ -136,9 +319,9 @@ const u32 kInputStep = 16 * 1024;
 
 } // namespace
 
-KyImgInput::ZlibBlock::ZlibBlock(KyStream& stream)
-    : m_stream(stream), m_start(0), m_packedSize(0), m_size(0), m_packedRead(0), m_produced(0), m_ended(false),
-      m_started(false), m_z(new z_stream_s)
+KyImgInput::ZlibBlock::ZlibBlock(KyStream& stream, Budget& budget)
+    : m_stream(stream), m_budget(budget), m_start(0), m_packedSize(0), m_size(0), m_packedRead(0), m_produced(0),
+      m_ended(false), m_started(false), m_z(new z_stream_s)
 {
     std::memset(m_z.get(), 0, sizeof(z_stream_s));
 }
@@ -153,7 +336,7 @@ bool KyImgInput::ZlibBlock::open()
 {
     m_start = m_stream.tell();
     u8 prefix[8];
-    if (!readExact(m_stream, prefix, sizeof prefix))
+    if (!m_budget.readPacked(m_stream, prefix, sizeof prefix))
         return false;
     m_packedSize = le32(prefix);
     m_size = le32(prefix + 4);
@@ -176,7 +359,7 @@ bool KyImgInput::ZlibBlock::refill()
         return true;
     u32 step = static_cast<u32>(std::min<u64>(kInputStep, m_packedSize - m_packedRead));
     m_input.resize(step);
-    if (!readExact(m_stream, m_input.data(), step))
+    if (!m_budget.readPacked(m_stream, m_input.data(), step))
         return false;
     m_packedRead += step;
     z.next_in = m_input.data();

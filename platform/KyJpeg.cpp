@@ -12,12 +12,9 @@
 
 namespace {
 
-// Progressive files with more scans than this are refused: every scan is a
-// pass over the whole picture, and real files have a dozen at most.
+// Every scan is a pass over the whole picture: a file may hold this many at
+// most (real files have a dozen).
 const int kMaxScans = 1000;
-
-// Logged when a picture's data passes what its size may take.
-const char* const kTooLarge = "KyJpeg::LoadFromStream: the data is far larger than its picture\n";
 
 enum Outcome { Failed, WrongFormat, Decoded };
 
@@ -32,11 +29,16 @@ struct KyJpeg::Source {
     KyStream* stream;
     // Zlib form: the block, inflated as the decoder reads.
     KyImgInput::ZlibBlock* block;
+    // What the reading may cost; in the zlib form, once the picture's size
+    // is known the block's whole stated size is spent at once.
+    KyImgInput::Budget* budget;
+    bool blockSpent;
     // The window holds the end marker supplied after the data ran out.
     bool ended;
-    // Bytes handed to the decoder so far, and how many it may take.
-    u64 taken;
-    u64 budget;
+    // The scans seen: the number of the last one, and for each component
+    // and coefficient the lowest bit coded so far (-1 for none).
+    int scan;
+    signed char coded[MAX_COMPONENTS][DCTSIZE2];
 };
 
 struct KyJpeg::Error {
@@ -72,23 +74,53 @@ void fail(j_decompress_ptr cinfo)
     longjmp(reinterpret_cast<KyJpeg::Error*>(cinfo->err)->jump, 1);
 }
 
-void limitScans(j_common_ptr cinfo)
+// Whether the scan whose header was just read codes again what an earlier
+// scan coded, recording what it codes. Progressive: a coefficient's first
+// scan (Ah 0) must be its only one, and a refinement must refine a bit below
+// those coded. Sequential: a component is coded by one scan.
+bool codesAgain(j_decompress_ptr cinfo, signed char (*coded)[DCTSIZE2])
 {
-    if (!cinfo->is_decompressor)
-        return;
-    j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > kMaxScans)
-        fail(d);
+    const bool progressive = cinfo->progressive_mode != 0;
+    const int first = progressive ? cinfo->Ss : 0;
+    const int last = progressive ? cinfo->Se : DCTSIZE2 - 1;
+    if (first < 0 || first > last || last >= DCTSIZE2)
+        return true;   // libjpeg refuses these first
+    bool again = false;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        const int c = cinfo->cur_comp_info[i]->component_index;
+        if (c < 0 || c >= MAX_COMPONENTS)
+            return true;
+        for (int k = first; k <= last; ++k) {
+            signed char& bit = coded[c][k];
+            if (bit >= 0 && (!progressive || cinfo->Ah == 0 || cinfo->Al >= bit))
+                again = true;
+            bit = static_cast<signed char>(progressive ? cinfo->Al : 0);
+        }
+    }
+    return again;
 }
 
-// Counts n more bytes of the data taken by the decoder; past the budget the
-// decoding ends, whatever the data still holds.
-void take(j_decompress_ptr cinfo, u64 n)
+// libjpeg calls this before it consumes each part of the data, so before
+// each scan's data once its header is read. A scan that codes again what an
+// earlier one coded (which no encoder writes, and libjpeg decodes with a
+// warning at most) refuses the picture: so every coefficient is coded once
+// and refined a bit at a time, and the work is bounded by the picture's
+// size.
+void watchScans(j_common_ptr common)
 {
+    if (!common->is_decompressor)
+        return;
+    j_decompress_ptr cinfo = reinterpret_cast<j_decompress_ptr>(common);
     KyJpeg::Source* s = sourceOf(cinfo);
-    s->taken += n;
-    if (s->taken > s->budget) {
-        logPrint("%s", kTooLarge);
+    if (cinfo->input_scan_number == s->scan)
+        return;
+    s->scan = cinfo->input_scan_number;
+    if (s->scan > kMaxScans) {
+        s->budget->refuse("more than 1000 scans");
+        fail(cinfo);
+    }
+    if (codesAgain(cinfo, s->coded)) {
+        s->budget->refuse("a scan codes again what an earlier scan coded");
         fail(cinfo);
     }
 }
@@ -115,13 +147,15 @@ boolean supplyEnd(j_decompress_ptr cinfo)
     return TRUE;
 }
 
+// The next window of the stream, within the budget.
 boolean fillFromStream(j_decompress_ptr cinfo)
 {
     KyJpeg::Source* s = sourceOf(cinfo);
-    u32 n = s->ended ? 0 : s->stream->read(s->window, KyJpeg::WindowSize);
-    if (n == 0 || n > KyJpeg::WindowSize)
+    u32 n = 0;
+    if (!s->ended && !s->budget->readSome(*s->stream, s->window, KyJpeg::WindowSize, n))
+        fail(cinfo);
+    if (n == 0)
         return supplyEnd(cinfo);
-    take(cinfo, n);
     s->pub.next_input_byte = s->window;
     s->pub.bytes_in_buffer = n;
     return TRUE;
@@ -142,8 +176,9 @@ void skipInStream(j_decompress_ptr cinfo, long n)
     s->pub.bytes_in_buffer -= static_cast<size_t>(n);
 }
 
-// Gives the unused part of the last window back to the stream, so that it
-// stands right after the JPEG data.
+// Gives the unused part of the last window back to the stream and to the
+// budget, so that the stream stands right after the JPEG data and the
+// reading has cost what the decoder used.
 void termStream(j_decompress_ptr cinfo)
 {
     KyJpeg::Source* s = sourceOf(cinfo);
@@ -151,8 +186,17 @@ void termStream(j_decompress_ptr cinfo)
         u32 back = static_cast<u32>(s->pub.bytes_in_buffer);
         u32 here = s->stream->tell();
         s->stream->seek(here >= back ? here - back : 0);
+        s->budget->giveBack(back);
     }
     s->pub.bytes_in_buffer = 0;
+}
+
+// Spends n inflated bytes, unless the block's stated size was spent whole.
+void spendInflated(j_decompress_ptr cinfo, u64 n)
+{
+    KyJpeg::Source* s = sourceOf(cinfo);
+    if (!s->blockSpent && !s->budget->spend(n))
+        fail(cinfo);
 }
 
 // The zlib form: the next window of the block, inflated now.
@@ -163,7 +207,7 @@ boolean fillFromZlib(j_decompress_ptr cinfo)
     u32 n = static_cast<u32>(left < KyJpeg::WindowSize ? left : KyJpeg::WindowSize);
     if (n == 0)
         return supplyEnd(cinfo);
-    take(cinfo, n);
+    spendInflated(cinfo, n);
     if (!s->block->read(s->window, n))
         fail(cinfo);
     s->pub.next_input_byte = s->window;
@@ -185,7 +229,7 @@ void skipInZlib(j_decompress_ptr cinfo, long n)
     s->pub.bytes_in_buffer = 0;
     u64 left = s->block->size() - s->block->position();
     rest = rest < left ? rest : left;
-    take(cinfo, rest);
+    spendInflated(cinfo, rest);
     if (!s->block->read(nullptr, rest))
         fail(cinfo);
 }
@@ -229,6 +273,7 @@ void KyJpeg::LoadFromStream(KyStream& stream)
 {
     resetResult();
     m_stream = &stream;
+    KyImgInput::Budget budget(KyImgInput::Budget::Jpeg, "KyJpeg::LoadFromStream");
     Source source;
     std::memset(&source, 0, sizeof source);
     source.pub.init_source = initSource;
@@ -238,6 +283,7 @@ void KyJpeg::LoadFromStream(KyStream& stream)
     source.pub.term_source = termStream;
     source.window = m_window;
     source.stream = &stream;
+    source.budget = &budget;
     decode(source);
     m_stream = nullptr;
 }
@@ -246,7 +292,8 @@ void KyJpeg::LoadZlibFromStream(KyStream& stream)
 {
     resetResult();
     m_stream = &stream;
-    KyImgInput::ZlibBlock block(stream);
+    KyImgInput::Budget budget(KyImgInput::Budget::Jpeg, "KyJpeg::LoadZlibFromStream");
+    KyImgInput::ZlibBlock block(stream, budget);
     if (block.open()) {
         Source source;
         std::memset(&source, 0, sizeof source);
@@ -257,6 +304,7 @@ void KyJpeg::LoadZlibFromStream(KyStream& stream)
         source.pub.term_source = termZlib;
         source.window = m_window;
         source.block = &block;
+        source.budget = &budget;
         decode(source);
         // The block must hold the JPEG and nothing more than its stated
         // size, which the decoding held to the picture's budget.
@@ -274,9 +322,8 @@ void KyJpeg::decode(Source& source)
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = errorExit;
     error.pub.output_message = printMessage;
-    source.progress.progress_monitor = limitScans;
-    source.taken = 0;
-    source.budget = kBaseBytes;
+    source.progress.progress_monitor = watchScans;
+    std::memset(source.coded, 0xFF, sizeof source.coded);
 
     int outcome = run(this, &source, &error, &cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -309,11 +356,12 @@ int KyJpeg::run(KyJpeg* self, Source* source, Error* error, void* decompressor)
     if (!KyImgInput::rowsBytes(cinfo->output_width, cinfo->output_height, u64(cinfo->output_width) * components,
                                total))
         return Failed;
-    // No encoder spends more than a few bytes a sample.
-    source->budget = kBaseBytes + 4 * total;
-    if (source->block && source->block->size() > source->budget) {
-        logPrint("%s", kTooLarge);
-        return Failed;
+    source->budget->setPicture(total);
+    if (source->block) {
+        // The block states what the picture's data takes: all of it counts.
+        if (!source->budget->spend(source->block->size() - source->block->position()))
+            return Failed;
+        source->blockSpent = true;
     }
     jpeg_start_decompress(cinfo);
     u32 width = cinfo->output_width;

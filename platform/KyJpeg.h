@@ -15,17 +15,17 @@
 //
 // Plain JPEG data is read from the stream 2048 bytes at a time; when the
 // decoder is done the stream is moved back over what it did not use, so it
-// stands right after the JPEG data. When the data ends early the decoder is
-// given an end-of-image marker instead of reading further. The zlib form is
-// inflated as the decoder reads it. Reading costs what the picture needs:
-// data far larger than a JPEG of its size could be (kBaseBytes + 4 bytes a
-// sample) is refused when the decoder reaches past it, and so is a zlib
-// block that states more.
+// stands right after the JPEG data (after EOI). When the data ends early the
+// decoder is given an end-of-image marker instead of reading further. The
+// zlib form is inflated as the decoder reads it, and the stream then stands
+// right after the block. Reading costs what the picture needs (its
+// KyImgInput::Budget): data far larger than a JPEG of its size could be is
+// refused when the decoder reaches past it, and so is a zlib block that
+// states more, a file of more than 1000 scans, and a scan that codes again
+// what an earlier scan coded.
 class KyJpeg : public KyImgResult {
 public:
     static const u32 WindowSize = 2048;
-    // What a JPEG may hold besides its samples (markers, profiles).
-    static const u64 kBaseBytes = u64(8) << 20;
 
     KyJpeg();
     ~KyJpeg() override;

@@ -11,10 +11,6 @@
 
 namespace {
 
-// What reading a PNG may cost besides its image data: the signature, the
-// header chunks and the chunks skipped, all read (each at least its 12
-// bytes of length, type and CRC).
-const u64 kWalkBytes = u64(4) << 20;
 // Image data is fed to libpng in pieces of this size.
 const u32 kPiece = 64 * 1024;
 
@@ -35,13 +31,15 @@ bool isType(const u8* head, const char* type)
 //
 // The file is walked chunk by chunk and libpng's progressive reader is fed
 // only what the picture needs: the header, PLTE and tRNS, then the image
-// data up to the end of the chunk that holds the last row. Text, colour profiles and every other
-// ancillary chunk are read past without being inflated (their checksums are
-// still checked, as libpng would), and what is left of the image data after
-// the last row is never inflated; the walk then goes on to IEND so that a
-// stream stands right after the PNG. Image data that inflates past
-// the last row is refused, as is a file that holds far more bytes for
-// libpng than its rows can take (2 x their raw size + kWalkBytes).
+// data up to the end of the chunk that holds the last row. Text, colour
+// profiles and every other ancillary chunk are read past without being
+// inflated (their checksums are still checked, as libpng would), and what is
+// left of the image data after the last row is never inflated; the walk then
+// goes on to IEND so that a stream stands right after the PNG. Kinds without
+// a format are known from the header: their image data is read past as well.
+// Image data that inflates past the last row is refused, and every byte of
+// the file is spent from the picture's budget, set from its rows as soon as
+// the header is read.
 struct KyPng::Decoder {
     KyStream* stream = nullptr;
     png_uint_32 width = 0;
@@ -63,8 +61,7 @@ struct KyPng::Decoder {
     // Walking: what the file may still cost, whether libpng has the header
     // chunks, and whether the image data is read (kinds without a format
     // are walked through without it) and done with.
-    u64 spent = 0;
-    u64 budget = kWalkBytes;
+    KyImgInput::Budget budget{KyImgInput::Budget::Png, "KyPng::LoadFromStream"};
     bool haveInfo = false;
     bool imageStarted = false;
     bool skipImage = false;
@@ -79,11 +76,12 @@ struct KyPng::Decoder {
     }
 
     static bool run(png_structp png, png_infop info, Decoder* d);
-    // The parts of the walk; each leaves through png_error.
-    void spend(png_structp png, u64 n);
+    // The parts of the walk; each leaves through png_error (or, refused by
+    // the budget, which logs why, through png_longjmp).
     void readHead(png_structp png, u8* out, u32 n);
     void feed(png_structp png, png_infop info, u64 n);
     void skip(png_structp png, const u8* head, u64 length);
+    void readHeader(png_structp png, png_infop info);
     void startImage(png_structp png, png_infop info);
     bool rowsDone(png_structp png) const;
 };
@@ -133,18 +131,13 @@ u32 bytesPerPixel(int colorType)
 
 } // namespace
 
-void KyPng::Decoder::spend(png_structp png, u64 n)
-{
-    spent += n;
-    if (spent > budget)
-        png_error(png, "PNG data far larger than its picture");
-}
-
 void KyPng::Decoder::readHead(png_structp png, u8* out, u32 n)
 {
-    if (!KyImgInput::readExact(*stream, out, n))
-        png_error(png, "unexpected end of the PNG data");
-    spend(png, n);
+    if (budget.read(*stream, out, n))
+        return;
+    if (budget.refused())
+        png_longjmp(png, 1);
+    png_error(png, "unexpected end of the PNG data");
 }
 
 // Hands the next n bytes of the stream to libpng, a piece at a time. Once
@@ -183,29 +176,33 @@ void KyPng::Decoder::skip(png_structp png, const u8* head, u64 length)
         png_error(png, "CRC error");
 }
 
-// The header chunks are in: check the picture's size and make its rows.
-void KyPng::Decoder::startImage(png_structp png, png_infop info)
+// IHDR is in: check the picture's size and kind, and set what the rest of
+// the file may cost.
+void KyPng::Decoder::readHeader(png_structp png, png_infop info)
 {
-    if (!haveInfo)
-        png_error(png, "PNG image data before its header");
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlaceMethod, &compressionMethod,
                  &filterMethod);
     u64 rowBytes = png_get_rowbytes(png, info);
     u64 total = 0;
     if (!KyImgInput::rowsBytes(width, height, rowBytes, total))
         png_error(png, "PNG picture too large");
-    imageStarted = true;
-    if (formatOf(colorType, bitDepth) == 13) {
-        skipImage = true;
-        return;
-    }
+    skipImage = formatOf(colorType, bitDepth) == 13;
+    // The raw rows with their filter bytes (and those of the interlaced
+    // passes).
+    budget.setPicture((rowBytes + 2) * height);
+}
+
+// The header chunks are in: make the picture's rows.
+void KyPng::Decoder::startImage(png_structp png, png_infop info)
+{
+    if (!haveInfo)
+        png_error(png, "PNG image data before its header");
+    u64 rowBytes = png_get_rowbytes(png, info);
     u64 stride = u64(width) * bytesPerPixel(colorType);
     if (stride != rowBytes)
         png_error(png, "unexpected PNG row size");
-    // Deflate never needs much more than the raw rows (with their filter
-    // bytes, and those of the interlaced passes); twice that is far from
-    // any real file.
-    budget += 2 * (rowBytes + 2) * height;
+    // Within the caps: readHeader checked the rows.
+    u64 total = stride * height;
     pixels = new u8[total];
     pixelBytes = total;
     rows = new png_bytep[height];
@@ -238,7 +235,6 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         u64 length = be32(head);
         if (length > PNG_UINT_31_MAX)
             png_error(png, "PNG chunk too long");
-        d->spend(png, 4);
         const bool critical = (head[4] & 0x20) == 0;
         if (first && !isType(head, "IHDR"))
             png_error(png, "missing IHDR");
@@ -256,17 +252,16 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
             return true;
         }
         if (isType(head, "IDAT")) {
+            const bool firstData = !d->imageStarted;
+            d->imageStarted = true;
             if (d->imageDone || d->skipImage) {
                 d->skip(png, head, length);
                 continue;
             }
             png_process_data(png, info, head, sizeof head);
-            if (!d->imageStarted)
+            if (firstData)
                 d->startImage(png, info);
-            if (d->skipImage)
-                d->skip(png, head, length);
-            else
-                d->feed(png, info, length + 4);
+            d->feed(png, info, length + 4);
             continue;
         }
         if (d->imageStarted && !d->imageDone && !d->skipImage)
@@ -282,6 +277,8 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
         }
         png_process_data(png, info, head, sizeof head);
         d->feed(png, info, length + 4);
+        if (isType(head, "IHDR"))
+            d->readHeader(png, info);
     }
 }
 

@@ -8,11 +8,6 @@ namespace {
 
 const u32 kHeaderSize = 52;
 const u32 kFlagBordered = 0x800;
-// After the first surface a block holds at most this many surfaces' worth
-// (a cube's six faces with their mipmaps take about seven more), plus a
-// little.
-const u64 kMaxRestPerSurface = 8;
-const u64 kRestSlack = 64 * 1024;
 
 } // namespace
 
@@ -35,9 +30,10 @@ void KyPvr::LoadFromFile(const KyString& path)
 void KyPvr::LoadFromStream(KyStream& stream)
 {
     resetResult();
-    KyImgInput::ZlibBlock block(stream);
+    KyImgInput::Budget budget(KyImgInput::Budget::Pvr, "KyPvr::LoadFromStream");
+    KyImgInput::ZlibBlock block(stream, budget);
     u8 header[kHeaderSize];
-    if (!block.open() || !block.read(header, kHeaderSize))
+    if (!block.open() || !budget.spend(kHeaderSize) || !block.read(header, kHeaderSize))
         return;
     u32 height = KyImgInput::le32(header + 4);
     u32 width = KyImgInput::le32(header + 8);
@@ -48,12 +44,15 @@ void KyPvr::LoadFromStream(KyStream& stream)
     // The surface must be there, and the picture must also fit the caps at
     // a byte a pixel, the size its stream form gives it. What follows the
     // first surface (mipmaps, the other faces of a cube) is inflated only to
-    // check the block, so it may not be far larger than the surface.
+    // check the block: the block's whole stated size is spent from the
+    // budget before any of it is.
     u64 bytes = 0;
     u64 serial = 0;
     if (!KyImgInput::pixelBytes(width, height, bitsPerPixel, bytes) || bytes == 0 ||
-        bytes > block.size() - kHeaderSize || !KyImgInput::pixelBytes(width, height, 8, serial) ||
-        block.size() - kHeaderSize - bytes > kMaxRestPerSurface * bytes + kRestSlack)
+        bytes > block.size() - kHeaderSize || !KyImgInput::pixelBytes(width, height, 8, serial))
+        return;
+    budget.setPicture(bytes);
+    if (!budget.spend(block.size() - kHeaderSize))
         return;
     // The first surface only; its bytes are kept even for a kind that has
     // no format code.

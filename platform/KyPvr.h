@@ -12,8 +12,9 @@
 // gives format 8 (9 with alpha), 4 bits per pixel format 10 (11 with alpha);
 // a bordered texture gets a border of 8 x 4 or 4 x 4 pixels. Damaged data
 // yields format 13 and no pixels, and so does a block that states far more
-// than its first surface and a cube's worth of mipmaps: the header is
-// inflated first, so the work is bounded by the surface it names.
+// than its first surface and a cube's worth of mipmaps (its
+// KyImgInput::Budget): the header is inflated first, so the work is bounded
+// by the surface it names. The stream then stands right after the block.
 class KyPvr : public KyImgResult {
 public:
     KyPvr();

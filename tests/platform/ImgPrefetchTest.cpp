@@ -4,6 +4,7 @@
 // can be dropped. Also run under ThreadSanitizer (tsan_tests).
 
 #include "platform/KyImg.h"
+#include "platform/KyImgInput.h"
 #include "platform/KyImgPrefetch.h"
 #include "tests/support/RawPictures.h"
 #include "tests/support/ScopedWorkingDir.h"
@@ -93,4 +94,26 @@ TEST_F(ImgPrefetchTest, PicturesNotTakenAreDropped)
         std::string log;
         EXPECT_FALSE(prefetch.take(name(3).c_str(), picture, log));
     }
+}
+
+// Under a limit that allows no pixel, load opens no file and takes no
+// picture read ahead: the image stays empty, and the picture read ahead is
+// still there for a load after the limit.
+TEST_F(ImgPrefetchTest, NothingIsReadUnderALimitOfNoPixel)
+{
+    KyImgPrefetch& prefetch = KyImgPrefetch::instance();
+    prefetch.request(name(0).c_str());
+    StdoutCapture log;
+    {
+        KyImgInput::Limit limit(512, 0);
+        for (const std::string& path : {name(0), std::string("missing.png")}) {
+            KyImg img;
+            img.load(path.c_str());
+            EXPECT_EQ(13, img.format());
+        }
+    }
+    EXPECT_EQ("", log.text());
+    std::unique_ptr<KyImgResult> ahead;
+    std::string text;
+    EXPECT_TRUE(prefetch.take(name(0).c_str(), ahead, text));
 }

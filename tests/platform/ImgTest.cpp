@@ -3,8 +3,11 @@
 #include "core/KySingleton.h"
 #include "core/KyString.h"
 #include "platform/KyImg.h"
+#include "platform/KyImgInput.h"
 #include "tools/content/ImageWriters.h"
+#include "tests/support/CountingStream.h"
 #include "tests/support/ScopedWorkingDir.h"
+#include "tests/support/StdoutCapture.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -340,6 +343,55 @@ TEST(Img, LoadFromStreamByTypeWord)
     img.loadFromStream(s, "gif");
     EXPECT_EQ(img.format(), 13);
     EXPECT_EQ(img.pixels(), nullptr);
+}
+
+// A limit's allowance of bytes is shared by every picture read while it
+// lives, inner limits included: each reader spends what it takes from its
+// stream (a JPEG only what its decoder used of its read window, nothing of
+// what follows it), and a reading that would pass the allowance is refused.
+TEST(Img, ReadersSpendTheAllowanceOfTheirLimit)
+{
+    const Bytes jpeg = ImageWriters::jpeg(40, 24, 3, ImageWriters::photo(40, 24, 3));
+    // The uncompressed readers spend it as BMP does.
+    ImageWriters::BmpImage bmp;
+    bmp.width = 4;
+    bmp.height = 3;
+    bmp.rows = ImageWriters::pattern(4 * 3 * 3);
+    const struct {
+        const char* type;
+        Bytes file;
+    } cases[] = {
+        {"png", rgbPng(9, 7)},
+        {"jpg", jpeg},
+        {"jpg.zlib", ImageWriters::zlibWrapped(jpeg)},
+        {"bmp", ImageWriters::bmp(bmp)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        Bytes file = c.file;
+        file.insert(file.end(), 3000, 0x5A);
+        const u64 size = c.file.size();
+        // Room for the picture once and all of it but a byte again.
+        KyImgInput::Limit set(4096, u64(1) << 24, 2 * size - 1);
+        for (int i = 0; i < 2; ++i) {
+            CountingStream stream(file);
+            KyImgInput::Limit picture(4096, u64(1) << 24);
+            StdoutCapture log;
+            KyImg img;
+            img.loadFromStream(stream, c.type);
+            EXPECT_EQ(img.format() == 13, i == 1);
+            EXPECT_EQ(set.ranOutOfBytes(), i == 1);
+            if (i == 0) {
+                EXPECT_EQ(set.bytesLeft(), size - 1);
+                EXPECT_EQ(stream.tell(), size);
+            } else {
+                EXPECT_NE(log.text().find("picture refused, the reading's allowance of bytes is spent\n"),
+                          std::string::npos)
+                    << log.text();
+            }
+        }
+        EXPECT_FALSE(set.refused());
+    }
 }
 
 // The width cap counts pixels: a picture wider than 16384 RGBA or 21845 RGB

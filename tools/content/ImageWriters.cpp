@@ -183,8 +183,30 @@ Bytes pngWith(const Bytes& png, const std::vector<Bytes>& chunks, const Bytes* i
     return out;
 }
 
-Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality, bool progressive)
+namespace {
+
+// Encodes the rows with libjpeg; script, when given, is the scan script
+// (libjpeg checks that it is legal), otherwise progressive asks for
+// libjpeg's own progressive script.
+Bytes encodeJpeg(u32 width, u32 height, int components, const Bytes& rows, int quality, bool progressive,
+                 bool arithmetic, const std::vector<JpegScan>* script)
 {
+    std::vector<jpeg_scan_info> scans;
+    if (script) {
+        for (const JpegScan& scan : *script) {
+            jpeg_scan_info info = {};
+            if (scan.components.empty() || scan.components.size() > MAX_COMPS_IN_SCAN)
+                throw std::runtime_error("JPEG scan without components");
+            info.comps_in_scan = int(scan.components.size());
+            for (size_t i = 0; i < scan.components.size(); ++i)
+                info.component_index[i] = scan.components[i];
+            info.Ss = scan.Ss;
+            info.Se = scan.Se;
+            info.Ah = scan.Ah;
+            info.Al = scan.Al;
+            scans.push_back(info);
+        }
+    }
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -200,6 +222,11 @@ Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (progressive)
         jpeg_simple_progression(&cinfo);
+    if (script) {
+        cinfo.scan_info = scans.data();
+        cinfo.num_scans = int(scans.size());
+    }
+    cinfo.arith_code = arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     size_t stride = static_cast<size_t>(width) * components;
     if (rows.size() < stride * height)
@@ -215,32 +242,100 @@ Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality
     return out;
 }
 
-Bytes jpegWithScans(const Bytes& jpeg, size_t count)
+// Where each scan of a JPEG lies: its header and entropy-coded data, from
+// its SOS marker to the next marker that is not a stuffed byte or a restart.
+struct ScanSpan {
+    size_t begin;
+    size_t end;
+};
+
+std::vector<ScanSpan> scanSpans(const Bytes& jpeg)
 {
-    std::vector<Bytes> headers;
+    std::vector<ScanSpan> spans;
     size_t at = 2;
-    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xD9) {
         const u8 marker = jpeg[at + 1];
-        const size_t length = size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
-        if (marker == 0xDA)
-            headers.push_back(Bytes(jpeg.begin() + at, jpeg.begin() + at + 2 + length));
-        at += 2 + length;
+        const size_t begin = at;
+        at += 2 + (size_t(jpeg[at + 2]) << 8 | jpeg[at + 3]);
         if (marker == 0xDA) {
-            // Past the entropy-coded data: the next marker that is not a
-            // stuffed byte or a restart.
             while (at + 1 < jpeg.size() &&
                    !(jpeg[at] == 0xFF && jpeg[at + 1] != 0 && (jpeg[at + 1] < 0xD0 || jpeg[at + 1] > 0xD7)))
                 ++at;
+            spans.push_back({begin, at});
         }
     }
-    if (headers.empty())
+    if (spans.empty())
         throw std::runtime_error("JPEG without scans");
-    Bytes out(jpeg.begin(), jpeg.end() - 2);
-    for (size_t i = headers.size(); i < count; ++i)
-        out.insert(out.end(), headers[i % headers.size()].begin(), headers[i % headers.size()].end());
-    out.push_back(0xFF);
-    out.push_back(0xD9);
+    return spans;
+}
+
+} // namespace
+
+Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality, bool progressive)
+{
+    return encodeJpeg(width, height, components, rows, quality, progressive, false, nullptr);
+}
+
+Bytes jpegScripted(u32 width, u32 height, int components, const Bytes& rows, const std::vector<JpegScan>& script,
+                   bool arithmetic, int quality)
+{
+    return encodeJpeg(width, height, components, rows, quality, false, arithmetic, &script);
+}
+
+Bytes manyScanJpeg(u32 width, u32 height, int components, const Bytes& rows, size_t count)
+{
+    // The DC scan, then every AC coefficient of every component on its own:
+    // its first scan at bit n - 1, then a refinement a bit for each of the n
+    // scans it gets (at most 11: libjpeg's encoder starts at bit 10 at most).
+    const size_t pairs = size_t(63) * components;
+    if (count < 1 || count - 1 > 11 * pairs)
+        throw std::runtime_error("no legal JPEG script has that many scans");
+    std::vector<JpegScan> script(1);
+    for (int c = 0; c < components; ++c)
+        script[0].components.push_back(c);
+    script[0].Se = 0;
+    const size_t each = (count - 1) / pairs;
+    const size_t more = (count - 1) % pairs;
+    for (size_t pair = 0; pair < pairs; ++pair) {
+        const int scans = int(each + (pair < more ? 1 : 0));
+        const int k = int(pair / components) + 1;
+        for (int bit = scans - 1, ah = 0; bit >= 0; ah = bit--)
+            script.push_back({{int(pair % components)}, k, k, ah, bit});
+    }
+    return jpegScripted(width, height, components, rows, script);
+}
+
+Bytes withRepeatedScan(const Bytes& jpeg, size_t scan, size_t count)
+{
+    const std::vector<ScanSpan> spans = scanSpans(jpeg);
+    if (scan >= spans.size())
+        throw std::runtime_error("JPEG has no such scan");
+    const ScanSpan& copied = spans[scan];
+    Bytes out(jpeg.begin(), jpeg.begin() + spans.back().end);
+    for (size_t i = spans.size(); i < count; ++i)
+        out.insert(out.end(), jpeg.begin() + copied.begin, jpeg.begin() + copied.end);
+    out.insert(out.end(), jpeg.begin() + spans.back().end, jpeg.end());
     return out;
+}
+
+Bytes repeatedScanJpeg(u32 side, u32 scans)
+{
+    // A checkerboard of single pixels puts a high frequency in every block,
+    // which the repeated scan decodes again and again; noise over the top
+    // half gives the scan some bytes.
+    const Bytes noise = pattern(size_t(side) * side, 1);
+    Bytes rows(size_t(side) * side);
+    for (u32 y = 0; y < side; ++y) {
+        for (u32 x = 0; x < side; ++x) {
+            const size_t p = size_t(y) * side + x;
+            const int jitter = y < side / 2 ? int(noise[p] % 10) - 4 : 0;
+            rows[p] = static_cast<u8>(128 + ((x ^ y) & 1 ? 21 : -21) + jitter);
+        }
+    }
+    const Bytes legal = encodeJpeg(side, side, 1, rows, 90, true, true, nullptr);
+    // libjpeg's grey script: DC, AC 1-5 and AC 6-63 at bit 2, then the
+    // refinements; the scan of AC 6-63 is the one repeated.
+    return withRepeatedScan(legal, 2, scans);
 }
 
 Bytes zlibWrapped(const Bytes& data, int level)

@@ -46,9 +46,32 @@ Bytes pngWith(const Bytes& png, const std::vector<Bytes>& chunks, const Bytes* i
 Bytes jpeg(u32 width, u32 height, int components, const Bytes& rows, int quality = 90,
            bool progressive = false);
 
-// A progressive JPEG followed by more scans that carry no data (its own
-// scans' headers over again) up to count scans in all, before its EOI.
-Bytes jpegWithScans(const Bytes& progressive, size_t count);
+// One scan of a scan script: the components it codes (indexes), its
+// spectral band Ss-Se and successive approximation bits Ah, Al. A script
+// whose scans all code the whole band at full precision is sequential.
+struct JpegScan {
+    std::vector<int> components;
+    int Ss = 0;
+    int Se = 63;
+    int Ah = 0;
+    int Al = 0;
+};
+// JPEG encoded with that scan script (libjpeg refuses an illegal one),
+// Huffman- or arithmetic-coded.
+Bytes jpegScripted(u32 width, u32 height, int components, const Bytes& rows, const std::vector<JpegScan>& script,
+                   bool arithmetic = false, int quality = 90);
+// A legal progressive JPEG of exactly count scans: the DC scan, then every
+// AC coefficient of every component in scans of its own, refined a bit at a
+// time (up to 1 + 693 scans a component).
+Bytes manyScanJpeg(u32 width, u32 height, int components, const Bytes& rows, size_t count);
+// The JPEG with its scan number scan (from 0) repeated after its last one
+// until it has count scans: a scan that codes again what it coded, which no
+// encoder writes.
+Bytes withRepeatedScan(const Bytes& jpeg, size_t scan, size_t count);
+// A grey, progressive, arithmetic-coded side x side JPEG of scans scans, one
+// AC scan repeated: about 670 KB and most of a second to decode for 512 x 512
+// and 999 scans, where a legal file of that size takes milliseconds.
+Bytes repeatedScanJpeg(u32 side, u32 scans);
 
 // The engine's zlib prefix form: u32 compressed size, u32 decompressed size
 // (little-endian), then the zlib stream of the data.
