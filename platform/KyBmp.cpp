@@ -104,6 +104,11 @@ bool KyBmp::readRows(KyStream& stream, u64 start, u64 rowBytes, bool topDown)
             !KyImgInput::readExact(stream, pixels + rowBytes * row, rowBytes))
             return false;
     }
+    // The stream stands after the pixel array, the last row's padding with
+    // it, when the file holds it.
+    const u64 end = start + stride * m_bmpHeight;
+    if (stride > rowBytes && KyImgInput::hasByteAt(stream, end - 1))
+        stream.seek(static_cast<u32>(end));
     return true;
 }
 

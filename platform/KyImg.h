@@ -59,8 +59,8 @@ public:
     // A reader leaves the stream right after its picture's data, as far as
     // the format tells where that ends: PNG after IEND, JPEG after EOI (the
     // unused part of its read window given back), the zlib forms (PVR,
-    // wrapped JPEG) after their block, TGA after its pixels; BMP after its
-    // last row's pixels (before that row's padding, when it has some). So a
+    // wrapped JPEG) after their block, TGA after its pixels, BMP after its
+    // pixel array (the last row's padding with it, when the file holds it). So a
     // caller can tell a file that holds more than its picture. A refused or
     // damaged picture may leave it anywhere within what was read.
     static std::unique_ptr<KyImgResult> read(const KyString& type, KyStream* stream, const KyString& file);

@@ -951,7 +951,8 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
 // Each picture of a set costs what its pixels need, and the set's files are
 // read no further than 8 bytes a pixel of the budget and 64 KiB a picture
 // in all: pictures whose files hold far more than their pixels (each within
-// what its reader walks through) end the reading once they pass it.
+// what its reader walks through) end the reading once they pass it, and a
+// file that goes on past its picture is no whole picture.
 TEST_F(Ads, ASetsPicturesAreReadNoFurtherThanItsBudgetAllows)
 {
     ImageWriters::PngImage p;
@@ -986,4 +987,22 @@ TEST_F(Ads, ASetsPicturesAreReadNoFurtherThanItsBudgetAllows)
     EXPECT_FALSE(pictures.isWhole());
     EXPECT_STREQ(pictures.failure().c_str(),
                  "Backup/Ads/t2.png takes the pictures of the advert set past 204608 bytes");
+
+    // A file is whole where its picture ends: a BMP's rows padded to four
+    // bytes end it, bytes past a PNG's end do not.
+    ImageWriters::BmpImage odd;
+    odd.width = 3;
+    odd.height = 2;
+    odd.rows = ImageWriters::Bytes(18, 0x40);
+    writeUserData("Ads/odd.bmp", ImageWriters::toString(ImageWriters::bmp(odd)));
+    writeUserData("Ads/after.png", ImageWriters::toString(ImageWriters::png(p)) + std::string(100, '\0'));
+    for (const char* name : {"Backup/Ads/odd.bmp", "Backup/Ads/after.png"}) {
+        KyAdsPictures::Source source;
+        source.path = name;
+        source.diskPath = KyFile::resolvePath(source.path);
+        pictures.start({source}, false, 512, pixels, 8 * pixels + 65536);
+        pictures.finish();
+        EXPECT_EQ(pictures.isWhole(), std::string(name) == "Backup/Ads/odd.bmp") << name;
+    }
+    EXPECT_STREQ(pictures.failure().c_str(), "Backup/Ads/after.png is not a whole picture: its file goes on past it");
 }
