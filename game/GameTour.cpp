@@ -116,8 +116,8 @@ GameTour::GameTour()
     , m_console(-1)
     , m_turnStart(0)
     , m_shotSaved(false)
-    , m_advertMade(0)
-    , m_longestAdvertFrame(0.0)
+    , m_menuShown(false)
+    , m_longestFirstFrame(0.0)
 {
 }
 
@@ -379,25 +379,23 @@ void GameTour::pushPointer(const Step& step)
     }
 }
 
-void GameTour::timeAdvertFrame()
+void GameTour::timeFirstScreens()
 {
     const u64 now = KyOsClock::realMicroseconds();
     if (!KySingleton<Application>::exists())
         return;
-    const KyAds& ads = KySingleton<Application>::instance()->splashScreens.ads;
-    const std::string page = ads.currentPage().c_str();
-    const bool work = (!page.empty() && page != m_advertPage) || ads.preparedCount() > m_advertMade;
-    if (m_turnStart > 0 && work && !m_shotSaved)
-        m_longestAdvertFrame = std::max(m_longestAdvertFrame, f64(now - m_turnStart) / 1000.0);
-    m_advertPage = page;
-    m_advertMade = ads.preparedCount();
+    // The turn that ended, when it began and ended before the main menu.
+    const bool menu = KySingleton<Application>::instance()->mainMenu.gui.isLoaded();
+    if (m_turnStart > 0 && !m_menuShown && !menu && !m_shotSaved)
+        m_longestFirstFrame = std::max(m_longestFirstFrame, f64(now - m_turnStart) / 1000.0);
+    m_menuShown = m_menuShown || menu;
     m_turnStart = now;
     m_shotSaved = false;
 }
 
 void GameTour::beforeTurn()
 {
-    timeAdvertFrame();
+    timeFirstScreens();
     // While an advert page waits for its pictures the frames go on, but the
     // script and its clock hold: the page shows in the same frame of the
     // script however long a worker takes to read them.
@@ -518,9 +516,10 @@ void GameTour::end(int exitCode)
         for (const std::string& path : m_shotsWritten)
             report += "  " + path.substr(path.find_last_of('/') + 1) + "\n";
     }
-    if (m_longestAdvertFrame > 0.0) {
+    if (m_longestFirstFrame > 0.0) {
         char line[96];
-        std::snprintf(line, sizeof line, "The longest frame of the adverts took %.1f ms.\n", m_longestAdvertFrame);
+        std::snprintf(line, sizeof line, "The longest frame before the main menu took %.1f ms.\n",
+                      m_longestFirstFrame);
         report += line;
     }
     if (exitCode != 0)

@@ -103,10 +103,10 @@ public:
     const std::vector<std::string>& shotsWritten() const { return m_shotsWritten; }
     const std::string& shotsFolder() const { return m_shotsFolder; }
     u64 frame() const { return m_frame; }
-    // The longest turn in which the advert rotator showed a page or made a
-    // texture of the page to come, in milliseconds of the real clock (turns
-    // that saved a screenshot left out); the end of the tour prints it.
-    f64 longestAdvertFrame() const { return m_longestAdvertFrame; }
+    // The longest turn of the splash screens and adverts, before the main
+    // menu's (turns that saved a screenshot left out), in milliseconds of
+    // the real clock; the end of the tour prints it.
+    f64 longestFirstFrame() const { return m_longestFirstFrame; }
 
     // Writes RGBA rows (the first row at the top) as a PNG file.
     static bool writePng(const std::string& path, u32 width, u32 height, const std::vector<u8>& rgba);
@@ -125,8 +125,8 @@ private:
     void saveShot(const std::string& name);
     // A position in interface units as window pixels.
     void toWindow(f32 x, f32 y, s32& px, s32& py) const;
-    // Times the turn that ended, when the adverts did work in it.
-    void timeAdvertFrame();
+    // Times the turn that ended, when it was one of the first screens'.
+    void timeFirstScreens();
 
     std::vector<Step> m_steps;
     size_t m_next;
@@ -154,12 +154,11 @@ private:
     // The standard output the program started with.
     int m_console;
     // The last turn's start (real clock, microseconds; 0 before the first),
-    // and what the adverts showed and had made then.
+    // whether it saved a screenshot, and whether the main menu was shown.
     u64 m_turnStart;
     bool m_shotSaved;
-    std::string m_advertPage;
-    u32 m_advertMade;
-    f64 m_longestAdvertFrame;
+    bool m_menuShown;
+    f64 m_longestFirstFrame;
 };
 
 #endif
