@@ -380,7 +380,7 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         std::vector<std::string> options;
         const char* logged;
         // The folder served, when not the season's.
-        const TempDir* folder;
+        const TempDir* folder = nullptr;
     } cases[] = {
         {"cutindex", {"--cut", "30"}, "comment without its end"},
         {"portal", {}, "names no file of the advert set"},

@@ -232,15 +232,6 @@ TEST(Splash, SkipButtonsAndTheSkipEndTheRunAtOnce)
 
 namespace {
 
-bool downloadsEnded(KyAds& ads)
-{
-    for (u32 i = 0; i < ads.downloaders().count(); ++i) {
-        if (!ads.downloaders()[i]->isFinished())
-            return false;
-    }
-    return true;
-}
-
 // The advert host for one test: the core's setting for the session's life.
 struct HostSetting {
     explicit HostSetting(const std::string& host)
