@@ -28,11 +28,6 @@ s64 now()
     return static_cast<s64>(std::time(nullptr));
 }
 
-KyPath join(const KyString& folder, const KyString& name)
-{
-    return KyPath(folder + KyString("/") + name);
-}
-
 // Creates the folder at a game path and every missing parent.
 bool makeFolder(const KyString& folder)
 {
@@ -44,11 +39,6 @@ bool makeParentFolders(const KyPath& file)
 {
     KyPath folder = file.directory();
     return folder.length() == 0 || makeFolder(folder);
-}
-
-bool isXmlName(const KyString& name)
-{
-    return KyPath(name).extension() == "xml";
 }
 
 TiXmlElement* findOrCreate(TiXmlNode* parent, const char* name)
@@ -125,7 +115,7 @@ bool KyAdsKeeper::update(const KyString& localFolder, const KyString& tempFolder
         // in this one. What it left is checked meanwhile, so that a set
         // that is not whole goes.
         m_corrupted = true;
-        if (KyFile::exists(join(m_tempFolder, kIndexName)))
+        if (KyFile::exists(KyAdsSet::fileIn(m_tempFolder, kIndexName)))
             startCheck();
         return false;
     }
@@ -141,7 +131,7 @@ bool KyAdsKeeper::update(const KyString& localFolder, const KyString& tempFolder
         if (age >= 0 && age < s64(cacheValidity)) {
             // A set an earlier run downloaded (or did not finish checking)
             // is checked while the splashes show.
-            if (KyFile::exists(join(m_tempFolder, kIndexName)))
+            if (KyFile::exists(KyAdsSet::fileIn(m_tempFolder, kIndexName)))
                 startCheck();
             return true;
         }
@@ -165,7 +155,7 @@ KyHTTPDownloader* KyAdsKeeper::makeDownload(const KyString& name, bool xml)
     KyHTTPDownloader* downloader = new KyHTTPDownloader;
     downloader->request.setField(KyString("filename"), name);
     downloader->location = m_webLocation + KyString("/index.php");
-    downloader->file = join(m_tempFolder, name);
+    downloader->file = KyAdsSet::fileIn(m_tempFolder, name);
     makeParentFolders(downloader->file);
     if (xml) {
         // XML files are read in turn, so that what they name is fetched.
@@ -213,9 +203,9 @@ bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
                      KyAdsSet::kMaxSetFiles, names[i].c_str());
             break;
         }
-        makeDownload(names[i], isXmlName(names[i]));
+        makeDownload(names[i], KyAdsSet::isXmlName(names[i]));
     }
-    startWaiting();
+    // They start in their turn (onDownloadEnded, which follows, or the frame).
     m_wake();
     return false;
 }
@@ -344,14 +334,14 @@ bool KyAdsKeeper::commit()
     const KyAdsSet found(m_tempFolder, m_localFolder);
     if (!found.isShowable())
         return false;
-    const KyPath index = join(m_tempFolder, kIndexName);
+    const KyPath index = KyAdsSet::fileIn(m_tempFolder, kIndexName);
     KyDirectory::RemoveDir(m_localFolder);
     makeFolder(m_localFolder);
-    bool moved = KyFile::renameFile(index, join(m_localFolder, kIndexName));
+    bool moved = KyFile::renameFile(index, KyAdsSet::fileIn(m_localFolder, kIndexName));
     for (const KyString& name : found.names()) {
-        KyPath target = join(m_localFolder, name);
+        KyPath target = KyAdsSet::fileIn(m_localFolder, name);
         makeParentFolders(target);
-        moved = KyFile::renameFile(join(m_tempFolder, name), target) && moved;
+        moved = KyFile::renameFile(KyAdsSet::fileIn(m_tempFolder, name), target) && moved;
     }
     KyDirectory::RemoveDir(m_tempFolder);
     m_verdict = Committed;
@@ -375,22 +365,22 @@ KyAdsSet KyAdsKeeper::setToShow(bool* changed)
 bool KyAdsKeeper::copyDefaultSet()
 {
     KyString language = KyCore::systemLanguage();
-    KyPath index = join(join(m_defaultFolder, language), kIndexName);
+    KyPath index = KyAdsSet::fileIn(KyAdsSet::fileIn(m_defaultFolder, language), kIndexName);
     if (!KyFile::exists(index)) {
         language = "en";
-        index = join(join(m_defaultFolder, language), kIndexName);
+        index = KyAdsSet::fileIn(KyAdsSet::fileIn(m_defaultFolder, language), kIndexName);
     }
-    const KyPath source = join(m_defaultFolder, language);
+    const KyPath source = KyAdsSet::fileIn(m_defaultFolder, language);
     const KyAdsSet shipped(source, m_localFolder, index);
     if (shipped.names().isEmpty())
         return false;
     KyDirectory::RemoveDir(m_localFolder);
     makeFolder(m_localFolder);
-    KyFile::copyFile(index, join(m_localFolder, kIndexName));
+    KyFile::copyFile(index, KyAdsSet::fileIn(m_localFolder, kIndexName));
     for (const KyString& name : shipped.names()) {
-        KyPath target = join(m_localFolder, name);
+        KyPath target = KyAdsSet::fileIn(m_localFolder, name);
         makeParentFolders(target);
-        KyFile::copyFile(join(source, name), target);
+        KyFile::copyFile(KyAdsSet::fileIn(source, name), target);
     }
     return true;
 }

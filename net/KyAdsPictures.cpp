@@ -55,6 +55,10 @@ struct KyAdsPictures::Reading {
             reader = who;
         return reader == who && !done;
     }
+    // Reads for who, when the reading is who's: the next source, or every
+    // source left (toTheEnd); the verdict is published once nothing more is
+    // to be read.
+    void readFor(Reader who, bool toTheEnd);
     // Reads the next source; false when nothing more is to be read.
     bool readNext();
     // Reads source i; the line saying why it is not whole, empty when it is.
@@ -117,6 +121,17 @@ bool KyAdsPictures::Reading::readNext()
     return next < sources.size() && (keep || all);
 }
 
+void KyAdsPictures::Reading::readFor(Reader who, bool toTheEnd)
+{
+    if (!claim(who))
+        return;
+    bool more = readNext();
+    while (more && toTheEnd)
+        more = readNext();
+    if (!more)
+        publish();
+}
+
 void KyAdsPictures::Reading::publish()
 {
     KyMutexLock lock(mutex);
@@ -172,17 +187,17 @@ KyAdsPictures::~KyAdsPictures()
 void KyAdsPictures::start(const std::vector<Source>& sources, bool keep, u32 maxSide, u64 maxPixels, u64 maxBytes)
 {
     cancel();
-    m_sources = sources;
     m_reading = std::make_shared<Reading>(sources, keep, maxSide, maxPixels, maxBytes);
     m_job.setPriority(KyWorkerPool::Ahead);
     std::shared_ptr<Reading> reading = m_reading;
-    m_job.add([reading] {
-        if (!reading->claim(Reading::Job))
-            return;
-        while (reading->readNext()) {
-        }
-        reading->publish();
-    });
+    m_job.add([reading] { reading->readFor(Reading::Job, true); });
+}
+
+const std::vector<KyAdsPictures::Source>& KyAdsPictures::sources() const
+{
+    static const std::vector<Source> none;
+    // Set when the reading is made and never changed: any thread may read them.
+    return m_reading ? m_reading->sources : none;
 }
 
 bool KyAdsPictures::isDone()
@@ -205,8 +220,7 @@ void KyAdsPictures::step()
         if (m_reading->reader == Reading::Job || (m_reading->reader == Reading::Nobody && !m_pool.isThreadless()))
             return;
     }
-    if (m_reading->claim(Reading::Frames) && !m_reading->readNext())
-        m_reading->publish();
+    m_reading->readFor(Reading::Frames, false);
 }
 
 void KyAdsPictures::hurry()
@@ -221,10 +235,7 @@ void KyAdsPictures::finish()
         return;
     m_job.finish();
     // What the frames began they end here.
-    while (!isDone() && m_reading->claim(Reading::Frames)) {
-        if (!m_reading->readNext())
-            m_reading->publish();
-    }
+    m_reading->readFor(Reading::Frames, true);
 }
 
 void KyAdsPictures::cancel()
@@ -236,7 +247,6 @@ void KyAdsPictures::cancel()
     // The job not started goes; the one running ends on its own.
     m_job.drop();
     m_reading.reset();
-    m_sources.clear();
 }
 
 bool KyAdsPictures::isWhole() const

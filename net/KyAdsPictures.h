@@ -75,7 +75,8 @@ public:
     std::string log() const;
     // Pixels read in all.
     u64 pixels() const;
-    const std::vector<Source>& sources() const { return m_sources; }
+    // The sources of the reading started; none once it is dropped.
+    const std::vector<Source>& sources() const;
     // The picture read for source i (kept readings only), once; null when
     // it was not read whole.
     std::unique_ptr<KyImgResult> take(u32 i);
@@ -85,7 +86,6 @@ private:
     // a reading dropped by its owner ends on its worker on its own.
     struct Reading;
 
-    std::vector<Source> m_sources;
     std::shared_ptr<Reading> m_reading;
     KyWorkerPool& m_pool;
     KyWorkerPool::Group m_job;

@@ -9,16 +9,6 @@
 
 namespace {
 
-KyPath join(const KyString& folder, const KyString& name)
-{
-    return KyPath(folder + KyString("/") + name);
-}
-
-bool isXmlName(const KyString& name)
-{
-    return KyPath(name).extension() == "xml";
-}
-
 std::string key(const KyString& text)
 {
     return std::string(text.c_str(), text.length());
@@ -29,9 +19,19 @@ std::string key(const KyString& text)
 KyAdsSet::KyAdsSet(const KyString& folder, const KyString& prefix, const KyString& first)
     : m_folder(folder), m_prefix(prefix), m_xmlLeft(KyAdsIndex::kMaxXmlBytes)
 {
-    m_index = first.length() > 0 ? KyPath(first) : join(m_folder, "index.xml");
+    m_index = first.length() > 0 ? KyPath(first) : fileIn(m_folder, "index.xml");
     m_indexThere = KyFile::exists(m_index);
     walk(m_index);
+}
+
+KyPath KyAdsSet::fileIn(const KyString& folder, const KyString& name)
+{
+    return KyPath(folder + KyString("/") + name);
+}
+
+bool KyAdsSet::isXmlName(const KyString& name)
+{
+    return KyPath(name).extension() == "xml";
 }
 
 u64 KyAdsSet::allowanceFor(u64 pictures)
@@ -57,7 +57,7 @@ KyPath KyAdsSet::named(const KyString& file) const
     const KyString start = m_folder + KyString("/");
     if (m_folder.length() > 0 && path.length() > start.length() &&
         std::string(path.c_str(), start.length()) == key(start))
-        return join(m_prefix, KyString(path.c_str() + start.length()));
+        return fileIn(m_prefix, KyString(path.c_str() + start.length()));
     return path;
 }
 
@@ -117,7 +117,7 @@ void KyAdsSet::walk(const KyString& xmlPath)
             continue;
         if (fresh) {
             Picture picture;
-            picture.path = join(m_folder, name);
+            picture.path = fileIn(m_folder, name);
             picture.diskPath = KyFile::resolvePath(picture.path);
             m_pictureAt[key(name)] = u32(m_pictures.size());
             m_pictures.push_back(picture);
@@ -131,7 +131,7 @@ void KyAdsSet::walk(const KyString& xmlPath)
     }
     const u32 last = m_names.count();
     for (u32 i = first; i < last && !m_tooMany; ++i) {
-        const KyPath referenced = join(m_folder, m_names[i]);
+        const KyPath referenced = fileIn(m_folder, m_names[i]);
         if (!KyFile::exists(referenced))
             m_present = false;
         else if (isXmlName(m_names[i]))

@@ -87,6 +87,11 @@ public:
     u64 byteAllowance() const { return allowanceFor(m_pictures.size()); }
     static u64 allowanceFor(u64 pictures);
 
+    // The game path of a file of a folder, and whether a name is one of the
+    // set's XML files (read in turn for the names they hold).
+    static KyPath fileIn(const KyString& folder, const KyString& name);
+    static bool isXmlName(const KyString& name);
+
 private:
     void walk(const KyString& xmlPath);
     // The game path a file of the folder is named by.
