@@ -5,6 +5,8 @@
 #include "core/KyFileWriter.h"
 #include "core/KyLog.h"
 #include "core/KySingleton.h"
+#include "core/KyTempFile.h"
+#include "os/KyOsDir.h"
 
 #include <cerrno>
 #include <climits>
@@ -404,32 +406,21 @@ void KyFile::writeAtomicallyLater(const KyString& path, const void* data, u32 si
 
 bool KyFile::writeDiskAtomically(const KyString& diskPath, const void* data, u32 size)
 {
-    const KyString& disk = diskPath;
-    if (disk.length() == 0 || (size > 0 && !data))
+    if (diskPath.length() == 0 || (size > 0 && !data))
         return false;
-    std::vector<char> temporary(disk.c_str(), disk.c_str() + disk.length());
-    temporary.insert(temporary.end(), kTemporaryMark, kTemporaryMark + sizeof(kTemporaryMark) - 1);
-    temporary.insert(temporary.end(), kTemporaryRandom, kTemporaryRandom + sizeof(kTemporaryRandom));
-    int fd = mkstemp(temporary.data());
-    if (fd < 0)
+    KyTempFile file;
+    return file.open(diskPath) && file.write(data, size) && file.makeDurable() && file.commit();
+}
+
+bool KyFile::freeSpace(const KyString& path, u64& bytes)
+{
+    // The folder may not be made yet: the nearest one that is tells.
+    KyPath disk = resolvePath(path);
+    while (disk.length() > 0 && !KyOsDir::entryExists(disk.c_str()))
+        disk = disk.directory();
+    std::uint64_t free = 0;
+    if (!KyOsDir::freeSpace(disk.length() > 0 ? disk.c_str() : ".", free))
         return false;
-    // mkstemp makes the file private; the player's files are ordinary ones.
-    bool ok = fchmod(fd, 0644) == 0;
-    const u8* bytes = static_cast<const u8*>(data);
-    u32 written = 0;
-    while (ok && written < size) {
-        ssize_t n = ::write(fd, bytes + written, size - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            written += static_cast<u32>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(temporary.data(), disk.c_str()) == 0;
-    if (!ok)
-        unlink(temporary.data());
-    return ok;
+    bytes = free;
+    return true;
 }

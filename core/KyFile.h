@@ -124,6 +124,11 @@ public:
     // and six letters or digits. base receives the name of the file written.
     static bool isTemporaryName(const KyString& name, KyString& base);
 
+    // The bytes the game may still write beside the file or in the folder at
+    // a game path (the nearest folder of it that exists); false when the
+    // system cannot tell.
+    static bool freeSpace(const KyString& path, u64& bytes);
+
     // Removes the file at a disk path (already resolved), with the same
     // failure message as DeleteFile.
     static bool deleteDiskFile(const KyString& diskPath);

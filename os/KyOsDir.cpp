@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -160,4 +161,13 @@ bool KyOsDir::entryExists(const char* path)
 {
     struct stat info;
     return path && lstat(path, &info) == 0;
+}
+
+bool KyOsDir::freeSpace(const char* path, std::uint64_t& bytes)
+{
+    struct statvfs info;
+    if (!path || statvfs(path, &info) != 0)
+        return false;
+    bytes = std::uint64_t(info.f_bavail) * std::uint64_t(info.f_frsize);
+    return true;
 }

@@ -52,6 +52,10 @@ public:
     static bool entryExists(const char* path);
     // Fills an entry record for the path, as a listing would.
     static bool describe(const char* path, Entry& entry);
+    // The bytes an unprivileged program may still write on the file system
+    // that holds path (a file or folder that exists); false when it cannot
+    // be told.
+    static bool freeSpace(const char* path, std::uint64_t& bytes);
 
 private:
     void* m_dir;            // DIR*

@@ -75,8 +75,9 @@ TEST(FileWriterTest, AWriteThatFailsLogsItsLine)
     // could land inside a line being written.
     std::string log;
     KyOsLog::Capture capture(log);
-    writeLater(dir.path() + "/missing/folder/save.xml", "text", "save refused\n");
+    // A folder that cannot be made: a file stands in its place.
     writeLater(dir.path() + "/kept.xml", "kept", "not logged\n");
+    writeLater(dir.path() + "/kept.xml/save.xml", "text", "save refused\n");
     KyFileWriter::instance().waitForAll();
     EXPECT_EQ("save refused\n", log);
     EXPECT_EQ("kept", contentOf(dir.path() + "/kept.xml"));
