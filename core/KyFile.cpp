@@ -100,7 +100,7 @@ bool KyFile::Open_2(const KyString& path, u32 mode)
     close();
     m_path = path;
     KyPath disk = resolvePath(m_path);
-    m_file = openDisk(disk, mode);
+    m_file = openDiskMakingFolders(disk, mode);
     if (!m_file) {
         logPrint("[KyFile::Open_2] Le fichier %s n'existe pas.\n", disk.c_str());
         return false;
@@ -310,6 +310,18 @@ std::FILE* KyFile::openDisk(const KyString& diskPath, u32 mode)
     if (!file)
         ::close(fd);
     return file;
+}
+
+std::FILE* KyFile::openDiskMakingFolders(const KyString& diskPath, u32 mode)
+{
+    std::FILE* file = openDisk(diskPath, mode);
+    if (file || (mode != ModeWrite && mode != ModeAppend) || errno != ENOENT)
+        return file;
+    // Folders are made where a file is written into them, not before.
+    const KyPath folder = KyPath(diskPath).directory();
+    if (folder.length() == 0 || !KyOsDir::makePath(folder.c_str()))
+        return nullptr;
+    return openDisk(diskPath, mode);
 }
 
 bool KyFile::DeleteFile(const KyString& path)
