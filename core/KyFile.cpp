@@ -410,7 +410,7 @@ void KyFile::writeAtomicallyLater(const KyString& path, const void* data, u32 si
     const KyPath disk = resolvePath(path);
     if (disk.length() == 0 || (size > 0 && !data)) {
         if (failureLine.length() > 0)
-            logPrint("%s", failureLine.c_str());
+            logAlert("%s", failureLine.c_str());
         return;
     }
     KyFileWriter::instance().write(disk, data, size, failureLine);

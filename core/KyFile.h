@@ -122,7 +122,8 @@ public:
     // The same write made on the background writer's thread (KyFileWriter):
     // the caller does not wait for the disk, and every later operation on
     // the file waits for it (see resolvePath). failureLine, when not empty,
-    // is logged as it stands if the write fails.
+    // is logged as it stands if the write fails, on the console as well
+    // (logAlert).
     static void writeAtomicallyLater(const KyString& path, const void* data, u32 size, const KyString& failureLine);
     // writeAtomically to a disk path already resolved (any thread).
     static bool writeDiskAtomically(const KyString& diskPath, const void* data, u32 size);
