@@ -221,10 +221,6 @@ TEST(File, ResolvePathRules)
     StdoutCapture log;
     EXPECT_FALSE(file.Open_2("Backup/Other/x.txt", 1));
     EXPECT_FALSE(sandbox.home().exists("Documents/Orvalen Test/Other"));
-    // A file where a folder must be: nothing is written anywhere else.
-    sandbox.home().writeFile("Documents/Orvalen Test/Saves", "a file");
-    EXPECT_FALSE(file.Open_2("Backup/Saves/1.xml", 2));
-    EXPECT_EQ("a file", sandbox.home().readFile("Documents/Orvalen Test/Saves"));
 }
 
 TEST(File, UserDataWithoutDocumentsFolderStaysBesideTheProgram)

@@ -1,5 +1,4 @@
 #include "core/KyLog.h"
-#include "os/KyOsLog.h"
 
 #include <gtest/gtest.h>
 
@@ -62,51 +61,4 @@ TEST(Log, NoLineEndIsAdded)
     close(fd);
     unlink(path);
     EXPECT_EQ(seen, "Remove globals condition ");
-}
-
-// An alert is a log line that also reaches the console the program was
-// started from (kept apart from the log by the start-up), or standard
-// error when no console is kept.
-TEST(Log, AnAlertAlsoReachesTheConsole)
-{
-    char logPath[] = "/tmp/kylogXXXXXX";
-    char errPath[] = "/tmp/kyerrXXXXXX";
-    const int log = mkstemp(logPath);
-    const int err = mkstemp(errPath);
-    int console[2];
-    ASSERT_GE(log, 0);
-    ASSERT_GE(err, 0);
-    ASSERT_EQ(0, pipe2(console, O_NONBLOCK));
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const int savedOut = dup(STDOUT_FILENO);
-    const int savedErr = dup(STDERR_FILENO);
-    dup2(log, STDOUT_FILENO);
-    dup2(err, STDERR_FILENO);
-
-    EXPECT_TRUE(KyOsLog::keepConsole(console[1]));
-    // The console is a copy: closing the descriptor given keeps it.
-    close(console[1]);
-    const int kept = logAlert("%s could not be written\n", "save.xml");
-    char seen[128] = {};
-    const ssize_t n = read(console[0], seen, sizeof seen - 1);
-    EXPECT_TRUE(KyOsLog::keepConsole(-1));
-    logAlert("no console\n");
-    const std::string logged = readFile(logPath);
-    const std::string errors = readFile(errPath);
-
-    dup2(savedOut, STDOUT_FILENO);
-    dup2(savedErr, STDERR_FILENO);
-    close(savedOut);
-    close(savedErr);
-    close(console[0]);
-    close(log);
-    close(err);
-    unlink(logPath);
-    unlink(errPath);
-
-    EXPECT_EQ(kept, int(std::string("save.xml could not be written\n").size()));
-    EXPECT_EQ(std::string(seen, n > 0 ? size_t(n) : 0), "save.xml could not be written\n");
-    EXPECT_EQ(logged, "save.xml could not be written\nno console\n");
-    EXPECT_EQ(errors, "no console\n");
 }
