@@ -2,7 +2,6 @@
 
 #include "core/KyDirectory.h"
 #include "core/KySingleton.h"
-#include "os/KyOsDir.h"
 #include "os/KyOsPaths.h"
 
 KyCore::KyCore()
@@ -90,12 +89,9 @@ KyPath KyCore::userDataPath(const KyString& relative)
         return KyPath();
     KyCore* core = KySingleton<KyCore>::instance();
     KyString name = core ? core->applicationName() : KyString();
-    KyPath folder(KyString(documents.c_str()) + KyString("/") + name);
-    // The documents folder itself may be missing (a fresh home): make the
-    // whole chain, or the user's files would have nowhere to go.
-    if (!KyOsDir::makePath(folder.c_str()))
-        return KyPath();
-    return KyPath(folder + KyString("/") + relative);
+    // Nothing is made here: paths are resolved far more often than files
+    // are written, and the folder is made by whatever writes a file into it.
+    return KyPath(KyString(documents.c_str()) + KyString("/") + name + KyString("/") + relative);
 }
 
 const KyString& KyCore::userDataPrefix()

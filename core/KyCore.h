@@ -50,10 +50,10 @@ public:
 
     // The base-folder prefix (empty) followed by path.
     static KyPath absolutePath(const KyString& path);
-    // documents folder + "/" + application name + "/" + relative; the
-    // application's folder (and a missing documents folder) is created.
-    // Empty when there is no documents folder or the application's folder
-    // cannot be made.
+    // documents folder + "/" + application name + "/" + relative. Nothing
+    // is made or looked at on the disk: the folders may not exist yet (a
+    // fresh account), and are made when a file is written into them. Empty
+    // when no documents folder can be determined.
     static KyPath userDataPath(const KyString& relative);
 
     // The prefix of game paths that stands for the user-data folder itself.

@@ -1,5 +1,6 @@
 #include "core/KyDirectory.h"
 
+#include "core/KyCore.h"
 #include "core/KyFile.h"
 #include "core/KyLog.h"
 #include "os/KyOsDir.h"
@@ -46,7 +47,19 @@ bool KyDirectory::ChangeDir(const KyString& path)
 
 bool KyDirectory::MakeDir(const KyString& path)
 {
+    // Resolving makes nothing: a folder of the user-data folder makes the
+    // user-data folder itself first, which a fresh account lacks.
+    if (KyFile::isUserDataPath(path)) {
+        const KyPath userData = KyCore::userDataPath(KyString());
+        if (userData.length() > 0)
+            KyOsDir::makePath(userData.c_str());
+    }
     return KyOsDir::makeDir(KyFile::resolvePath(path).c_str());
+}
+
+bool KyDirectory::makePath(const KyString& path)
+{
+    return KyOsDir::makePath(KyFile::resolvePath(path).c_str());
 }
 
 bool KyDirectory::findFirst(const KyString& path)

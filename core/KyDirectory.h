@@ -39,8 +39,12 @@ public:
 
     // Makes path the process's current folder (not resolved).
     static bool ChangeDir(const KyString& path);
-    // Creates one folder.
+    // Creates one folder; for a folder of the user-data folder, the
+    // user-data folder too when it is missing.
     static bool MakeDir(const KyString& path);
+    // Creates the folder and every missing parent; true when it is a folder
+    // afterwards (one that was there already included).
+    static bool makePath(const KyString& path);
     // Removes a folder and everything in it. Symbolic links inside are
     // removed, never followed. False (without a message) when the folder
     // cannot be listed.

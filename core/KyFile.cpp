@@ -100,7 +100,7 @@ bool KyFile::Open_2(const KyString& path, u32 mode)
     close();
     m_path = path;
     KyPath disk = resolvePath(m_path);
-    m_file = openDisk(disk, mode);
+    m_file = openDiskMakingFolders(disk, mode);
     if (!m_file) {
         logPrint("[KyFile::Open_2] Le fichier %s n'existe pas.\n", disk.c_str());
         return false;
@@ -312,6 +312,18 @@ std::FILE* KyFile::openDisk(const KyString& diskPath, u32 mode)
     return file;
 }
 
+std::FILE* KyFile::openDiskMakingFolders(const KyString& diskPath, u32 mode)
+{
+    std::FILE* file = openDisk(diskPath, mode);
+    if (file || (mode != ModeWrite && mode != ModeAppend) || errno != ENOENT)
+        return file;
+    // Folders are made where a file is written into them, not before.
+    const KyPath folder = KyPath(diskPath).directory();
+    if (folder.length() == 0 || !KyOsDir::makePath(folder.c_str()))
+        return nullptr;
+    return openDisk(diskPath, mode);
+}
+
 bool KyFile::DeleteFile(const KyString& path)
 {
     return deleteDiskFile(resolvePath(path));
@@ -398,7 +410,7 @@ void KyFile::writeAtomicallyLater(const KyString& path, const void* data, u32 si
     const KyPath disk = resolvePath(path);
     if (disk.length() == 0 || (size > 0 && !data)) {
         if (failureLine.length() > 0)
-            logPrint("%s", failureLine.c_str());
+            logAlert("%s", failureLine.c_str());
         return;
     }
     KyFileWriter::instance().write(disk, data, size, failureLine);

@@ -38,9 +38,10 @@ public:
     ~KyFile() override;
 
     // Opens the file at path (a game path, resolved with resolvePath) in one
-    // of the modes above; a file already open is closed first. Returns true
-    // when a file is open afterwards; on failure logs that the file does not
-    // exist and the mode keeps its value.
+    // of the modes above; a file already open is closed first. Writing and
+    // appending make the missing folders of the path. Returns true when a
+    // file is open afterwards; on failure logs that the file does not exist
+    // and the mode keeps its value.
     bool Open_2(const KyString& path, u32 mode) override;
     bool isOpen() const override;
     void close() override;
@@ -71,8 +72,10 @@ public:
 
     // The disk path of a game path:
     //  - a leading "./" is replaced by base;
-    //  - "Backup/rest" is rest inside the user-data folder; when there is no
-    //    user-data folder it is rest relative to the current folder;
+    //  - "Backup/rest" is rest inside the user-data folder; when no
+    //    documents folder can be determined it is rest relative to the
+    //    current folder. Nothing is made: the folders of a path are made
+    //    when a file is written into them;
     //  - other relative paths get the core's base-folder prefix (empty, so
     //    they stay relative to the current folder);
     //  - with the core's recursive search on, a missing file is looked for
@@ -97,11 +100,16 @@ public:
     // and a FIFO written to without a reader fails at once. Null on failure;
     // the caller closes the file.
     static std::FILE* openDisk(const KyString& diskPath, u32 mode);
+    // openDisk, and for writing or appending, when the path's folder is
+    // missing, the folder and its missing parents made and the open made
+    // again.
+    static std::FILE* openDiskMakingFolders(const KyString& diskPath, u32 mode);
     // Removes a file (not a folder); logs and returns false on failure.
     static bool DeleteFile(const KyString& path);
     // Moves a file; an existing destination is replaced.
     static bool renameFile(const KyString& from, const KyString& to);
-    // Copies a file's bytes; the destination is created or truncated. False
+    // Copies a file's bytes; the destination is created or truncated (its
+    // missing folders made, as Open_2 makes them). False
     // when either file cannot be opened or not every byte could be written;
     // an incomplete destination is removed.
     static bool copyFile(const KyString& from, const KyString& to);
@@ -114,7 +122,8 @@ public:
     // The same write made on the background writer's thread (KyFileWriter):
     // the caller does not wait for the disk, and every later operation on
     // the file waits for it (see resolvePath). failureLine, when not empty,
-    // is logged as it stands if the write fails.
+    // is logged as it stands if the write fails, on the console as well
+    // (logAlert).
     static void writeAtomicallyLater(const KyString& path, const void* data, u32 size, const KyString& failureLine);
     // writeAtomically to a disk path already resolved (any thread).
     static bool writeDiskAtomically(const KyString& diskPath, const void* data, u32 size);

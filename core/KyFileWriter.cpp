@@ -123,6 +123,8 @@ void KyFileWriter::logFailures()
         KyMutexLock lock(m_jobsMutex);
         lines.swap(m_failures);
     }
+    // The files written are the player's: a failure is told on the console
+    // too, the log being on the disk that may have refused them.
     if (!lines.empty())
-        logPrint("%s", lines.c_str());
+        logAlert("%s", lines.c_str());
 }

@@ -23,10 +23,11 @@
 // at once on the calling thread, in order, with one line in the log for as
 // long as threads cannot be made.
 //
-// A write that fails logs the line it was given, but never from the
-// writer's thread, where it could land inside a line another thread is
-// writing: the line waits for the next write asked for or the next
-// waitForAll, and is logged by the thread that calls them (logFailures).
+// A write that fails logs the line it was given, in the log and on the
+// console (logAlert), but never from the writer's thread, where it could
+// land inside a line another thread is writing: the line waits for the next
+// write asked for or the next waitForAll, and is logged by the thread that
+// calls them (logFailures).
 class KyFileWriter : public KyThread {
 public:
     static KyFileWriter& instance();
@@ -42,7 +43,7 @@ public:
     // failures met (logFailures).
     void waitForAll();
     // Logs, on the calling thread, the failure lines of the writes that
-    // failed since the last call.
+    // failed since the last call, on the console as well.
     void logFailures();
 
     void run() override;

@@ -10,4 +10,13 @@ int logPrint(const char* format, ...)
 #endif
     ;
 
+// logPrint, and the same line on the console the game was started from
+// (KyOsLog::alert): for what a player must learn even when the log cannot
+// take it, such as a save that could not be written.
+int logAlert(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
 #endif

@@ -9,6 +9,7 @@
 #include "game/InterfacePictures.h"
 #include "game/Listeners.h"
 #include "game/OptionsFile.h"
+#include "game/SaveFile.h"
 #include "media/KySoundManager.h"
 #include "net/KySocket2.h"
 #include "platform/KyCamera.h"
@@ -328,6 +329,9 @@ void Application::SaveOptions(const KyString& fileName)
     values.flag[OptionsFile::CompassLook] = compassLook;
     values.language = KySingleton<KyCore>::instance()->language();
     const KyString text = OptionsFile::text(values);
-    // Written whole or not at all: a crash never leaves half a file.
-    KyFile::writeAtomically(KyString("Backup/") + fileName, text.c_str(), text.length());
+    // Written whole or not at all: a crash never leaves half a file, and a
+    // file that cannot be written leaves the previous one, which the player
+    // is told about on the console too.
+    if (!KyFile::writeAtomically(KyString("Backup/") + fileName, text.c_str(), text.length()))
+        logAlert("%s", SaveFile::failureLine(fileName).c_str());
 }

@@ -993,11 +993,14 @@ void GameWarp::writeSave(const KyString& fileName, bool waitForDisk)
     SaveData data;
     gatherSave(data);
     const KyString path = KyString("Backup/") + fileName;
-    const char* const failure = "ActionManager::Save: error the file could not be written\n";
+    // The file the game had stays whole when the new one cannot be written,
+    // and the player is told on the console as well as in the log: the log
+    // may lie on the disk that refused the save.
+    const KyString failure = SaveFile::failureLine(fileName);
     if (!waitForDisk)
         SaveFile::writeLater(path, data, failure);
     else if (!SaveFile::write(path, data))
-        logPrint("%s", failure);
+        logAlert("%s", failure.c_str());
 }
 
 void GameWarp::Load(const KyString& fileName)

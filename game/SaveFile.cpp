@@ -347,6 +347,14 @@ void SaveFile::writeLater(const KyString& path, const SaveData& data, const KySt
     KyFile::writeAtomicallyLater(path, bytes.c_str(), bytes.length(), failureLine);
 }
 
+KyString SaveFile::failureLine(const KyString& fileName)
+{
+    KyString line;
+    line.format("ActionManager::Save: error %s could not be written, the previous file is kept\n",
+                fileName.c_str());
+    return line;
+}
+
 bool SaveFile::isPlainName(const KyString& name)
 {
     if (name.length() == 0 || name == "." || name == "..")

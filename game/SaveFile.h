@@ -105,6 +105,9 @@ public:
     // the text is made now, the disk takes it without the caller waiting,
     // and failureLine is logged if it fails.
     static void writeLater(const KyString& path, const SaveData& data, const KyString& failureLine);
+    // The line that tells that the file of that name (a save, a slot or the
+    // options) could not be written and that the previous one is kept.
+    static KyString failureLine(const KyString& fileName);
     // Whether name can be a save file's name: a plain file name in the
     // user-data folder, without folders.
     static bool isPlainName(const KyString& name);

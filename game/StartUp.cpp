@@ -11,6 +11,7 @@
 #include "media/KySoundManager.h"
 #include "net/KyAds.h"
 #include "os/KyOsHeap.h"
+#include "os/KyOsLog.h"
 #include "os/KyOsMessageBox.h"
 #include "os/KyOsPaths.h"
 #include "platform/KyAppHooks.h"
@@ -22,6 +23,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 const char* const SoftwareDriverMessage =
@@ -41,11 +43,24 @@ const std::size_t kStartUpHeapBytes = std::size_t(32) << 20;
 // Standard output and standard error go to the log for the whole run; at
 // the end they are flushed and pointed away from it, so the log file is
 // closed while the streams stay usable for whatever still writes at exit.
+// The standard error the program started with is kept first, as the
+// console that the lines a player must see (a save that could not be
+// written) still reach when the log's disk is full. The user-data folder
+// may not exist yet (a fresh account): it is made as the log is opened. A
+// log that cannot be opened leaves both streams where they were, rather
+// than closed, so no file opened later takes their place.
 void openLog()
 {
+    KyOsLog::keepConsole(STDERR_FILENO);
     const KyPath path = KyFile::resolvePath("Backup/logs.txt", KyString());
-    std::freopen(path.c_str(), "a+", stdout);
-    std::freopen(path.c_str(), "a+", stderr);
+    std::FILE* log = KyFile::openDiskMakingFolders(path, KyFile::ModeAppend);
+    if (!log)
+        return;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    dup2(fileno(log), STDOUT_FILENO);
+    dup2(fileno(log), STDERR_FILENO);
+    std::fclose(log);
 }
 
 void closeLog()

@@ -21,6 +21,23 @@ int print(const char* format, ...)
 // print with the arguments already taken.
 int printV(const char* format, va_list args);
 
+// Keeps a copy of the descriptor fd as the console: the start-up gives the
+// standard error the program started with, before it points standard error
+// at the log file, so that the lines a player must see still reach the
+// console the game was started from when the log lies on a full disk.
+// -1 forgets the console kept. False when fd cannot be copied (no console
+// is kept then).
+bool keepConsole(int fd);
+
+// print, then the same text on the kept console; without one, on standard
+// error. Returns what print returned.
+int alert(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+int alertV(const char* format, va_list args);
+
 // While one lives, what the thread that made it prints is kept in the given
 // text instead of being written, so that work done on a worker thread can
 // have its messages written later, in their place, by the thread the work

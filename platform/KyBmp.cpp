@@ -88,8 +88,9 @@ void KyBmp::readPalette(KyStream& stream, u64 offset, u32 entryBytes)
 }
 
 // File rows are aligned to four bytes; bottom-up files (the usual kind)
-// keep their order, top-down files are turned.
-bool KyBmp::readRows(KyStream& stream, u64 start, u64 rowBytes, bool topDown)
+// keep their order, top-down files are turned. base is where the file
+// starts in the stream.
+bool KyBmp::readRows(KyStream& stream, u64 base, u64 start, u64 rowBytes, bool topDown)
 {
     u64 stride = (u64(m_bmpWidth) * m_bitCount + 31) / 32 * 4;
     u64 total = 0;
@@ -105,9 +106,11 @@ bool KyBmp::readRows(KyStream& stream, u64 start, u64 rowBytes, bool topDown)
             return false;
     }
     // The stream stands after the pixel array, the last row's padding with
-    // it, when the file holds it.
+    // it when the file holds it: its stated size reaches that far (a file
+    // written without that padding may be followed by other data, whose
+    // bytes are no padding of it) and the bytes are there.
     const u64 end = start + stride * m_bmpHeight;
-    if (stride > rowBytes && KyImgInput::hasByteAt(stream, end - 1))
+    if (stride > rowBytes && base + m_fileSize >= end && KyImgInput::hasByteAt(stream, end - 1))
         stream.seek(static_cast<u32>(end));
     return true;
 }
@@ -143,7 +146,7 @@ void KyBmp::LoadFromStream(KyStream& stream)
     case 32:
         bytesPerPixel = m_bitCount / 8;
         if (m_compression == 0)
-            read = readRows(stream, start, u64(m_bmpWidth) * bytesPerPixel, topDown);
+            read = readRows(stream, base, start, u64(m_bmpWidth) * bytesPerPixel, topDown);
         else if (m_bitCount == 8 && m_compression == 1)
             logPrint("BI_RLE8 n'est pas géré.\n");
         else if (m_bitCount != 24 && m_compression == 3)
@@ -152,7 +155,7 @@ void KyBmp::LoadFromStream(KyStream& stream)
     case 1:
     case 4:
         if (m_compression == 0)
-            read = readRows(stream, start, (u64(m_bmpWidth) * m_bitCount + 7) / 8, topDown);
+            read = readRows(stream, base, start, (u64(m_bmpWidth) * m_bitCount + 7) / 8, topDown);
         else if (m_bitCount == 4 && m_compression == 2)
             logPrint("BI_RLE4 n'est pas géré.\n");
         break;

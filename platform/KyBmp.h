@@ -37,7 +37,7 @@ public:
 private:
     bool readHeader(KyStream& stream, u32 base, u32& headerSize, bool& topDown);
     void readPalette(KyStream& stream, u64 offset, u32 entryBytes);
-    bool readRows(KyStream& stream, u64 start, u64 rowBytes, bool topDown);
+    bool readRows(KyStream& stream, u64 base, u64 start, u64 rowBytes, bool topDown);
 
     KyStream* m_streamInUse;
     u32 m_fileSize;

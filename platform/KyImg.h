@@ -60,9 +60,10 @@ public:
     // the format tells where that ends: PNG after IEND, JPEG after EOI (the
     // unused part of its read window given back), the zlib forms (PVR,
     // wrapped JPEG) after their block, TGA after its pixels, BMP after its
-    // pixel array (the last row's padding with it, when the file holds it). So a
-    // caller can tell a file that holds more than its picture. A refused or
-    // damaged picture may leave it anywhere within what was read.
+    // pixel array (the last row's padding with it, when the file's stated
+    // size takes it in and the bytes are there). So a caller can tell a file
+    // that holds more than its picture. A refused or damaged picture may
+    // leave it anywhere within what was read.
     static std::unique_ptr<KyImgResult> read(const KyString& type, KyStream* stream, const KyString& file);
     // Whether load reads a picture from a file of that name: its extension,
     // in any case, is one of "bmp", "tga", "png", "jpg", "jpeg", "pvr".

@@ -82,6 +82,7 @@ struct KyPng::Decoder {
     void feed(png_structp png, png_infop info, u64 n);
     void skip(png_structp png, const u8* head, u64 length);
     void readHeader(png_structp png, png_infop info);
+    void startHeader(png_structp png, png_infop info, u8* head);
     void startImage(png_structp png, png_infop info);
     bool rowsDone(png_structp png) const;
 };
@@ -176,20 +177,37 @@ void KyPng::Decoder::skip(png_structp png, const u8* head, u64 length)
         png_error(png, "CRC error");
 }
 
-// IHDR is in: check the picture's size and kind, and set what the rest of
-// the file may cost.
+// IHDR is in: check the picture's size, and set what the rest of the file
+// may cost. A kind without a format is never decoded, so no size of it is
+// over the caps: it is walked through as any of its kind.
 void KyPng::Decoder::readHeader(png_structp png, png_infop info)
 {
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlaceMethod, &compressionMethod,
                  &filterMethod);
     u64 rowBytes = png_get_rowbytes(png, info);
     u64 total = 0;
-    if (!KyImgInput::rowsBytes(width, height, rowBytes, total))
+    if (!skipImage && !KyImgInput::rowsBytes(width, height, rowBytes, total))
         png_error(png, "PNG picture too large");
-    skipImage = formatOf(colorType, bitDepth) == 13;
     // The raw rows with their filter bytes (and those of the interlaced
-    // passes).
-    budget.setPicture((rowBytes + 2) * height);
+    // passes); past the caps (a kind walked through) held far from
+    // wrapping.
+    const u64 most = u64(1) << 60;
+    const u64 raw = height > 0 && rowBytes + 2 > most / height ? most : (rowBytes + 2) * height;
+    budget.setPicture(raw);
+}
+
+// IHDR's own bytes, read before libpng sees them: the kind decides whether
+// the picture is decoded, and so whether libpng holds its size to the caps.
+void KyPng::Decoder::startHeader(png_structp png, png_infop info, u8* head)
+{
+    u8 data[13 + 4];
+    readHead(png, data, sizeof data);
+    skipImage = formatOf(data[9], data[8]) == 13;
+    if (skipImage)
+        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_process_data(png, info, head, 8);
+    png_process_data(png, info, data, sizeof data);
+    readHeader(png, info);
 }
 
 // The header chunks are in: make the picture's rows.
@@ -272,6 +290,9 @@ bool KyPng::Decoder::run(png_structp png, png_infop info, Decoder* d)
                 d->skip(png, head, length);
                 continue;
             }
+        } else if (isType(head, "IHDR") && length == 13) {
+            d->startHeader(png, info, head);
+            continue;
         } else if (!isType(head, "IHDR") && !isType(head, "PLTE")) {
             png_error(png, "unknown critical PNG chunk");
         }

@@ -8,8 +8,9 @@
 
 // PNG reader over libpng. The picture is stored bottom row first. Only 8-bit
 // RGB (format 5), palette (format 0) and RGBA (format 6) pictures give
-// pixels; every other kind is still walked through, so a stream ends up
-// after the PNG data, but yields format 13 and no pixels. A damaged or short
+// pixels; every other kind is still walked through, whatever size its
+// header states, so a stream ends up after the PNG data, but yields format
+// 13 and no pixels. A damaged or short
 // file yields format 13 and no pixels. Reading costs what the pixels need:
 // image data that inflates past the last row is refused, and chunks the
 // engine never uses (text, colour profiles, ...) are read past without

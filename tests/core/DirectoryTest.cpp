@@ -97,9 +97,13 @@ TEST(Directory, MakeAndChangeDir)
     EXPECT_TRUE(KyDirectory::MakeDir("made"));
     EXPECT_FALSE(KyDirectory::MakeDir("made"));
     EXPECT_FALSE(KyDirectory::MakeDir("a/b")); // one level only
+    // On a fresh account: the user-data folder is made with its first folder.
     EXPECT_TRUE(KyDirectory::MakeDir("Backup/Saves"));
     struct stat info;
     EXPECT_EQ(0, stat((sandbox.userDataFolder() + "/Saves").c_str(), &info));
+    // The whole chain, and a chain that is there already.
+    EXPECT_TRUE(KyDirectory::makePath("a/b"));
+    EXPECT_TRUE(KyDirectory::makePath("a/b/"));
 
     ScopedWorkingDir restore;
     EXPECT_TRUE(KyDirectory::ChangeDir("made"));

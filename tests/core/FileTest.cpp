@@ -201,18 +201,26 @@ TEST(File, ResolvePathRules)
     EXPECT_STREQ("backup/x", KyFile::resolvePath("backup/x").c_str());
     EXPECT_STREQ("Backups/x", KyFile::resolvePath("Backups/x").c_str());
 
+    // Resolving makes no folder; writing a file makes the folders it lies
+    // in, appending too.
     std::string folder = sandbox.userDataFolder();
     EXPECT_EQ(folder + "/options.xml", KyFile::resolvePath("Backup/options.xml").c_str());
     EXPECT_EQ(folder + "/Ads/a.png", KyFile::resolvePath("Backup\\Ads\\a.png").c_str());
-    struct stat info;
-    ASSERT_EQ(0, stat(folder.c_str(), &info));
-    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_FALSE(sandbox.home().exists("Documents"));
 
     KyFile file;
     ASSERT_TRUE(file.Open_2("Backup/save.xml", 2));
     file.write("<save/>", 7);
     file.close();
     EXPECT_EQ("<save/>", sandbox.home().readFile("Documents/Orvalen Test/save.xml"));
+    ASSERT_TRUE(file.Open_2("Backup/Logs/a/log.txt", 3));
+    file.write("log", 3);
+    file.close();
+    EXPECT_EQ("log", sandbox.home().readFile("Documents/Orvalen Test/Logs/a/log.txt"));
+    // Reading makes nothing.
+    StdoutCapture log;
+    EXPECT_FALSE(file.Open_2("Backup/Other/x.txt", 1));
+    EXPECT_FALSE(sandbox.home().exists("Documents/Orvalen Test/Other"));
 }
 
 TEST(File, UserDataWithoutDocumentsFolderStaysBesideTheProgram)
@@ -254,8 +262,10 @@ TEST(File, CopyRenameDelete)
         EXPECT_FALSE(KyFile::copyFile("missing.bin", "out.bin"));
         EXPECT_EQ(openFailedLine("missing.bin"), log.text());
         EXPECT_FALSE(work.exists("out.bin"));
-        EXPECT_FALSE(KyFile::copyFile("src.bin", "nofolder/out.bin"));
     }
+    // The destination's missing folders are made.
+    EXPECT_TRUE(KyFile::copyFile("src.bin", "new/folder/out.bin"));
+    EXPECT_EQ(big, work.readFile("new/folder/out.bin"));
 
     EXPECT_TRUE(KyFile::renameFile("copy.bin", "moved.bin"));
     EXPECT_FALSE(work.exists("copy.bin"));

@@ -5,10 +5,13 @@
 // and leaving a game and starting another one.
 #include "core/KySingleton.h"
 #include "core/KyWorkerPool.h"
+#include "game/StartUp.h"
 #include "game/Application.h"
 #include "game/GameWarp.h"
 #include "game/SaveFile.h"
 #include "platform/KyInputMgrWrapper.h"
+#include "os/KyOsLog.h"
+#include "os/KyOsThread.h"
 #include "scene/KyWarp.h"
 #include "tests/game/GameSession.h"
 #include "tests/support/TempDir.h"
@@ -19,6 +22,9 @@
 #include <tinyxml.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <string>
 #include <unistd.h>
@@ -750,4 +756,62 @@ TEST(GameWarp, TheHelpButtonTogglesTheMarkersUnlessHelpIsPermanent)
     ASSERT_TRUE(lua(session, "ChangeWarp('3D/Test/B.wp')"));
     EXPECT_FALSE(game.helpShown);
     EXPECT_FALSE(game.currentWarp->markersVisible());
+}
+
+// A file of the player's that cannot be written (here a folder of the
+// player's stands at its name) leaves what was there as it was, and the
+// player is told in the log and on the console (a pipe kept as the start-up
+// keeps its standard error), which the log's disk cannot stop: the save in
+// the background at a scene change, at once there because no thread can be
+// had, at once for a slot, and the options at the end of the run.
+TEST(GameWarp, AFileThatCannotBeWrittenKeepsWhatWasThereAndSaysSoOnTheConsole)
+{
+    SceneFolder folder;
+    folder.script("A", "");
+    folder.script("B", "");
+    GameSession session(setupFor(folder));
+    ASSERT_TRUE(session.ok());
+    startGame(session);
+    ASSERT_TRUE(gameOf(session).currentWarp);
+    int console[2];
+    ASSERT_EQ(0, pipe2(console, O_NONBLOCK | O_CLOEXEC));
+    KyOsLog::keepConsole(console[1]);
+    struct Row {
+        const char* file;
+        std::function<void()> write;
+    };
+    const Row rows[] = {
+        {"save.xml", [&] { EXPECT_TRUE(lua(session, "ChangeWarp('3D/Test/B.wp')")); }},
+        {"save.xml",
+         [&] {
+             settle(session);
+             KyOsThread::setCreationRefused(true);
+             EXPECT_TRUE(lua(session, "ChangeWarp('3D/Test/A.wp')"));
+             KyOsThread::setCreationRefused(false);
+             EXPECT_NE(session.log().find("[KyFileWriter] no thread for the writes"), std::string::npos);
+         }},
+        {"3.xml", [&] { gameOf(session).Save("3.xml"); }},
+        {"options.xml", [&] { destroyApplication(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string blocked = session.userDataFolder() + "/" + row.file;
+        unlink(blocked.c_str());
+        ASSERT_EQ(0, mkdir(blocked.c_str(), 0777));
+        std::ofstream(blocked + "/kept") << "the player's";
+        const std::string line = SaveFile::failureLine(row.file).c_str();
+        const size_t logged = occurrences(session.log(), line);
+        row.write();
+        // Waits for what the background writer was given.
+        session.userDataFolder();
+        char seen[512];
+        const ssize_t n = read(console[0], seen, sizeof seen);
+        EXPECT_EQ(std::string(seen, n > 0 ? size_t(n) : 0), line);
+        EXPECT_EQ(occurrences(session.log(), line), logged + 1);
+        EXPECT_EQ(session.readUserFile(std::string(row.file) + "/kept"), "the player's");
+        TempDir::removeTree(blocked);
+    }
+    KyOsLog::keepConsole(-1);
+    close(console[0]);
+    close(console[1]);
 }

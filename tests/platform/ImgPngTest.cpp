@@ -32,6 +32,18 @@ PngImage picture(u32 w, u32 h, int colorType, int depth, u32 seed = 3)
     return p;
 }
 
+// Makes the PNG's header state another size, its checksum made anew.
+void stateSize(Bytes& file, u32 width, u32 height)
+{
+    for (int i = 0; i < 4; ++i) {
+        file[16 + i] = static_cast<u8>(width >> (24 - 8 * i));
+        file[20 + i] = static_cast<u8>(height >> (24 - 8 * i));
+    }
+    u32 crc = static_cast<u32>(crc32(0, file.data() + 12, 17));
+    for (int i = 0; i < 4; ++i)
+        file[29 + i] = static_cast<u8>(crc >> (24 - 8 * i));
+}
+
 void loadPng(KyImg& img, const Bytes& bytes)
 {
     KyString s;
@@ -110,17 +122,22 @@ TEST(ImgPng, PaletteWithTransparency)
 
 TEST(ImgPng, KindsWithoutAFormatGiveNoImage)
 {
-    // grey 8, grey+alpha 8, RGB 16, RGBA 16, palette 4-bit, grey 1-bit; and
-    // a 16-bit picture of 6 MB, more than a picture's header chunks may take
-    // (its data is its own, as large as its rows).
-    const u32 kinds[][4] = {{0, 8, 9, 7}, {4, 8, 9, 7}, {2, 16, 9, 7}, {6, 16, 9, 7},
-                            {3, 4, 9, 7}, {0, 1, 9, 7}, {6, 16, 1024, 768}};
+    // grey 8, grey+alpha 8, RGB 16, RGBA 16, palette 4-bit, grey 1-bit; a
+    // 16-bit picture of 6 MB, more than a picture's header chunks may take
+    // (its data is its own, as large as its rows); and kinds whose header
+    // states a size over the caps (the last two columns), over the pixel
+    // bytes and over the width: never decoded, no size of theirs is refused.
+    const u32 kinds[][6] = {{0, 8, 9, 7},       {4, 8, 9, 7}, {2, 16, 9, 7},
+                            {6, 16, 9, 7},      {3, 4, 9, 7}, {0, 1, 9, 7},
+                            {6, 16, 1024, 768}, {0, 8, 9, 7, 60000, 60000}, {6, 16, 9, 7, 70000, 1}};
     for (const auto& k : kinds) {
         for (bool interlaced : {false, true}) {
             PngImage p = picture(k[2], k[3], int(k[0]), int(k[1]));
             p.interlaced = interlaced;
             p.compressionLevel = 1;
             Bytes file = ImageWriters::png(p);
+            if (k[4] > 0)
+                stateSize(file, k[4], k[5]);
             file.push_back(0x5A);   // a byte after the PNG
             KyString s;
             ImageWriters::fillStream(s, file);
@@ -201,13 +218,7 @@ TEST(ImgPng, HugeStatedSizeIsRefused)
     // cap, and 70000 x 1, over the width cap; the data is a 1 x 1 picture.
     for (u32 side : {60000u, 70000u}) {
         Bytes file = ImageWriters::png(picture(1, 1, 6, 8));
-        for (int i = 0; i < 4; ++i) {
-            file[16 + i] = static_cast<u8>(side >> (24 - 8 * i));
-            file[20 + i] = static_cast<u8>((side == 70000u ? 1u : side) >> (24 - 8 * i));
-        }
-        u32 crc = static_cast<u32>(crc32(0, file.data() + 12, 17));
-        for (int i = 0; i < 4; ++i)
-            file[29 + i] = static_cast<u8>(crc >> (24 - 8 * i));
+        stateSize(file, side, side == 70000u ? 1u : side);
         KyImg img;
         loadPng(img, file);
         EXPECT_EQ(img.format(), 13) << side;

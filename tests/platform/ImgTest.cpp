@@ -357,6 +357,13 @@ TEST(Img, ReadersSpendTheAllowanceOfTheirLimit)
     bmp.width = 4;
     bmp.height = 3;
     bmp.rows = ImageWriters::pattern(4 * 3 * 3);
+    // A row of 3 bytes written without its padding byte, as the file's
+    // size says: what follows is not read as that padding.
+    ImageWriters::BmpImage unpadded;
+    unpadded.width = 1;
+    unpadded.height = 1;
+    unpadded.padRows = false;
+    unpadded.rows = ImageWriters::pattern(3);
     const struct {
         const char* type;
         Bytes file;
@@ -365,6 +372,7 @@ TEST(Img, ReadersSpendTheAllowanceOfTheirLimit)
         {"jpg", jpeg},
         {"jpg.zlib", ImageWriters::zlibWrapped(jpeg)},
         {"bmp", ImageWriters::bmp(bmp)},
+        {"bmp", ImageWriters::bmp(unpadded)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
