@@ -2,7 +2,12 @@
 
 #include "core/KyDirectory.h"
 #include "core/KySingleton.h"
+#include "os/KyOsDir.h"
 #include "os/KyOsPaths.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <string>
 
 KyCore::KyCore()
     : reserved0(0)
@@ -82,16 +87,60 @@ KyPath KyCore::absolutePath(const KyString& path)
     return KyPath(baseFolderPrefix() + path);
 }
 
+namespace {
+
+// What the user-data path was last found from: the documents folder is
+// looked up again only when the environment that names it changes, and the
+// user-data folder is made once, when it is first met missing. Paths are
+// resolved far more often than files are written (every picture of a page),
+// and a resolve must cost no disk work; whatever writes a file makes its
+// folders again if they went meanwhile.
+struct UserDataFolder {
+    std::mutex mutex;
+    std::string environment;
+    std::string documents;
+    std::string made;
+};
+
+UserDataFolder& userDataFolder()
+{
+    static UserDataFolder* const folder = new UserDataFolder;
+    return *folder;
+}
+
+std::string environmentKey()
+{
+    std::string key;
+    for (const char* name : {"XDG_DOCUMENTS_DIR", "HOME", "XDG_CONFIG_HOME"}) {
+        const char* value = std::getenv(name);
+        key += value ? value : "";
+        key += '\0';
+    }
+    return key;
+}
+
+} // namespace
+
 KyPath KyCore::userDataPath(const KyString& relative)
 {
-    std::string documents = KyOsPaths::documentsFolder();
-    if (documents.empty())
-        return KyPath();
     KyCore* core = KySingleton<KyCore>::instance();
-    KyString name = core ? core->applicationName() : KyString();
-    // Nothing is made here: paths are resolved far more often than files
-    // are written, and the folder is made by whatever writes a file into it.
-    return KyPath(KyString(documents.c_str()) + KyString("/") + name + KyString("/") + relative);
+    const KyString name = core ? core->applicationName() : KyString();
+    UserDataFolder& known = userDataFolder();
+    std::string folder;
+    {
+        std::lock_guard<std::mutex> lock(known.mutex);
+        const std::string environment = environmentKey();
+        if (environment != known.environment || known.documents.empty()) {
+            known.documents = KyOsPaths::documentsFolder();
+            known.environment = environment;
+        }
+        if (known.documents.empty())
+            return KyPath();
+        folder = known.documents + "/" + name.c_str();
+        if (folder != known.made && KyOsDir::makePath(folder.c_str()))
+            known.made = folder;
+    }
+    return KyPath(KyString(folder.c_str()) + KyString("/") + relative);
 }
 
 const KyString& KyCore::userDataPrefix()

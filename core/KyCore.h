@@ -50,10 +50,12 @@ public:
 
     // The base-folder prefix (empty) followed by path.
     static KyPath absolutePath(const KyString& path);
-    // documents folder + "/" + application name + "/" + relative. Nothing
-    // is made or looked at on the disk: the folders may not exist yet (a
-    // fresh account), and are made when a file is written into them. Empty
-    // when no documents folder can be determined.
+    // documents folder + "/" + application name + "/" + relative; the
+    // folder is made when it is first met missing, once: a resolve costs no
+    // disk work afterwards (the documents folder is looked up again only
+    // when the environment naming it changes), and whatever writes a file
+    // makes its folders again if they went meanwhile. Empty when no
+    // documents folder can be determined. Any thread.
     static KyPath userDataPath(const KyString& relative);
 
     // The prefix of game paths that stands for the user-data folder itself.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 TEST(Core, StartsInEnglishAndLandscape)
 {
     KyCore core;
@@ -60,23 +62,25 @@ TEST(Core, LanguageAndSettings)
     EXPECT_STREQ("", KyCore::baseFolderPrefix().c_str());
 }
 
-// Paths are resolved far more often than files are written: a resolve
-// makes nothing, and the folders are made by what writes into them.
-TEST(Core, UserDataPathMakesNoFolder)
+// Paths are resolved far more often than files are written: the folder is
+// made when first met missing, and a resolve makes nothing after that.
+TEST(Core, UserDataPathMakesItsFolderOnce)
 {
     UserDataSandbox sandbox("Orvalen The Wandrel Part 3");
     std::string folder = sandbox.userDataFolder();
 
     EXPECT_EQ(folder + "/options.xml", KyCore::userDataPath("options.xml").c_str());
+    EXPECT_TRUE(sandbox.home().exists("Documents/Orvalen The Wandrel Part 3"));
+    ASSERT_EQ(0, rmdir(folder.c_str()));
     EXPECT_EQ(folder + "/Ads/a.png", KyCore::userDataPath("Ads\\a.png").c_str());
-    EXPECT_FALSE(sandbox.home().exists("Documents"));
+    EXPECT_FALSE(sandbox.home().exists("Documents/Orvalen The Wandrel Part 3"));
 
     TempDir documents;
     {
         ScopedEnv direct("XDG_DOCUMENTS_DIR", documents.path());
         EXPECT_EQ(documents.path() + "/Orvalen The Wandrel Part 3/save.xml",
                   KyCore::userDataPath("save.xml").c_str());
-        EXPECT_FALSE(documents.exists("Orvalen The Wandrel Part 3"));
+        EXPECT_TRUE(documents.exists("Orvalen The Wandrel Part 3"));
     }
 
     // No name yet: the documents folder itself.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -201,12 +203,14 @@ TEST(File, ResolvePathRules)
     EXPECT_STREQ("backup/x", KyFile::resolvePath("backup/x").c_str());
     EXPECT_STREQ("Backups/x", KyFile::resolvePath("Backups/x").c_str());
 
-    // Resolving makes no folder; writing a file makes the folders it lies
-    // in, appending too.
+    // Resolving makes no folder but the user-data folder, once; writing a
+    // file makes the folders it lies in, appending too, even the user-data
+    // folder removed meanwhile.
     std::string folder = sandbox.userDataFolder();
     EXPECT_EQ(folder + "/options.xml", KyFile::resolvePath("Backup/options.xml").c_str());
     EXPECT_EQ(folder + "/Ads/a.png", KyFile::resolvePath("Backup\\Ads\\a.png").c_str());
-    EXPECT_FALSE(sandbox.home().exists("Documents"));
+    EXPECT_FALSE(sandbox.home().exists("Documents/Orvalen Test/Ads"));
+    ASSERT_EQ(0, rmdir(folder.c_str()));
 
     KyFile file;
     ASSERT_TRUE(file.Open_2("Backup/save.xml", 2));
