@@ -2,7 +2,9 @@
 
 #include "core/KyFile.h"
 #include "core/KyLog.h"
+#include "core/KyXmlDocument.h"
 #include "net/KyAdsIndex.h"
+#include "net/KyAdsPageCheck.h"
 #include "platform/KyImg.h"
 
 #include <sys/stat.h>
@@ -48,7 +50,7 @@ bool KyAdsSet::isShowable(bool logWhyNot) const
             logPrint("[KyAds::isWhole] %s names no file of the advert set\n", m_index.c_str());
         return false;
     }
-    return true;
+    return isSelfContained();
 }
 
 KyPath KyAdsSet::named(const KyString& file) const
@@ -59,6 +61,15 @@ KyPath KyAdsSet::named(const KyString& file) const
         std::string(path.c_str(), start.length()) == key(start))
         return fileIn(m_prefix, KyString(path.c_str() + start.length()));
     return path;
+}
+
+void KyAdsSet::foreign(const KyPath& file, const std::string& why)
+{
+    // One line for the set: the first file found, and what it holds.
+    if (!m_foreign.empty())
+        return;
+    m_foreign = key(file) + " " + why;
+    logPrint("[KyAds::isWhole] %s: the advert set is not whole\n", m_foreign.c_str());
 }
 
 const KyAdsSet::Page* KyAdsSet::page(const KyString& path) const
@@ -100,20 +111,27 @@ void KyAdsSet::walk(const KyString& xmlPath)
         return;
     }
     KyArray<KyString> own;
-    if (!KyAdsIndex::readFile(path, m_prefix, own, kMaxSetFiles, m_xmlLeft)) {
+    KyXmlDocument document;
+    Page page;
+    if (!KyAdsIndex::readFile(path, m_prefix, own, kMaxSetFiles, m_xmlLeft, document, &page.text)) {
         m_readable = false;
         return;
     }
     m_xmlLeft -= u32(size);
+    std::string why;
+    if (!KyAdsPageCheck::check(document, m_prefix, why))
+        foreign(path, why);
 
-    Page page;
     page.path = named(path);
     const u32 first = m_names.count();
     for (const KyString& name : own) {
         const bool fresh = m_seen.insert(key(name)).second;
         if (fresh)
             m_names.pushBack(name);
-        if (!KyImg::isPictureName(name))
+        const bool isPicture = KyImg::isPictureName(name);
+        if (!isPicture && !isXmlName(name))
+            foreign(path, "names " + key(fileIn(m_prefix, name)) + ", neither a picture nor a page of the advert set");
+        if (!isPicture)
             continue;
         if (fresh) {
             Picture picture;
@@ -124,7 +142,7 @@ void KyAdsSet::walk(const KyString& xmlPath)
         }
         page.pictures.push_back(m_pictureAt[key(name)]);
     }
-    m_pages.push_back(page);
+    m_pages.push_back(std::move(page));
     if (m_names.count() > kMaxSetFiles) {
         m_tooMany = true;
         return;

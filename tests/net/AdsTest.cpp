@@ -10,6 +10,7 @@
 #include "net/KyAds.h"
 #include "net/KyAdsIndex.h"
 #include "net/KyAdsPictures.h"
+#include "net/KyAdsSet.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
 #include "tools/content/ImageWriters.h"
@@ -606,6 +607,88 @@ TEST_F(Ads, ButtonsSkipMoveOnAndBuyAndEachPageShowsOncePerRun)
     ads.page().button(KyString("skip"))->onClicked().call();
     EXPECT_EQ(watcher.finished, 2);
     EXPECT_STREQ(ads.currentPage().c_str(), "");
+}
+
+// A set is the whole contract: its pages may name only its pictures and
+// pages, through elements that read nothing else. A page naming a sound, a
+// music, a video, a font or any other file, or holding an element an advert
+// page may not, makes the set not whole: left in the user-data folder, it is
+// not shown (the shipped set is, in its place). The page shown is the text
+// the set's reading checked, whatever the file holds by then.
+TEST_F(Ads, APageThatReadsMoreThanItsSetsPicturesAndPagesMakesTheSetNotWhole)
+{
+    defaultSet();
+    // The shipped set's own pages, read where they are kept.
+    const std::string shipped = std::string(KY_SOURCE_DIR) + "/data/iPhone/DefaultAds/en";
+    const KyAdsSet shippedSet(KyString(shipped.c_str()), KyString(kLocal));
+    EXPECT_EQ(shippedSet.pages().size(), 2u);
+    EXPECT_TRUE(shippedSet.isSelfContained());
+
+    const std::string good = "  <sprite name=\"picture\" file=\"Backup/Ads/p.png\" visible=\"1\">\n"
+                             "    <position x=\"0\" y=\"0\" z=\"40\"/><scaleCenter x=\"0.5\"/>\n  </sprite>\n"
+                             "  <sprite_button name=\"skip\" up_file=\"Backup/Ads/p.png\" down_file=\"\">\n"
+                             "    <leftMargin value=\"2\"/>\n  </sprite_button>\n"
+                             "  <value name=\"nextPath\" value=\"Backup\\Ads\\page2.xml\"/>\n";
+    struct Case {
+        std::string line;
+        // What the log says of the page (empty: the set is whole).
+        const char* logged;
+    } cases[] = {
+        {"", ""},
+        {"<platform type=\"PC\"><group name=\"g\"><img file=\"Backup/Ads/p.png\"/></group></platform>", ""},
+        {"<sfx name=\"s\" file=\"Backup/Ads/long.ogg\"/>", "holds <sfx>"},
+        {"<SFX File=\"Backup/Ads/long.ogg\"/>", "holds <SFX>"},
+        {"<music file=\"Backup/Ads/long.ogg\"/>", "holds <music>"},
+        {"<kyvideoplayer video_file=\"Backup/Ads/p.png\"/>", "holds <kyvideoplayer>"},
+        {"<text2 name=\"t\"><p>Buy</p></text2>", "holds <text2>"},
+        {"<sprite_button name=\"buy\" up_file=\"Backup/Ads/p.png\" Text=\"Buy\"/>",
+         "holds <sprite_button Text=\"Buy\">, a label"},
+        {"<value name=\"note\" value=\"Backup/Ads/long.ogg\"/>",
+         "names Backup/Ads/long.ogg, neither a picture nor a page"},
+        {"<sprite file=\"GUI/Menu.png\"/>", "names no picture of the advert set in <sprite file=\"GUI/Menu.png\">"},
+        {"<img file=\"Backup/Ads/page2.xml\"/>", "names no picture of the advert set"},
+        {"<group><value name=\"nextPath\" value=\"Menus/main.xml\"/></group>", "names no page of the advert set"},
+        {"<marquee/>", "holds <marquee>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const bool whole = *c.logged == '\0';
+        KyDirectory::RemoveDir(KyString("Backup/Ads"));
+        const std::string index = "<advert>\n" + good + "  " + c.line + "\n</advert>\n";
+        writeUserData("Ads/index.xml", index);
+        writeUserData("Ads/page2.xml", page({"p.png"}, "", ""));
+        writeUserData("Ads/p.png", picture(InterfaceFiles::Green));
+        writeUserData("Ads/long.ogg", std::string(1000, 'x'));
+        writeCache(std::time(nullptr), "0");
+        StdoutCapture log;
+        const KyAdsSet set((KyString(kLocal)), KyString(kLocal));
+        EXPECT_TRUE(set.isComplete());
+        EXPECT_EQ(set.isShowable(), whole);
+        if (!whole) {
+            EXPECT_NE(log.text().find("[KyAds::isWhole] Backup/Ads/index.xml " + std::string(c.logged)),
+                      std::string::npos)
+                << log.text();
+        }
+        KyAds ads;
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        showFirstPage(ads);
+        EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+        EXPECT_EQ(ads.page().sfxMap().count(), 0u);
+        if (!whole) {
+            EXPECT_EQ(userDataRead("Ads/index.xml"), sandbox.work().readFile("iPhone/DefaultAds/en/index.xml"));
+            EXPECT_EQ(drawnImages(ads), 1u);
+            continue;
+        }
+        EXPECT_EQ(ads.page().spriteMap().count(), 1u);
+        // Changed once the set was read: the page shown is the text checked.
+        writeUserData("Ads/page2.xml", "<advert><sfx name=\"s\" file=\"Backup/Ads/long.ogg\"/></advert>");
+        ads.onNextButton();
+        ASSERT_TRUE(pumpUntil([&] { return ads.waitingPage().length() == 0; }));
+        EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
+        EXPECT_EQ(ads.page().sfxMap().count(), 0u);
+        EXPECT_EQ(drawnImages(ads), 1u);
+        ads.hide();
+    }
 }
 
 TEST_F(Ads, PagesWithoutAWayOnAdvanceAfterTenSecondsAndBadPagesEndTheRun)
