@@ -37,6 +37,7 @@ KyAdsRotator::KyAdsRotator(KyWorkerPool& pool, Signal& finished, TextSignal& buy
     , m_pictures(pool)
     , m_made(0)
     , m_logged(false)
+    , m_frameWait([this] { return m_waitingPage.length() > 0; })
 {
 }
 
@@ -185,10 +186,10 @@ void KyAdsRotator::display(const KyString& pagePath)
     m_shown.call();
 }
 
-void KyAdsRotator::giveUp()
+void KyAdsRotator::giveUp(u64 waited)
 {
     logPrint("[KyAds::show] the pictures of %s were not read within %llu ms: the adverts end\n",
-             m_waitingPage.c_str(), static_cast<unsigned long long>(kMaxPageWait / 1000));
+             m_waitingPage.c_str(), static_cast<unsigned long long>(waited / 1000));
     finish();
 }
 
@@ -258,9 +259,10 @@ bool KyAdsRotator::onFrame()
     if (isPrepared()) {
         const KyString page = m_waitingPage;
         display(page);
-    } else if (m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait ||
-               KyOsClock::realMicroseconds() - m_waitSinceReal >= kMaxPageWait) {
-        giveUp();
+    } else if (m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait) {
+        giveUp(kMaxPageWait);
+    } else if (KyOsClock::realMicroseconds() - m_waitSinceReal >= kMaxPageHang) {
+        giveUp(kMaxPageHang);
     }
     return false;
 }

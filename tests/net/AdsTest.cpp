@@ -2,6 +2,7 @@
 #include "core/KyCallback1Param.h"
 #include "core/KyDirectory.h"
 #include "core/KyFile.h"
+#include "core/KyFrameWait.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "platform/Ky3DTexture.h"
@@ -970,9 +971,11 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         KyWorkerPool pool(c.pool == Threadless ? 0 : 1);
         if (c.pool == Stopped)
             pool.stop();
-        std::atomic<bool> held(c.pool == Held), holding(false);
+        // The one worker is held until the page is due (its pictures read
+        // no sooner), or for good.
+        std::atomic<bool> held(c.pool == Free || c.pool == Held), holding(false);
         KyWorkerPool::Group holder(KyWorkerPool::Now, pool);
-        if (c.pool == Held) {
+        if (held) {
             holder.add([&] {
                 holding = true;
                 while (held)
@@ -988,9 +991,12 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         // The first page reads no picture: it shows at once.
         ads.next();
         ASSERT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+        EXPECT_FALSE(KyFrameWait::isAnyWaiting());
         KyOsClock::advanceFake(100000);
         KyTimer::updateAll();
-        EXPECT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+        ASSERT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+        // A scripted run holds its clock meanwhile.
+        EXPECT_TRUE(KyFrameWait::isAnyWaiting());
         // The page after is on its way: "next" again neither ends the run
         // nor shows anything sooner.
         ads.page().button(KyString("next"))->onClicked().call();
@@ -998,7 +1004,9 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         if (c.pool == Free) {
             // The frames go on while the worker reads, on a clock that does
             // not move: however long it takes, the page shows with them.
+            held = false;
             ASSERT_TRUE(pumpUntil([&] { return ads.waitingPage().length() == 0; }));
+            EXPECT_FALSE(KyFrameWait::isAnyWaiting());
             EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
             EXPECT_EQ(drawnImages(ads), 4u);
             EXPECT_EQ(watcher.finished, 0);
