@@ -150,7 +150,11 @@ void KyAdsSet::walk(const KyString& xmlPath)
     const u32 last = m_names.count();
     for (u32 i = first; i < last && !m_tooMany; ++i) {
         const KyPath referenced = fileIn(m_folder, m_names[i]);
-        if (!KyFile::exists(referenced))
+        // A picture's file is resolved once, for the test and the reading.
+        const auto picture = m_pictureAt.find(key(m_names[i]));
+        const KyString disk =
+            picture != m_pictureAt.end() ? m_pictures[picture->second].diskPath : KyFile::resolvePath(referenced);
+        if (!KyFile::isReadable(disk))
             m_present = false;
         else if (isXmlName(m_names[i]))
             walk(referenced);
