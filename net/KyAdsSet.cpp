@@ -16,6 +16,20 @@ std::string key(const KyString& text)
     return std::string(text.c_str(), text.length());
 }
 
+// Whether a file of the set is one its pages may show: a picture or a page.
+bool isShown(const KyString& name)
+{
+    return KyImg::isPictureName(name) || KyAdsSet::isXmlName(name);
+}
+
+// A file no page may show (a sound a page names) is looked at, never opened:
+// the set is not whole anyway.
+bool isRegularFile(const KyString& disk)
+{
+    struct stat info;
+    return stat(disk.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 } // namespace
 
 KyAdsSet::KyAdsSet(const KyString& folder, const KyString& prefix, const KyString& first)
@@ -128,10 +142,9 @@ void KyAdsSet::walk(const KyString& xmlPath)
         const bool fresh = m_seen.insert(key(name)).second;
         if (fresh)
             m_names.pushBack(name);
-        const bool isPicture = KyImg::isPictureName(name);
-        if (!isPicture && !isXmlName(name))
+        if (!isShown(name))
             foreign(path, "names " + key(fileIn(m_prefix, name)) + ", neither a picture nor a page of the advert set");
-        if (!isPicture)
+        if (!KyImg::isPictureName(name))
             continue;
         if (fresh) {
             Picture picture;
@@ -154,7 +167,7 @@ void KyAdsSet::walk(const KyString& xmlPath)
         const auto picture = m_pictureAt.find(key(m_names[i]));
         const KyString disk =
             picture != m_pictureAt.end() ? m_pictures[picture->second].diskPath : KyFile::resolvePath(referenced);
-        if (!KyFile::isReadable(disk))
+        if (!(isShown(m_names[i]) ? KyFile::isReadable(disk) : isRegularFile(disk)))
             m_present = false;
         else if (isXmlName(m_names[i]))
             walk(referenced);

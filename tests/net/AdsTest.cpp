@@ -637,17 +637,23 @@ TEST_F(Ads, APageThatReadsMoreThanItsSetsPicturesAndPagesMakesTheSetNotWhole)
     } cases[] = {
         {"", ""},
         {"<platform type=\"PC\"><group name=\"g\"><img file=\"Backup/Ads/p.png\"/></group></platform>", ""},
+        {"<movement2 name=\"m\"><Duration>1</Duration><Opacity><StartValue>0</StartValue><EndValue>1</EndValue>"
+         "<Interpolation>0,1</Interpolation></Opacity></movement2>",
+         ""},
         {"<sfx name=\"s\" file=\"Backup/Ads/long.ogg\"/>", "holds <sfx>"},
         {"<SFX File=\"Backup/Ads/long.ogg\"/>", "holds <SFX>"},
         {"<music file=\"Backup/Ads/long.ogg\"/>", "holds <music>"},
         {"<kyvideoplayer video_file=\"Backup/Ads/p.png\"/>", "holds <kyvideoplayer>"},
         {"<text2 name=\"t\"><p>Buy</p></text2>", "holds <text2>"},
+        {"<kysoundplayer audio_file=\"Backup/Ads/long.ogg\"/>", "holds <kysoundplayer>"},
+        {"<check_box active_file=\"Backup/Ads/p.png\"/>", "holds <check_box>"},
         {"<sprite_button name=\"buy\" up_file=\"Backup/Ads/p.png\" Text=\"Buy\"/>",
          "holds <sprite_button Text=\"Buy\">, a label"},
         {"<value name=\"note\" value=\"Backup/Ads/long.ogg\"/>",
          "names Backup/Ads/long.ogg, neither a picture nor a page"},
         {"<sprite file=\"GUI/Menu.png\"/>", "names no picture of the advert set in <sprite file=\"GUI/Menu.png\">"},
         {"<img file=\"Backup/Ads/page2.xml\"/>", "names no picture of the advert set"},
+        {"<sprite file=\"./p.png\"/>", "names no picture of the advert set"},
         {"<group><value name=\"nextPath\" value=\"Menus/main.xml\"/></group>", "names no page of the advert set"},
         {"<marquee/>", "holds <marquee>"},
     };
