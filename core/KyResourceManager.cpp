@@ -26,7 +26,7 @@ KyResourceManager::~KyResourceManager()
 bool KyResourceManager::exists(const KyString& path) const
 {
     for (KyResource* resource : m_resources) {
-        if (resource->path() == path)
+        if (resource->m_path == path)
             return true;
     }
     return false;

@@ -68,8 +68,10 @@ private:
 template <class T>
 T* KyResourceManager::find(const KyString& path) const
 {
+    // The path compared in place: a copy of each would cost more than the
+    // comparison, in a list of hundreds.
     for (KyResource* resource : m_resources) {
-        if (resource->path() != path)
+        if (resource->m_path != path)
             continue;
         if (T* typed = dynamic_cast<T*>(resource))
             return typed;

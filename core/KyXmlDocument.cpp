@@ -403,7 +403,7 @@ bool KyXmlDocument::parse(const KyString& text, TiXmlEncoding encoding)
     return parse(text.c_str(), encoding);
 }
 
-bool KyXmlDocument::loadFile(const KyString& path, TiXmlEncoding encoding, u32 maxBytes)
+bool KyXmlDocument::loadFile(const KyString& path, TiXmlEncoding encoding, u32 maxBytes, std::string* text)
 {
     reset();
     SetValue(path.c_str());
@@ -441,19 +441,21 @@ bool KyXmlDocument::loadFile(const KyString& path, TiXmlEncoding encoding, u32 m
         return false;
     }
     // Up to the first NUL byte, with CR LF and lone CR made LF.
-    std::vector<char> text;
-    text.reserve(bytes.size() + 1 + kPadding);
+    std::vector<char> read;
+    read.reserve(bytes.size() + 1 + kPadding);
     for (size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i) {
         if (bytes[i] != '\r') {
-            text.push_back(bytes[i]);
+            read.push_back(bytes[i]);
             continue;
         }
-        text.push_back('\n');
+        read.push_back('\n');
         if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i;
     }
-    text.resize(text.size() + 1 + kPadding, '\0');
-    return parseGuarded(text.data(), encoding);
+    if (text)
+        text->assign(read.data(), read.size());
+    read.resize(read.size() + 1 + kPadding, '\0');
+    return parseGuarded(read.data(), encoding);
 }
 
 const char* KyXmlDocument::errorText() const

@@ -7,6 +7,7 @@
 #include <tinyxml.h>
 
 #include <cstddef>
+#include <string>
 
 // The one way into TinyXML for every XML reader of the engine and of the
 // game: interface files, glyph-text markup, and the game's scene
@@ -54,8 +55,10 @@ public:
     // reading: the text ends at its first NUL byte and every CR LF or lone CR
     // reads as LF. False with an error when the file is missing, empty,
     // larger than maxBytes (when not 0; nothing of it is read), refused or
-    // does not parse.
-    bool loadFile(const KyString& path, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING, u32 maxBytes = 0);
+    // does not parse. text, when given, receives the text parsed (up to the
+    // NUL, line ends made LF): parse of it gives the same document.
+    bool loadFile(const KyString& path, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING, u32 maxBytes = 0,
+                  std::string* text = nullptr);
     // Empties the document, then parses text up to its first NUL byte.
     bool parse(const KyString& text, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING);
     bool parse(const char* text, TiXmlEncoding encoding = TIXML_DEFAULT_ENCODING);

@@ -1,5 +1,6 @@
 #include "game/GameTour.h"
 
+#include "core/KyFrameWait.h"
 #include "core/KySingleton.h"
 #include "game/Application.h"
 #include "media/KySoundManager.h"
@@ -396,10 +397,11 @@ void GameTour::timeFirstScreens()
 void GameTour::beforeTurn()
 {
     timeFirstScreens();
-    // While an advert page waits for its pictures the frames go on, but the
-    // script and its clock hold: the page shows in the same frame of the
-    // script however long a worker takes to read them.
-    if (KySingleton<Application>::exists() && KySingleton<Application>::instance()->splashScreens.ads.isWaiting()) {
+    // While the frame waits on background work (an advert page due before
+    // its pictures are read) the frames go on, but the script and its clock
+    // hold: the page shows in the same frame of the script however long a
+    // worker takes.
+    if (KyFrameWait::isAnyWaiting()) {
         // The worker may need this very processor.
         ::usleep(1000);
         return;

@@ -13,9 +13,10 @@
 // The clock is the fake clock, moved on one sixtieth of a second at the
 // start of every turn of the main loop (one turn = one frame), and the sound
 // is mixed by that clock too (KySoundManager::setFollowsClock), so a run
-// gives the same frames every time. A turn in which an advert page waits for
-// the pictures a worker reads is not a frame of the script: its clock and
-// its steps hold until the page shows, whatever the machine. The script feeds the window's event queue
+// gives the same frames every time. A turn in which the frame waits on
+// background work (KyFrameWait: an advert page due before a worker has read
+// its pictures) is not a frame of the script: its clock and its steps hold
+// until the work is done, whatever the machine. The script feeds the window's event queue
 // as a player would, and saves screenshots as PNG. The main loop takes one
 // event a turn; pointer moves that wait together in the queue reach the
 // window as one move to the last of them, as the system reports a hand's

@@ -64,17 +64,11 @@ public:
 private:
     void attribute(const char* value)
     {
-        if (!value)
+        KyString name;
+        const KyAdsIndex::Naming naming = KyAdsIndex::nameOf(value, m_folder, name);
+        if (naming == KyAdsIndex::NotInSet)
             return;
-        // The value in the form the page loader reads it in, so that every
-        // spelling of a file of the set ("Backup\Ads\a.png",
-        // "Backup//Ads//a.png") is listed as the file the page shows.
-        const KyPath path(value);
-        if (!startsWith(path.c_str(), m_folder))
-            return;
-        const char* rest = path.c_str() + m_folder.length();
-        KyString name(*rest == '/' ? rest + 1 : "");
-        if (*rest != '/' || !KyAdsIndex::isSafeName(name)) {
+        if (naming == KyAdsIndex::Unsafe) {
             if (++m_refused <= kMaxRefusalsLogged)
                 logPrint("[KyAds::listFiles] %s : refused file name %s\n", m_source.c_str(), value);
             return;
@@ -101,6 +95,21 @@ void collectDocument(const KyXmlDocument& document, const KyString& folder, KyAr
 }
 
 } // namespace
+
+KyAdsIndex::Naming KyAdsIndex::nameOf(const char* value, const KyPath& folder, KyString& name)
+{
+    if (!value)
+        return NotInSet;
+    // The value in the form the page loader reads it in, so that every
+    // spelling of a file of the set ("Backup\Ads\a.png",
+    // "Backup//Ads//a.png") is listed as the file the page shows.
+    const KyPath path(value);
+    if (!startsWith(path.c_str(), folder))
+        return NotInSet;
+    const char* rest = path.c_str() + folder.length();
+    name = *rest == '/' ? rest + 1 : "";
+    return *rest == '/' && isSafeName(name) ? InSet : Unsafe;
+}
 
 bool KyAdsIndex::isSafeName(const KyString& name)
 {
@@ -129,7 +138,13 @@ bool KyAdsIndex::readFile(const KyString& path, const KyString& folder, KyArray<
                           u32 maxBytes)
 {
     KyXmlDocument document;
-    if (!loadDocument(path, document, maxBytes)) {
+    return readFile(path, folder, names, maxNames, maxBytes, document, nullptr);
+}
+
+bool KyAdsIndex::readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names, u32 maxNames,
+                          u32 maxBytes, KyXmlDocument& document, std::string* text)
+{
+    if (!document.loadFile(path, TIXML_DEFAULT_ENCODING, maxBytes, text)) {
         logPrint("[KyAds::listFiles] %s : the file cannot be read (%s)\n", path.c_str(), document.errorText());
         return false;
     }

@@ -2,8 +2,11 @@
 #define KY_ADSINDEX_H
 
 #include "core/KyArray.h"
+#include "core/KyPath.h"
 #include "core/KyString.h"
 #include "core/KyTypes.h"
+
+#include <string>
 
 class KyXmlDocument;
 class TiXmlElement;
@@ -45,10 +48,20 @@ public:
     // log line naming the file, when it cannot be read or parsed.
     static bool readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names,
                          u32 maxNames = kAnyCount, u32 maxBytes = kMaxXmlBytes);
+    // The same, keeping the document and, when given, the text it was
+    // parsed from.
+    static bool readFile(const KyString& path, const KyString& folder, KyArray<KyString>& names, u32 maxNames,
+                         u32 maxBytes, KyXmlDocument& document, std::string* text);
     // Parses an XML text and collects its references. False when it does not
     // parse.
     static bool readText(const char* text, u32 size, const KyString& folder, KyArray<KyString>& names,
                          const KyString& source, u32 maxNames = kAnyCount);
+
+    // What an attribute value names, for the set whose files are named
+    // under folder: nothing of the set, a name refused (unsafe, or another
+    // folder of that name), or the file name, the rest after folder and '/'.
+    enum Naming { NotInSet, Unsafe, InSet };
+    static Naming nameOf(const char* value, const KyPath& folder, KyString& name);
 
     // Whether a name may stand for a file of a set.
     static bool isSafeName(const KyString& name);

@@ -37,6 +37,7 @@ KyAdsRotator::KyAdsRotator(KyWorkerPool& pool, Signal& finished, TextSignal& buy
     , m_pictures(pool)
     , m_made(0)
     , m_logged(false)
+    , m_frameWait([this] { return m_waitingPage.length() > 0; })
 {
 }
 
@@ -56,7 +57,7 @@ void KyAdsRotator::prepare(const KyString& pagePath)
 {
     dropPrepared();
     const KyAdsSet::Page* page = m_set.page(pagePath);
-    if (!page || page->pictures.empty())
+    if (!page || page->pictures.empty() || !m_set.isSelfContained())
         return;
     m_preparedPage = page->path;
     // The allowance the whole set was checked with: a picture that passed
@@ -102,6 +103,12 @@ void KyAdsRotator::show(const KyString& pagePath)
         finish();
         return;
     }
+    if (!m_set.isSelfContained()) {
+        // Its pages would read what the set's reading did not.
+        logPrint("[KyAds::show] the advert set of %s is not whole: the adverts end\n", path.c_str());
+        finish();
+        return;
+    }
     if (path != KyPath(m_preparedPage))
         prepare(path);
     // A page without pictures shows at once.
@@ -124,11 +131,12 @@ void KyAdsRotator::display(const KyString& pagePath)
     // The page before goes only now, so that no frame goes without a page.
     hide();
     bool loaded = false;
-    {
-        // No picture is read here: the page shows what the workers read,
-        // made textures listed under their paths.
+    if (const KyAdsSet::Page* page = m_set.page(pagePath)) {
+        // No file is read here: the page is the text its set's reading
+        // checked, and shows what the workers read, made textures listed
+        // under their paths.
         KyImgInput::Limit nothing(0, 0);
-        loaded = m_page.Load(pagePath);
+        loaded = m_page.loadText(page->text, page->path);
     }
     // The page holds its pictures now.
     dropPrepared();
@@ -178,10 +186,10 @@ void KyAdsRotator::display(const KyString& pagePath)
     m_shown.call();
 }
 
-void KyAdsRotator::giveUp()
+void KyAdsRotator::giveUp(u64 waited)
 {
     logPrint("[KyAds::show] the pictures of %s were not read within %llu ms: the adverts end\n",
-             m_waitingPage.c_str(), static_cast<unsigned long long>(kMaxPageWait / 1000));
+             m_waitingPage.c_str(), static_cast<unsigned long long>(waited / 1000));
     finish();
 }
 
@@ -198,10 +206,12 @@ u64 KyAdsRotator::makeNextTexture()
     // Listed as the page's elements look them up: an image by the path the
     // page gives, a sprite's texture by its file's disk path.
     const KyString textureName = source.diskPath + KyString(".3dtex");
-    // A picture that did not read is not drawn; one already listed is the
-    // one the page will use.
-    if (!read || !resources || resources->find<Ky3DTexture>(textureName))
+    // A picture that did not read is not drawn.
+    if (!read || !resources)
         return 0;
+    // One already listed is the one the page will use: a picture the page
+    // before shows still has its texture, but an image element of this
+    // page needs the image too.
     KyIntrusivePtr<KyImg> image(resources->find<KyImg>(path));
     if (!image) {
         KyImg* made = new KyImg;
@@ -210,11 +220,15 @@ u64 KyAdsRotator::makeNextTexture()
         resources->add(made);
         image = KyIntrusivePtr<KyImg>(made);
     }
+    m_images.push_back(image);
+    if (Ky3DTexture* listed = resources->find<Ky3DTexture>(textureName)) {
+        m_textures.push_back(KyIntrusivePtr<Ky3DTexture>(listed));
+        return 0;
+    }
     Ky3DTexture* texture = new Ky3DTexture;
     texture->load(image.get());
     texture->setPath(textureName);
     resources->add(texture);
-    m_images.push_back(image);
     m_textures.push_back(KyIntrusivePtr<Ky3DTexture>(texture));
     return u64(image->width()) * image->height();
 }
@@ -245,9 +259,10 @@ bool KyAdsRotator::onFrame()
     if (isPrepared()) {
         const KyString page = m_waitingPage;
         display(page);
-    } else if (m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait ||
-               KyOsClock::realMicroseconds() - m_waitSinceReal >= kMaxPageWait) {
-        giveUp();
+    } else if (m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait) {
+        giveUp(kMaxPageWait);
+    } else if (KyOsClock::realMicroseconds() - m_waitSinceReal >= kMaxPageHang) {
+        giveUp(kMaxPageHang);
     }
     return false;
 }

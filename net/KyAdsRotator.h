@@ -2,6 +2,7 @@
 #define KY_ADS_ROTATOR_H
 
 #include "core/KyArray.h"
+#include "core/KyFrameWait.h"
 #include "core/KyICallback0Param.h"
 #include "core/KyICallback1Param.h"
 #include "core/KyIntrusivePtr.h"
@@ -32,7 +33,8 @@ class KyImg;
 // textures between frames, at most a picture's worth of texels a frame. A
 // page due before they are ready waits for them, the frames going on, the
 // page before on screen meanwhile, its time spent and its "next" doing
-// nothing more, its "skip" and "buy" as ever. A page whose pictures are
+// nothing more, its "skip" and "buy" as ever; meanwhile the frame counts
+// as waiting on background work (KyFrameWait). A page whose pictures are
 // not read within kMaxPageWait ends the run. When the pool cannot give a
 // thread at all, the frames read the pictures, one a frame.
 class KyAdsRotator {
@@ -45,10 +47,14 @@ public:
     // hundred times what the whole budget takes on a worker, so that a busy
     // machine still shows the page and only a reading that does not run
     // gives it up; and half of kDefaultPageDuration, so that the player is
-    // not held long on the way to the menu. Counted on the engine's clock
-    // and on the real one, whichever passes it first: a scripted run holds
-    // its clock while a page waits.
+    // not held long on the way to the menu. Counted on the engine's clock:
+    // a scripted run holds its clock while a page waits (KyFrameWait), so
+    // its frames do not depend on how fast a worker reads.
     static const u64 kMaxPageWait = 5000000u;
+    // The real time a page waits at most, whatever the engine's clock does:
+    // only a guard against a reading that hangs, far beyond what the
+    // slowest machine under load takes.
+    static const u64 kMaxPageHang = 60000000u;
 
     // The signals are the owner's; wake asks for onFrame at the next frame.
     KyAdsRotator(KyWorkerPool& pool, Signal& finished, TextSignal& buyRequested, Signal& shown,
@@ -98,8 +104,9 @@ private:
     // Puts a page on screen in place of the one shown, with the textures
     // made of what the workers read.
     void display(const KyString& pagePath);
-    // The waiting page's pictures were not read in time: the run ends.
-    void giveUp();
+    // The waiting page's pictures were not read within the time given (in
+    // microseconds): the run ends.
+    void giveUp(u64 waited);
     void endRun();
     // The page shown no longer moves the run on by its time.
     void endPageTime();
@@ -133,6 +140,8 @@ private:
     bool m_logged;
     std::vector<KyIntrusivePtr<KyImg>> m_images;
     std::vector<KyIntrusivePtr<Ky3DTexture>> m_textures;
+    // Answers, while a page is due, that the frame waits on the workers.
+    KyFrameWait m_frameWait;
 };
 
 #endif

@@ -2,7 +2,9 @@
 
 #include "core/KyFile.h"
 #include "core/KyLog.h"
+#include "core/KyXmlDocument.h"
 #include "net/KyAdsIndex.h"
+#include "net/KyAdsPageCheck.h"
 #include "platform/KyImg.h"
 
 #include <sys/stat.h>
@@ -12,6 +14,20 @@ namespace {
 std::string key(const KyString& text)
 {
     return std::string(text.c_str(), text.length());
+}
+
+// Whether a file of the set is one its pages may show: a picture or a page.
+bool isShown(const KyString& name)
+{
+    return KyImg::isPictureName(name) || KyAdsSet::isXmlName(name);
+}
+
+// A file no page may show (a sound a page names) is looked at, never opened:
+// the set is not whole anyway.
+bool isRegularFile(const KyString& disk)
+{
+    struct stat info;
+    return stat(disk.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 } // namespace
@@ -48,7 +64,7 @@ bool KyAdsSet::isShowable(bool logWhyNot) const
             logPrint("[KyAds::isWhole] %s names no file of the advert set\n", m_index.c_str());
         return false;
     }
-    return true;
+    return isSelfContained();
 }
 
 KyPath KyAdsSet::named(const KyString& file) const
@@ -59,6 +75,15 @@ KyPath KyAdsSet::named(const KyString& file) const
         std::string(path.c_str(), start.length()) == key(start))
         return fileIn(m_prefix, KyString(path.c_str() + start.length()));
     return path;
+}
+
+void KyAdsSet::foreign(const KyPath& file, const std::string& why)
+{
+    // One line for the set: the first file found, and what it holds.
+    if (!m_foreign.empty())
+        return;
+    m_foreign = key(file) + " " + why;
+    logPrint("[KyAds::isWhole] %s: the advert set is not whole\n", m_foreign.c_str());
 }
 
 const KyAdsSet::Page* KyAdsSet::page(const KyString& path) const
@@ -100,19 +125,25 @@ void KyAdsSet::walk(const KyString& xmlPath)
         return;
     }
     KyArray<KyString> own;
-    if (!KyAdsIndex::readFile(path, m_prefix, own, kMaxSetFiles, m_xmlLeft)) {
+    KyXmlDocument document;
+    Page page;
+    if (!KyAdsIndex::readFile(path, m_prefix, own, kMaxSetFiles, m_xmlLeft, document, &page.text)) {
         m_readable = false;
         return;
     }
     m_xmlLeft -= u32(size);
+    std::string why;
+    if (!KyAdsPageCheck::check(document, m_prefix, why))
+        foreign(path, why);
 
-    Page page;
     page.path = named(path);
     const u32 first = m_names.count();
     for (const KyString& name : own) {
         const bool fresh = m_seen.insert(key(name)).second;
         if (fresh)
             m_names.pushBack(name);
+        if (!isShown(name))
+            foreign(path, "names " + key(fileIn(m_prefix, name)) + ", neither a picture nor a page of the advert set");
         if (!KyImg::isPictureName(name))
             continue;
         if (fresh) {
@@ -124,7 +155,7 @@ void KyAdsSet::walk(const KyString& xmlPath)
         }
         page.pictures.push_back(m_pictureAt[key(name)]);
     }
-    m_pages.push_back(page);
+    m_pages.push_back(std::move(page));
     if (m_names.count() > kMaxSetFiles) {
         m_tooMany = true;
         return;
@@ -132,7 +163,11 @@ void KyAdsSet::walk(const KyString& xmlPath)
     const u32 last = m_names.count();
     for (u32 i = first; i < last && !m_tooMany; ++i) {
         const KyPath referenced = fileIn(m_folder, m_names[i]);
-        if (!KyFile::exists(referenced))
+        // A picture's file is resolved once, for the test and the reading.
+        const auto picture = m_pictureAt.find(key(m_names[i]));
+        const KyString disk =
+            picture != m_pictureAt.end() ? m_pictures[picture->second].diskPath : KyFile::resolvePath(referenced);
+        if (!(isShown(m_names[i]) ? KyFile::isReadable(disk) : isRegularFile(disk)))
             m_present = false;
         else if (isXmlName(m_names[i]))
             walk(referenced);

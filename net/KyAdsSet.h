@@ -18,6 +18,12 @@
 // reads it in (a KyPath), so every spelling of a file is the one file, and
 // the rotator reads no page and no picture that the reading did not list.
 //
+// A set is the whole contract: what a page loads is what the reading read.
+// Every element of its XML files is one an advert page may hold
+// (KyAdsPageCheck), every attribute value that names a file of the set
+// names one of its pictures or pages, and each page keeps the text read,
+// which the rotator loads in place of the file.
+//
 // The files of a set lie in its folder (the local, temporary or shipped
 // folder) and are named from the folder the set is shown from: an
 // attribute value that starts with that prefix and '/' names a file, the
@@ -47,6 +53,8 @@ public:
         KyPath path;
         // Its pictures, indices into pictures().
         std::vector<u32> pictures;
+        // The XML text read and checked; the page is loaded from it.
+        std::string text;
     };
 
     // Reads the set in folder from its first file (folder + "/index.xml"
@@ -64,9 +72,13 @@ public:
     // The index is there, every XML file named could be read and is XML,
     // every file named is there, and there are no more than kMaxSetFiles.
     bool isComplete() const { return m_indexThere && m_readable && m_present && !m_tooMany; }
-    // Complete, and the index names a file: a page that shows nothing of a
-    // set (a host's portal page answered in place of the index) is no
-    // advert set.
+    // Every XML file read holds only what an advert page may hold and names
+    // only pictures and pages of the set (the first file that does not is
+    // logged as the set is read, with what it names or holds).
+    bool isSelfContained() const { return m_foreign.empty(); }
+    // Complete, self-contained, and the index names a file: a page that
+    // shows nothing of a set (a host's portal page answered in place of the
+    // index) is no advert set.
     // logWhyNot: an index that names nothing says so in the log.
     bool isShowable(bool logWhyNot = false) const;
     bool namesTooMany() const { return m_tooMany; }
@@ -94,6 +106,8 @@ public:
 
 private:
     void walk(const KyString& xmlPath);
+    // The first thing of a file that makes the set not self-contained.
+    void foreign(const KyPath& file, const std::string& why);
     // The game path a file of the folder is named by.
     KyPath named(const KyString& file) const;
 
@@ -114,6 +128,8 @@ private:
     bool m_readable = true;
     bool m_present = true;
     bool m_tooMany = false;
+    // Why the set is not self-contained; empty when it is.
+    std::string m_foreign;
 };
 
 #endif

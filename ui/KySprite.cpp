@@ -71,6 +71,9 @@ KySprite::~KySprite()
 
 void KySprite::leaveDrawSignal()
 {
+    if (!m_drawing)
+        return;
+    m_drawing = false;
     if (KyArray<KyICallback0Param*>* signal = drawSignal(false)) {
         DrawListener mine(this, &KySprite::onDraw);
         signal->removeCallback(&mine);
@@ -82,8 +85,10 @@ void KySprite::setPosition(const KyVector3f32& position)
     Ky3DObject::setPosition(position);
     leaveDrawSignal();
     const f32 z = worldTransformationMatrix().transformPoint(KyVector3f32(0.0f, 0.0f, 0.0f)).z;
-    if (KyArray<KyICallback0Param*>* signal = drawSignal(true))
+    if (KyArray<KyICallback0Param*>* signal = drawSignal(true)) {
         signal->insertByPriority(kyNewCallback(this, &KySprite::onDraw, -z));
+        m_drawing = true;
+    }
 }
 
 KyVector3f32 KySprite::pictureSize() const

@@ -132,6 +132,9 @@ private:
     bool shareTexture(const KyString& name);
 
     KyIntrusivePtr<Ky3DTexture> m_texture;
+    // Whether a draw listener was added: a sprite placed for the first time
+    // has none to look for among the window's many.
+    bool m_drawing = false;
 };
 
 #endif

@@ -108,26 +108,6 @@ bool namedByAllNameAttributes(const KyString& tag)
            tag == "kyvideoplayer" || tag == "group";
 }
 
-// The full name of an element (its registry key and its children's parent
-// name); false when a name is longer than the bounds.
-bool elementName(const TiXmlElement* element, const KyString& tag, const KyString& parentName, KyString& name)
-{
-    name = parentName;
-    if (namedByAllNameAttributes(tag)) {
-        for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
-            if (nameIs(a, "name") && !appendNamePart(name, a->Value()))
-                return false;
-        }
-        return true;
-    }
-    const char* own = element->Attribute("name");
-    // Without the attribute a check box keeps its parent's name; the other
-    // elements append an empty part.
-    if (tag == "check_box" && !own)
-        return true;
-    return appendNamePart(name, own);
-}
-
 template <class V>
 V lastValue(const KyMap<KyString, V>& map)
 {
@@ -145,6 +125,30 @@ const KyString* lastKey(const KyMap<KyString, V>& map)
 }
 
 } // namespace
+
+KyString KyXMLGUI::tagOf(const TiXmlElement* element)
+{
+    return lowered(element->Value());
+}
+
+bool KyXMLGUI::fullName(const TiXmlElement* element, const KyString& tag, const KyString& parentName,
+                        KyString& name)
+{
+    name = parentName;
+    if (namedByAllNameAttributes(tag)) {
+        for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
+            if (nameIs(a, "name") && !appendNamePart(name, a->Value()))
+                return false;
+        }
+        return true;
+    }
+    const char* own = element->Attribute("name");
+    // Without the attribute a check box keeps its parent's name; the other
+    // elements append an empty part.
+    if (tag == "check_box" && !own)
+        return true;
+    return appendNamePart(name, own);
+}
 
 KyXMLGUI::KyXMLGUI()
     : lastKind(KindNone)
@@ -168,7 +172,21 @@ bool KyXMLGUI::Load(const KyString& path)
         KyResourceManager::findLanguageFile(path, &file);
 
     KyXmlDocument document;
-    if (!document.loadFile(file)) {
+    const bool read = document.loadFile(file);
+    return build(document, read, file);
+}
+
+bool KyXMLGUI::loadText(const std::string& text, const KyString& path)
+{
+    unload();
+    KyXmlDocument document;
+    const bool read = document.parse(text.c_str());
+    return build(document, read, KyPath(path));
+}
+
+bool KyXMLGUI::build(KyXmlDocument& document, bool read, const KyPath& file)
+{
+    if (!read) {
         // Rows and columns already count from 1.
         logPrint("[KyXMLGUI::Load] file :%s error : %s ligne : %d colonne : %d\n", file.c_str(),
                  document.errorText(), document.errorRow(), document.errorColumn());
@@ -262,8 +280,8 @@ bool KyXMLGUI::loadNode(TiXmlNode* node, const KyString& parentName)
     KyString name;
     TiXmlNode* walked = node;
     if (TiXmlElement* element = node->ToElement()) {
-        const KyString tag = lowered(element->Value());
-        if (!elementName(element, tag, parentName, name)) {
+        const KyString tag = tagOf(element);
+        if (!fullName(element, tag, parentName, name)) {
             m_longName = element;
             return false;
         }

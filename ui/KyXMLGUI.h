@@ -10,6 +10,8 @@
 #include "platform/Ky3DObject.h"
 #include "platform/KyImg.h"
 
+#include <string>
+
 class KyButton;
 class KyCheckBox;
 class KyMovement2;
@@ -21,7 +23,9 @@ class KySprite;
 class KySpriteButton;
 class KySpriteButton2;
 class KyText2;
+class KyPath;
 class KyVideoPlayer;
+class KyXmlDocument;
 class TiXmlElement;
 class TiXmlNode;
 
@@ -72,6 +76,9 @@ public:
     // gives a "name" longer than 256 bytes or a dotted name longer than 1024;
     // the interface is then empty and not loaded.
     bool Load(const KyString& path);
+    // As Load, from a text already read in place of the file at path (no
+    // file is read: path names the text in the log and gives its folder).
+    bool loadText(const std::string& text, const KyString& path);
     // Hides, disables and queues for deletion everything built; the named
     // values are deleted at once; every registry is emptied.
     void unload();
@@ -114,8 +121,17 @@ public:
     // The decimal of the element's first attribute when it is named
     // "value" (any letter case); 0 otherwise.
     static f32 readFloatValue(const TiXmlElement* element);
+    // The tag an element is dispatched on (lower-cased), and the full name
+    // it is registered under and passes to its children: false when a name
+    // is longer than the bounds, which fails the load.
+    static KyString tagOf(const TiXmlElement* element);
+    static bool fullName(const TiXmlElement* element, const KyString& tag, const KyString& parentName,
+                         KyString& name);
 
 private:
+    // Builds what a document read or parsed describes; read tells whether
+    // that succeeded (when not, the failure is logged under file's name).
+    bool build(KyXmlDocument& document, bool read, const KyPath& file);
     // The recursive walk (the document's nesting is bounded before it is
     // parsed): handles node, then walks its children. False, with
     // m_longName set, at an element whose name is longer than the bounds.

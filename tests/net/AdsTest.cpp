@@ -2,6 +2,7 @@
 #include "core/KyCallback1Param.h"
 #include "core/KyDirectory.h"
 #include "core/KyFile.h"
+#include "core/KyFrameWait.h"
 #include "core/KyResourceManager.h"
 #include "core/KySingleton.h"
 #include "platform/Ky3DTexture.h"
@@ -10,6 +11,7 @@
 #include "net/KyAds.h"
 #include "net/KyAdsIndex.h"
 #include "net/KyAdsPictures.h"
+#include "net/KyAdsSet.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
 #include "tools/content/ImageWriters.h"
@@ -608,6 +610,94 @@ TEST_F(Ads, ButtonsSkipMoveOnAndBuyAndEachPageShowsOncePerRun)
     EXPECT_STREQ(ads.currentPage().c_str(), "");
 }
 
+// A set is the whole contract: its pages may name only its pictures and
+// pages, through elements that read nothing else. A page naming a sound, a
+// music, a video, a font or any other file, or holding an element an advert
+// page may not, makes the set not whole: left in the user-data folder, it is
+// not shown (the shipped set is, in its place). The page shown is the text
+// the set's reading checked, whatever the file holds by then.
+TEST_F(Ads, APageThatReadsMoreThanItsSetsPicturesAndPagesMakesTheSetNotWhole)
+{
+    defaultSet();
+    // The shipped set's own pages, read where they are kept.
+    const std::string shipped = std::string(KY_SOURCE_DIR) + "/data/iPhone/DefaultAds/en";
+    const KyAdsSet shippedSet(KyString(shipped.c_str()), KyString(kLocal));
+    EXPECT_EQ(shippedSet.pages().size(), 2u);
+    EXPECT_TRUE(shippedSet.isSelfContained());
+
+    const std::string good = "  <sprite name=\"picture\" file=\"Backup/Ads/p.png\" visible=\"1\">\n"
+                             "    <position x=\"0\" y=\"0\" z=\"40\"/><scaleCenter x=\"0.5\"/>\n  </sprite>\n"
+                             "  <sprite_button name=\"skip\" up_file=\"Backup/Ads/p.png\" down_file=\"\">\n"
+                             "    <leftMargin value=\"2\"/>\n  </sprite_button>\n"
+                             "  <value name=\"nextPath\" value=\"Backup\\Ads\\page2.xml\"/>\n";
+    struct Case {
+        std::string line;
+        // What the log says of the page (empty: the set is whole).
+        const char* logged;
+    } cases[] = {
+        {"", ""},
+        {"<platform type=\"PC\"><group name=\"g\"><img file=\"Backup/Ads/p.png\"/></group></platform>", ""},
+        {"<movement2 name=\"m\"><Duration>1</Duration><Opacity><StartValue>0</StartValue><EndValue>1</EndValue>"
+         "<Interpolation>0,1</Interpolation></Opacity></movement2>",
+         ""},
+        {"<sfx name=\"s\" file=\"Backup/Ads/long.ogg\"/>", "holds <sfx>"},
+        {"<SFX File=\"Backup/Ads/long.ogg\"/>", "holds <SFX>"},
+        {"<music file=\"Backup/Ads/long.ogg\"/>", "holds <music>"},
+        {"<kyvideoplayer video_file=\"Backup/Ads/p.png\"/>", "holds <kyvideoplayer>"},
+        {"<text2 name=\"t\"><p>Buy</p></text2>", "holds <text2>"},
+        {"<kysoundplayer audio_file=\"Backup/Ads/long.ogg\"/>", "holds <kysoundplayer>"},
+        {"<check_box active_file=\"Backup/Ads/p.png\"/>", "holds <check_box>"},
+        {"<sprite_button name=\"buy\" up_file=\"Backup/Ads/p.png\" Text=\"Buy\"/>",
+         "holds <sprite_button Text=\"Buy\">, a label"},
+        {"<value name=\"note\" value=\"Backup/Ads/long.ogg\"/>",
+         "names Backup/Ads/long.ogg, neither a picture nor a page"},
+        {"<sprite file=\"GUI/Menu.png\"/>", "names no picture of the advert set in <sprite file=\"GUI/Menu.png\">"},
+        {"<img file=\"Backup/Ads/page2.xml\"/>", "names no picture of the advert set"},
+        {"<sprite file=\"./p.png\"/>", "names no picture of the advert set"},
+        {"<group><value name=\"nextPath\" value=\"Menus/main.xml\"/></group>", "names no page of the advert set"},
+        {"<marquee/>", "holds <marquee>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const bool whole = *c.logged == '\0';
+        KyDirectory::RemoveDir(KyString("Backup/Ads"));
+        const std::string index = "<advert>\n" + good + "  " + c.line + "\n</advert>\n";
+        writeUserData("Ads/index.xml", index);
+        writeUserData("Ads/page2.xml", page({"p.png"}, "", ""));
+        writeUserData("Ads/p.png", picture(InterfaceFiles::Green));
+        writeUserData("Ads/long.ogg", std::string(1000, 'x'));
+        writeCache(std::time(nullptr), "0");
+        StdoutCapture log;
+        const KyAdsSet set((KyString(kLocal)), KyString(kLocal));
+        EXPECT_TRUE(set.isComplete());
+        EXPECT_EQ(set.isShowable(), whole);
+        if (!whole) {
+            EXPECT_NE(log.text().find("[KyAds::isWhole] Backup/Ads/index.xml " + std::string(c.logged)),
+                      std::string::npos)
+                << log.text();
+        }
+        KyAds ads;
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        showFirstPage(ads);
+        EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+        EXPECT_EQ(ads.page().sfxMap().count(), 0u);
+        if (!whole) {
+            EXPECT_EQ(userDataRead("Ads/index.xml"), sandbox.work().readFile("iPhone/DefaultAds/en/index.xml"));
+            EXPECT_EQ(drawnImages(ads), 1u);
+            continue;
+        }
+        EXPECT_EQ(ads.page().spriteMap().count(), 1u);
+        // Changed once the set was read: the page shown is the text checked.
+        writeUserData("Ads/page2.xml", "<advert><sfx name=\"s\" file=\"Backup/Ads/long.ogg\"/></advert>");
+        ads.onNextButton();
+        ASSERT_TRUE(pumpUntil([&] { return ads.waitingPage().length() == 0; }));
+        EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
+        EXPECT_EQ(ads.page().sfxMap().count(), 0u);
+        EXPECT_EQ(drawnImages(ads), 1u);
+        ads.hide();
+    }
+}
+
 TEST_F(Ads, PagesWithoutAWayOnAdvanceAfterTenSecondsAndBadPagesEndTheRun)
 {
     struct Case {
@@ -887,9 +977,11 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         KyWorkerPool pool(c.pool == Threadless ? 0 : 1);
         if (c.pool == Stopped)
             pool.stop();
-        std::atomic<bool> held(c.pool == Held), holding(false);
+        // The one worker is held until the page is due (its pictures read
+        // no sooner), or for good.
+        std::atomic<bool> held(c.pool == Free || c.pool == Held), holding(false);
         KyWorkerPool::Group holder(KyWorkerPool::Now, pool);
-        if (c.pool == Held) {
+        if (held) {
             holder.add([&] {
                 holding = true;
                 while (held)
@@ -905,9 +997,12 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         // The first page reads no picture: it shows at once.
         ads.next();
         ASSERT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
+        EXPECT_FALSE(KyFrameWait::isAnyWaiting());
         KyOsClock::advanceFake(100000);
         KyTimer::updateAll();
-        EXPECT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+        ASSERT_STREQ(ads.waitingPage().c_str(), "Backup/Ads/page2.xml");
+        // A scripted run holds its clock meanwhile.
+        EXPECT_TRUE(KyFrameWait::isAnyWaiting());
         // The page after is on its way: "next" again neither ends the run
         // nor shows anything sooner.
         ads.page().button(KyString("next"))->onClicked().call();
@@ -915,7 +1010,9 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         if (c.pool == Free) {
             // The frames go on while the worker reads, on a clock that does
             // not move: however long it takes, the page shows with them.
+            held = false;
             ASSERT_TRUE(pumpUntil([&] { return ads.waitingPage().length() == 0; }));
+            EXPECT_FALSE(KyFrameWait::isAnyWaiting());
             EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/page2.xml");
             EXPECT_EQ(drawnImages(ads), 4u);
             EXPECT_EQ(watcher.finished, 0);

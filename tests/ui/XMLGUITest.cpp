@@ -282,6 +282,19 @@ TEST_F(XMLGUI, FailedLoadIsLoggedAndLeavesTheInterfaceEmptyAndNotLoaded)
     EXPECT_EQ("[KyXMLGUI::Load] file :Menus/bad.xml error : Error reading end tag. ligne : 3 colonne : 1\n",
               log);
     EXPECT_FALSE(gui.isLoaded());
+
+    // The same text given in place of a file fails alike, under the path given.
+    ASSERT_TRUE(loadText("<value name=\"v\" value=\"1\"/>"));
+    {
+        StdoutCapture capture;
+        result = gui.loadText(sandbox.work().readFile("Menus/bad.xml"), "Menus/given.xml");
+        log = capture.text();
+    }
+    EXPECT_FALSE(result);
+    EXPECT_EQ("[KyXMLGUI::Load] file :Menus/given.xml error : Error reading end tag. ligne : 3 colonne : 1\n",
+              log);
+    EXPECT_FALSE(gui.isLoaded());
+    EXPECT_EQ(nullptr, gui.value("v"));
 }
 
 TEST_F(XMLGUI, VideoPlayerButtonNeedsAVideoPlayerBeforeIt)
