@@ -461,8 +461,6 @@ bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
         names.copy(found.names());
         return [this, file, tooMany, names] {
             --m_listings;
-            if (m_fetch != Downloading)
-                return;
             if (tooMany) {
                 // Such a set is never whole: nothing more of it is fetched.
                 logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
@@ -470,6 +468,8 @@ bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
                 m_failed = true;
                 return;
             }
+            if (m_fetch != Downloading)
+                return;
             for (u32 i = 0; i < names.count(); ++i) {
                 bool known = false;
                 for (u32 j = 0; j < m_downloaders.count() && !known; ++j)
