@@ -12,6 +12,7 @@
 #include "net/KyAdsPictures.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
+#include "os/KyOsSocket.h"
 #include "tools/content/ImageWriters.h"
 #include "ui/KyButton.h"
 #include "ui/KySprite.h"
@@ -28,6 +29,9 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <cstdint>
+#include <netinet/in.h>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -1002,4 +1006,111 @@ TEST_F(Ads, ASetsPicturesAreReadNoFurtherThanItsBudgetAllows)
         EXPECT_EQ(pictures.isWhole(), std::string(name) == "Backup/Ads/odd.bmp") << name;
     }
     EXPECT_STREQ(pictures.failure().c_str(), "Backup/Ads/after.png is not a whole picture: its file goes on past it");
+}
+
+// A fetch never takes the player's last free space, and never leaves a set
+// that is not whole for a later run: too little room starts no download, and
+// a set a cut-short run left that is not whole goes at once (a run whose
+// cache mark could not be cleared fetches nothing, so only this clears it).
+TEST_F(Ads, AFetchWithoutRoomOrACutShortRunsSetLeavesNoTemporaryFolder)
+{
+    defaultSet();
+    AdvertServer server(servedSet());
+    ASSERT_TRUE(server.ok());
+    for (bool cutShort : {false, true}) {
+        SCOPED_TRACE(cutShort ? "a cut-short run's set" : "too little room");
+        if (cutShort)
+            writeCache(1300000000, "1");
+        else
+            unlink(userData("KyCache.xml").c_str());
+        // What an earlier run left: an index naming a picture that is not there.
+        writeUserData("AdsTmp/index.xml", page({"missing.png"}, "", ""));
+        StdoutCapture log;
+        KyAds ads;
+        ads.keeper().freeSpace = [](const KyString&, u64& bytes) {
+            bytes = u64(1) << 20;
+            return true;
+        };
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString(server.location().c_str()));
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+        EXPECT_EQ(ads.downloaders().count(), 0u);
+        EXPECT_FALSE(userDataHas("AdsTmp"));
+        if (!cutShort) {
+            EXPECT_NE(log.text().find("bytes free, fewer than the"), std::string::npos) << log.text();
+        }
+    }
+}
+
+// The host's name is looked up once a fetch, on a worker; a look-up still
+// running when the adverts end is dropped, and nothing waits for it.
+namespace {
+
+struct SlowResolver {
+    static std::atomic<bool> release;
+    static std::atomic<int> calls;
+    static std::atomic<int> answered;
+    static std::atomic<bool> onCaller;
+    static std::thread::id caller;
+    static bool resolve(const char*, std::uint32_t& address, int&)
+    {
+        ++calls;
+        if (std::this_thread::get_id() == caller)
+            onCaller = true;
+        // Held at most a minute, so that a wait for it shows as a hang.
+        for (int i = 0; i < 60000 && !release && !onCaller; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        address = htonl(INADDR_LOOPBACK);
+        ++answered;
+        return true;
+    }
+};
+std::atomic<bool> SlowResolver::release(false);
+std::atomic<int> SlowResolver::calls(0);
+std::atomic<int> SlowResolver::answered(0);
+std::atomic<bool> SlowResolver::onCaller(false);
+std::thread::id SlowResolver::caller;
+
+} // namespace
+
+TEST_F(Ads, TheHostIsLookedUpOffTheFrameOnceAndADroppedLookUpIsNotWaitedFor)
+{
+    defaultSet();
+    AdvertServer server(servedSet());
+    ASSERT_TRUE(server.ok());
+    const std::string port = server.address().substr(server.address().find(':'));
+    const std::string location = "adverts.example" + port + AdvertServer::kPath;
+    KyWorkerPool pool(2);
+    SlowResolver::caller = std::this_thread::get_id();
+    KyOsSocket::installResolver(&SlowResolver::resolve);
+    for (bool answered : {true, false}) {
+        SCOPED_TRACE(answered ? "answered" : "dropped");
+        unlink(userData("KyCache.xml").c_str());
+        SlowResolver::release = answered;
+        SlowResolver::calls = 0;
+        SlowResolver::answered = 0;
+        {
+            Watcher watcher;
+            KyAds ads(pool);
+            watcher.listen(ads);
+            ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString(location.c_str())));
+            if (answered) {
+                ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+                EXPECT_EQ(ads.downloaders().count(), 5u);
+                EXPECT_EQ(userDataRead("Ads/second.png"), picture(InterfaceFiles::Blue));
+                continue;
+            }
+            ASSERT_TRUE(pumpUntil([&] { return SlowResolver::calls == 1; }));
+            showFirstPage(ads);
+            ads.onSkip();
+            EXPECT_EQ(watcher.finished, 1);
+            KyTimer::updateAll();
+            EXPECT_FALSE(ads.isFetching());
+        }
+        EXPECT_EQ(SlowResolver::answered.load(), answered ? 1 : 0);
+    }
+    EXPECT_EQ(SlowResolver::calls.load(), 1);
+    EXPECT_FALSE(SlowResolver::onCaller.load());
+    SlowResolver::release = true;
+    ASSERT_TRUE(pumpUntil([&] { return SlowResolver::answered == 1; }));
+    KyOsSocket::installResolver(nullptr);
 }

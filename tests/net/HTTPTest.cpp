@@ -3,7 +3,9 @@
 #include "core/KyCore.h"
 #include "core/KyDirectory.h"
 #include "core/KyFile.h"
+#include "core/KySerialLane.h"
 #include "core/KySingleton.h"
+#include "core/KyWorkerPool.h"
 #include "net/KyHTTPDownloader.h"
 #include "net/KyHTTPRequest.h"
 #include "net/KyHTTPResponse.h"
@@ -17,6 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <dirent.h>
 #include <malloc.h>
 #include <memory>
@@ -600,4 +605,42 @@ TEST_F(HTTP, DownloadsThatShareAnAllowanceTakeEveryBodyByteFromIt)
         EXPECT_EQ(sandbox.work().exists(files[i]), downloaders[i].succeeded()) << files[i];
     ASSERT_TRUE(pumpUntil([&] { return KyHTTPDownloader::defaultLane().isIdle(); }));
     EXPECT_TRUE(temporariesIn(sandbox.work().file("out")).empty());
+}
+
+// The frame never touches a download's file: with the lane's one worker
+// held elsewhere, a whole response leaves no file and no temporary file,
+// and the success comes only once the lane has renamed the file into place.
+TEST_F(HTTP, ADownloadsFileIsWrittenByItsLaneNeverByThePump)
+{
+    AdvertServer server(servedFolder());
+    ASSERT_TRUE(server.ok());
+    sandbox.work().makeDir("out");
+    KyWorkerPool pool(1);
+    std::atomic<bool> held(true), holding(false);
+    KyWorkerPool::Group holder(KyWorkerPool::Now, pool);
+    holder.add([&] {
+        holding = true;
+        while (held)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    ASSERT_TRUE(pumpUntil([&] { return holding.load(); }));
+    KySerialLane lane(pool);
+    KyHTTPDownloader downloader;
+    Outcome outcome;
+    prepare(downloader, outcome, server.location(), "ten.bin", "out/ten.bin");
+    downloader.lane = &lane;
+    downloader.start();
+    ASSERT_TRUE(pumpUntil([&] { return downloader.request.socket.state() == KySocket2::StateIdle; }));
+    for (int pump = 0; pump < 10; ++pump)
+        KySocket2::updateAll();
+    EXPECT_FALSE(downloader.isFinished());
+    EXPECT_EQ(outcome.successes, 0);
+    EXPECT_FALSE(sandbox.work().exists("out/ten.bin"));
+    EXPECT_TRUE(temporariesIn(sandbox.work().file("out")).empty());
+    EXPECT_EQ(lane.pending(), 3u);
+    held = false;
+    ASSERT_TRUE(pumpUntil([&] { return downloader.isFinished(); }));
+    EXPECT_EQ(outcome.successes, 1);
+    EXPECT_EQ(sandbox.work().readFile("out/ten.bin"), "0123456789");
+    holder.finish();
 }
