@@ -428,8 +428,15 @@ bool KyFile::freeSpace(const KyString& path, u64& bytes)
 {
     // The folder may not be made yet: the nearest one that is tells.
     KyPath disk = resolvePath(path);
-    while (disk.length() > 0 && !KyOsDir::entryExists(disk.c_str()))
-        disk = disk.directory();
+    while (disk.length() > 0 && !KyOsDir::entryExists(disk.c_str())) {
+        // A folder's path keeps its last '/': without it, the step up is
+        // the folder's own folder, not the folder again.
+        KyPath up = disk.at(disk.length() - 1) == '/' ? KyPath(KyString(disk.c_str(), disk.length() - 1)) : disk;
+        up = up.directory();
+        if (up.length() >= disk.length())
+            break;
+        disk = up;
+    }
     std::uint64_t free = 0;
     if (!KyOsDir::freeSpace(disk.length() > 0 ? disk.c_str() : ".", free))
         return false;

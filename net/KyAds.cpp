@@ -4,6 +4,8 @@
 #include "core/KyCore.h"
 #include "core/KySingleton.h"
 #include "net/KyAdsIndex.h"
+#include "core/KyLog.h"
+#include "os/KyOsClock.h"
 
 #include <cstdlib>
 
@@ -14,6 +16,10 @@ KyAds::KyAds(KyWorkerPool& pool)
     : cacheValidity(kDefaultCacheValidity)
     , m_keeper(pool, [this] { wake(); })
     , m_rotator(pool, onFinished, onBuyRequested, onPageShown, [this] { wake(); })
+    , m_haveSet(false)
+    , m_beginPending(false)
+    , m_pendingSince(0)
+    , m_pendingSinceReal(0)
 {
     m_frameTimer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onFrame, 0.0f));
 }
@@ -40,21 +46,33 @@ bool KyAds::update(const KyString& localFolder, const KyString& tempFolder, cons
                    const KyString& webLocation)
 {
     m_keeper.cacheValidity = cacheValidity;
+    // The local set is read meanwhile: its first page is read while the
+    // splashes show.
     const bool updated = m_keeper.update(localFolder, tempFolder, defaultFolder, webLocation);
-    // The first page is read while the splashes show.
-    if (!m_keeper.isCorrupted())
-        takeLocalSet(true);
+    wake();
     return updated;
 }
 
-void KyAds::takeLocalSet(bool changed)
+void KyAds::takeLocalSet()
 {
-    bool refilled = false;
-    const KyAdsSet set = m_keeper.setToShow(&refilled);
-    if (!changed && !refilled)
+    KyAdsSet set;
+    bool changed = false;
+    if (!m_keeper.takeLocalSet(set, changed))
+        return;
+    // A run that shows pages keeps the set it began with.
+    if (m_rotator.hasStarted() && !m_beginPending)
+        return;
+    if (!changed && m_haveSet)
         return;
     m_rotator.setSet(set);
-    m_rotator.prepare(set.index());
+    m_haveSet = true;
+    if (m_beginPending) {
+        m_beginPending = false;
+        m_rotator.begin();
+        return;
+    }
+    if (!m_rotator.runEnded())
+        m_rotator.prepare(set.index());
 }
 
 void KyAds::next()
@@ -67,20 +85,60 @@ void KyAds::next()
     // A downloaded set replaces the shown one once its check found it whole;
     // one still being checked waits for the end of the run. The set shown
     // last was checked when it came: it is only read, not decoded.
-    takeLocalSet(commitWholeSet());
-    m_rotator.begin();
+    m_keeper.onFrame();
+    commitWholeSet();
+    takeLocalSet();
+    if (m_haveSet && !m_keeper.isReadingLocalSet()) {
+        m_rotator.begin();
+        return;
+    }
+    // The set is read on the lane: the run begins when it comes, the last
+    // splash on screen meanwhile.
+    m_beginPending = true;
+    m_pendingPage = KyAdsSet::fileIn(m_keeper.localFolder(), "index.xml");
+    m_pendingSince = KyOsClock::microseconds();
+    m_pendingSinceReal = KyOsClock::realMicroseconds();
+    wake();
+}
+
+bool KyAds::onSkip()
+{
+    m_beginPending = false;
+    return m_rotator.onSkip();
+}
+
+void KyAds::checkPending()
+{
+    if (!m_beginPending)
+        return;
+    const u64 now = KyOsClock::microseconds();
+    const u64 real = KyOsClock::realMicroseconds();
+    if (now - m_pendingSince < kMaxPageWait && real - m_pendingSinceReal < kMaxPageWait)
+        return;
+    logPrint("[KyAds::show] the advert set in %s was not read within %llu ms: the adverts end\n",
+             m_keeper.localFolder().c_str(), static_cast<unsigned long long>(kMaxPageWait / 1000));
+    m_beginPending = false;
+    m_rotator.finish();
 }
 
 bool KyAds::onFrame()
 {
     const bool fetching = m_keeper.onFrame();
     // A whole set replaces the local one at once while no page of the run
-    // shows or waits; its first page is read again, unless the run is over.
-    if (!m_rotator.hasStarted() && commitWholeSet() && !m_rotator.runEnded())
-        takeLocalSet(true);
-    if (fetching)
+    // shows or waits.
+    if (!m_rotator.hasStarted())
+        commitWholeSet();
+    takeLocalSet();
+    // The adverts are over: a look-up still running goes.
+    if (m_rotator.runEnded())
+        m_keeper.dropLookup();
+    if (fetching || m_beginPending)
         wake();
-    // Last: it may end the run, whose listener may destroy the rotator.
+    // Last: they may end the run, whose listener may destroy the rotator.
+    if (m_beginPending) {
+        checkPending();
+        return false;
+    }
     m_rotator.onFrame();
     return false;
 }
@@ -91,8 +149,8 @@ bool KyAds::commitWholeSet()
         return false;
     // Nothing of the set that goes is read any more.
     m_rotator.setSet(KyAdsSet());
-    m_keeper.commit();
-    return true;
+    m_haveSet = false;
+    return m_keeper.commit();
 }
 
 void KyAds::wake()
@@ -120,7 +178,8 @@ bool KyAds::isComplete(const KyString& indexPath)
 
 bool KyAds::commit()
 {
-    return m_keeper.commit();
+    // The rotator lets go of the set that goes, and shows the new one.
+    return commitWholeSet();
 }
 
 void KyAds::writeCache()

@@ -95,12 +95,13 @@ public:
     void hide();
     // The work between frames (listener of the rotator's frame timer).
     bool onFrame();
-    // Downloads run, or the set they fetched is still being checked.
+    // Downloads run, or the set they fetched is still being checked or
+    // committed.
     bool isFetching() const { return m_keeper.isFetching(); }
-    // A page is due and waits for its pictures: a scripted run holds its
-    // clock meanwhile, so that the page shows in the same frame on any
-    // machine.
-    bool isWaiting() const { return m_rotator.waitingPage().length() > 0; }
+    // A page is due and waits for its pictures (or the run for the set's
+    // reading): a scripted run holds its clock meanwhile, so that the page
+    // shows in the same frame on any machine.
+    bool isWaiting() const { return waitingPage().length() > 0; }
     // The page whose pictures are read ahead, and whether they are all
     // textures already.
     const KyString& preparedPage() const { return m_rotator.preparedPage(); }
@@ -111,7 +112,7 @@ public:
     // Listeners; all return false.
     bool onBuy() { return m_rotator.onBuy(); }
     bool onNextButton() { return m_rotator.onNextButton(); }
-    bool onSkip() { return m_rotator.onSkip(); }
+    bool onSkip();
     bool onTimer() { return m_rotator.onTimer(); }
     bool onFileDownloaded(KyHTTPDownloader& downloader) { return m_keeper.onFileDownloaded(downloader); }
 
@@ -134,8 +135,11 @@ public:
     s64 lastFetchTime() const { return m_keeper.lastFetchTime(); }
     // The page on screen; "" when none.
     const KyString& currentPage() const { return m_rotator.currentPage(); }
-    // The page due, waiting for its pictures; "" when none.
-    const KyString& waitingPage() const { return m_rotator.waitingPage(); }
+    // The page due, waiting for its pictures (the index, while the run
+    // waits for the set's reading); "" when none.
+    const KyString& waitingPage() const { return m_beginPending ? m_pendingPage : m_rotator.waitingPage(); }
+    // The fetch and the cache (the room question may be set before update).
+    KyAdsKeeper& keeper() { return m_keeper; }
 
     // The cache's time element and the fetch time, both ways.
     static void writeTime(TiXmlElement* time, s64 seconds) { KyAdsKeeper::writeTime(time, seconds); }
@@ -147,16 +151,26 @@ private:
 
     // Asks for onFrame at the next frame.
     void wake();
-    // Commits a downloaded set found whole; whether the local set changed.
+    // Queues the commit of a downloaded set found whole; whether one was.
     bool commitWholeSet();
-    // The local set changed: the rotator shows it from now on, its first
-    // page read ahead.
-    void takeLocalSet(bool changed);
+    // A reading of the local set came: the rotator shows it from now on, its
+    // first page read ahead, and a run waiting for it begins.
+    void takeLocalSet();
+    // The run waits for the set's reading no longer than a page waits for
+    // its pictures.
+    void checkPending();
 
     // Fires at every frame while there is work between frames.
     KyTimer m_frameTimer;
     KyAdsKeeper m_keeper;
     KyAdsRotator m_rotator;
+    // The rotator holds a reading of the local set.
+    bool m_haveSet;
+    // next came before the set's reading: the run begins when it comes.
+    bool m_beginPending;
+    KyString m_pendingPage;
+    u64 m_pendingSince;
+    u64 m_pendingSinceReal;
 };
 
 #endif

@@ -7,12 +7,22 @@
 #include "core/KyLog.h"
 #include "core/KyXmlDocument.h"
 #include "net/KyAdsIndex.h"
+#include "net/KySocketBase.h"
 #include "os/KyOsDir.h"
+#include "os/KyOsLog.h"
+#include "os/KyOsSocket.h"
 
 #include <tinyxml.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 const char* const KyAdsKeeper::kCacheFile = "Backup/KyCache.xml";
 
@@ -69,18 +79,121 @@ void setIntAttribute(TiXmlElement* element, const char* name, s64 value)
     element->SetAttribute(name, text.c_str());
 }
 
+// The jobs of the lane: each takes its folders by value and touches
+// nothing of the keeper.
+
+// Pushes a file of a set to the disk; false when it cannot be opened or the
+// system could not.
+bool syncFile(const KyPath& file)
+{
+    const KyPath disk = KyFile::resolvePath(file);
+    int fd;
+    do {
+        fd = ::open(disk.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// Copies the shipped set of the system language (or English) into the
+// local folder; false when it names nothing.
+bool copyDefaultSet(const KyPath& defaultFolder, const KyPath& localFolder)
+{
+    KyString language = KyCore::systemLanguage();
+    KyPath index = KyAdsSet::fileIn(KyAdsSet::fileIn(defaultFolder, language), kIndexName);
+    if (!KyFile::exists(index)) {
+        language = "en";
+        index = KyAdsSet::fileIn(KyAdsSet::fileIn(defaultFolder, language), kIndexName);
+    }
+    const KyPath source = KyAdsSet::fileIn(defaultFolder, language);
+    const KyAdsSet shipped(source, localFolder, index);
+    if (shipped.names().isEmpty())
+        return false;
+    KyDirectory::RemoveDir(localFolder);
+    makeFolder(localFolder);
+    KyFile::copyFile(index, KyAdsSet::fileIn(localFolder, kIndexName));
+    for (const KyString& name : shipped.names()) {
+        KyPath target = KyAdsSet::fileIn(localFolder, name);
+        makeParentFolders(target);
+        KyFile::copyFile(KyAdsSet::fileIn(source, name), target);
+    }
+    return true;
+}
+
+// The local set read, refilled from the shipped one first when it is not
+// showable; changed tells whether the local folder was written.
+KyAdsSet readLocal(const KyPath& localFolder, const KyPath& defaultFolder, bool& changed)
+{
+    changed = false;
+    KyAdsSet local(localFolder, localFolder);
+    if (local.isShowable() || !copyDefaultSet(defaultFolder, localFolder))
+        return local;
+    changed = true;
+    return KyAdsSet(localFolder, localFolder);
+}
+
+// Moves a whole temporary set into the local folder, each file whole (a
+// kill between two leaves a local set that is not complete, which is
+// refilled from the shipped one at the next start). False when the set is
+// no longer showable.
+bool commitSet(const KyPath& tempFolder, const KyPath& localFolder)
+{
+    const KyAdsSet found(tempFolder, localFolder);
+    if (!found.isShowable())
+        return false;
+    KyDirectory::RemoveDir(localFolder);
+    makeFolder(localFolder);
+    bool moved = KyFile::renameFile(KyAdsSet::fileIn(tempFolder, kIndexName), KyAdsSet::fileIn(localFolder, kIndexName));
+    for (const KyString& name : found.names()) {
+        KyPath target = KyAdsSet::fileIn(localFolder, name);
+        makeParentFolders(target);
+        moved = KyFile::renameFile(KyAdsSet::fileIn(tempFolder, name), target) && moved;
+    }
+    KyDirectory::RemoveDir(tempFolder);
+    if (!moved)
+        logPrint("[KyAds::commit] the advert set could not be moved whole into %s\n", localFolder.c_str());
+    return true;
+}
+
 } // namespace
+
+struct KyAdsKeeper::Inbox {
+    struct Result {
+        std::string logged;
+        std::function<void()> then;
+    };
+    std::mutex lock;
+    std::vector<Result> results;
+};
 
 KyAdsKeeper::KyAdsKeeper(KyWorkerPool& pool, std::function<void()> wake)
     : cacheValidity(kDefaultCacheValidity)
+    , freeSpace(&KyFile::freeSpace)
     , m_started(0)
+    , m_failed(false)
+    , m_noRoom(false)
     , m_passed(false)
     , m_lastFetchTime(0)
     , m_timeKnown(false)
+    , m_previousTime(0)
+    , m_previousKnown(false)
     , m_corrupted(false)
+    , m_fetch(NoFetch)
+    , m_roomChecked(false)
+    , m_listings(0)
+    , m_localReadings(0)
+    , m_localTaken(true)
+    , m_localChanged(false)
     , m_check(pool)
     , m_verdict(Unchecked)
     , m_wake(std::move(wake))
+    , m_inbox(std::make_shared<Inbox>())
+    , m_waiting(0)
+    , m_lookup(pool)
+    , m_lane(pool)
 {
     m_xmlAllowance.left = KyAdsIndex::kMaxXmlBytes;
     m_fileAllowance.left = KyAdsSet::allowanceFor(KyAdsSet::kMaxSetFiles);
@@ -88,12 +201,55 @@ KyAdsKeeper::KyAdsKeeper(KyWorkerPool& pool, std::function<void()> wake)
 
 KyAdsKeeper::~KyAdsKeeper()
 {
-    if (m_tempFolder.length() > 0 && m_localFolder.length() > 0)
-        commit();
+    m_lookup.drop();
+    m_check.cancel();
     for (u32 i = 0; i < m_downloaders.count(); ++i)
         delete m_downloaders[i];
     m_downloaders.clear();
+    // A set found whole is moved in here only when nothing is in flight on
+    // the lane (nothing to wait for); otherwise the next start takes it.
+    if (m_verdict == Whole && m_lane.isIdle() && m_tempFolder.length() > 0 && m_localFolder.length() > 0) {
+        commitSet(m_tempFolder, m_localFolder);
+        m_verdict = Committed;
+    }
     writeCache();
+}
+
+u64 KyAdsKeeper::roomNeeded()
+{
+    return kRoomMargin + KyAdsIndex::kMaxXmlBytes + KyAdsSet::allowanceFor(KyAdsSet::kMaxSetFiles);
+}
+
+void KyAdsKeeper::onLane(LaneJob job)
+{
+    ++m_waiting;
+    std::shared_ptr<Inbox> inbox = m_inbox;
+    m_lane.post([inbox, job] {
+        Inbox::Result result;
+        {
+            KyOsLog::Capture capture(result.logged);
+            result.then = job();
+        }
+        std::lock_guard<std::mutex> hold(inbox->lock);
+        inbox->results.push_back(std::move(result));
+    });
+    m_wake();
+}
+
+void KyAdsKeeper::takeResults()
+{
+    std::vector<Inbox::Result> results;
+    {
+        std::lock_guard<std::mutex> hold(m_inbox->lock);
+        results.swap(m_inbox->results);
+    }
+    for (Inbox::Result& result : results) {
+        --m_waiting;
+        if (!result.logged.empty())
+            logPrint("%s", result.logged.c_str());
+        if (result.then)
+            result.then();
+    }
 }
 
 bool KyAdsKeeper::update(const KyString& localFolder, const KyString& tempFolder, const KyString& defaultFolder,
@@ -115,14 +271,14 @@ bool KyAdsKeeper::update(const KyString& localFolder, const KyString& tempFolder
         // in this one. What it left is checked meanwhile, so that a set
         // that is not whole goes.
         m_corrupted = true;
-        if (KyFile::exists(KyAdsSet::fileIn(m_tempFolder, kIndexName)))
-            startCheck();
+        startCheck();
         return false;
     }
     corrupted = findOrCreate(ads, "corrupted");
     corrupted->SetAttribute("value", "1");
-    saveCache(cache);
+    const bool marked = saveCache(cache);
 
+    readLocalSet();
     if (const TiXmlElement* time = ads->FirstChildElement("time")) {
         m_lastFetchTime = readTime(time);
         m_timeKnown = true;
@@ -131,23 +287,119 @@ bool KyAdsKeeper::update(const KyString& localFolder, const KyString& tempFolder
         if (age >= 0 && age < s64(cacheValidity)) {
             // A set an earlier run downloaded (or did not finish checking)
             // is checked while the splashes show.
-            if (KyFile::exists(KyAdsSet::fileIn(m_tempFolder, kIndexName)))
-                startCheck();
+            startCheck();
             return true;
         }
     }
+    // A disk that cannot take the cache's mark takes no advert set either.
+    if (!marked) {
+        logPrint("[KyAds::update] %s cannot be written: no advert set is fetched\n", kCacheFile);
+        startCheck();
+        return false;
+    }
 
     m_corrupted = false;
-    KyDirectory::RemoveDir(m_tempFolder);
-    makeFolder(m_tempFolder);
-    KyHTTPDownloader* index = makeDownload(KyString(kIndexName), true);
-    m_started = 1;
-    if (!index->start())
+    u32 slash = 0;
+    if (!webLocation.find(KyString("/"), &slash))
         return false;
+    m_previousTime = m_lastFetchTime;
+    m_previousKnown = m_timeKnown;
     m_lastFetchTime = now();
     m_timeKnown = true;
-    m_wake();
+    m_fetch = Preparing;
+    // What an earlier fetch left goes, and the disk tells its room, before
+    // anything is written.
+    const KyPath temp = m_tempFolder;
+    const FreeSpace room = freeSpace;
+    onLane([this, temp, room]() -> std::function<void()> {
+        KyDirectory::RemoveDir(temp);
+        u64 free = 0;
+        const bool known = room && room(temp, free);
+        return [this, known, free] { prepared(known, free); };
+    });
+    m_lookup.start(webLocation.substr(0, slash));
     return true;
+}
+
+void KyAdsKeeper::readLocalSet()
+{
+    ++m_localReadings;
+    const KyPath local = m_localFolder;
+    const KyPath shipped = m_defaultFolder;
+    onLane([this, local, shipped]() -> std::function<void()> {
+        bool changed = false;
+        KyAdsSet set = readLocal(local, shipped, changed);
+        return [this, set, changed] {
+            --m_localReadings;
+            m_localSet = set;
+            m_localTaken = false;
+            m_localChanged = m_localChanged || changed;
+        };
+    });
+}
+
+bool KyAdsKeeper::takeLocalSet(KyAdsSet& set, bool& changed)
+{
+    if (m_localTaken || m_localReadings > 0)
+        return false;
+    set = m_localSet;
+    changed = m_localChanged;
+    m_localTaken = true;
+    m_localChanged = false;
+    return true;
+}
+
+void KyAdsKeeper::prepared(bool known, u64 free)
+{
+    if (m_fetch != Preparing)
+        return;
+    m_roomChecked = true;
+    if (known && free < roomNeeded()) {
+        logPrint("[KyAds::update] the disk of %s has %llu bytes free, fewer than the %llu an advert fetch leaves "
+                 "free: no advert set is fetched\n",
+                 m_tempFolder.c_str(), static_cast<unsigned long long>(free),
+                 static_cast<unsigned long long>(roomNeeded()));
+        m_lookup.drop();
+        m_fetch = NoFetch;
+        m_verdict = Refused;
+        // Not fetched: the next start asks again.
+        m_lastFetchTime = m_previousTime;
+        m_timeKnown = m_previousKnown;
+        return;
+    }
+    startFetch();
+}
+
+void KyAdsKeeper::startFetch()
+{
+    if (m_fetch != Preparing || !m_roomChecked || !m_lookup.isDone())
+        return;
+    KyString name;
+    u16 port = 0;
+    KySocketBase::splitHostPort(m_lookup.host(), name, port);
+    // A name that never resolves, or a dotted address, is the socket's to
+    // answer at once; any other name needs the address looked up.
+    if (!m_lookup.succeeded() && !KyOsSocket::answersAtOnce(name.c_str())) {
+        logPrint("[KyAds::update] Unknown host : %s. Error : %d: no advert set is fetched\n", m_lookup.host().c_str(),
+                 m_lookup.error());
+        m_fetch = NoFetch;
+        m_verdict = Refused;
+        return;
+    }
+    m_fetch = Downloading;
+    makeDownload(KyString(kIndexName), true);
+    startWaiting();
+}
+
+void KyAdsKeeper::dropLookup()
+{
+    if (m_fetch != Preparing || !m_lookup.isStarted() || m_lookup.isDone())
+        return;
+    logPrint("[KyAds::update] %s was not looked up before the adverts ended: no advert set is fetched\n",
+             m_lookup.host().c_str());
+    m_lookup.drop();
+    m_fetch = NoFetch;
+    m_verdict = Refused;
 }
 
 KyHTTPDownloader* KyAdsKeeper::makeDownload(const KyString& name, bool xml)
@@ -156,7 +408,11 @@ KyHTTPDownloader* KyAdsKeeper::makeDownload(const KyString& name, bool xml)
     downloader->request.setField(KyString("filename"), name);
     downloader->location = m_webLocation + KyString("/index.php");
     downloader->file = KyAdsSet::fileIn(m_tempFolder, name);
-    makeParentFolders(downloader->file);
+    downloader->lane = &m_lane;
+    // The whole set is made durable once, before its check.
+    downloader->makeDurable = false;
+    if (m_lookup.succeeded())
+        downloader->request.setConnectHost(m_lookup.address());
     if (xml) {
         // XML files are read in turn, so that what they name is fetched.
         downloader->onSuccess.pushBack(kyNewCallback(this, &KyAdsKeeper::onFileDownloaded, 0.0f));
@@ -171,42 +427,65 @@ KyHTTPDownloader* KyAdsKeeper::makeDownload(const KyString& name, bool xml)
 
 void KyAdsKeeper::startWaiting()
 {
-    if (m_passed)
+    if (m_fetch != Downloading || m_failed || m_passed)
         return;
     u32 running = 0;
     for (u32 i = 0; i < m_started; ++i)
         running += m_downloaders[i]->isFinished() ? 0 : 1;
     while (running < kMaxRunningDownloads && m_started < m_downloaders.count()) {
-        m_downloaders[m_started++]->start();
+        KyHTTPDownloader* downloader = m_downloaders[m_started++];
+        // Each file is made only while the set's allowance left and the
+        // margin stay free.
+        const u64 needed = kRoomMargin + m_xmlAllowance.left + m_fileAllowance.left;
+        const FreeSpace room = freeSpace;
+        const KyPath file = downloader->file;
+        downloader->roomCheck = [room, file, needed] {
+            u64 free = 0;
+            return !room || !room(file, free) || free >= needed;
+        };
+        downloader->start();
         ++running;
     }
 }
 
 bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
 {
-    const KyAdsSet found(m_tempFolder, m_localFolder, downloader.file);
-    if (found.namesTooMany()) {
-        // Such a set is never whole: nothing more of it is fetched.
-        logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
-                 downloader.file.c_str(), KyAdsSet::kMaxSetFiles);
-        return false;
-    }
-    const KyArray<KyString>& names = found.names();
-    for (u32 i = 0; i < names.count(); ++i) {
-        bool known = false;
-        for (u32 j = 0; j < m_downloaders.count() && !known; ++j)
-            known = m_downloaders[j]->request.field(KyString("filename")) == names[i];
-        if (known)
-            continue;
-        if (m_downloaders.count() >= KyAdsSet::kMaxSetFiles) {
-            logPrint("[KyAds::onFileDownloaded] more than %u files in the advert set: %s is not fetched\n",
-                     KyAdsSet::kMaxSetFiles, names[i].c_str());
-            break;
-        }
-        makeDownload(names[i], KyAdsSet::isXmlName(names[i]));
-    }
-    // They start in their turn (onDownloadEnded, which follows, or the frame).
-    m_wake();
+    ++m_listings;
+    const KyPath temp = m_tempFolder;
+    const KyPath local = m_localFolder;
+    const KyPath file = downloader.file;
+    onLane([this, temp, local, file]() -> std::function<void()> {
+        const KyAdsSet found(temp, local, file);
+        const bool tooMany = found.namesTooMany();
+        KyArray<KyString> names;
+        names.copy(found.names());
+        return [this, file, tooMany, names] {
+            --m_listings;
+            if (tooMany) {
+                // Such a set is never whole: nothing more of it is fetched.
+                logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
+                         file.c_str(), KyAdsSet::kMaxSetFiles);
+                m_failed = true;
+                return;
+            }
+            if (m_fetch != Downloading)
+                return;
+            for (u32 i = 0; i < names.count(); ++i) {
+                bool known = false;
+                for (u32 j = 0; j < m_downloaders.count() && !known; ++j)
+                    known = m_downloaders[j]->request.field(KyString("filename")) == names[i];
+                if (known)
+                    continue;
+                if (m_downloaders.count() >= KyAdsSet::kMaxSetFiles) {
+                    logPrint("[KyAds::onFileDownloaded] more than %u files in the advert set: %s is not fetched\n",
+                             KyAdsSet::kMaxSetFiles, names[i].c_str());
+                    break;
+                }
+                makeDownload(names[i], KyAdsSet::isXmlName(names[i]));
+            }
+            startWaiting();
+        };
+    });
     return false;
 }
 
@@ -223,29 +502,47 @@ bool KyAdsKeeper::onDownloadFailed(u32)
     if (m_xmlAllowance.passed || m_fileAllowance.passed)
         m_passed = true;
     else
-        startWaiting();
+        m_failed = true;
+    for (u32 i = 0; i < m_downloaders.count(); ++i)
+        m_noRoom = m_noRoom || m_downloaders[i]->failedForRoom();
     m_wake();
     return false;
 }
 
-void KyAdsKeeper::refuseFetch()
+void KyAdsKeeper::endFetch()
 {
-    logPrint("[KyAds::onFileDownloaded] the files of the advert set pass what a set may hold: the advert set "
-             "downloaded into %s is refused\n",
-             m_tempFolder.c_str());
+    if (m_passed)
+        logPrint("[KyAds::onFileDownloaded] the files of the advert set pass what a set may hold: the advert set "
+                 "downloaded into %s is refused\n",
+                 m_tempFolder.c_str());
+    else if (m_noRoom)
+        logPrint("[KyAds::update] the disk of %s is full: the advert fetch ends\n", m_tempFolder.c_str());
+    else
+        logPrint("[KyAds::update] a file of the advert set could not be fetched: the advert set downloaded into %s "
+                 "is removed\n",
+                 m_tempFolder.c_str());
     for (u32 i = 0; i < m_downloaders.count(); ++i) {
         if (!m_downloaders[i]->isFinished())
             m_downloaders[i]->request.cancel();
     }
     m_check.cancel();
-    KyDirectory::RemoveDir(m_tempFolder);
+    m_fetch = Fetched;
     m_verdict = Refused;
+    const KyPath temp = m_tempFolder;
+    onLane([temp]() -> std::function<void()> {
+        KyDirectory::RemoveDir(temp);
+        return nullptr;
+    });
 }
 
 bool KyAdsKeeper::downloading() const
 {
-    if (m_verdict == Refused)
+    if (m_fetch == Preparing)
+        return true;
+    if (m_fetch != Downloading)
         return false;
+    if (m_listings > 0)
+        return true;
     for (u32 i = 0; i < m_downloaders.count(); ++i) {
         if (!m_downloaders[i]->isFinished())
             return true;
@@ -255,7 +552,8 @@ bool KyAdsKeeper::downloading() const
 
 bool KyAdsKeeper::isFetching() const
 {
-    return downloading() || m_verdict == Checking || (m_verdict == Unchecked && !m_downloaders.isEmpty());
+    return m_fetch == Preparing || m_fetch == Downloading || m_waiting > 0 || m_verdict == Reading || m_verdict == Checking ||
+           m_verdict == Committing;
 }
 
 void KyAdsKeeper::listFiles(const KyString& xmlPath, const KyString& root, KyArray<KyString>& names)
@@ -274,15 +572,37 @@ bool KyAdsKeeper::isComplete(const KyString& indexPath)
 
 void KyAdsKeeper::startCheck()
 {
-    const KyAdsSet found(m_tempFolder, m_localFolder);
-    if (!found.isShowable(true)) {
-        m_verdict = Incomplete;
-        return;
-    }
-    m_check.start(found.pictures(), false, KyAdsSet::kMaxPictureSide, KyAdsSet::kMaxSetPixels,
-                  found.byteAllowance());
-    m_verdict = Checking;
-    m_wake();
+    m_verdict = Reading;
+    const KyPath temp = m_tempFolder;
+    const KyPath local = m_localFolder;
+    onLane([this, temp, local]() -> std::function<void()> {
+        if (!KyFile::exists(KyAdsSet::fileIn(temp, kIndexName))) {
+            // Leftovers without an index are no set.
+            KyDirectory::RemoveDir(temp);
+            return [this] { m_verdict = Incomplete; };
+        }
+        const KyAdsSet found(temp, local);
+        bool showable = found.isShowable(true);
+        // The check reads every file again: one sync of the set makes it
+        // durable before it may be moved into place.
+        if (showable) {
+            showable = syncFile(KyAdsSet::fileIn(temp, kIndexName));
+            for (const KyString& name : found.names())
+                showable = syncFile(KyAdsSet::fileIn(temp, name)) && showable;
+        }
+        if (!showable) {
+            logPrint("[KyAds::commit] the advert set in %s is not whole: it is removed\n", temp.c_str());
+            KyDirectory::RemoveDir(temp);
+            return [this] { m_verdict = Incomplete; };
+        }
+        return [this, found] {
+            if (m_verdict != Reading)
+                return;
+            m_check.start(found.pictures(), false, KyAdsSet::kMaxPictureSide, KyAdsSet::kMaxSetPixels,
+                          found.byteAllowance());
+            m_verdict = Checking;
+        };
+    });
 }
 
 void KyAdsKeeper::takeCheck()
@@ -299,89 +619,58 @@ void KyAdsKeeper::takeCheck()
         // not checked again at every start.
         logPrint("[KyAds::isWhole] %s\n", m_check.failure().c_str());
         logPrint("[KyAds::commit] the advert set downloaded into %s is refused\n", m_tempFolder.c_str());
-        KyDirectory::RemoveDir(m_tempFolder);
+        const KyPath temp = m_tempFolder;
+        onLane([temp]() -> std::function<void()> {
+            KyDirectory::RemoveDir(temp);
+            return nullptr;
+        });
         m_verdict = Refused;
     }
     m_check.cancel();
 }
 
-bool KyAdsKeeper::hasWholeSet()
-{
-    takeCheck();
-    return m_verdict == Whole;
-}
-
 bool KyAdsKeeper::onFrame()
 {
-    if (m_passed && m_verdict != Refused)
-        refuseFetch();
+    takeResults();
+    // With no thread to be had, the frames run the lane, a job a frame.
+    m_lane.step();
+    startFetch();
+    if (m_fetch == Downloading && (m_passed || m_failed))
+        endFetch();
     startWaiting();
     // Once every download has ended, what they fetched is checked.
-    if (!downloading() && m_verdict == Unchecked && !m_downloaders.isEmpty())
+    if (m_fetch == Downloading && !downloading()) {
+        m_fetch = Fetched;
         startCheck();
+    }
     // With no thread to be had, the frames check the pictures, one a frame.
     if (m_verdict == Checking)
         m_check.step();
     takeCheck();
-    return downloading() || m_verdict == Checking;
+    return isFetching() || m_localReadings > 0;
 }
 
 bool KyAdsKeeper::commit()
 {
-    takeCheck();
     if (m_verdict != Whole)
         return false;
-    const KyAdsSet found(m_tempFolder, m_localFolder);
-    if (!found.isShowable())
-        return false;
-    const KyPath index = KyAdsSet::fileIn(m_tempFolder, kIndexName);
-    KyDirectory::RemoveDir(m_localFolder);
-    makeFolder(m_localFolder);
-    bool moved = KyFile::renameFile(index, KyAdsSet::fileIn(m_localFolder, kIndexName));
-    for (const KyString& name : found.names()) {
-        KyPath target = KyAdsSet::fileIn(m_localFolder, name);
-        makeParentFolders(target);
-        moved = KyFile::renameFile(KyAdsSet::fileIn(m_tempFolder, name), target) && moved;
-    }
-    KyDirectory::RemoveDir(m_tempFolder);
-    m_verdict = Committed;
-    if (!moved)
-        logPrint("[KyAds::commit] the advert set could not be moved whole into %s\n", m_localFolder.c_str());
-    return true;
-}
-
-KyAdsSet KyAdsKeeper::setToShow(bool* changed)
-{
-    if (changed)
-        *changed = false;
-    KyAdsSet local(m_localFolder, m_localFolder);
-    if (local.isShowable() || !copyDefaultSet())
-        return local;
-    if (changed)
-        *changed = true;
-    return KyAdsSet(m_localFolder, m_localFolder);
-}
-
-bool KyAdsKeeper::copyDefaultSet()
-{
-    KyString language = KyCore::systemLanguage();
-    KyPath index = KyAdsSet::fileIn(KyAdsSet::fileIn(m_defaultFolder, language), kIndexName);
-    if (!KyFile::exists(index)) {
-        language = "en";
-        index = KyAdsSet::fileIn(KyAdsSet::fileIn(m_defaultFolder, language), kIndexName);
-    }
-    const KyPath source = KyAdsSet::fileIn(m_defaultFolder, language);
-    const KyAdsSet shipped(source, m_localFolder, index);
-    if (shipped.names().isEmpty())
-        return false;
-    KyDirectory::RemoveDir(m_localFolder);
-    makeFolder(m_localFolder);
-    KyFile::copyFile(index, KyAdsSet::fileIn(m_localFolder, kIndexName));
-    for (const KyString& name : shipped.names()) {
-        KyPath target = KyAdsSet::fileIn(m_localFolder, name);
-        makeParentFolders(target);
-        KyFile::copyFile(KyAdsSet::fileIn(source, name), target);
-    }
+    m_verdict = Committing;
+    ++m_localReadings;
+    const KyPath temp = m_tempFolder;
+    const KyPath local = m_localFolder;
+    const KyPath shipped = m_defaultFolder;
+    onLane([this, temp, local, shipped]() -> std::function<void()> {
+        const bool moved = commitSet(temp, local);
+        bool refilled = false;
+        KyAdsSet set = readLocal(local, shipped, refilled);
+        return [this, moved, set] {
+            --m_localReadings;
+            m_verdict = moved ? Committed : Incomplete;
+            m_localSet = set;
+            m_localTaken = false;
+            m_localChanged = true;
+        };
+    });
     return true;
 }
 

@@ -4,29 +4,38 @@
 #include "core/KyCallback1Param.h"
 #include "core/KyFile.h"
 #include "core/KyLog.h"
+#include "core/KyTempFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <mutex>
 #include <vector>
 
-namespace {
+struct KyHTTPDownloader::Writing {
+    // Used by the lane's jobs only, one at a time.
+    KyTempFile temporary;
+    std::mutex lock;
+    // Under the lock: what the lane did.
+    u64 written = 0;
+    bool failed = false;
+    bool forRoom = false;
+    bool done = false;
+    bool committed = false;
 
-// Named as KyFile names its temporary files (see KyFile::isTemporaryName):
-// the file's name, this mark and six letters or digits chosen by mkstemp,
-// so that a leftover is told apart from the player's files.
-const char kTemporarySuffix[] = ".kytmp~XXXXXX";
-const u32 kTemporarySuffixLength = sizeof(kTemporarySuffix) - 1;
-
-} // namespace
+    void fail(bool room)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        failed = true;
+        forRoom = forRoom || room;
+    }
+};
 
 KyHTTPDownloader::KyHTTPDownloader()
     : m_finished(false)
     , m_succeeded(false)
+    , m_forRoom(false)
     , m_saving(false)
-    , m_temporary(-1)
+    , m_committing(false)
+    , m_watching(false)
+    , m_posted(0)
 {
     request.setBodySink(this);
     request.onResponse.pushBack(kyNewCallback(this, &KyHTTPDownloader::OnHTTPRequestResponse, 0.0f));
@@ -35,15 +44,43 @@ KyHTTPDownloader::KyHTTPDownloader()
 
 KyHTTPDownloader::~KyHTTPDownloader()
 {
+    watch(false);
     request.setBodySink(nullptr);
     discard();
+}
+
+KySerialLane& KyHTTPDownloader::defaultLane()
+{
+    // Never destroyed, as the pool it runs on: downloads may end at exit.
+    static KySerialLane* lane = new KySerialLane(KyWorkerPool::instance());
+    return *lane;
 }
 
 bool KyHTTPDownloader::start()
 {
     m_finished = false;
     m_succeeded = false;
+    m_forRoom = false;
     return request.send(location);
+}
+
+u64 KyHTTPDownloader::pendingBytes() const
+{
+    if (!m_writing)
+        return 0;
+    std::lock_guard<std::mutex> hold(m_writing->lock);
+    return m_posted - m_writing->written;
+}
+
+void KyHTTPDownloader::watch(bool on)
+{
+    if (on == m_watching)
+        return;
+    m_watching = on;
+    if (on)
+        KySocket2::addPumpTask(this);
+    else
+        KySocket2::removePumpTask(this);
 }
 
 bool KyHTTPDownloader::beginBody(u32 status, bool hasContentLength, u32 contentLength)
@@ -54,18 +91,21 @@ bool KyHTTPDownloader::beginBody(u32 status, bool hasContentLength, u32 contentL
         return true;
     if (hasContentLength && !fits(contentLength))
         return false;
-    const KyPath disk = KyFile::resolvePath(file);
-    if (disk.length() == 0)
-        return unableToSave();
-    std::vector<char> name(disk.c_str(), disk.c_str() + disk.length());
-    name.insert(name.end(), kTemporarySuffix, kTemporarySuffix + sizeof(kTemporarySuffix));
-    m_temporary = mkstemp(name.data());
-    if (m_temporary < 0)
-        return unableToSave();
-    m_temporaryPath = KyString(name.data());
-    // mkstemp makes the file private; the player's files are ordinary ones.
-    if (fchmod(m_temporary, 0644) != 0)
-        return unableToSave();
+    std::shared_ptr<Writing> writing = std::make_shared<Writing>();
+    m_writing = writing;
+    m_posted = 0;
+    const KyString path = file;
+    const RoomCheck room = roomCheck;
+    fileLane().post([writing, path, room] {
+        if (room && !room()) {
+            writing->fail(true);
+            return;
+        }
+        const KyPath disk = KyFile::resolvePath(path);
+        if (!writing->temporary.open(disk))
+            writing->fail(writing->temporary.failedForRoom());
+    });
+    watch(true);
     return true;
 }
 
@@ -75,17 +115,34 @@ bool KyHTTPDownloader::bodyBytes(const u8* bytes, u32 n)
         return true;
     if (!fits(n))
         return false;
+    if (!m_writing)
+        return unableToSave();
+    {
+        std::lock_guard<std::mutex> hold(m_writing->lock);
+        if (m_writing->failed) {
+            m_forRoom = m_writing->forRoom;
+            return unableToSave();
+        }
+    }
     if (allowance)
         allowance->left -= n;
-    u32 written = 0;
-    while (written < n) {
-        ssize_t done = ::write(m_temporary, bytes + written, n - written);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return unableToSave();
-        written += static_cast<u32>(done);
-    }
+    std::shared_ptr<Writing> writing = m_writing;
+    auto block = std::make_shared<std::vector<u8>>(bytes, bytes + n);
+    fileLane().post([writing, block] {
+        bool ok = true;
+        if (writing->temporary.isOpen())
+            ok = writing->temporary.write(block->data(), u32(block->size()));
+        std::lock_guard<std::mutex> hold(writing->lock);
+        writing->written += block->size();
+        if (!ok) {
+            writing->failed = true;
+            writing->forRoom = writing->forRoom || writing->temporary.failedForRoom();
+        }
+    });
+    m_posted += n;
+    // The lane is behind: the rest waits in the system until it catches up.
+    if (pendingBytes() >= kMaxPendingBytes)
+        request.socket.holdReceiving(true);
     return true;
 }
 
@@ -93,6 +150,7 @@ void KyHTTPDownloader::dropBody()
 {
     discard();
     m_saving = false;
+    request.socket.holdReceiving(false);
 }
 
 bool KyHTTPDownloader::fits(u64 bytes)
@@ -106,30 +164,14 @@ bool KyHTTPDownloader::fits(u64 bytes)
     return false;
 }
 
-bool KyHTTPDownloader::commit()
-{
-    if (m_temporary < 0)
-        return false;
-    bool ok = fsync(m_temporary) == 0;
-    ok = ::close(m_temporary) == 0 && ok;
-    m_temporary = -1;
-    const KyString target = m_temporaryPath.substr(0, m_temporaryPath.length() - kTemporarySuffixLength);
-    ok = ok && std::rename(m_temporaryPath.c_str(), target.c_str()) == 0;
-    if (ok)
-        m_temporaryPath = "";
-    else
-        discard();
-    return ok;
-}
-
 void KyHTTPDownloader::discard()
 {
-    if (m_temporary >= 0)
-        ::close(m_temporary);
-    m_temporary = -1;
-    if (m_temporaryPath.length() > 0)
-        unlink(m_temporaryPath.c_str());
-    m_temporaryPath = "";
+    if (!m_writing)
+        return;
+    std::shared_ptr<Writing> writing = m_writing;
+    m_writing.reset();
+    m_committing = false;
+    fileLane().post([writing] { writing->temporary.discard(); });
 }
 
 bool KyHTTPDownloader::unableToSave()
@@ -140,31 +182,100 @@ bool KyHTTPDownloader::unableToSave()
     return false;
 }
 
+void KyHTTPDownloader::failNow()
+{
+    watch(false);
+    m_finished = true;
+    onFailure.call(0);
+}
+
 bool KyHTTPDownloader::OnHTTPRequestResponse()
 {
     const u32 status = request.statusCode();
-    m_finished = true;
     m_saving = false;
     if (status != 200) {
         discard();
+        watch(false);
+        m_finished = true;
         onFailure.call(status);
         return false;
     }
-    if (!commit()) {
+    if (!m_writing) {
         unableToSave();
-        onFailure.call(0);
+        failNow();
         return false;
     }
-    logPrint("[KyHTTPDownloader::OnHTTPRequestResponse()] Save in : %s\n", file.c_str());
-    m_succeeded = true;
-    onSuccess.call(*this);
+    std::shared_ptr<Writing> writing = m_writing;
+    const bool durable = makeDurable;
+    fileLane().post([writing, durable] {
+        KyTempFile& temporary = writing->temporary;
+        bool ok = temporary.isOpen() && (!durable || temporary.makeDurable()) && temporary.commit();
+        std::lock_guard<std::mutex> hold(writing->lock);
+        ok = ok && !writing->failed;
+        writing->done = true;
+        writing->committed = ok;
+        if (!ok) {
+            writing->failed = true;
+            writing->forRoom = writing->forRoom || temporary.failedForRoom();
+        }
+    });
+    m_committing = true;
+    watch(true);
     return false;
 }
 
 bool KyHTTPDownloader::onRequestFailure(KyHTTPRequest::Failure)
 {
-    m_finished = true;
     dropBody();
-    onFailure.call(0);
+    failNow();
     return false;
+}
+
+void KyHTTPDownloader::afterPump()
+{
+    KySerialLane& files = fileLane();
+    // No thread at all: the frames write, a job a pump.
+    files.step();
+    if (!m_writing) {
+        watch(false);
+        return;
+    }
+    bool failed, done, committed;
+    u64 pending;
+    {
+        std::lock_guard<std::mutex> hold(m_writing->lock);
+        failed = m_writing->failed;
+        done = m_writing->done;
+        committed = m_writing->committed;
+        m_forRoom = m_writing->forRoom;
+        pending = m_posted - m_writing->written;
+    }
+    if (m_saving) {
+        if (failed) {
+            // The file cannot take the body: the exchange ends here.
+            request.cancel();
+            unableToSave();
+            failNow();
+            return;
+        }
+        if (request.socket.isHoldingReceiving() && pending < kMaxPendingBytes / 2)
+            request.socket.holdReceiving(false);
+        return;
+    }
+    if (!m_committing || !done)
+        return;
+    m_committing = false;
+    watch(false);
+    if (!committed) {
+        unableToSave();
+        m_finished = true;
+        onFailure.call(0);
+        return;
+    }
+    // The file is in place: nothing is left to remove.
+    m_writing.reset();
+    logPrint("[KyHTTPDownloader::OnHTTPRequestResponse()] Save in : %s\n", file.c_str());
+    m_succeeded = true;
+    m_finished = true;
+    onSuccess.call(*this);
 }

@@ -89,7 +89,7 @@ bool KyHTTPRequest::send(const KyString& location)
         m_path = "/";
     }
 
-    socket.connect(m_host);
+    socket.connect(m_connectHost.length() > 0 ? m_connectHost : m_host);
 
     KyString header;
     KyString body;
@@ -182,13 +182,18 @@ bool KyHTTPRequest::onSocketData(const KyArray<u8>& bytes)
             return false;
         }
     }
-    if (bodyLength == 0)
-        return false;
-    if (!m_taking)
-        keepBody(bytes.data() + bodyOffset, bodyLength);
-    else if (!m_taking->bodyBytes(bytes.data() + bodyOffset, bodyLength))
+    if (bodyLength > 0 && !takeBody(bytes.data() + bodyOffset, bodyLength))
         failWith(FailureStopped);
     return false;
+}
+
+bool KyHTTPRequest::takeBody(const u8* bytes, u32 n)
+{
+    if (!m_taking) {
+        keepBody(bytes, n);
+        return true;
+    }
+    return m_taking->bodyBytes(bytes, n);
 }
 
 void KyHTTPRequest::setMaxResponseSize(u32 bytes)

@@ -72,6 +72,11 @@ public:
     // holds a '/'; without one the whole location is the host and the path
     // is "/".
     bool send(const KyString& location);
+    // The address ("a.b.c.d:port") the connections of later sends go to in
+    // place of looking the location's host up; the host still names the
+    // site in the request. Empty: the host is looked up.
+    void setConnectHost(const KyString& address) { m_connectHost = address; }
+    const KyString& connectHost() const { return m_connectHost; }
     // Drops the connection in progress; no signal fires.
     void cancel();
     // The most bytes a response may take, header and body together (never
@@ -135,6 +140,7 @@ private:
     KyArray<KyString> m_fileContents;
     KyString m_host;
     KyString m_path;
+    KyString m_connectHost;
     KyHTTPResponse::Reader m_reader;
     u32 m_status;
     KyString m_body;

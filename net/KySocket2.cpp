@@ -28,6 +28,16 @@ KyArray<KySocket2*>& registryList()
 
 bool g_pumping = false;
 
+KyArray<KySocket2::PumpTask*>* g_tasks = nullptr;
+
+struct TasksOwner {
+    ~TasksOwner()
+    {
+        delete g_tasks;
+        g_tasks = nullptr;
+    }
+} g_tasksOwner;
+
 } // namespace
 
 KySocket2::KySocket2()
@@ -38,6 +48,7 @@ KySocket2::KySocket2()
     , m_lastProgress(0)
     , m_alive(nullptr)
     , m_used(false)
+    , m_held(false)
 {
     registryList().pushBack(this);
 }
@@ -61,6 +72,7 @@ void KySocket2::connect(const KyString& host)
             m_socket = fresh;
     }
     m_used = true;
+    m_held = false;
     m_connected = false;
     m_state = StateIdle;
     m_sendQueue.clear();
@@ -120,18 +132,52 @@ const KyArray<KySocket2*>& KySocket2::registry()
 
 void KySocket2::updateAll()
 {
-    if (g_pumping || !g_registry)
+    if (g_pumping)
         return;
     g_pumping = true;
-    // The walk goes over a copy: listeners may create and delete sockets.
-    // A socket deleted meanwhile has left the registry and is skipped.
-    KyArray<KySocket2*> sockets;
-    sockets.copy(*g_registry);
-    for (u32 i = 0; i < sockets.count(); ++i) {
-        if (g_registry && g_registry->contains(sockets[i]))
-            sockets[i]->pump();
+    if (g_registry) {
+        // The walk goes over a copy: listeners may create and delete sockets.
+        // A socket deleted meanwhile has left the registry and is skipped.
+        KyArray<KySocket2*> sockets;
+        sockets.copy(*g_registry);
+        u32 receiving = 0;
+        for (u32 i = 0; i < sockets.count(); ++i)
+            receiving += sockets[i]->isReceiving() ? 1 : 0;
+        // An even share of the pump's budget each.
+        const u32 share = receiving > 0 ? kPumpBudget / receiving : kPumpBudget;
+        for (u32 i = 0; i < sockets.count(); ++i) {
+            if (g_registry && g_registry->contains(sockets[i]))
+                sockets[i]->pump(share > 0 ? share : 1);
+        }
+    }
+    if (g_tasks) {
+        KyArray<PumpTask*> tasks;
+        tasks.copy(*g_tasks);
+        for (u32 i = 0; i < tasks.count(); ++i) {
+            if (g_tasks && g_tasks->contains(tasks[i]))
+                tasks[i]->afterPump();
+        }
     }
     g_pumping = false;
+}
+
+void KySocket2::addPumpTask(PumpTask* task)
+{
+    if (!g_tasks)
+        g_tasks = new KyArray<PumpTask*>;
+    if (task && !g_tasks->contains(task))
+        g_tasks->pushBack(task);
+}
+
+void KySocket2::removePumpTask(PumpTask* task)
+{
+    if (g_tasks)
+        g_tasks->remove(task);
+}
+
+bool KySocket2::isReceiving() const
+{
+    return m_state == StateConnecting && m_connected && !m_held && m_socket && m_socket->isOpen();
 }
 
 bool KySocket2::timedOut() const
@@ -148,7 +194,7 @@ void KySocket2::fail(KySocketBase::Error error)
     errorListeners.call(error);
 }
 
-void KySocket2::pump()
+void KySocket2::pump(u32 budget)
 {
     if (m_state != StateConnecting || !m_socket || !m_socket->isOpen())
         return;
@@ -185,9 +231,14 @@ void KySocket2::pump()
         return;
     }
 
+    if (m_held) {
+        // The reader is behind, not the host.
+        m_lastProgress = KyOsClock::microseconds();
+        return;
+    }
     bool ended = false;
     bool broken = false;
-    receiveBlock(ended, broken);
+    receiveBlock(budget < m_sizeLimit ? budget : m_sizeLimit, ended, broken);
     if (m_receiveBuffer.count() > 0) {
         m_lastProgress = KyOsClock::microseconds();
         m_alive = &alive;
@@ -240,14 +291,14 @@ bool KySocket2::flushQueue(bool& alive)
     return true;
 }
 
-void KySocket2::receiveBlock(bool& ended, bool& broken)
+void KySocket2::receiveBlock(u32 limit, bool& ended, bool& broken)
 {
     ended = false;
     broken = false;
     m_receiveBuffer.resize(0);
     u8 chunk[65536];
-    while (m_receiveBuffer.count() < m_sizeLimit) {
-        u32 room = m_sizeLimit - m_receiveBuffer.count();
+    while (m_receiveBuffer.count() < limit) {
+        u32 room = limit - m_receiveBuffer.count();
         size_t received = 0;
         int code = 0;
         KyOsSocket::Progress progress = KyOsSocket::receive(m_socket->handle(), chunk,

@@ -22,6 +22,12 @@
 // listeners (12 for an orderly end, 13 for a reset or a failed send or
 // receive, 6 for a connection that could not be made, 14 when nothing moved
 // for longer than the timeout). A connection that ended is closed.
+//
+// One pump receives at most kPumpBudget bytes across all sockets, shared
+// evenly among those receiving, so a frame's cost does not grow with the
+// count of downloads. A socket whose reader falls behind holds its
+// receiving (holdReceiving): its bytes wait in the system meanwhile, and the
+// silence is not counted against the host.
 class KySocket2 : public KyReferencesCounter {
 public:
     typedef KyArray<KyICallback1Param<KySocketBase::Error>*> ErrorSignal;
@@ -41,6 +47,16 @@ public:
 
     // The most bytes one socket receives in one pump.
     static const u32 kDefaultSizeLimit = 524288;
+    // The most bytes all sockets together receive in one pump.
+    static const u32 kPumpBudget = 262144;
+
+    // Work that follows each pump (the end of a download whose file is
+    // written elsewhere); registered and removed by its owner.
+    class PumpTask {
+    public:
+        virtual ~PumpTask() {}
+        virtual void afterPump() = 0;
+    };
     // Microseconds without progress after which a connection is given up.
     static const u64 kDefaultTimeout = 30000000u;
 
@@ -59,6 +75,10 @@ public:
     // received bytes are dropped.
     void close();
 
+    // Stops (true) or resumes receiving; connects and sends go on.
+    void holdReceiving(bool held) { m_held = held; }
+    bool isHoldingReceiving() const { return m_held; }
+
     bool isBlocking() const;
     bool isConnected() const { return m_connected; }
     u32 state() const { return m_state; }
@@ -74,7 +94,11 @@ public:
     // order. Listeners may close, delete or create sockets (a socket created
     // during the walk waits for the next one); a call made from inside a
     // listener does nothing.
+    // Then the pump tasks, in the order they were added (one added or
+    // removed meanwhile is taken into account at once).
     static void updateAll();
+    static void addPumpTask(PumpTask* task);
+    static void removePumpTask(PumpTask* task);
     // The live sockets, in the order they were created.
     static const KyArray<KySocket2*>& registry();
 
@@ -100,15 +124,17 @@ private:
     KySocket2(const KySocket2&) = delete;
     KySocket2& operator=(const KySocket2&) = delete;
 
-    // One pump step of this socket.
-    void pump();
+    // One pump step of this socket, receiving at most budget bytes.
+    void pump(u32 budget);
+    // Connected, not held, with a connection in progress: it would receive.
+    bool isReceiving() const;
     // Sends what the system takes of the queue. False when the connection
     // broke, or when this socket was closed or deleted by a listener (alive
     // tells which).
     bool flushQueue(bool& alive);
-    // Receives up to the size limit into the receive buffer; ended and
-    // broken tell how the connection stands afterwards.
-    void receiveBlock(bool& ended, bool& broken);
+    // Receives up to limit bytes into the receive buffer; ended and broken
+    // tell how the connection stands afterwards.
+    void receiveBlock(u32 limit, bool& ended, bool& broken);
     // Closes, then calls the error listeners with error (the last thing the
     // caller does: a listener may delete this socket).
     void fail(KySocketBase::Error error);
@@ -126,6 +152,7 @@ private:
     bool* m_alive;
     // A connect was made on the system socket: the next one needs a new one.
     bool m_used;
+    bool m_held;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "os/KyOsSocket.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,6 +17,27 @@ namespace {
 
 bool g_started = false;
 unsigned g_startups = 0;
+
+bool systemResolve(const char* host, std::uint32_t& address, int& error)
+{
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof(hints));
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int code = ::getaddrinfo(host, nullptr, &hints, &found);
+    if (code != 0 || !found) {
+        if (found)
+            ::freeaddrinfo(found);
+        error = code != 0 ? code : EAI_NONAME;
+        return false;
+    }
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return true;
+}
+
+std::atomic<KyOsSocket::Resolver> g_resolver(&systemResolve);
 
 // Whether host lies in the reserved "invalid" domain ("x.invalid",
 // "x.invalid.", "invalid"), whose names are never to be resolved.
@@ -96,19 +118,37 @@ bool resolve(const char* host, std::uint32_t& address, int& error)
         error = EAI_NONAME;
         return false;
     }
-    addrinfo hints;
-    std::memset(&hints, 0, sizeof(hints));
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    int code = ::getaddrinfo(host, nullptr, &hints, &found);
-    if (code != 0 || !found) {
-        error = code != 0 ? code : EAI_NONAME;
+    if (parseAddress(host, address))
+        return true;
+    return g_resolver.load()(host, address, error);
+}
+
+bool parseAddress(const char* host, std::uint32_t& address)
+{
+    in_addr parsed;
+    if (!host || ::inet_pton(AF_INET, host, &parsed) != 1)
         return false;
-    }
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(found);
+    address = parsed.s_addr;
     return true;
+}
+
+bool answersAtOnce(const char* host)
+{
+    std::uint32_t address = 0;
+    return !host || host[0] == '\0' || isReservedInvalid(host) || parseAddress(host, address);
+}
+
+void formatAddress(std::uint32_t address, char* text, std::size_t size)
+{
+    in_addr value;
+    value.s_addr = address;
+    if (!::inet_ntop(AF_INET, &value, text, socklen_t(size)) && size > 0)
+        text[0] = '\0';
+}
+
+void installResolver(Resolver resolver)
+{
+    g_resolver.store(resolver ? resolver : &systemResolve);
 }
 
 Progress connect(int socket, std::uint32_t address, std::uint16_t port, int& error)

@@ -38,6 +38,19 @@ bool setNonBlocking(int socket, bool on);
 // refused without asking the resolver. On failure error holds the
 // look-up's code.
 bool resolve(const char* host, std::uint32_t& address, int& error);
+// The address of a dotted IPv4 host ("127.0.0.1"): needs no look-up.
+bool parseAddress(const char* host, std::uint32_t& address);
+// Whether resolve answers host without asking the resolver (a dotted
+// address, or a name that never resolves).
+bool answersAtOnce(const char* host);
+// The dotted form of an address (network order).
+void formatAddress(std::uint32_t address, char* text, std::size_t size);
+
+// The resolver that resolve asks for names: the system's (getaddrinfo)
+// unless another is installed (null restores it). Called on whatever thread
+// resolves.
+typedef bool (*Resolver)(const char* host, std::uint32_t& address, int& error);
+void installResolver(Resolver resolver);
 
 enum Progress {
     Done,        // the operation completed (bytes moved, connection made)

@@ -379,3 +379,15 @@ TEST(File, TheTemporaryNamesOfAtomicWrites)
         }
     }
 }
+
+// The room beside a file whose folders are not made yet is the nearest
+// folder's that is: the question answers, however many levels are missing.
+TEST(File, FreeSpaceOfAPathNotMadeYetIsItsNearestFoldersRoom)
+{
+    UserDataSandbox sandbox;
+    for (const char* path : {"Backup/AdsTmp/index.xml", "Backup/a/b/c/", "Backup/x.xml"}) {
+        u64 bytes = 0;
+        EXPECT_TRUE(KyFile::freeSpace(KyString(path), bytes)) << path;
+        EXPECT_GT(bytes, 0u) << path;
+    }
+}

@@ -14,6 +14,7 @@
 #include "net/KyAdsSet.h"
 #include "net/KyHTTPDownloader.h"
 #include "os/KyOsClock.h"
+#include "os/KyOsSocket.h"
 #include "tools/content/ImageWriters.h"
 #include "ui/KyButton.h"
 #include "ui/KySprite.h"
@@ -30,6 +31,9 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <cstdint>
+#include <netinet/in.h>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -376,6 +380,7 @@ TEST_F(Ads, ACutShortRunSkipsOneRunOfAdvertsThenClears)
     KyAds ads;
     EXPECT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
                            KyString("ads.orvalen.invalid/Orvalen3/PC/Part3/Ads")));
+    ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
     EXPECT_EQ(ads.downloaders().count(), 1u);
 }
 
@@ -463,7 +468,8 @@ TEST_F(Ads, AnIncompleteSetIsNotCommittedAndTheDefaultSetIsShown)
         fetch(ads, server);
         EXPECT_FALSE(ads.isComplete(KyString("Backup/AdsTmp/index.xml")));
         showFirstPage(ads);
-        EXPECT_TRUE(userDataHas("AdsTmp/index.xml"));
+        // A fetch that ends without a whole set leaves nothing of it.
+        EXPECT_FALSE(userDataHas("AdsTmp"));
         EXPECT_FALSE(userDataHas("Ads/page2.xml"));
         EXPECT_EQ(userDataRead("Ads/default.png"), picture(InterfaceFiles::Yellow));
         EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
@@ -474,21 +480,19 @@ TEST_F(Ads, AnIncompleteSetIsNotCommittedAndTheDefaultSetIsShown)
 
 // A set that arrives while the adverts show replaces the shown one when the
 // game ends, once its check has ended. The end never waits for the check: a
-// check the end cut short (its worker held elsewhere) is made again at the
-// next start, and that set is taken then.
+// check the end cut short (no thread to be had, the frames not done with
+// it) is made again at the next start, and that set is taken then.
 TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
 {
     defaultSet();
     AdvertServer server(servedSet());
     ASSERT_TRUE(server.ok());
     for (bool held : {false, true}) {
-        SCOPED_TRACE(held ? "the worker held" : "the worker free");
+        SCOPED_TRACE(held ? "no thread" : "a worker");
         unlink(userData("KyCache.xml").c_str());
         writeUserData("Ads/index.xml", page({"old.png"}, "", ""));
         writeUserData("Ads/old.png", picture(InterfaceFiles::Cyan));
-        KyWorkerPool pool(1);
-        std::atomic<bool> hold(held), holding(false);
-        KyWorkerPool::Group holder(KyWorkerPool::Now, pool);
+        KyWorkerPool pool(held ? 0 : 1);
         {
             KyAds ads(pool);
             ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault),
@@ -498,12 +502,6 @@ TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
             EXPECT_EQ(ads.page().imageMap().count(), 1u);
             EXPECT_TRUE(userDataHas("Ads/old.png"));
             if (held) {
-                holder.add([&] {
-                    holding = true;
-                    while (hold)
-                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                });
-                ASSERT_TRUE(pumpUntil([&] { return holding.load(); }));
                 ASSERT_TRUE(pumpUntil([&] { return downloadsEnded(ads) && ads.downloaders().count() == 5; }));
                 EXPECT_TRUE(ads.isFetching());
             } else {
@@ -512,8 +510,6 @@ TEST_F(Ads, AnEarlierCompleteSetStaysAndALateDownloadIsCommittedAtTheEnd)
         }
         EXPECT_EQ(userDataHas("Ads/old.png"), held);
         EXPECT_EQ(userDataHas("AdsTmp/second.png"), held);
-        hold = false;
-        holder.finish();
         if (held) {
             // The next start checks the set left, and takes it.
             KyAds ads(pool);
@@ -583,6 +579,7 @@ TEST_F(Ads, ButtonsSkipMoveOnAndBuyAndEachPageShowsOncePerRun)
     KyAds ads;
     watcher.listen(ads);
     ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+    ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
 
     // A page with a way on does not move by itself.
     ads.next();
@@ -720,6 +717,7 @@ TEST_F(Ads, PagesWithoutAWayOnAdvanceAfterTenSecondsAndBadPagesEndTheRun)
         KyAds ads;
         watcher.listen(ads);
         ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
         ads.next();
         if (c.advanceAfter == 0) {
             EXPECT_EQ(watcher.finished, 1) << c.first;
@@ -800,23 +798,20 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         const char* mode;
         std::vector<std::string> options;
         const char* logged;
-        // What is left of the download: a set that may still be completed
-        // stays, one whose pictures were refused goes.
-        bool left;
     } cases[] = {
-        {"cutindex", {"--cut", "7"}, "declaration without its end", true},
-        {"cutindex", {"--cut", "30"}, "comment without its end", true},
-        {"cutindex", {"--cut", "150"}, "comment without its end", true},
-        {"portal", {}, "names no file of the advert set", true},
-        {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture", false},
+        {"cutindex", {"--cut", "7"}, "declaration without its end"},
+        {"cutindex", {"--cut", "30"}, "comment without its end"},
+        {"cutindex", {"--cut", "150"}, "comment without its end"},
+        {"portal", {}, "names no file of the advert set"},
+        {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture"},
         // An index larger than a set may read is not even received.
-        {"manynames", {}, "the response is larger than 196608 bytes", false},
+        {"manynames", {}, "the response is larger than 196608 bytes"},
         // Pictures that take a few kilobytes to send and tens of megabytes
         // to decode: refused from their header.
-        {"bigpictures", {"--names", "12"}, "AdsTmp/p0.png is larger than the advert budget allows", false},
+        {"bigpictures", {"--names", "12"}, "AdsTmp/p0.png is larger than the advert budget allows"},
         // Pictures of one pixel whose data inflates to 1 GiB after it: a
         // megabyte each to send, refused after a piece of it.
-        {"bombpictures", {"--names", "8"}, "AdsTmp/p0.png is not a whole picture", false},
+        {"bombpictures", {"--names", "8"}, "AdsTmp/p0.png is not a whole picture"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.mode) + (c.options.empty() ? "" : " " + c.options[1]));
@@ -830,7 +825,8 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         {
             KyAds ads;
             fetch(ads, server);
-            EXPECT_EQ(userDataHas("AdsTmp/index.xml"), c.left);
+            // Nothing is left of a fetch that did not end in a whole set.
+            EXPECT_FALSE(userDataHas("AdsTmp"));
             showFirstPage(ads);
             EXPECT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
             EXPECT_EQ(ads.page().imageMap().count(), 1u);
@@ -853,14 +849,15 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
     ads.hide();
 }
 
-// A downloaded index is read in the frame its download ends: the reading
-// stops at the bounds of a set, however large the index the host sends.
+// A downloaded index is read off the frame once its download ends: the
+// reading stops at the bounds of a set, however large the index the host sends.
 TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
 {
     KyAds ads;
     {
         StdoutCapture quiet;
         ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
     }
     const u32 downloadsBefore = ads.downloaders().count();
     struct Case {
@@ -879,6 +876,7 @@ TEST_F(Ads, AnIndexPastTheBoundsOfASetCostsItsFrameNothing)
         downloaded.file = KyPath("Backup/AdsTmp/index.xml");
         StdoutCapture log;
         const double ratio = LinearReading::againstParse(index, [&] { ads.onFileDownloaded(downloaded); });
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
         EXPECT_NE(log.text().find(c.logged), std::string::npos) << log.text();
         EXPECT_EQ(ads.downloaders().count(), downloadsBefore) << c.names;
         if (c.names == 20000) {
@@ -927,6 +925,7 @@ TEST_F(Ads, TheBudgetCountsEveryPictureAndPagesAreReadAheadOfTheirShowing)
     }
     KyAds ads;
     ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads")));
+    ASSERT_TRUE(pumpUntil([&] { return ads.preparedPage().length() > 0; }));
     EXPECT_STREQ(ads.preparedPage().c_str(), "Backup/Ads/index.xml");
     ASSERT_TRUE(pumpUntil([&] { return ads.isPrepared(); }));
     ads.next();
@@ -981,6 +980,13 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
         // no sooner), or for good.
         std::atomic<bool> held(c.pool == Free || c.pool == Held), holding(false);
         KyWorkerPool::Group holder(KyWorkerPool::Now, pool);
+        Watcher watcher;
+        StdoutCapture log;
+        KyAds ads(pool);
+        watcher.listen(ads);
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        // The set is read (on the lane) before the worker is held.
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
         if (held) {
             holder.add([&] {
                 holding = true;
@@ -989,11 +995,6 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
             });
             ASSERT_TRUE(pumpUntil([&] { return holding.load(); }));
         }
-        Watcher watcher;
-        StdoutCapture log;
-        KyAds ads(pool);
-        watcher.listen(ads);
-        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
         // The first page reads no picture: it shows at once.
         ads.next();
         ASSERT_STREQ(ads.currentPage().c_str(), "Backup/Ads/index.xml");
@@ -1102,4 +1103,111 @@ TEST_F(Ads, ASetsPicturesAreReadNoFurtherThanItsBudgetAllows)
         EXPECT_EQ(pictures.isWhole(), std::string(name) == "Backup/Ads/odd.bmp") << name;
     }
     EXPECT_STREQ(pictures.failure().c_str(), "Backup/Ads/after.png is not a whole picture: its file goes on past it");
+}
+
+// A fetch never takes the player's last free space, and never leaves a set
+// that is not whole for a later run: too little room starts no download, and
+// a set a cut-short run left that is not whole goes at once (a run whose
+// cache mark could not be cleared fetches nothing, so only this clears it).
+TEST_F(Ads, AFetchWithoutRoomOrACutShortRunsSetLeavesNoTemporaryFolder)
+{
+    defaultSet();
+    AdvertServer server(servedSet());
+    ASSERT_TRUE(server.ok());
+    for (bool cutShort : {false, true}) {
+        SCOPED_TRACE(cutShort ? "a cut-short run's set" : "too little room");
+        if (cutShort)
+            writeCache(1300000000, "1");
+        else
+            unlink(userData("KyCache.xml").c_str());
+        // What an earlier run left: an index naming a picture that is not there.
+        writeUserData("AdsTmp/index.xml", page({"missing.png"}, "", ""));
+        StdoutCapture log;
+        KyAds ads;
+        ads.keeper().freeSpace = [](const KyString&, u64& bytes) {
+            bytes = u64(1) << 20;
+            return true;
+        };
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString(server.location().c_str()));
+        ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+        EXPECT_EQ(ads.downloaders().count(), 0u);
+        EXPECT_FALSE(userDataHas("AdsTmp"));
+        if (!cutShort) {
+            EXPECT_NE(log.text().find("bytes free, fewer than the"), std::string::npos) << log.text();
+        }
+    }
+}
+
+// The host's name is looked up once a fetch, on a worker; a look-up still
+// running when the adverts end is dropped, and nothing waits for it.
+namespace {
+
+struct SlowResolver {
+    static std::atomic<bool> release;
+    static std::atomic<int> calls;
+    static std::atomic<int> answered;
+    static std::atomic<bool> onCaller;
+    static std::thread::id caller;
+    static bool resolve(const char*, std::uint32_t& address, int&)
+    {
+        ++calls;
+        if (std::this_thread::get_id() == caller)
+            onCaller = true;
+        // Held at most a minute, so that a wait for it shows as a hang.
+        for (int i = 0; i < 60000 && !release && !onCaller; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        address = htonl(INADDR_LOOPBACK);
+        ++answered;
+        return true;
+    }
+};
+std::atomic<bool> SlowResolver::release(false);
+std::atomic<int> SlowResolver::calls(0);
+std::atomic<int> SlowResolver::answered(0);
+std::atomic<bool> SlowResolver::onCaller(false);
+std::thread::id SlowResolver::caller;
+
+} // namespace
+
+TEST_F(Ads, TheHostIsLookedUpOffTheFrameOnceAndADroppedLookUpIsNotWaitedFor)
+{
+    defaultSet();
+    AdvertServer server(servedSet());
+    ASSERT_TRUE(server.ok());
+    const std::string port = server.address().substr(server.address().find(':'));
+    const std::string location = "adverts.example" + port + AdvertServer::kPath;
+    KyWorkerPool pool(2);
+    SlowResolver::caller = std::this_thread::get_id();
+    KyOsSocket::installResolver(&SlowResolver::resolve);
+    for (bool answered : {true, false}) {
+        SCOPED_TRACE(answered ? "answered" : "dropped");
+        unlink(userData("KyCache.xml").c_str());
+        SlowResolver::release = answered;
+        SlowResolver::calls = 0;
+        SlowResolver::answered = 0;
+        {
+            Watcher watcher;
+            KyAds ads(pool);
+            watcher.listen(ads);
+            ASSERT_TRUE(ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString(location.c_str())));
+            if (answered) {
+                ASSERT_TRUE(pumpUntil([&] { return !ads.isFetching(); }));
+                EXPECT_EQ(ads.downloaders().count(), 5u);
+                EXPECT_EQ(userDataRead("Ads/second.png"), picture(InterfaceFiles::Blue));
+                continue;
+            }
+            ASSERT_TRUE(pumpUntil([&] { return SlowResolver::calls == 1; }));
+            showFirstPage(ads);
+            ads.onSkip();
+            EXPECT_EQ(watcher.finished, 1);
+            KyTimer::updateAll();
+            EXPECT_FALSE(ads.isFetching());
+        }
+        EXPECT_EQ(SlowResolver::answered.load(), answered ? 1 : 0);
+    }
+    EXPECT_EQ(SlowResolver::calls.load(), 1);
+    EXPECT_FALSE(SlowResolver::onCaller.load());
+    SlowResolver::release = true;
+    ASSERT_TRUE(pumpUntil([&] { return SlowResolver::answered == 1; }));
+    KyOsSocket::installResolver(nullptr);
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 #include <netinet/in.h>
@@ -310,4 +311,52 @@ TEST(Socket2Pump, ASecondConnectUsesAFreshSystemSocket)
         EXPECT_EQ(recorder.errors, std::vector<u32>{12});
     }
     EXPECT_EQ(recorder.connected, 2);
+}
+
+// One pump receives a bounded total across all sockets, shared evenly among
+// those receiving; a socket that holds its receiving takes nothing and is
+// not timed out meanwhile.
+TEST(Socket2Pump, APumpReceivesABoundedTotalSharedAmongTheSocketsReceiving)
+{
+    const u32 sockets = 4;
+    const size_t each = 100 * 1024;
+    LoopbackPeer peers[sockets];
+    KyTcpSocket clients[sockets];
+    struct Blocks {
+        size_t total = 0;
+        size_t largest = 0;
+        bool onData(const KyArray<u8>& bytes)
+        {
+            total += bytes.count();
+            largest = std::max(largest, size_t(bytes.count()));
+            return false;
+        }
+    } blocks[sockets];
+    for (u32 i = 0; i < sockets; ++i) {
+        clients[i].dataListeners.pushBack(kyNewCallback(&blocks[i], &Blocks::onData));
+        clients[i].connect(KyString(peers[i].host().c_str()));
+        ASSERT_TRUE(peers[i].accept());
+    }
+    ASSERT_TRUE(pumpUntil([&] {
+        for (u32 i = 0; i < sockets; ++i) {
+            if (!clients[i].isConnected())
+                return false;
+        }
+        return true;
+    }));
+    KyOsClock::installFake(0);
+    clients[0].holdReceiving(true);
+    for (u32 i = 0; i < sockets; ++i)
+        peers[i].write(std::string(each, char('a' + i)));
+    // Held past the host's timeout: the silence is the reader's, not the host's.
+    KyOsClock::advanceFake(clients[0].timeout() + 1);
+    ASSERT_TRUE(pumpUntil([&] { return blocks[1].total == each && blocks[2].total == each && blocks[3].total == each; }));
+    EXPECT_EQ(blocks[0].total, 0u);
+    EXPECT_EQ(clients[0].state(), u32(KySocket2::StateConnecting));
+    clients[0].holdReceiving(false);
+    ASSERT_TRUE(pumpUntil([&] { return blocks[0].total == each; }));
+    KyOsClock::install(nullptr);
+    // Three or four receiving: never more than a third of the budget each.
+    for (u32 i = 0; i < sockets; ++i)
+        EXPECT_LE(blocks[i].largest, size_t(KySocket2::kPumpBudget / 3)) << i;
 }
