@@ -2,13 +2,16 @@
 // tour of the menus (tests/game/MenuTour.txt), and what it shows, logs and
 // writes.
 #include "core/KyFile.h"
+#include "core/KyXmlDocument.h"
 #include "game/OptionsFile.h"
 #include "game/StartUp.h"
+#include "net/KyAdsIndex.h"
 #include "net/KyAdsSet.h"
 #include "tests/game/GameProcess.h"
 #include "tests/game/ScreenFixtures.h"
 #include "tests/net/AdvertServer.h"
 #include "tools/content/ImageWriters.h"
+#include "tools/content/SoundWriters.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +22,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -464,4 +470,282 @@ TEST(EndToEnd, StartsAfterABombSetCostWhatAStartWithTheShippedSetCosts)
     }
     SCOPED_TRACE("the start after");
     cheap(game.run(tour));
+}
+
+namespace {
+
+// The shipped set's first page, at (60, 100).
+const KyColor kShippedAdvert(0x42, 0x3f, 0x5e, 255);
+const std::string kUnreachable = "ads.orvalen.invalid";
+
+bool isOpen(const GameProcess::FileOperation& operation)
+{
+    return operation.operation.compare(0, 4, "open") == 0 || operation.operation.compare(0, 5, "fopen") == 0 ||
+           operation.operation == "mkstemp";
+}
+
+// The main thread's file operations of the last run, those on paths under
+// the prefix given (all when empty).
+size_t mainThreadOperations(const GameProcess& game, const std::string& prefix = std::string())
+{
+    size_t n = 0;
+    for (const GameProcess::FileOperation& operation : game.fileTrace()) {
+        const bool under = operation.path.compare(0, prefix.size(), prefix) == 0 ||
+                           (!operation.target.empty() && operation.target.compare(0, prefix.size(), prefix) == 0);
+        n += operation.mainThread && under ? 1 : 0;
+    }
+    return n;
+}
+
+// The main thread's operations on the advert folders ("Ads", "AdsTmp") of
+// the user-data folder, as text for a failure message.
+std::string mainThreadAdvertWork(const GameProcess& game)
+{
+    std::string text;
+    size_t shown = 0;
+    for (const GameProcess::FileOperation& operation : game.fileTrace()) {
+        if (operation.mainThread && operation.operation != "stat" && operation.path.find("/Ads") != std::string::npos &&
+            shown++ < 20)
+            text += operation.operation + " " + operation.path + "\n";
+    }
+    return text;
+}
+
+// A served set of one page naming count pictures made by picture(i).
+std::string writeServedSet(const TempDir& folder, u32 count, const std::function<std::string(u32)>& picture)
+{
+    std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
+    for (u32 i = 0; i < count; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        index += "  <img name=\"p" + std::to_string(i) + "\" file=\"Backup/Ads/" + name + "\"/>\n";
+        folder.writeFile(name, picture(i));
+    }
+    index += "  <value name=\"duration\" value=\"1000000\"/>\n</advert>\n";
+    folder.writeFile("index.xml", index);
+    return index;
+}
+
+u64 freeBytes(const std::string& folder)
+{
+    struct statvfs space;
+    return statvfs(folder.c_str(), &space) == 0 ? u64(space.f_bavail) * space.f_frsize : 0;
+}
+
+} // namespace
+
+// A set left in the user-data folder whose page names a sound of the set (a
+// long one, decoded whole on the frame that loads the page) is not a set to
+// show: the shipped set shows in its place, and nothing opens the sound.
+// The same set without the sound shows its picture.
+TEST(EndToEnd, ASetWhosePageNamesASoundIsNotShownAndNoFrameOpensTheSound)
+{
+    const KyColor own(30, 140, 200, 255);
+    std::vector<float> samples = SoundWriters::sineFloat(1, 8000, 8000 * 20, {440.0}, {0.5});
+    const SoundWriters::Bytes ogg = SoundWriters::encodeVorbis(1, 8000, samples);
+    ASSERT_FALSE(ogg.empty());
+    for (bool sound : {true, false}) {
+        SCOPED_TRACE(sound ? "a page naming a sound" : "the same page without it");
+        GameProcess game;
+        game.traceFiles();
+        game.setEnvironment("KY_ADVERT_HOST", kUnreachable);
+        game.writeUserFile("Ads/index.xml",
+                           "<?xml version=\"1.0\" ?>\n<advert>\n"
+                           "  <sprite name=\"picture\" file=\"Backup/Ads/Own.png\" visible=\"1\">\n"
+                           "    <position x=\"0\" y=\"0\" z=\"40\" />\n  </sprite>\n" +
+                               std::string(sound ? "  <sfx name=\"jingle\" file=\"Backup/Ads/long.ogg\" />\n" : "") +
+                               "  <value name=\"duration\" value=\"60000000\" />\n</advert>\n");
+        game.writeUserFile("Ads/Own.png", ScreenFixtures::solidPng(480, 320, own));
+        game.writeUserFile("Ads/long.ogg", std::string(ogg.begin(), ogg.end()));
+        const GameProcess::Run run = game.run("wait 200\nshot advert\n");
+        ASSERT_EQ(run.exitCode, 0) << run.console;
+        const GameProcess::Picture advert = game.shot("advert");
+        const KyColor seen = advert.at(60, 100);
+        EXPECT_TRUE(advert.near(60, 100, sound ? kShippedAdvert : own))
+            << int(seen.r) << " " << int(seen.g) << " " << int(seen.b);
+        size_t soundOpens = 0;
+        for (const GameProcess::FileOperation& operation : game.fileTrace())
+            soundOpens += isOpen(operation) && operation.path.find("long.ogg") != std::string::npos ? 1 : 0;
+        EXPECT_EQ(soundOpens, 0u);
+    }
+}
+
+// A start that downloads a whole set of 250 small pictures does no more file
+// work on the main thread, in the advert folders or anywhere, than a start
+// whose host is never reached; and the set is the one the next start shows.
+TEST(EndToEnd, AStartThatDownloadsAWholeSetDoesNoMoreFileWorkOnTheMainThreadThanOneWithNoHost)
+{
+    const std::string tour = "wait 400\n";
+    GameProcess offline;
+    // The fetch wants room for the set's allowance and a margin after it.
+    if (freeBytes(offline.userDataFolder().substr(0, offline.userDataFolder().find("/Documents"))) <
+        (96ull << 20))
+        GTEST_SKIP() << "less than 96 MiB free for the downloaded set";
+    offline.traceFiles();
+    offline.setEnvironment("KY_ADVERT_HOST", kUnreachable);
+    ASSERT_EQ(offline.run(tour).exitCode, 0);
+    const std::string offlineFolder = offline.userDataFolder() + "/Ads";
+    const size_t offlineAdverts = mainThreadOperations(offline, offlineFolder);
+    const size_t offlineAll = mainThreadOperations(offline);
+
+    TempDir served("kyads");
+    const std::string index = writeServedSet(served, 250, [](u32 i) {
+        return ScreenFixtures::solidPng(8, 8, KyColor(u8(i), 120, 60, 255));
+    });
+    AdvertServer server(served.path());
+    ASSERT_TRUE(server.ok());
+    GameProcess game;
+    game.traceFiles();
+    game.setEnvironment("KY_ADVERT_HOST", server.address());
+    const GameProcess::Run run = game.run(tour);
+    ASSERT_EQ(run.exitCode, 0) << run.console;
+    EXPECT_LE(mainThreadOperations(game, game.userDataFolder() + "/Ads"), offlineAdverts)
+        << mainThreadAdvertWork(game);
+    EXPECT_LE(mainThreadOperations(game), offlineAll);
+    // Taken at once, or at the next start.
+    ASSERT_EQ(game.run(tour).exitCode, 0);
+    EXPECT_EQ(game.userFile("Ads/index.xml"), index) << game.log();
+}
+
+namespace {
+
+// A game continued in the courtyard, its introduction and the garden's
+// comic page already seen.
+const std::string kCourtyardSave = saveNaming("3D/Isis/Warp_0002.wp",
+                                              "<Orientation x=\"0.000000\" y=\"0.000000\" />\n"
+                                              "<Boolean name=\"courtyardTalked\" value=\"1\" />\n"
+                                              "<Boolean name=\"gardenStoryTold\" value=\"1\" />\n"
+                                              "<Boolean name=\"introductionSeen\" value=\"1\" />\n");
+
+// Continued from the main menu, then from the courtyard to the garden and
+// back five times: ten changes of scene, each saved, the last back in the
+// courtyard.
+std::string tenSceneChanges()
+{
+    std::string tour = kToTheMenu + "click 240 176\nwait 150\n";
+    for (int i = 0; i < 5; ++i) {
+        tour += "path 10 60 160\npress\npath 30 420 160\nwait 2\nrelease\nwait 10\n"   // courtyard, to -90
+                "path 15 240 186\nclick 240 186\nwait 150\n"                          // the archway
+                "path 10 420 160\npress\npath 40 60 160\nwait 2\nrelease\nwait 10\n"  // garden, to 180
+                "path 15 240 186\nclick 240 186\nwait 150\n";                         // the arch
+    }
+    return tour;
+}
+
+// A picture of noise, as large in its file as in its pixels.
+std::string noisePng(u32 side, u32 seed)
+{
+    ImageWriters::PngImage image;
+    image.width = side;
+    image.height = side;
+    image.rows.resize(size_t(side) * side * 3);
+    u32 state = seed * 2654435761u + 1;
+    for (u8& byte : image.rows) {
+        state = state * 1664525u + 1013904223u;
+        byte = u8(state >> 24);
+    }
+    return ImageWriters::toString(ImageWriters::png(image));
+}
+
+// A tmpfs of 4 MiB mounted over a folder for one test, when the test may
+// mount; unmounted at the end, whatever the test did.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& folder) : m_folder(folder)
+    {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        m_mounted = geteuid() == 0 && mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=4m") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return m_mounted; }
+
+private:
+    std::string m_folder;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+// On a user-data disk with 1 MiB free, a host serving a set larger than that
+// costs the player nothing: the save made at each change of scene is
+// written, "AdsTmp" is gone, most of the room is left and the player's own
+// file stays as it was, as in the same run with no host.
+TEST(EndToEnd, OnAUserDataDiskWithLittleRoomTheAdvertsNeverTakeTheSavesRoom)
+{
+    TempDir served("kyads");
+    writeServedSet(served, 250, [](u32 i) { return noisePng(48, i); });
+    AdvertServer server(served.path());
+    ASSERT_TRUE(server.ok());
+    const std::string tour = tenSceneChanges();
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "a host serving 2 MB of pictures" : "no host");
+        GameProcess game;
+        const std::string folder = game.userDataFolder();
+        SmallDisk disk(folder);
+        if (!disk.mounted())
+            GTEST_SKIP() << "a tmpfs cannot be mounted here (not root)";
+        const u64 room = freeBytes(folder);
+        ASSERT_GT(room, 2u << 20);
+        const std::string mine(room - (1u << 20), 'm');
+        game.writeUserFile("mine.bin", mine);
+        game.writeUserFile("save.xml", kCourtyardSave);
+        game.setEnvironment("KY_ADVERT_HOST", host ? server.address() : kUnreachable);
+        const GameProcess::Run run = game.run(tour);
+        ASSERT_EQ(run.exitCode, 0) << run.console;
+        const std::string save = game.userFile("save.xml");
+        EXPECT_NE(save, kCourtyardSave) << "the save was never written";
+        EXPECT_NE(save.find("<WarpName name=\"3D/Isis/Warp_0002.wp\""), std::string::npos)
+            << "the last change of scene was not saved: " << save;
+        EXPECT_EQ(count(game.log(), "Warp_0004: the garden"), 5u);
+        EXPECT_FALSE(game.userFileExists("AdsTmp"));
+        EXPECT_GT(freeBytes(folder), 1u << 19);
+        EXPECT_TRUE(game.userFile("mine.bin") == mine) << "the player's file changed";
+        EXPECT_TRUE(game.logHasNo("Lua: "));
+    }
+}
+
+// With the workers' reads of a set left in "AdsTmp" stalled for a minute (a
+// run cut short while it checked the set: the next start checks it again on
+// a worker), a tour to the main menu and out ends the process while the
+// stall goes on, and the game's own files are written whole.
+TEST(EndToEnd, WithTheWorkersReadsStalledTheProcessEndsAfterItsLastFrame)
+{
+    GameProcess game;
+    game.setEnvironment("KY_ADVERT_HOST", kUnreachable);
+    ASSERT_EQ(game.run("wait 200\n").exitCode, 0);
+    std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        index += "  <img name=\"p" + std::to_string(i) + "\" file=\"Backup/Ads/" + name + "\"/>\n";
+        game.writeUserFile("AdsTmp/" + name, ScreenFixtures::solidPng(8, 8, KyColor(200, 40, 40, 255)));
+    }
+    game.writeUserFile("AdsTmp/index.xml", index + "</advert>\n");
+    std::string cache = game.userFile("KyCache.xml");
+    const size_t value = cache.find("<corrupted value=\"0\"");
+    ASSERT_NE(value, std::string::npos) << cache;
+    cache.replace(value, std::strlen("<corrupted value=\"0\""), "<corrupted value=\"1\"");
+    game.writeUserFile("KyCache.xml", cache);
+
+    game.traceFiles("/AdsTmp/", 60);
+    const GameProcess::Run run = game.run("wait 250\nshot menu\n");
+    ASSERT_EQ(run.exitCode, 0) << run.console;
+    EXPECT_TRUE(game.shot("menu").near(60, 30, kNightSky));
+    size_t begun = 0, ended = 0;
+    for (const GameProcess::FileOperation& operation : game.fileTrace()) {
+        begun += operation.operation == "stall-begin" ? 1 : 0;
+        ended += operation.operation == "stall-end" ? 1 : 0;
+    }
+    EXPECT_GE(begun, 1u) << "no worker read the set left";
+    EXPECT_EQ(ended, 0u) << "the end waited for a stalled reading";
+    OptionsFile::Settings settings;
+    EXPECT_TRUE(OptionsFile::read((game.userDataFolder() + "/options.xml").c_str(), settings));
+    KyXmlDocument written;
+    EXPECT_TRUE(KyAdsIndex::loadDocument(KyString((game.userDataFolder() + "/KyCache.xml").c_str()), written));
+    EXPECT_NE(written.FirstChildElement("KyAds"), nullptr) << game.userFile("KyCache.xml");
 }
