@@ -621,12 +621,12 @@ const std::string kCourtyardSave = saveNaming("3D/Isis/Warp_0002.wp",
 // courtyard.
 std::string tenSceneChanges()
 {
-    std::string tour = kToTheMenu + "click 240 176\nwait 150\n";
+    std::string tour = kToTheMenu + "click 240 176\nwait 200\n";
     for (int i = 0; i < 5; ++i) {
-        tour += "path 10 60 160\npress\npath 30 420 160\nwait 2\nrelease\nwait 10\n"   // courtyard, to -90
-                "path 15 240 186\nclick 240 186\nwait 150\n"                          // the archway
+        tour += "path 10 150 160\npress\npath 21 330 160\nwait 2\nrelease\nwait 10\n"  // courtyard, to -90
+                "path 15 240 186\nclick 240 186\nwait 200\n"                          // the archway
                 "path 10 420 160\npress\npath 40 60 160\nwait 2\nrelease\nwait 10\n"  // garden, to 180
-                "path 15 240 186\nclick 240 186\nwait 150\n";                         // the arch
+                "path 15 240 186\nclick 240 186\nwait 200\n";                         // the arch
     }
     return tour;
 }

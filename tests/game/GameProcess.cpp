@@ -201,8 +201,6 @@ GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSecond
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.console = readWhole(consolePath);
     result.peakKiB = usage.ru_maxrss;
-    result.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return result;
 }
 

@@ -36,9 +36,8 @@ public:
         // What the game wrote on its standard output and error before its log
         // took them over, and what the tour printed at the end.
         std::string console;
-        // The run's peak resident memory and its processor time.
+        // The run's peak resident memory.
         long peakKiB = 0;
-        double cpuSeconds = 0.0;
     };
 
     // A screenshot, read back from its PNG file.
