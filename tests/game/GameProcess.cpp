@@ -70,12 +70,68 @@ void GameProcess::setEnvironment(const std::string& name, const std::string& val
     m_environment.emplace_back(name, value);
 }
 
+void GameProcess::preload(const std::string& module)
+{
+    std::string modules = module;
+    std::string asan = ":verify_asan_link_order=0";
+    for (const auto& variable : m_environment) {
+        if (variable.first == "LD_PRELOAD")
+            modules = variable.second + ":" + module;
+        if (variable.first == "ASAN_OPTIONS")
+            asan = variable.second;
+    }
+    if (asan == ":verify_asan_link_order=0") {
+        const char* given = std::getenv("ASAN_OPTIONS");
+        asan = std::string(given ? given : "") + asan;
+    }
+    setEnvironment("LD_PRELOAD", modules);
+    setEnvironment("ASAN_OPTIONS", asan);
+}
+
+void GameProcess::traceFiles(const std::string& stall, u32 stallSeconds)
+{
+    if (!m_traced)
+        preload(KY_FILE_TRACE_MODULE);
+    m_traced = true;
+    setEnvironment("KY_FILE_TRACE", m_home.file("filetrace.txt"));
+    setEnvironment("KY_STALL_OPEN", stall);
+    setEnvironment("KY_STALL_SECONDS", std::to_string(stallSeconds));
+}
+
+std::vector<GameProcess::FileOperation> GameProcess::fileTrace() const
+{
+    std::vector<FileOperation> operations;
+    std::istringstream lines(readWhole(m_home.file("filetrace.txt")));
+    std::string line;
+    while (std::getline(lines, line)) {
+        FileOperation operation;
+        std::istringstream fields(line);
+        std::string thread;
+        fields >> thread >> operation.thread >> operation.operation;
+        if (operation.operation == "close")
+            fields >> operation.offset;
+        operation.mainThread = thread == "main";
+        std::getline(fields >> std::ws, operation.path);
+        const size_t arrow = operation.path.find(" -> ");
+        if (operation.operation == "rename" && arrow != std::string::npos) {
+            operation.target = operation.path.substr(arrow + 4);
+            operation.path.resize(arrow);
+        }
+        if (!operation.operation.empty())
+            operations.push_back(operation);
+    }
+    return operations;
+}
+
 GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSeconds)
 {
     Run result;
     const std::string scriptPath = m_home.file("tour.txt");
     const std::string consolePath = m_home.file("console.txt");
     m_home.writeFile("tour.txt", script);
+    // The trace holds the run's own operations only.
+    if (m_traced)
+        m_home.writeFile("filetrace.txt", "");
     const std::string shots = shotsFolder();
 
     // Everything the child needs is made before the fork: between fork and
@@ -145,8 +201,6 @@ GameProcess::Run GameProcess::run(const std::string& script, u32 timeLimitSecond
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.console = readWhole(consolePath);
     result.peakKiB = usage.ru_maxrss;
-    result.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return result;
 }
 

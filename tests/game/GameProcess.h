@@ -36,9 +36,8 @@ public:
         // What the game wrote on its standard output and error before its log
         // took them over, and what the tour printed at the end.
         std::string console;
-        // The run's peak resident memory and its processor time.
+        // The run's peak resident memory.
         long peakKiB = 0;
-        double cpuSeconds = 0.0;
     };
 
     // A screenshot, read back from its PNG file.
@@ -72,6 +71,32 @@ public:
     // True when the log holds no line containing text.
     bool logHasNo(const std::string& text) const;
 
+    // Preloads a module (LD_PRELOAD) into the next runs, beside those given
+    // before; the sanitized game then accepts a library ahead of its own.
+    void preload(const std::string& module);
+
+    // One file operation of the last run, as the trace module saw it.
+    struct FileOperation {
+        bool mainThread = false;
+        long thread = 0;
+        // "open-r", "open-w", "fopen-r", "fopen-w", "mkstemp", "rename",
+        // "unlink", "remove", "mkdir", "rmdir", "fsync", "fdatasync",
+        // "syncfs", "opendir", "stat", "close", "stall-begin", "stall-end".
+        std::string operation;
+        // A close's: how far into its file the reads and writes went.
+        u64 offset = 0;
+        // Absolute; a rename's is its source, target its destination.
+        std::string path;
+        std::string target;
+    };
+    // The next runs record their file operations (the module of
+    // tests/support/preload/FileTrace.cpp); stall, when not empty, holds
+    // every open by a thread other than the main one of a path holding it
+    // for stallSeconds first.
+    void traceFiles(const std::string& stall = std::string(), u32 stallSeconds = 20);
+    // The file operations of the last run, in order.
+    std::vector<FileOperation> fileTrace() const;
+
     // The screenshot NAME.png of the last runs.
     Picture shot(const std::string& name) const;
     std::string shotsFolder() const { return m_home.path() + "/shots"; }
@@ -80,6 +105,7 @@ public:
 
 private:
     TempDir m_home;
+    bool m_traced = false;
     std::vector<std::pair<std::string, std::string>> m_environment;
 };
 
