@@ -1,5 +1,7 @@
 #include "core/KySerialLane.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -12,6 +14,8 @@ struct KySerialLane::State {
     bool scheduled = false;
     // The owner is gone: nothing more runs.
     bool dropped = false;
+    // Told whenever a job ends.
+    std::condition_variable ended;
 };
 
 KySerialLane::KySerialLane(KyWorkerPool& pool)
@@ -67,6 +71,7 @@ void KySerialLane::drain(const std::shared_ptr<State>& state)
         job = nullptr;
         hold.lock();
         state->busy = false;
+        state->ended.notify_all();
     }
     if (state->dropped) {
         std::deque<Job> left;
@@ -95,8 +100,25 @@ bool KySerialLane::step()
     job = nullptr;
     std::lock_guard<std::mutex> hold(m_state->lock);
     m_state->busy = false;
+    m_state->ended.notify_all();
     schedule();
     return true;
+}
+
+bool KySerialLane::finish(u64 microseconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
+    for (;;) {
+        while (step()) {
+        }
+        std::unique_lock<std::mutex> hold(m_state->lock);
+        if (!m_state->busy && m_state->jobs.empty())
+            return true;
+        // A thread of the pool runs them; with none to be had the next
+        // round runs them here.
+        if (m_state->ended.wait_until(hold, deadline) == std::cv_status::timeout)
+            return !m_state->busy && m_state->jobs.empty();
+    }
 }
 
 bool KySerialLane::isIdle() const

@@ -37,6 +37,11 @@ public:
     bool step();
     // No job waits and none runs.
     bool isIdle() const;
+    // Waits until every job given has run, at most microseconds of real
+    // time (with a pool that cannot give a thread, runs them here); whether
+    // the lane is idle. For an end that keeps what the lane makes (a set
+    // moved into place), never for work whose result is dropped.
+    bool finish(u64 microseconds);
     // Jobs given and not yet ended (the one running included).
     u32 pending() const;
     KyWorkerPool& pool() { return m_pool; }

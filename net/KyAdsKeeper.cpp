@@ -14,6 +14,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -135,27 +136,31 @@ KyAdsSet readLocal(const KyPath& localFolder, const KyPath& defaultFolder, bool&
     return KyAdsSet(localFolder, localFolder);
 }
 
-// Moves a whole temporary set into the local folder, each file whole (a
-// kill between two leaves a local set that is not complete, which is
-// refilled from the shipped one at the next start). False when the set is
-// no longer showable.
-bool commitSet(const KyPath& tempFolder, const KyPath& localFolder)
+// Moves the files of a whole temporary set, as its check read them, into
+// the local folder, each file whole (a kill between two leaves a local set
+// that is not complete, which is refilled from the shipped one at the next
+// start); each folder of the set is made once. False when a file could not
+// be moved.
+bool commitSet(const KyPath& tempFolder, const KyPath& localFolder, const KyArray<KyString>& names)
 {
-    const KyAdsSet found(tempFolder, localFolder);
-    if (!found.isShowable())
-        return false;
     KyDirectory::RemoveDir(localFolder);
     makeFolder(localFolder);
     bool moved = KyFile::renameFile(KyAdsSet::fileIn(tempFolder, kIndexName), KyAdsSet::fileIn(localFolder, kIndexName));
-    for (const KyString& name : found.names()) {
-        KyPath target = KyAdsSet::fileIn(localFolder, name);
-        makeParentFolders(target);
+    std::vector<std::string> made;
+    for (const KyString& name : names) {
+        const KyPath target = KyAdsSet::fileIn(localFolder, name);
+        const KyPath folder = target.directory();
+        const std::string key(folder.c_str(), folder.length());
+        if (folder != localFolder && std::find(made.begin(), made.end(), key) == made.end()) {
+            makeFolder(folder);
+            made.push_back(key);
+        }
         moved = KyFile::renameFile(KyAdsSet::fileIn(tempFolder, name), target) && moved;
     }
     KyDirectory::RemoveDir(tempFolder);
     if (!moved)
         logPrint("[KyAds::commit] the advert set could not be moved whole into %s\n", localFolder.c_str());
-    return true;
+    return moved;
 }
 
 } // namespace
@@ -206,10 +211,17 @@ KyAdsKeeper::~KyAdsKeeper()
     for (u32 i = 0; i < m_downloaders.count(); ++i)
         delete m_downloaders[i];
     m_downloaders.clear();
-    // A set found whole is moved in here only when nothing is in flight on
-    // the lane (nothing to wait for); otherwise the next start takes it.
+    // A set found whole is moved in by the lane when nothing else is in
+    // flight there, and the end waits a moment for those renames only;
+    // otherwise (or when the disk holds them longer) the next start checks
+    // the set again and takes it.
     if (m_verdict == Whole && m_lane.isIdle() && m_tempFolder.length() > 0 && m_localFolder.length() > 0) {
-        commitSet(m_tempFolder, m_localFolder);
+        const KyPath temp = m_tempFolder;
+        const KyPath local = m_localFolder;
+        KyArray<KyString> names;
+        names.copy(m_checked.names());
+        m_lane.post([temp, local, names] { commitSet(temp, local, names); });
+        m_lane.finish(kEndCommitWait);
         m_verdict = Committed;
     }
     writeCache();
@@ -598,6 +610,8 @@ void KyAdsKeeper::startCheck()
         return [this, found] {
             if (m_verdict != Reading)
                 return;
+            // The set moved into place is the one checked.
+            m_checked = found;
             m_check.start(found.pictures(), false, KyAdsSet::kMaxPictureSide, KyAdsSet::kMaxSetPixels,
                           found.byteAllowance());
             m_verdict = Checking;
@@ -659,8 +673,10 @@ bool KyAdsKeeper::commit()
     const KyPath temp = m_tempFolder;
     const KyPath local = m_localFolder;
     const KyPath shipped = m_defaultFolder;
-    onLane([this, temp, local, shipped]() -> std::function<void()> {
-        const bool moved = commitSet(temp, local);
+    KyArray<KyString> names;
+    names.copy(m_checked.names());
+    onLane([this, temp, local, shipped, names]() -> std::function<void()> {
+        const bool moved = commitSet(temp, local, names);
         bool refilled = false;
         KyAdsSet set = readLocal(local, shipped, refilled);
         return [this, moved, set] {

@@ -65,6 +65,9 @@ public:
     static const u32 kMaxRunningDownloads = 8;
     // What a fetch leaves free on the disk besides the set's allowance.
     static const u64 kRoomMargin = u64(64) << 20;
+    // The longest the end waits for the lane to move a whole set into place
+    // (a few hundred renames; only a stalled disk takes longer).
+    static const u64 kEndCommitWait = 2000000;
 
     // wake asks for onFrame at the next frame.
     KyAdsKeeper(KyWorkerPool& pool, std::function<void()> wake);
@@ -188,6 +191,8 @@ private:
     bool m_localTaken;
     bool m_localChanged;
     KyAdsSet m_localSet;
+    // The temporary set as its check read it: what a commit moves.
+    KyAdsSet m_checked;
     KyAdsPictures m_check;
     Verdict m_verdict;
     std::function<void()> m_wake;

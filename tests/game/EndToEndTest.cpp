@@ -357,7 +357,9 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         ASSERT_TRUE(server.ok());
         game.setEnvironment("KY_ADVERT_HOST", server.address());
         const size_t logBefore = game.log().size();
-        const GameProcess::Run run = game.run("wait 200\nshot advert\n");
+        // The frames go on long after the shot: the fetch and its check
+        // end whenever the host's bytes come.
+        const GameProcess::Run run = game.run("wait 200\nshot advert\nwait 600\n");
         ASSERT_EQ(run.exitCode, 0) << run.console;
         const std::string log = game.log().substr(logBefore);
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
