@@ -12,8 +12,10 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -224,17 +226,120 @@ TEST(WorkerPoolTest, ADroppedGroupNeverWaitsForTheJobsRunning)
     Order order;
     std::atomic<bool> gate{false};
     KyWorkerPool pool(1);
+    std::atomic<bool> ended{false};
     std::unique_ptr<KyWorkerPool::Group> group(new KyWorkerPool::Group(KyWorkerPool::Now, pool));
-    group->add(order.job("H", &gate));
+    const KyWorkerPool::Job held = order.job("H", &gate);
+    group->add([held, &ended] {
+        held();
+        ended = true;
+    });
     EXPECT_TRUE(order.waitFor(1));
-    const auto start = std::chrono::steady_clock::now();
     group->add(order.job("x"));
     group->drop();
     group->add(order.job("r"));
     group->finish();
     group.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // The gate is still shut: a wait for the job would have lasted until
+    // its guard let it go.
+    EXPECT_FALSE(ended.load());
     gate = true;
     pool.stop();
     EXPECT_EQ("Hr", order.names());
+}
+
+namespace {
+
+// The events of a test in their order, and a gate a job waits at. Every
+// wait is bounded: a wait that should never end fails the test instead of
+// hanging it.
+class Events {
+public:
+    void note(const std::string& event)
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_events.push_back(event);
+        m_changed.notify_all();
+    }
+    void open()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    // Whether the gate opened before the guard ran out.
+    bool pass()
+    {
+        std::unique_lock<std::mutex> hold(m_lock);
+        return m_changed.wait_for(hold, kGuard, [this] { return m_open; });
+    }
+    bool waitForCount(size_t count)
+    {
+        std::unique_lock<std::mutex> hold(m_lock);
+        return m_changed.wait_for(hold, kGuard, [&] { return m_events.size() >= count; });
+    }
+    bool waitFor(const std::string& event)
+    {
+        std::unique_lock<std::mutex> hold(m_lock);
+        return m_changed.wait_for(hold, kGuard, [&] {
+            return std::find(m_events.begin(), m_events.end(), event) != m_events.end();
+        });
+    }
+    std::vector<std::string> events()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_events;
+    }
+
+private:
+    static constexpr std::chrono::seconds kGuard{5};
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_events;
+    bool m_open = false;
+};
+
+} // namespace
+
+// Stopping never waits for a job: with one job blocked (as on a disk that
+// stalls), stop returns while it is blocked, the thread that waited for work
+// is gone, and the job ends afterwards on its own, on live memory. A dropped
+// group's job ends the same way after its owner has gone.
+TEST(WorkerPoolTest, StopLeavesAJobRunningToEndOnItsOwn)
+{
+    Events events;
+    KyWorkerPool pool(3);
+    std::unique_ptr<KyWorkerPool::Group> group(new KyWorkerPool::Group(KyWorkerPool::Now, pool));
+    KyWorkerPool::Group held(KyWorkerPool::Now, pool);
+    for (KyWorkerPool::Group* owner : {group.get(), &held}) {
+        const std::string name = owner == &held ? "held" : "dropped";
+        owner->add([&events, name] {
+            events.note(name + " begins");
+            events.note(events.pass() ? name + " ends" : name + " ends unreleased");
+        });
+    }
+    ASSERT_TRUE(events.waitFor("held begins"));
+    ASSERT_TRUE(events.waitFor("dropped begins"));
+    // A third thread, which waits for work once its job is done.
+    {
+        KyWorkerPool::Group quick(KyWorkerPool::Now, pool);
+        quick.add([] {});
+        quick.finish();
+    }
+    EXPECT_EQ(3u, pool.threadCount());
+    group->drop();
+    group.reset();
+    // A stop that waits for the jobs would hold this thread until the
+    // guard releases them: it then returns after their ends.
+    pool.stop();
+    events.note("stop returned");
+    EXPECT_EQ(0u, pool.threadCount());
+    EXPECT_TRUE(pool.isThreadless());
+    events.open();
+    held.finish();
+    ASSERT_TRUE(events.waitForCount(5));
+    const std::vector<std::string> all = events.events();
+    ASSERT_EQ(5u, all.size());
+    EXPECT_EQ("stop returned", all[2]);
+    EXPECT_EQ((std::vector<std::string>{"dropped ends", "held ends"}),
+              (std::vector<std::string>{std::min(all[3], all[4]), std::max(all[3], all[4])}));
 }
