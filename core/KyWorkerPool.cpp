@@ -205,6 +205,9 @@ bool KyWorkerPool::runNext(Worker& worker)
 {
     Job job;
     Turn turn = {nullptr};
+    // A drop may clear the turn's group as soon as the lock is free: what
+    // was taken is kept apart.
+    bool took = false;
     {
         KyMutexLock lock(m_mutex);
         if (m_stopping)
@@ -224,9 +227,10 @@ bool KyWorkerPool::runNext(Worker& worker)
             ++m_busy;
             worker.m_busy = true;
             m_turns.push_back(&turn);
+            took = true;
         }
     }
-    if (!turn.group) {
+    if (!took) {
         KyOsThread::waitSignal(m_work, kIdleWaitMilliseconds);
         return true;
     }
