@@ -12,10 +12,8 @@
 
 #include <sched.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -247,99 +245,42 @@ TEST(WorkerPoolTest, ADroppedGroupNeverWaitsForTheJobsRunning)
     EXPECT_EQ("Hr", order.names());
 }
 
-namespace {
-
-// The events of a test in their order, and a gate a job waits at. Every
-// wait is bounded: a wait that should never end fails the test instead of
-// hanging it.
-class Events {
-public:
-    void note(const std::string& event)
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        m_events.push_back(event);
-        m_changed.notify_all();
-    }
-    void open()
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        m_open = true;
-        m_changed.notify_all();
-    }
-    // Whether the gate opened before the guard ran out.
-    bool pass()
-    {
-        std::unique_lock<std::mutex> hold(m_lock);
-        return m_changed.wait_for(hold, kGuard, [this] { return m_open; });
-    }
-    bool waitForCount(size_t count)
-    {
-        std::unique_lock<std::mutex> hold(m_lock);
-        return m_changed.wait_for(hold, kGuard, [&] { return m_events.size() >= count; });
-    }
-    bool waitFor(const std::string& event)
-    {
-        std::unique_lock<std::mutex> hold(m_lock);
-        return m_changed.wait_for(hold, kGuard, [&] {
-            return std::find(m_events.begin(), m_events.end(), event) != m_events.end();
-        });
-    }
-    std::vector<std::string> events()
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        return m_events;
-    }
-
-private:
-    static constexpr std::chrono::seconds kGuard{5};
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::vector<std::string> m_events;
-    bool m_open = false;
-};
-
-} // namespace
-
-// Stopping never waits for a job: with one job blocked (as on a disk that
-// stalls), stop returns while it is blocked, the thread that waited for work
-// is gone, and the job ends afterwards on its own, on live memory. A dropped
-// group's job ends the same way after its owner has gone.
+// Stopping never waits for a job: with two jobs blocked (as on a disk that
+// stalls), one of them dropped by its owner gone, stop ends the thread that
+// waits for work and returns while they are blocked; they end afterwards on
+// their own, on live memory.
 TEST(WorkerPoolTest, StopLeavesAJobRunningToEndOnItsOwn)
 {
-    Events events;
-    KyWorkerPool pool(3);
-    std::unique_ptr<KyWorkerPool::Group> group(new KyWorkerPool::Group(KyWorkerPool::Now, pool));
-    KyWorkerPool::Group held(KyWorkerPool::Now, pool);
-    for (KyWorkerPool::Group* owner : {group.get(), &held}) {
-        const std::string name = owner == &held ? "held" : "dropped";
-        owner->add([&events, name] {
-            events.note(name + " begins");
-            events.note(events.pass() ? name + " ends" : name + " ends unreleased");
-        });
-    }
-    ASSERT_TRUE(events.waitFor("held begins"));
-    ASSERT_TRUE(events.waitFor("dropped begins"));
-    // A third thread, which waits for work once its job is done.
+    Order order;
+    std::atomic<bool> gate{false};
+    std::atomic<int> ended{0};
     {
+        KyWorkerPool pool(3);
+        std::unique_ptr<KyWorkerPool::Group> dropped(new KyWorkerPool::Group(KyWorkerPool::Now, pool));
+        KyWorkerPool::Group held(KyWorkerPool::Now, pool);
+        for (KyWorkerPool::Group* owner : {dropped.get(), &held}) {
+            const KyWorkerPool::Job job = order.job(owner == &held ? "H" : "D", &gate);
+            owner->add([job, &ended] {
+                job();
+                ++ended;
+            });
+        }
+        ASSERT_TRUE(order.waitFor(2));
+        // A third thread, which waits for work once its job is done.
         KyWorkerPool::Group quick(KyWorkerPool::Now, pool);
         quick.add([] {});
         quick.finish();
+        EXPECT_EQ(3u, pool.threadCount());
+        dropped->drop();
+        dropped.reset();
+        // A stop that waits for the jobs holds this thread until their guard
+        // lets them go.
+        pool.stop();
+        EXPECT_EQ(0, ended.load());
+        EXPECT_EQ(0u, pool.threadCount());
+        EXPECT_TRUE(pool.isThreadless());
+        gate = true;
+        held.finish();
     }
-    EXPECT_EQ(3u, pool.threadCount());
-    group->drop();
-    group.reset();
-    // A stop that waits for the jobs would hold this thread until the
-    // guard releases them: it then returns after their ends.
-    pool.stop();
-    events.note("stop returned");
-    EXPECT_EQ(0u, pool.threadCount());
-    EXPECT_TRUE(pool.isThreadless());
-    events.open();
-    held.finish();
-    ASSERT_TRUE(events.waitForCount(5));
-    const std::vector<std::string> all = events.events();
-    ASSERT_EQ(5u, all.size());
-    EXPECT_EQ("stop returned", all[2]);
-    EXPECT_EQ((std::vector<std::string>{"dropped ends", "held ends"}),
-              (std::vector<std::string>{std::min(all[3], all[4]), std::max(all[3], all[4])}));
+    EXPECT_EQ(2, ended.load());
 }

@@ -468,11 +468,6 @@ TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
         // Made again from the same bytes, a long string is found, not made.
         {"taking a long string apart again",
          "local s = ('x'):rep(1000000) while true do local _ = s:sub(1, -1) .. s:upper():lower() end", bytes},
-        {"a long string read as a number", "local s = ('1'):rep(1000000) while true do local _ = s + 0 end", bytes},
-        {"filling and shifting a long table",
-         "local t = {} for i = 1, 100000 do t[i] = 'x' end\n"
-         "while true do table.insert(t, 1, 'y') table.remove(t, 1) local _ = table.concat(t) end",
-         bytes},
         {"a pattern that backtracks",
          "local s = ('a'):rep(40)\n"
          "while true do pcall(string.find, s, ('a*'):rep(40) .. 'b') pcall(string.gsub, s, ('a-'):rep(40) .. 'b', '')\n"
