@@ -416,9 +416,9 @@ TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
 TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
 {
     struct Case {
+        InterfaceDryRun::Bound bound;
         const char* what;
         const char* script;
-        InterfaceDryRun::Bound bound;
     };
     const InterfaceDryRun::Bound steps = InterfaceDryRun::Steps;
     const InterfaceDryRun::Bound bytes = InterfaceDryRun::Bytes;
@@ -429,61 +429,54 @@ TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
         manyNames += "'n" + std::to_string(i) + ".lua'\n";
     manyNames += "]]";
     const Case cases[] = {
-        {"an endless loop", "while true do end", steps},
+        {steps, "an endless loop", "while true do end"},
         // Each comparison compares the string's million pieces.
-        {"comparing long strings of NULs", "local s = ('\\0'):rep(1000000) while true do local _ = s < s end", bytes},
+        {bytes, "comparing long strings of NULs", "local s = ('\\0'):rep(1000000) while true do local _ = s < s end"},
         // One instruction each, but a few thousand times faster than those.
-        {"comparing strings just short of long", "local s = ('\\0'):rep(2000) while true do local _ = s < s end",
-         steps},
-        {"ten thousand script names", manyNames.c_str(), steps},
-        {"a pcall loop", "while true do pcall(function() while true do end end) end", steps},
-        {"an xpcall loop whose handler loops",
-         "while true do xpcall(function() while true do end end, function() while true do end end) end", steps},
+        {steps, "comparing strings just short of long",
+         "local s = ('\\0'):rep(2000) while true do local _ = s < s end"},
+        {steps, "ten thousand script names", manyNames.c_str()},
+        {steps, "a pcall loop", "while true do pcall(function() while true do end end) end"},
+        {steps, "an xpcall loop whose handler loops",
+         "while true do xpcall(function() while true do end end, function() while true do end end) end"},
         // A handler called from the hook would run with the hooks off; the
         // message the hook raises is made of strings the script holds.
-        {"an xpcall loop whose handler loops, with the hook's message at hand",
+        {steps, "an xpcall loop whose handler loops, with the hook's message at hand",
          "local where, message = '', 'too long' local grown = message .. message\n"
          "local function loop() while true do end end\n"
-         "while true do xpcall(loop, loop) end",
-         steps},
-        {"a loop through coroutines",
+         "while true do xpcall(loop, loop) end"},
+        {steps, "a loop through coroutines",
          "local co = coroutine.wrap(function() while true do pcall(coroutine.yield) end end)\n"
-         "while true do pcall(co) end",
-         steps},
-        {"coroutines that make coroutines",
+         "while true do pcall(co) end"},
+        {steps, "coroutines that make coroutines",
          "local function spawn() while true do pcall(coroutine.resume, coroutine.create(spawn)) end end\n"
-         "spawn()",
-         steps},
-        {"a finalizer that loops",
+         "spawn()"},
+        {itsEnd, "a finalizer that loops",
          "local p = newproxy(true)\n"
          "getmetatable(p).__gc = function() while true do end end\n"
          "setmetatable({}, { __gc = function() while true do end end })\n"
-         "p = nil collectgarbage()",
-         itsEnd},
-        {"repeats of a large string", "while true do pcall(string.rep, 'x', 4000000) end", bytes},
-        {"repeats of an empty string", "while true do pcall(string.rep, '', 2147483647) end", steps},
-        {"a repeat beyond the memory", "local s = ('x'):rep(2 ^ 40)", itsEnd},
-        {"doubling a string", "while true do pcall(function() local s = 'x' while true do s = s .. s end end) end",
-         bytes},
+         "p = nil collectgarbage()"},
+        {bytes, "repeats of a large string", "while true do pcall(string.rep, 'x', 4000000) end"},
+        {steps, "repeats of an empty string", "while true do pcall(string.rep, '', 2147483647) end"},
+        {itsEnd, "a repeat beyond the memory", "local s = ('x'):rep(2 ^ 40)"},
+        {bytes, "doubling a string",
+         "while true do pcall(function() local s = 'x' while true do s = s .. s end end) end"},
         // Made again from the same bytes, a long string is found, not made.
-        {"taking a long string apart again",
-         "local s = ('x'):rep(1000000) while true do local _ = s:sub(1, -1) .. s:upper():lower() end", bytes},
-        {"a pattern that backtracks",
+        {bytes, "taking a long string apart again",
+         "local s = ('x'):rep(1000000) while true do local _ = s:sub(1, -1) .. s:upper():lower() end"},
+        {steps, "a pattern that backtracks",
          "local s = ('a'):rep(40)\n"
          "while true do pcall(string.find, s, ('a*'):rep(40) .. 'b') pcall(string.gsub, s, ('a-'):rep(40) .. 'b', '')\n"
-         "pcall(function() return s:match(('a*'):rep(40) .. 'b') end) end",
-         steps},
-        {"deep recursion", "local function f() return 1 + f() end while true do pcall(f) end", bytes},
-        {"recursion through a metamethod",
+         "pcall(function() return s:match(('a*'):rep(40) .. 'b') end) end"},
+        {bytes, "deep recursion", "local function f() return 1 + f() end while true do pcall(f) end"},
+        {bytes, "recursion through a metamethod",
          "local t = setmetatable({}, { __index = function(t, k) return t[k] end })\n"
-         "while true do pcall(function() return t.x end) end",
-         bytes},
-        {"a builder given tables nested deep",
-         "local t = {} for i = 1, 10000 do t = { t, 'x.png' } end while true do KySpriteLayout(t) end", steps},
-        {"a builder given an endless list of names",
+         "while true do pcall(function() return t.x end) end"},
+        {steps, "a builder given tables nested deep",
+         "local t = {} for i = 1, 10000 do t = { t, 'x.png' } end while true do KySpriteLayout(t) end"},
+        {bytes, "a builder given an endless list of names",
          "local t = {} for i = 1, 100000 do t[i] = 'p' .. i .. '.png' end\n"
-         "while true do KySpriteLayout(t) KySpriteLayout{ t } end",
-         bytes},
+         "while true do KySpriteLayout(t) KySpriteLayout{ t } end"},
     };
     TempDir dir;
     ScopedWorkingDir folder(dir.path());
