@@ -100,6 +100,15 @@ void KyThread::wait()
     m_mutex.Unlock();
 }
 
+void KyThread::detach()
+{
+    if (!m_thread)
+        return;
+    // Closing a handle not waited for detaches its thread.
+    KyOsThread::closeThread(m_thread);
+    m_thread = nullptr;
+}
+
 u32 KyThread::workerLimit()
 {
     // One processor still gets a worker: the system shares it with the main

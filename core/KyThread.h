@@ -44,6 +44,10 @@ public:
     // Waits without time limit for the thread to end, then forgets its
     // handle; nothing when no thread is held. The running flag is cleared.
     void wait();
+    // Forgets the thread without waiting for it: it runs on and ends on its
+    // own, and neither wait() nor the destructor waits for it any more. The
+    // object must outlive whatever run() still does with it.
+    void detach();
 
     // The procedure handed to the system: runs the object's run() and returns 0.
     static u32 threadProc(void* object);

@@ -26,7 +26,9 @@ KyWorkerPool& KyWorkerPool::instance()
 {
     static KyWorkerPool* const pool = [] {
         KyWorkerPool* made = new KyWorkerPool(KyThread::workerLimit());
-        // No thread of the pool runs on into the program's teardown.
+        // The threads waiting for work end as the program exits; the exit
+        // never waits for a job still running, which ends with the process
+        // (or on its own before it), the pool and its groups' state whole.
         std::atexit(stopInstance);
         return made;
     }();
@@ -36,6 +38,7 @@ KyWorkerPool& KyWorkerPool::instance()
 KyWorkerPool::KyWorkerPool(u32 threadLimit)
     : m_limit(threadLimit)
     , m_work(KyOsThread::createSignal())
+    , m_retired(KyOsThread::createSignal())
     , m_queued(0)
     , m_busy(0)
     , m_highest(0)
@@ -48,31 +51,74 @@ KyWorkerPool::KyWorkerPool(u32 threadLimit)
 KyWorkerPool::~KyWorkerPool()
 {
     stop();
+    for (;;) {
+        {
+            KyMutexLock lock(m_mutex);
+            if (m_detached.empty())
+                break;
+            KyOsThread::clearSignal(m_retired);
+        }
+        KyOsThread::waitSignal(m_retired, kIdleWaitMilliseconds);
+    }
+    KyOsThread::closeSignal(m_retired);
     KyOsThread::closeSignal(m_work);
 }
 
 KyWorkerPool::Worker::~Worker()
 {
-    // run() uses the pool: the thread ends before the worker goes.
+    // run() uses the pool: the thread ends before the worker goes (a worker
+    // left to end on its own is deleted by its thread, and waits for nothing).
     wait();
 }
 
 void KyWorkerPool::Worker::run()
 {
-    while (m_pool.runNext()) {
+    while (m_pool.runNext(*this)) {
     }
+    // Nothing of the worker is touched after this: it may be gone.
+    m_pool.retire(*this);
 }
 
 void KyWorkerPool::stop()
 {
-    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<std::unique_ptr<Worker>> idle;
     {
         KyMutexLock lock(m_mutex);
         m_stopping = true;
         KyOsThread::setSignal(m_work);
-        workers.swap(m_workers);
+        // A job may be blocked for as long as its disk stalls: its thread
+        // is not waited for, and ends on its own when the job returns.
+        for (std::unique_ptr<Worker>& worker : m_workers) {
+            if (worker->m_busy) {
+                worker->detach();
+                m_detached.push_back(std::move(worker));
+            } else {
+                idle.push_back(std::move(worker));
+            }
+        }
+        m_workers.clear();
     }
-    workers.clear();
+    // Those waiting for work see the stop at their next look: they end at once.
+    idle.clear();
+}
+
+void KyWorkerPool::retire(Worker& worker)
+{
+    std::unique_ptr<Worker> detached;
+    {
+        KyMutexLock lock(m_mutex);
+        for (std::vector<std::unique_ptr<Worker>>::iterator it = m_detached.begin(); it != m_detached.end(); ++it) {
+            if (it->get() == &worker) {
+                detached = std::move(*it);
+                m_detached.erase(it);
+                break;
+            }
+        }
+        if (detached && m_detached.empty())
+            KyOsThread::setSignal(m_retired);
+    }
+    // A worker stop left running is deleted here, on its own thread, which
+    // then only returns: the pool may be gone as soon as the lock is free.
 }
 
 u32 KyWorkerPool::threadCount()
@@ -155,10 +201,13 @@ KyWorkerPool::Job KyWorkerPool::takeFirst(Group& group)
     return job;
 }
 
-bool KyWorkerPool::runNext()
+bool KyWorkerPool::runNext(Worker& worker)
 {
     Job job;
     Turn turn = {nullptr};
+    // A drop may clear the turn's group as soon as the lock is free: what
+    // was taken is kept apart.
+    bool took = false;
     {
         KyMutexLock lock(m_mutex);
         if (m_stopping)
@@ -176,10 +225,12 @@ bool KyWorkerPool::runNext()
             job = takeFirst(*turn.group);
             ++turn.group->m_running;
             ++m_busy;
+            worker.m_busy = true;
             m_turns.push_back(&turn);
+            took = true;
         }
     }
-    if (!turn.group) {
+    if (!took) {
         KyOsThread::waitSignal(m_work, kIdleWaitMilliseconds);
         return true;
     }
@@ -188,6 +239,7 @@ bool KyWorkerPool::runNext()
     job = nullptr;
     KyMutexLock lock(m_mutex);
     --m_busy;
+    worker.m_busy = false;
     m_turns.erase(std::find(m_turns.begin(), m_turns.end(), &turn));
     // A group that dropped the job may be gone: it is not touched.
     if (turn.group && --turn.group->m_running == 0)

@@ -80,16 +80,20 @@ public:
 
     // The program's pool, of KyThread::workerLimit() threads at most. It is
     // never destroyed (objects that live to the end of the program may
-    // still cancel their groups then); its threads are stopped when the
+    // still cancel their groups then, and a job still running as the
+    // program ends finds it whole); its threads are stopped when the
     // program exits.
     static KyWorkerPool& instance();
 
     explicit KyWorkerPool(u32 threadLimit);
-    // Stops the threads.
+    // Stops the threads, then waits for those still running a job: their
+    // end uses the pool.
     ~KyWorkerPool();
 
-    // Waits for the jobs running and ends every thread; no thread starts
-    // afterwards, and the jobs not started wait for their groups' finish.
+    // Ends every thread without waiting for any job: a thread waiting for
+    // work ends at once (and is waited for), one running a job is left to
+    // end on its own once the job returns. No thread starts afterwards, and
+    // the jobs not started wait for their groups' finish.
     void stop();
 
     // Whether a job given now would wait for want of a thread: no thread is
@@ -109,12 +113,15 @@ private:
 
     class Worker : public KyThread {
     public:
-        explicit Worker(KyWorkerPool& pool) : m_pool(pool) {}
+        explicit Worker(KyWorkerPool& pool) : m_pool(pool), m_busy(false) {}
         ~Worker() override;
         void run() override;
 
     private:
+        friend class KyWorkerPool;
         KyWorkerPool& m_pool;
+        // Under the pool's lock: a job is running on the thread.
+        bool m_busy;
     };
 
     void add(Group& group, Job job);
@@ -125,7 +132,10 @@ private:
     void poll(Group& group);
     // A worker's turn: runs the next job, or sleeps until there is one;
     // false once the pool stops.
-    bool runNext();
+    bool runNext(Worker& worker);
+    // The last thing a worker's thread does: one that stop left running
+    // goes with its thread.
+    void retire(Worker& worker);
     // Under the lock: the group's jobs no thread has started, taken off it.
     std::deque<Job> takeAll(Group& group);
     // Under the lock: the group's first job, taken off the queue.
@@ -145,6 +155,10 @@ private:
     // The groups with jobs not started, by priority.
     std::deque<Group*> m_queues[2];
     std::vector<std::unique_ptr<Worker>> m_workers;
+    // The workers stop found running a job, until their threads end; set
+    // when the last of them has gone.
+    std::vector<std::unique_ptr<Worker>> m_detached;
+    KyOsThread::Signal* m_retired;
     // The job a thread is running and the group it ends in; a drop sets the
     // group to null, so that the end of the job leaves the group alone.
     struct Turn {

@@ -2,13 +2,13 @@
 
 #include "core/KyFile.h"
 #include "core/KyTypes.h"
+#include "os/KyOsClock.h"
 #include "platform/KyImg.h"
 #include "platform/KyImgPrefetch.h"
 
 #include <lua.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -19,13 +19,19 @@ namespace {
 
 // How deep the scripts named by scripts are followed.
 const u32 kScriptDepth = 4;
+// A script file longer than this is not read.
+const u32 kScriptBytes = u32(1) << 20;
 
+// The text of a script, no longer than kScriptBytes.
 bool readScript(const KyString& path, std::vector<char>& text)
 {
     KyFile file;
     if (!KyFile::exists(path) || !file.Open_2(path, KyFile::ModeRead))
         return false;
-    text.resize(file.GetFileSize());
+    const u32 size = file.GetFileSize();
+    if (size > kScriptBytes)
+        return false;
+    text.resize(size);
     text.resize(text.empty() ? 0 : file.read(text.data(), u32(text.size())));
     return true;
 }
@@ -67,34 +73,46 @@ std::vector<std::string> quotedStrings(const std::vector<char>& text)
     return strings;
 }
 
-// The dry runs of one call: at most this many instructions and this long in
-// all, whatever the scripts do, and each state at most this much memory.
-// The count hook fires every kStepSlice instructions; a call, of a Lua or of
-// a C function, counts as kCallSteps of them and looks at the clock, so a
-// run of C calls that each take long is stopped too. One instruction on a
-// long value (comparing two long strings) can take long on its own: while a
-// block of at least kLongValue bytes lives, the hook fires at every
-// instruction (the menus' own runs hold none).
+// The bounds of the dry runs of one call (see InterfacePictures.h). The
+// count hook fires every kStepSlice instructions, and at every call. While a
+// block of at least kLongValue bytes lives, it fires at every instruction,
+// and each instruction and call costs the bytes of those blocks: one of them
+// may compare, copy, hash or walk any long value alive. What is shorter
+// costs little enough to count as its instruction. The menus the start-up
+// names need a twentieth of the steps and bytes or less, and a hundredth of
+// the memory.
+const u64 kDryRunSteps = 100000;
+const u64 kDryRunBytes = u64(128) << 20;
 const size_t kDryRunMemory = size_t(8) << 20;
-const u64 kDryRunSteps = 1000000;
-const std::chrono::milliseconds kDryRunTime(100);
 const int kStepSlice = 1000;
 const u64 kCallSteps = 10;
-const size_t kLongValue = size_t(16) << 10;
+// A file looked for costs as much as many instructions.
+const u64 kLookupSteps = 100;
+const size_t kLongValue = size_t(2) << 10;
+// Never reached within the bounds; there only in case they miss something.
+const u64 kRealTimeCap = u64(30) * 1000000;
 
 // What the dry runs of one call may still spend.
 struct DryRunBudget {
-    u64 steps = 0;
-    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + kDryRunTime;
+    InterfaceDryRun cost;
+    u64 realDeadline = KyOsClock::realMicroseconds() + kRealTimeCap;
     bool spent = false;
+    u32 takes = 0;
 
-    // Counts n steps; false once the steps or the time are spent.
-    bool take(u64 n)
+    // Counts steps and bytes; false once a bound is passed.
+    bool take(u64 steps, u64 bytes = 0)
     {
-        if (!spent) {
-            steps += n;
-            spent = steps > kDryRunSteps || std::chrono::steady_clock::now() > deadline;
-        }
+        if (spent)
+            return false;
+        cost.steps += steps;
+        cost.bytes += bytes;
+        if (cost.steps > kDryRunSteps)
+            cost.stoppedBy = InterfaceDryRun::Steps;
+        else if (cost.bytes > kDryRunBytes)
+            cost.stoppedBy = InterfaceDryRun::Bytes;
+        else if ((++takes & 255) == 0 && KyOsClock::realMicroseconds() > realDeadline)
+            cost.stoppedBy = InterfaceDryRun::Time;
+        spent = cost.stoppedBy != InterfaceDryRun::None;
         return !spent;
     }
 };
@@ -108,10 +126,16 @@ struct DryRun {
     // budget is spent, and the hook follows the long values.
     bool running = false;
     lua_State* state = nullptr;
-    // The blocks of kLongValue bytes or more, and the instructions between
-    // two count hooks.
-    u32 longBlocks = 0;
+    // The blocks of kLongValue bytes or more the script made, and their
+    // bytes (those of the state made for it hold the few libraries it keeps,
+    // all short), and the instructions between two count hooks. Room for
+    // as many as the memory holds is made at once: the allocator cannot fail
+    // on its own account.
+    std::vector<const void*> longBlocks;
+    u64 longBytes = 0;
     int slice = kStepSlice;
+
+    DryRun() { longBlocks.reserve(kDryRunMemory / kLongValue + 1); }
 
     // Sets the hook's count anew, which also restarts its countdown. The
     // hook is the state's own: the dry run has no coroutine.
@@ -137,23 +161,36 @@ void* cappedAlloc(void* data, void* block, size_t oldSize, size_t newSize)
     if (newSize == 0) {
         std::free(block);
     } else {
-        if (newSize > oldSize &&
-            (run->used + (newSize - oldSize) > kDryRunMemory || (run->running && !run->budget->take(0))))
-            return nullptr;
+        if (newSize > oldSize) {
+            if (run->used + (newSize - oldSize) > kDryRunMemory)
+                return nullptr;
+            // What is made is paid for as it is made.
+            if (!run->budget->take(0, newSize - oldSize) && run->running)
+                return nullptr;
+        }
         moved = std::realloc(block, newSize);
         if (!moved)
             return nullptr;
     }
     run->used = run->used + newSize - oldSize;
+    run->budget->cost.peakMemory = std::max(run->budget->cost.peakMemory, run->used);
     // Lua gives the old size of every block (0 for a new one).
-    const bool wasLong = oldSize >= kLongValue;
-    const bool isLong = newSize >= kLongValue;
-    if (wasLong != isLong) {
-        run->longBlocks += isLong ? 1 : -1;
+    std::vector<const void*>& blocks = run->longBlocks;
+    if (block && oldSize >= kLongValue) {
+        const std::vector<const void*>::iterator found = std::find(blocks.begin(), blocks.end(), block);
+        if (found != blocks.end()) {
+            *found = blocks.back();
+            blocks.pop_back();
+            run->longBytes -= oldSize;
+        }
+    }
+    if (moved && newSize >= kLongValue && run->running) {
+        blocks.push_back(moved);
+        run->longBytes += newSize;
         // Shortened at once; lengthened only by the hook, so that a script
         // that keeps making and freeing long values cannot keep restarting
         // the countdown.
-        if (run->running && run->longBlocks > 0 && run->slice > 1)
+        if (run->slice > 1)
             run->setSlice(1);
     }
     return moved;
@@ -166,8 +203,10 @@ void* cappedAlloc(void* data, void* block, size_t oldSize, size_t newSize)
 void dryRunHook(lua_State* L, lua_Debug* event)
 {
     DryRun& run = dryRunOf(L);
-    if (run.budget->take(event->event == LUA_HOOKCOUNT ? u64(run.slice) : kCallSteps)) {
-        if (run.slice == 1 && run.longBlocks == 0)
+    const bool counted = event->event == LUA_HOOKCOUNT;
+    const u64 instructions = counted ? u64(run.slice) : 0;
+    if (run.budget->take(counted ? instructions : kCallSteps, (counted ? instructions : 1) * run.longBytes)) {
+        if (run.slice == 1 && run.longBlocks.empty())
             run.setSlice(kStepSlice);
         return;
     }
@@ -232,14 +271,17 @@ void keepOnly(lua_State* L, int table, const char* const (&kept)[N])
 void requestPicturesIn(lua_State* L, int index, int depth)
 {
     // Each value looked at counts, so a script cannot make the walk long.
-    if (!dryRunOf(L).budget->take(1))
-        return;
+    DryRunBudget& budget = *dryRunOf(L).budget;
     if (lua_type(L, index) == LUA_TSTRING) {
+        if (!budget.take(1, lua_objlen(L, index)))
+            return;
         const KyString name(lua_tostring(L, index));
-        if (KyImg::isPictureName(name))
+        if (KyImg::isPictureName(name) && budget.take(kLookupSteps))
             KyImgPrefetch::instance().request(name);
         return;
     }
+    if (!budget.take(1))
+        return;
     // Each level holds a key and a value while the next one is walked.
     if (!lua_istable(L, index) || depth > 16 || !lua_checkstack(L, 4))
         return;
@@ -261,7 +303,7 @@ void requestPicturesIn(lua_State* L, int index, int depth)
     lua_pushnil(L);
     while (lua_next(L, table)) {
         requestPicturesIn(L, lua_gettop(L), depth + 1);
-        if (dryRunOf(L).budget->spent) {
+        if (budget.spent) {
             lua_pop(L, 2);
             break;
         }
@@ -339,7 +381,7 @@ void requestPicturesBuiltBy(const std::vector<char>& text, const KyString& path,
         return;
     if (lua_cpcall(L, prepareDryRun, nullptr) == 0) {
         run.state = L;
-        run.slice = run.longBlocks > 0 ? 1 : kStepSlice;
+        run.slice = kStepSlice;
         lua_sethook(L, dryRunHook, LUA_MASKCALL | LUA_MASKCOUNT, run.slice);
         run.running = true;
         // A script that stops (an error, a stand-in it cannot use, the
@@ -355,26 +397,34 @@ void requestPicturesBuiltBy(const std::vector<char>& text, const KyString& path,
 void requestNamedIn(const KyString& scriptPath, u32 depth, std::unordered_set<std::string>& scanned,
                     DryRunBudget& budget)
 {
-    if (depth > kScriptDepth || !scanned.insert(scriptPath.c_str()).second)
+    if (depth > kScriptDepth || !scanned.insert(scriptPath.c_str()).second || !budget.take(kLookupSteps))
         return;
     std::vector<char> text;
-    if (!readScript(scriptPath, text))
+    // The text is read, scanned for names and compiled: each byte counts.
+    if (!readScript(scriptPath, text) || !budget.take(0, text.size()))
         return;
     requestPicturesBuiltBy(text, scriptPath, budget);
     for (const std::string& name : quotedStrings(text)) {
+        if (budget.spent)
+            return;
         const KyString path(name.c_str());
         if (isScriptName(name))
             requestNamedIn(path, depth + 1, scanned, budget);
-        else if (KyImg::isPictureName(path))
+        else if (KyImg::isPictureName(path) && budget.take(kLookupSteps))
             KyImgPrefetch::instance().request(path);
     }
 }
 
 } // namespace
 
-void requestPicturesNamedIn(const KyString& scriptPath)
+const u64 InterfaceDryRun::MaxSteps = kDryRunSteps;
+const u64 InterfaceDryRun::MaxBytes = kDryRunBytes;
+const size_t InterfaceDryRun::MaxMemory = kDryRunMemory;
+
+InterfaceDryRun requestPicturesNamedIn(const KyString& scriptPath)
 {
     std::unordered_set<std::string> scanned;
     DryRunBudget budget;
     requestNamedIn(scriptPath, 0, scanned, budget);
+    return budget.cost;
 }

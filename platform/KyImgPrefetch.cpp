@@ -30,17 +30,11 @@ bool readFile(const KyString& diskPath, std::vector<char>& bytes)
 
 KyImgPrefetch& KyImgPrefetch::instance()
 {
-    static KyImgPrefetch prefetch;
-    return prefetch;
+    static KyImgPrefetch* const prefetch = new KyImgPrefetch;
+    return *prefetch;
 }
 
 KyImgPrefetch::KyImgPrefetch() : m_done(KyOsThread::createSignal()) {}
-
-KyImgPrefetch::~KyImgPrefetch()
-{
-    clear();
-    KyOsThread::closeSignal(m_done);
-}
 
 void KyImgPrefetch::request(const KyString& path)
 {
@@ -136,6 +130,7 @@ void KyImgPrefetch::finish()
 
 void KyImgPrefetch::clear()
 {
-    m_group.cancel();
+    // A job holds its own record, and the prefetch outlives it.
+    m_group.drop();
     m_jobs.clear();
 }

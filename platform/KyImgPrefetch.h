@@ -26,8 +26,9 @@ namespace KyOsThread { struct Signal; }
 // OpenGL and no Lua. Requests and takes are the main thread's.
 class KyImgPrefetch {
 public:
+    // Never destroyed: a picture still being read as the program ends
+    // finishes on live memory.
     static KyImgPrefetch& instance();
-    ~KyImgPrefetch();
 
     // Starts reading the picture of path (a game path, found as KyImg::load
     // finds it), once; nothing when it names no picture KyImg::load reads
@@ -40,11 +41,13 @@ public:
     // Reads on the calling thread what no thread has taken, then waits for
     // the rest: every picture asked for is read.
     void finish();
-    // Waits for the threads and drops every picture not taken.
+    // Drops every picture not taken, without waiting: a picture a thread
+    // is reading is dropped when its reading ends.
     void clear();
 
 private:
     KyImgPrefetch();
+    ~KyImgPrefetch() = delete;
     KyImgPrefetch(const KyImgPrefetch&) = delete;
     KyImgPrefetch& operator=(const KyImgPrefetch&) = delete;
 

@@ -106,7 +106,7 @@ bool KyWarp::load(const KyString& path)
     m_loadAbort = false;
 
     KyPath found;
-    std::unique_ptr<KyFile> file(new KyFile);
+    std::shared_ptr<KyFile> file(new KyFile);
     KyWarpReader::Result result;
     KyString problem;
     if (!readTables(wanted, found, *file, result, problem, &m_loadAbort)) {
@@ -126,8 +126,8 @@ bool KyWarp::load(const KyString& path)
     m_animationCount = result.animationCount;
     m_cubeTiles = std::move(result.cubeTiles);
     m_animations = std::move(result.animations);
-    // The previous file closes here: nothing of the old panorama reads it
-    // any more.
+    // The previous file closes here, or once the last tile a worker still
+    // reads from it for a dropped reading ahead is read.
     m_file = std::move(file);
     m_path = wanted;
     m_loaded = true;
@@ -238,7 +238,7 @@ void KyWarp::prefetchTextures(KyWorkerPool::Priority priority)
         if (tile.hasTexture() || tile.hasFailed())
             continue;
         if (!decoder)
-            decoder.reset(new KyWarpDecoder(*m_file, m_textureFormat, priority));
+            decoder.reset(new KyWarpDecoder(m_file, m_textureFormat, priority));
         decoder->request(tile.imagePosition());
     }
     m_decoder = std::move(decoder);

@@ -365,9 +365,10 @@ protected:
     void loadCubeTextures();
 
     bool m_loaded;
-    std::unique_ptr<KyFile> m_file;
-    // The pictures of the cube being read ahead; it reads m_file, so it
-    // goes first.
+    // Shared with the reading ahead, whose jobs still running when it is
+    // dropped keep the file open until they end.
+    std::shared_ptr<KyFile> m_file;
+    // The pictures of the cube being read ahead.
     std::unique_ptr<KyWarpDecoder> m_decoder;
     bool m_loadAbort;
     bool m_active;

@@ -2,15 +2,16 @@
 
 #include "core/KyFileReadStream.h"
 
-KyWarpDecoder::KyWarpDecoder(KyFile& file, const KyString& format, KyWorkerPool::Priority priority)
-    : m_file(file), m_fileSize(file.GetFileSize()), m_format(format), m_finished(false), m_group(priority)
+KyWarpDecoder::KyWarpDecoder(const std::shared_ptr<KyFile>& file, const KyString& format,
+                             KyWorkerPool::Priority priority)
+    : m_source(new Source{file, file->GetFileSize(), format}), m_finished(false), m_group(priority)
 {
 }
 
 KyWarpDecoder::~KyWarpDecoder()
 {
-    // The jobs being read go only once their threads are done with them.
-    m_group.cancel();
+    // The jobs being read own what they read and go when they end.
+    m_group.drop();
 }
 
 void KyWarpDecoder::request(u32 position)
@@ -19,15 +20,16 @@ void KyWarpDecoder::request(u32 position)
         return;
     m_finished = false;
     m_byPosition[position] = m_jobs.size();
-    m_jobs.emplace_back(new Job{position, false, KyWarpBloc::Pictures()});
-    Job* job = m_jobs.back().get();
-    m_group.add([this, job] { read(*job); });
+    std::shared_ptr<Job> job(new Job{position, false, KyWarpBloc::Pictures()});
+    m_jobs.push_back(job);
+    std::shared_ptr<const Source> source = m_source;
+    m_group.add([source, job] { read(*source, *job); });
 }
 
-void KyWarpDecoder::read(Job& job)
+void KyWarpDecoder::read(const Source& source, Job& job)
 {
-    KyFileReadStream stream(m_file, m_fileSize);
-    KyWarpBloc::readPictures(stream, job.position, m_format, job.pictures);
+    KyFileReadStream stream(*source.file, source.size);
+    KyWarpBloc::readPictures(stream, job.position, source.format, job.pictures);
 }
 
 void KyWarpDecoder::finish()

@@ -23,13 +23,16 @@
 // the workers touch neither OpenGL, Lua nor any tile, only the panorama's
 // file (read at positions, KyFile::readAt) and the picture readers.
 //
-// The file must stay open, unchanged, while the decoder lives; its
-// destructor cancels what no thread has taken and waits for the rest.
+// The decoder shares the file, which must stay unchanged while it is read.
+// Its destructor drops what no thread has taken and never waits: a picture
+// being read ends on its worker, which alone still holds the file and the
+// job then.
 class KyWarpDecoder {
 public:
     // The file's size is taken here (its position is kept). A scene on
     // show needs its tiles now; one read ahead waits behind those.
-    KyWarpDecoder(KyFile& file, const KyString& format, KyWorkerPool::Priority priority = KyWorkerPool::Now);
+    KyWarpDecoder(const std::shared_ptr<KyFile>& file, const KyString& format,
+                  KyWorkerPool::Priority priority = KyWorkerPool::Now);
     ~KyWarpDecoder();
     KyWarpDecoder(const KyWarpDecoder&) = delete;
     KyWarpDecoder& operator=(const KyWarpDecoder&) = delete;
@@ -54,14 +57,18 @@ private:
         bool taken;
         KyWarpBloc::Pictures pictures;
     };
+    // What every job reads from, held by the decoder and by its jobs.
+    struct Source {
+        std::shared_ptr<const KyFile> file;
+        u32 size;
+        KyString format;
+    };
 
     // Reads one job's pictures.
-    void read(Job& job);
+    static void read(const Source& source, Job& job);
 
-    const KyFile& m_file;
-    u32 m_fileSize;
-    KyString m_format;
-    std::vector<std::unique_ptr<Job>> m_jobs;
+    std::shared_ptr<const Source> m_source;
+    std::vector<std::shared_ptr<Job>> m_jobs;
     std::unordered_map<u32, size_t> m_byPosition;
     bool m_finished;
     KyWorkerPool::Group m_group;

@@ -31,7 +31,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -391,7 +390,8 @@ TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
                                             "KySpriteLayout{ image = \"pic\" .. 3 + 4 .. \".tga\", size = Percent }\n"
                                             "return f\n"));
     KyImgPrefetch& prefetch = KyImgPrefetch::instance();
-    requestPicturesNamedIn("main.lua");
+    // The runs end on their own, however busy the machine.
+    EXPECT_EQ(InterfaceDryRun::None, requestPicturesNamedIn("main.lua").stoppedBy);
     const char* const asked[] = {"pic1.tga", "Pic3.TGA", "pic6.tga", "rle.bmp", "pic7.tga"};
     const char* const notAsked[] = {"pic0.tga", "pic2.tga", "pic4.tga", "pic5.tga", "missing.tga", "unclosed.tga"};
     std::unique_ptr<KyImgResult> picture;
@@ -406,62 +406,75 @@ TEST(ApplicationStartUp, ThePicturesTheInterfaceScriptsNameAreAskedForOnce)
     }
 }
 
-// The dry run of an interface script is bounded whatever the script does: a
-// pcall or a coroutine does not outlive the budget, a finalizer cannot run
-// with the hooks off, long C calls are counted or left out, and the state
-// closes at once. What a script built before it went wrong is still asked
-// for, and so are the names the shipped menus build.
+// The dry run of an interface script is bounded by counts whatever the
+// script does, never by the clock: a pcall or a coroutine does not outlive
+// the budget, a finalizer cannot run with the hooks off, every instruction
+// and call on a long value pays for its bytes, and the state closes at once.
+// Each run here ends on the bound of its row, within what one more step may
+// overshoot. What a script built before it went wrong is still asked for,
+// and the shipped menus build their names well within the bounds.
 TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
 {
     struct Case {
+        InterfaceDryRun::Bound bound;
         const char* what;
         const char* script;
     };
+    const InterfaceDryRun::Bound steps = InterfaceDryRun::Steps;
+    const InterfaceDryRun::Bound bytes = InterfaceDryRun::Bytes;
+    const InterfaceDryRun::Bound itsEnd = InterfaceDryRun::None;
     // Scripts it names, missing: each is looked for once.
     std::string manyNames = "local names = [[\n";
     for (u32 i = 0; i < 10000; ++i)
         manyNames += "'n" + std::to_string(i) + ".lua'\n";
     manyNames += "]]";
     const Case cases[] = {
-        {"an endless loop", "while true do end"},
+        {steps, "an endless loop", "while true do end"},
         // Each comparison compares the string's million pieces.
-        {"comparing long strings of NULs", "local s = ('\\0'):rep(1000000) while true do local _ = s < s end"},
-        {"ten thousand script names", manyNames.c_str()},
-        {"a pcall loop", "while true do pcall(function() while true do end end) end"},
-        {"an xpcall loop whose handler loops",
+        {bytes, "comparing long strings of NULs", "local s = ('\\0'):rep(1000000) while true do local _ = s < s end"},
+        // One instruction each, but a few thousand times faster than those.
+        {steps, "comparing strings just short of long",
+         "local s = ('\\0'):rep(2000) while true do local _ = s < s end"},
+        {steps, "ten thousand script names", manyNames.c_str()},
+        {steps, "a pcall loop", "while true do pcall(function() while true do end end) end"},
+        {steps, "an xpcall loop whose handler loops",
          "while true do xpcall(function() while true do end end, function() while true do end end) end"},
         // A handler called from the hook would run with the hooks off; the
         // message the hook raises is made of strings the script holds.
-        {"an xpcall loop whose handler loops, with the hook's message at hand",
+        {steps, "an xpcall loop whose handler loops, with the hook's message at hand",
          "local where, message = '', 'too long' local grown = message .. message\n"
          "local function loop() while true do end end\n"
          "while true do xpcall(loop, loop) end"},
-        {"a loop through coroutines",
+        {steps, "a loop through coroutines",
          "local co = coroutine.wrap(function() while true do pcall(coroutine.yield) end end)\n"
          "while true do pcall(co) end"},
-        {"coroutines that make coroutines",
+        {steps, "coroutines that make coroutines",
          "local function spawn() while true do pcall(coroutine.resume, coroutine.create(spawn)) end end\n"
          "spawn()"},
-        {"a finalizer that loops",
+        {itsEnd, "a finalizer that loops",
          "local p = newproxy(true)\n"
          "getmetatable(p).__gc = function() while true do end end\n"
          "setmetatable({}, { __gc = function() while true do end end })\n"
          "p = nil collectgarbage()"},
-        {"repeats of a large string", "while true do pcall(string.rep, 'x', 4000000) end"},
-        {"repeats of an empty string", "while true do pcall(string.rep, '', 2147483647) end"},
-        {"a repeat beyond the memory", "local s = ('x'):rep(2 ^ 40)"},
-        {"doubling a string", "while true do pcall(function() local s = 'x' while true do s = s .. s end end) end"},
-        {"a pattern that backtracks",
+        {bytes, "repeats of a large string", "while true do pcall(string.rep, 'x', 4000000) end"},
+        {steps, "repeats of an empty string", "while true do pcall(string.rep, '', 2147483647) end"},
+        {itsEnd, "a repeat beyond the memory", "local s = ('x'):rep(2 ^ 40)"},
+        {bytes, "doubling a string",
+         "while true do pcall(function() local s = 'x' while true do s = s .. s end end) end"},
+        // Made again from the same bytes, a long string is found, not made.
+        {bytes, "taking a long string apart again",
+         "local s = ('x'):rep(1000000) while true do local _ = s:sub(1, -1) .. s:upper():lower() end"},
+        {steps, "a pattern that backtracks",
          "local s = ('a'):rep(40)\n"
          "while true do pcall(string.find, s, ('a*'):rep(40) .. 'b') pcall(string.gsub, s, ('a-'):rep(40) .. 'b', '')\n"
          "pcall(function() return s:match(('a*'):rep(40) .. 'b') end) end"},
-        {"deep recursion", "local function f() return 1 + f() end while true do pcall(f) end"},
-        {"recursion through a metamethod",
+        {bytes, "deep recursion", "local function f() return 1 + f() end while true do pcall(f) end"},
+        {bytes, "recursion through a metamethod",
          "local t = setmetatable({}, { __index = function(t, k) return t[k] end })\n"
          "while true do pcall(function() return t.x end) end"},
-        {"a builder given tables nested deep",
+        {steps, "a builder given tables nested deep",
          "local t = {} for i = 1, 10000 do t = { t, 'x.png' } end while true do KySpriteLayout(t) end"},
-        {"a builder given an endless list of names",
+        {bytes, "a builder given an endless list of names",
          "local t = {} for i = 1, 100000 do t[i] = 'p' .. i .. '.png' end\n"
          "while true do KySpriteLayout(t) KySpriteLayout{ t } end"},
     };
@@ -477,20 +490,27 @@ TEST(ApplicationStartUp, AHostileInterfaceScriptEndsWithinItsBound)
         // The name is built, so only the run asks for it.
         ASSERT_TRUE(dir.writeFile(script, "KySpriteLayout{ image = 'built' .. " + std::to_string(i) +
                                               " .. '.tga' }\n" + c.script + "\n"));
-        const auto start = std::chrono::steady_clock::now();
-        requestPicturesNamedIn(script.c_str());
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("[dry run] %-40s %.3f s\n", c.what, seconds);
-        EXPECT_LT(seconds, 0.5);
+        const InterfaceDryRun cost = requestPicturesNamedIn(script.c_str());
+        EXPECT_EQ(c.bound, cost.stoppedBy);
+        // One step more is a slice of instructions, or one instruction on
+        // every long value alive.
+        EXPECT_LE(cost.steps, InterfaceDryRun::MaxSteps + 1000);
+        EXPECT_LE(cost.bytes, InterfaceDryRun::MaxBytes + InterfaceDryRun::MaxMemory);
+        EXPECT_LE(cost.peakMemory, InterfaceDryRun::MaxMemory);
         std::unique_ptr<KyImgResult> read;
         std::string log;
         EXPECT_TRUE(prefetch.take(picture.c_str(), read, log));
     }
     prefetch.clear();
 
-    // The shipped main menu builds its buttons' looks from their names.
+    // The shipped main menu builds its buttons' looks from their names,
+    // within a tenth of the bounds.
     ScopedWorkingDir data(KY_GAME_DATA_DIR);
-    requestPicturesNamedIn(MainMenu::InterfacePath);
+    const InterfaceDryRun shipped = requestPicturesNamedIn(MainMenu::InterfacePath);
+    EXPECT_EQ(InterfaceDryRun::None, shipped.stoppedBy);
+    EXPECT_LT(shipped.steps, InterfaceDryRun::MaxSteps / 10);
+    EXPECT_LT(shipped.bytes, InterfaceDryRun::MaxBytes / 10);
+    EXPECT_LT(shipped.peakMemory, InterfaceDryRun::MaxMemory / 10);
     for (const char* built : {"2D/Menus/MainMenu/NewGameButton_over.png", "2D/Menus/MainMenu/Quit_disabled.png",
                               "2D/Menus/MainMenu/Share_over.png"}) {
         SCOPED_TRACE(built);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,11 +48,12 @@ TEST(WarpDecoderTest, PicturesReadAheadAreThoseTheMainThreadReads)
 {
     TempDir dir;
     const PictureFile pictures = pictureFile(dir, 60);
-    KyFile file;
+    std::shared_ptr<KyFile> shared(new KyFile);
+    KyFile& file = *shared;
     ASSERT_TRUE(file.Open_2(pictures.path.c_str(), KyFile::ModeRead));
     const u32 pastTheEnd = file.GetFileSize() + 100;
 
-    KyWarpDecoder decoder(file, "tga");
+    KyWarpDecoder decoder(shared, "tga");
     for (u32 position : pictures.positions)
         decoder.request(position);
     decoder.request(pictures.positions[4]);
@@ -105,8 +107,8 @@ TEST(WarpDecoderTest, WhatTheReadersLogIsKeptForTheMainThread)
         }
         RawPictures::write(path, bytes);
     }
-    KyFile file;
-    ASSERT_TRUE(file.Open_2(path.c_str(), KyFile::ModeRead));
+    std::shared_ptr<KyFile> file(new KyFile);
+    ASSERT_TRUE(file->Open_2(path.c_str(), KyFile::ModeRead));
     // The readers make and drop palettes on the workers; those never reach
     // the main thread's resource manager (not even to create it).
     const bool hadManager = KySingleton<KyResourceManager>::exists();
@@ -132,15 +134,19 @@ TEST(WarpDecoderTest, WhatTheReadersLogIsKeptForTheMainThread)
     }
 }
 
+// Dropped with work left, after its owner has let the file go: the jobs
+// still running hold the file and their pictures until they end.
 TEST(WarpDecoderTest, ADecoderDroppedWithWorkLeftStopsCleanly)
 {
     TempDir dir;
     const PictureFile pictures = pictureFile(dir, 200);
-    KyFile file;
-    ASSERT_TRUE(file.Open_2(pictures.path.c_str(), KyFile::ModeRead));
     for (int round = 0; round < 20; ++round) {
-        KyWarpDecoder decoder(file, "tga");
+        std::shared_ptr<KyFile> file(new KyFile);
+        ASSERT_TRUE(file->Open_2(pictures.path.c_str(), KyFile::ModeRead));
+        std::unique_ptr<KyWarpDecoder> decoder(new KyWarpDecoder(file, "tga"));
         for (u32 position : pictures.positions)
-            decoder.request(position);
+            decoder->request(position);
+        file.reset();
+        decoder.reset();
     }
 }
