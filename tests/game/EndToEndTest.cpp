@@ -24,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <set>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -499,21 +500,41 @@ size_t mainThreadOperations(const GameProcess& game, const std::string& prefix =
     return n;
 }
 
-// The main thread's operations on the advert folders ("Ads", "AdsTmp") of
-// the user-data folder, as text for a failure message.
-std::string mainThreadAdvertWork(const GameProcess& game)
+// The main thread's operations of a run that another run's main thread did
+// not make (the operation and its path within its home, the temporary files'
+// random letters left out), as text for a failure message.
+std::string mainThreadWorkBeyond(const GameProcess& game, const GameProcess& other)
 {
+    const auto key = [](const GameProcess& run, const GameProcess::FileOperation& operation) {
+        const std::string home = run.userDataFolder().substr(0, run.userDataFolder().find("/Documents"));
+        std::string path = operation.path;
+        if (path.compare(0, home.size(), home) == 0)
+            path = "~" + path.substr(home.size());
+        const size_t mark = path.find(".kytmp~");
+        return operation.operation + " " + (mark == std::string::npos ? path : path.substr(0, mark + 7));
+    };
+    std::multiset<std::string> known;
+    for (const GameProcess::FileOperation& operation : other.fileTrace()) {
+        if (operation.mainThread)
+            known.insert(key(other, operation));
+    }
     std::string text;
     size_t shown = 0;
     for (const GameProcess::FileOperation& operation : game.fileTrace()) {
-        if (operation.mainThread && operation.operation != "stat" && operation.path.find("/Ads") != std::string::npos &&
-            shown++ < 20)
-            text += operation.operation + " " + operation.path + "\n";
+        if (!operation.mainThread)
+            continue;
+        const auto found = known.find(key(game, operation));
+        if (found != known.end())
+            known.erase(found);
+        else if (shown++ < 30)
+            text += key(game, operation) + "\n";
     }
     return text;
 }
 
-// A served set of one page naming count pictures made by picture(i).
+// A served set of one page naming count pictures made by picture(i), shown
+// for a minute: a run that shows it reaches no screen that a run showing
+// the shipped set does not reach.
 std::string writeServedSet(const TempDir& folder, u32 count, const std::function<std::string(u32)>& picture)
 {
     std::string index = "<?xml version=\"1.0\"?>\n<advert>\n";
@@ -522,7 +543,7 @@ std::string writeServedSet(const TempDir& folder, u32 count, const std::function
         index += "  <img name=\"p" + std::to_string(i) + "\" file=\"Backup/Ads/" + name + "\"/>\n";
         folder.writeFile(name, picture(i));
     }
-    index += "  <value name=\"duration\" value=\"1000000\"/>\n</advert>\n";
+    index += "  <value name=\"duration\" value=\"60000000\"/>\n</advert>\n";
     folder.writeFile("index.xml", index);
     return index;
 }
@@ -601,8 +622,8 @@ TEST(EndToEnd, AStartThatDownloadsAWholeSetDoesNoMoreFileWorkOnTheMainThreadThan
     const GameProcess::Run run = game.run(tour);
     ASSERT_EQ(run.exitCode, 0) << run.console;
     EXPECT_LE(mainThreadOperations(game, game.userDataFolder() + "/Ads"), offlineAdverts)
-        << mainThreadAdvertWork(game);
-    EXPECT_LE(mainThreadOperations(game), offlineAll);
+        << mainThreadWorkBeyond(game, offline);
+    EXPECT_LE(mainThreadOperations(game), offlineAll) << mainThreadWorkBeyond(game, offline);
     // Taken at once, or at the next start.
     ASSERT_EQ(game.run(tour).exitCode, 0);
     EXPECT_EQ(game.userFile("Ads/index.xml"), index) << game.log();
