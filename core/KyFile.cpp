@@ -281,6 +281,15 @@ bool KyFile::isReadable(const KyString& diskPath)
     return true;
 }
 
+bool KyFile::regularFileSize(const KyString& diskPath, u64& size)
+{
+    struct stat info;
+    if (diskPath.length() == 0 || stat(diskPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    size = u64(info.st_size);
+    return true;
+}
+
 std::FILE* KyFile::openDisk(const KyString& diskPath, u32 mode)
 {
     int flags = 0;

@@ -94,6 +94,9 @@ public:
     static bool exists(const KyString& path);
     // The same for a disk path (already resolved).
     static bool isReadable(const KyString& diskPath);
+    // Whether a disk path (already resolved) names a regular file, and its
+    // size; looked at without opening it.
+    static bool regularFileSize(const KyString& diskPath, u64& size);
     // Opens a disk path (already resolved) in one of the modes, without
     // waiting and without logging: a path read must be a regular file (a
     // FIFO or a device is never opened for reading), a folder never opens,

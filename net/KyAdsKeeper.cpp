@@ -180,6 +180,7 @@ KyAdsKeeper::KyAdsKeeper(KyWorkerPool& pool, std::function<void()> wake)
     , m_started(0)
     , m_failed(false)
     , m_noRoom(false)
+    , m_refusedSet(false)
     , m_passed(false)
     , m_lastFetchTime(0)
     , m_timeKnown(false)
@@ -469,15 +470,25 @@ bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
     onLane([this, temp, local, file]() -> std::function<void()> {
         const KyAdsSet found(temp, local, file);
         const bool tooMany = found.namesTooMany();
+        const bool foreign = !found.isSelfContained();
         KyArray<KyString> names;
         names.copy(found.names());
-        return [this, file, tooMany, names] {
+        return [this, file, tooMany, foreign, names] {
             --m_listings;
             if (tooMany) {
                 // Such a set is never whole: nothing more of it is fetched.
                 logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
                          file.c_str(), KyAdsSet::kMaxSetFiles);
                 m_failed = true;
+                m_refusedSet = true;
+                return;
+            }
+            // A page that holds or names what no advert page may (its reading
+            // said what) makes a set that is never whole: nothing more of it
+            // is fetched.
+            if (foreign) {
+                m_failed = true;
+                m_refusedSet = true;
                 return;
             }
             if (m_fetch != Downloading)
@@ -529,6 +540,8 @@ void KyAdsKeeper::endFetch()
                  m_tempFolder.c_str());
     else if (m_noRoom)
         logPrint("[KyAds::update] the disk of %s is full: the advert fetch ends\n", m_tempFolder.c_str());
+    else if (m_refusedSet)
+        logPrint("[KyAds::onFileDownloaded] the advert set downloaded into %s is refused\n", m_tempFolder.c_str());
     else
         logPrint("[KyAds::update] a file of the advert set could not be fetched: the advert set downloaded into %s "
                  "is removed\n",

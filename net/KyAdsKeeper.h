@@ -177,6 +177,8 @@ private:
     // may hold: the fetch ends between frames.
     bool m_failed;
     bool m_noRoom;
+    // A downloaded file showed the set can never be whole.
+    bool m_refusedSet;
     bool m_passed;
     s64 m_lastFetchTime;
     bool m_timeKnown;

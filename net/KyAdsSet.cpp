@@ -7,8 +7,6 @@
 #include "net/KyAdsPageCheck.h"
 #include "platform/KyImg.h"
 
-#include <sys/stat.h>
-
 namespace {
 
 std::string key(const KyString& text)
@@ -26,8 +24,8 @@ bool isShown(const KyString& name)
 // the set is not whole anyway.
 bool isRegularFile(const KyString& disk)
 {
-    struct stat info;
-    return stat(disk.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    u64 size = 0;
+    return KyFile::regularFileSize(disk, size);
 }
 
 } // namespace
@@ -111,13 +109,12 @@ void KyAdsSet::walk(const KyString& xmlPath)
     // A page that refers back to one already read is not read again.
     if (!m_visited.insert(key(disk)).second)
         return;
-    struct stat info;
-    if (stat(disk.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    // The file's size counts against what the whole set may read.
+    u64 size = 0;
+    if (!KyFile::regularFileSize(disk, size)) {
         m_present = false;
         return;
     }
-    // The file's size counts against what the whole set may read.
-    const u64 size = u64(info.st_size);
     if (size > m_xmlLeft) {
         logPrint("[KyAds::listFiles] %s : the XML files of the advert set pass %u bytes\n", path.c_str(),
                  KyAdsIndex::kMaxXmlBytes);

@@ -329,7 +329,7 @@ TEST(EndToEnd, AHostileAdvertHostNeverTakesThePlayersAdverts)
         const char* logged;
     } cases[] = {
         {"cutindex", {"--cut", "30"}, "comment without its end"},
-        {"portal", {}, "names no file of the advert set"},
+        {"portal", {}, "which an advert page may not hold"},
         {"cutbody", {}, "AdsTmp/Season.jpg is not a whole picture"},
         {"manynames", {}, "the response is larger than 196608 bytes"},
         // 250 pictures of 4096 x 4096, 56 KB each to send and 48 MiB each to

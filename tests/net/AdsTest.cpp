@@ -544,9 +544,9 @@ TEST_F(Ads, AHostileServerChangesNothingOutsideTheAdvertFolder)
         fetch(ads, server);
         ads.next();
         if (std::string(mode) == "names") {
-            // "Backup/Ads//tmp/absolute.png" is read by a page as a file of
-            // the set, "tmp/absolute.png": it is fetched into the set.
-            EXPECT_EQ(downloadedNames(ads), (std::vector<std::string>{"index.xml", "tmp/absolute.png", "kept.png"}));
+            // An index naming files outside the set is refused as it is
+            // read: nothing it names is fetched.
+            EXPECT_EQ(downloadedNames(ads), (std::vector<std::string>{"index.xml"}));
             EXPECT_NE(log.text().find("refused file name Backup/Ads/../escaped.png"), std::string::npos);
         }
         ads.hide();
@@ -802,7 +802,7 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         {"cutindex", {"--cut", "7"}, "declaration without its end"},
         {"cutindex", {"--cut", "30"}, "comment without its end"},
         {"cutindex", {"--cut", "150"}, "comment without its end"},
-        {"portal", {}, "names no file of the advert set"},
+        {"portal", {}, "which an advert page may not hold"},
         {"cutbody", {}, "AdsTmp/photo.jpg is not a whole picture"},
         // An index larger than a set may read is not even received.
         {"manynames", {}, "the response is larger than 196608 bytes"},
@@ -835,6 +835,26 @@ TEST_F(Ads, ASetThatIsNotWholeNeverReplacesTheLastGoodOne)
         EXPECT_EQ(userDataRead("Ads/good.png"), sets.goodPicture);
         EXPECT_FALSE(userDataHas("Ads/season.png"));
         EXPECT_NE(log.text().find(c.logged), std::string::npos) << log.text();
+    }
+
+    // A downloaded page that names a sound ends the fetch as it is read:
+    // the sound is never fetched.
+    {
+        unlink(userData("KyCache.xml").c_str());
+        work.writeFile("sounding/index.xml", "<advert><img name=\"a\" file=\"Backup/Ads/season.png\"/>"
+                                             "<sfx name=\"s\" file=\"Backup/Ads/long.ogg\"/></advert>");
+        work.writeFile("sounding/season.png", picture(InterfaceFiles::Red));
+        work.writeFile("sounding/long.ogg", "OggS");
+        AdvertServer server(work.file("sounding"));
+        ASSERT_TRUE(server.ok());
+        StdoutCapture log;
+        KyAds ads;
+        fetch(ads, server);
+        EXPECT_FALSE(userDataHas("AdsTmp"));
+        for (const KyHTTPDownloader* downloader : ads.downloaders())
+            EXPECT_NE(downloader->request.field(KyString("filename")), "long.ogg");
+        EXPECT_NE(log.text().find("holds <sfx>"), std::string::npos) << log.text();
+        EXPECT_EQ(userDataRead("Ads/index.xml"), sets.goodIndex);
     }
 
     // The same set served whole replaces the good one.
