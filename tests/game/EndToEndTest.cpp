@@ -449,7 +449,8 @@ TEST(EndToEnd, StartsAfterABombSetCostWhatAStartWithTheShippedSetCosts)
         ASSERT_TRUE(server.ok());
         game.setEnvironment("KY_ADVERT_HOST", server.address());
         std::remove((game.userDataFolder() + "/KyCache.xml").c_str());
-        ASSERT_EQ(game.run(tour).exitCode, 0);
+        // The frames go on until the fetch and its check have ended.
+        ASSERT_EQ(game.run(tour + "wait 600\n").exitCode, 0);
         EXPECT_NE(game.log().find("AdsTmp/p0.png is not a whole picture"), std::string::npos);
         EXPECT_FALSE(game.userFileExists("AdsTmp/index.xml"));
     }
