@@ -25,6 +25,10 @@ const char* const kTooLarge = "File too large.";
 const char* const kNoElement = "Not well-formed: no element.";
 const char* const kOutsideText = "Not well-formed: text outside the elements.";
 const char* const kCutDeclaration = "Not well-formed: declaration without its end.";
+// A version, encoding or standalone value holds names and numbers only;
+// TinyXML writes them back between double quotes as they stand, so a value
+// holding a quote or markup would be written as text that does not read.
+const char* const kBadDeclaration = "Not well-formed: declaration value that is not a name.";
 const char* const kCutComment = "Not well-formed: comment without its end.";
 const char* const kCutCData = "Not well-formed: CDATA section without its end.";
 const char* const kCutNode = "Not well-formed: markup without its end.";
@@ -33,6 +37,17 @@ const char* const kStrayMarkup = "Not well-formed: '<' that starts no markup.";
 // character at a time: written back quoted, one holding a lone lead byte of
 // UTF-8 would swallow its closing quote.
 const char* const kUnquotedValue = "Not well-formed: attribute value without quotes.";
+
+bool isPlainValue(const char* value)
+{
+    return std::strpbrk(value, "\"'<>&") == nullptr;
+}
+
+bool isPlainDeclaration(const TiXmlDeclaration& declaration)
+{
+    return isPlainValue(declaration.Version()) && isPlainValue(declaration.Encoding()) &&
+           isPlainValue(declaration.Standalone());
+}
 
 bool endsWith(const char* start, const char* end, const char* tail, size_t minimum)
 {
@@ -130,6 +145,8 @@ KyXmlDocument::Extent Measure::run(const char* text)
             p = declaration.Parse(p, nullptr, m_encoding);
             if (!endsWith(at, p, "?>", 7))
                 malformed(at, kCutDeclaration);
+            else if (!isPlainDeclaration(declaration))
+                malformed(at, kBadDeclaration);
             const char* name = declaration.Encoding();
             if (!*name || Steps::StringEqual(name, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
                 Steps::StringEqual(name, "UTF8", true, TIXML_ENCODING_UNKNOWN))
@@ -170,6 +187,8 @@ const char* Measure::otherNode(const char* p, Kind kind)
         end = node.Parse(p, nullptr, m_encoding);
         if (!endsWith(p, end, "?>", 7))
             malformed(p, kCutDeclaration);
+        else if (!isPlainDeclaration(node))
+            malformed(p, kBadDeclaration);
         break;
     }
     case Comment: {

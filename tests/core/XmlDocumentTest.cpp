@@ -246,6 +246,9 @@ TEST(XmlDocument, TextThatIsNotXmlIsRefusedWhereItStopsBeingXml)
     const std::vector<Case> cases = {
         {"<?xml v", "Not well-formed: declaration without its end.", 1, 1},
         {"<?xml version=\"1.0\"", "Not well-formed: declaration without its end.", 1, 1},
+        // Written back between double quotes, the value would end early.
+        {"<?xmlencoding='\">'?><a/>", "Not well-formed: declaration value that is not a name.", 1, 1},
+        {"<a/><?xml version='1\"'?>", "Not well-formed: declaration value that is not a name.", 1, 5},
         {declaration, "Not well-formed: no element.", 1, 1},
         {declaration + "<!-- the adverts of the", "Not well-formed: comment without its end.", 2, 1},
         {declaration + "<!-->", "Not well-formed: comment without its end.", 2, 1},
