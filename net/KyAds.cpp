@@ -20,6 +20,7 @@ KyAds::KyAds(KyWorkerPool& pool)
     , m_beginPending(false)
     , m_pendingSince(0)
     , m_pendingSinceReal(0)
+    , m_setWait([this] { return m_beginPending; })
 {
     m_frameTimer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onFrame, 0.0f));
 }
@@ -111,12 +112,17 @@ void KyAds::checkPending()
 {
     if (!m_beginPending)
         return;
-    const u64 now = KyOsClock::microseconds();
-    const u64 real = KyOsClock::realMicroseconds();
-    if (now - m_pendingSince < kMaxPageWait && real - m_pendingSinceReal < kMaxPageWait)
+    // As a page waits for its pictures: five seconds of the engine's time,
+    // which a scripted run holds meanwhile, and a minute of real time only
+    // as a guard against a reading that hangs.
+    const u64 waited = KyOsClock::microseconds() - m_pendingSince;
+    const u64 waitedReal = KyOsClock::realMicroseconds() - m_pendingSinceReal;
+    if (waited < kMaxPageWait && waitedReal < KyAdsRotator::kMaxPageHang)
         return;
     logPrint("[KyAds::show] the advert set in %s was not read within %llu ms: the adverts end\n",
-             m_keeper.localFolder().c_str(), static_cast<unsigned long long>(kMaxPageWait / 1000));
+             m_keeper.localFolder().c_str(),
+             static_cast<unsigned long long>((waited >= kMaxPageWait ? kMaxPageWait : KyAdsRotator::kMaxPageHang) /
+                                             1000));
     m_beginPending = false;
     m_rotator.finish();
 }

@@ -2,6 +2,7 @@
 #define KY_ADS_H
 
 #include "core/KyArray.h"
+#include "core/KyFrameWait.h"
 #include "core/KyICallback0Param.h"
 #include "core/KyICallback1Param.h"
 #include "core/KyPath.h"
@@ -98,10 +99,6 @@ public:
     // Downloads run, or the set they fetched is still being checked or
     // committed.
     bool isFetching() const { return m_keeper.isFetching(); }
-    // A page is due and waits for its pictures (or the run for the set's
-    // reading): a scripted run holds its clock meanwhile, so that the page
-    // shows in the same frame on any machine.
-    bool isWaiting() const { return waitingPage().length() > 0; }
     // The page whose pictures are read ahead, and whether they are all
     // textures already.
     const KyString& preparedPage() const { return m_rotator.preparedPage(); }
@@ -171,6 +168,9 @@ private:
     KyString m_pendingPage;
     u64 m_pendingSince;
     u64 m_pendingSinceReal;
+    // While the run waits for the set's reading, the frame waits on
+    // background work, as it does for a page's pictures.
+    KyFrameWait m_setWait;
 };
 
 #endif

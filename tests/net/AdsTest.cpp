@@ -977,6 +977,22 @@ TEST_F(Ads, APageWaitsForItsPicturesWhileTheFramesGoOnOrEndsTheRunInTime)
     writeUserData("Ads/page2.xml", page(pictures, "", ""));
     for (const std::string& name : pictures)
         writeUserData("Ads/" + name, picture(InterfaceFiles::Red));
+    {
+        // The set itself is read off the frame: a run asked for before that
+        // reading has come waits for it as a page waits for its pictures.
+        writeCache(std::time(nullptr), "0");
+        KyOsClock::installFake(1000);
+        KyWorkerPool none(0);
+        StdoutCapture log;
+        KyAds ads(none);
+        ads.update(KyString(kLocal), KyString(kTemp), KyString(kDefault), KyString("ads.orvalen.invalid/Ads"));
+        ads.next();
+        EXPECT_STREQ(ads.currentPage().c_str(), "");
+        EXPECT_TRUE(KyFrameWait::isAnyWaiting());
+        ASSERT_TRUE(pumpUntil([&] { return ads.currentPage().length() > 0; }));
+        EXPECT_FALSE(KyFrameWait::isAnyWaiting());
+        ads.hide();
+    }
     enum Pool { Free, Held, Stopped, Threadless };
     struct Case {
         const char* name;
