@@ -433,6 +433,19 @@ bool KyFile::writeDiskAtomically(const KyString& diskPath, const void* data, u32
     return file.open(diskPath) && file.write(data, size) && file.makeDurable() && file.commit();
 }
 
+bool KyFile::syncDiskFile(const KyString& diskPath)
+{
+    int fd;
+    do {
+        fd = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    const bool synced = fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 bool KyFile::freeSpace(const KyString& path, u64& bytes)
 {
     // The folder may not be made yet: the nearest one that is tells.

@@ -136,6 +136,10 @@ public:
     // and six letters or digits. base receives the name of the file written.
     static bool isTemporaryName(const KyString& name, KyString& base);
 
+    // Pushes what was written to the file at a disk path (already resolved)
+    // to the disk; false when it cannot be opened or the system could not.
+    static bool syncDiskFile(const KyString& diskPath);
+
     // The bytes the game may still write beside the file or in the folder at
     // a game path (the nearest folder of it that exists); false when the
     // system cannot tell.

@@ -5,7 +5,6 @@
 #include "core/KySingleton.h"
 #include "net/KyAdsIndex.h"
 #include "core/KyLog.h"
-#include "os/KyOsClock.h"
 
 #include <cstdlib>
 
@@ -18,8 +17,6 @@ KyAds::KyAds(KyWorkerPool& pool)
     , m_rotator(pool, onFinished, onBuyRequested, onPageShown, [this] { wake(); })
     , m_haveSet(false)
     , m_beginPending(false)
-    , m_pendingSince(0)
-    , m_pendingSinceReal(0)
     , m_setWait([this] { return m_beginPending; })
 {
     m_frameTimer.alarmCallbacks.pushBack(kyNewCallback(this, &KyAds::onFrame, 0.0f));
@@ -97,8 +94,7 @@ void KyAds::next()
     // splash on screen meanwhile.
     m_beginPending = true;
     m_pendingPage = KyAdsSet::fileIn(m_keeper.localFolder(), "index.xml");
-    m_pendingSince = KyOsClock::microseconds();
-    m_pendingSinceReal = KyOsClock::realMicroseconds();
+    m_pendingWait.begin();
     wake();
 }
 
@@ -112,17 +108,12 @@ void KyAds::checkPending()
 {
     if (!m_beginPending)
         return;
-    // As a page waits for its pictures: five seconds of the engine's time,
-    // which a scripted run holds meanwhile, and a minute of real time only
-    // as a guard against a reading that hangs.
-    const u64 waited = KyOsClock::microseconds() - m_pendingSince;
-    const u64 waitedReal = KyOsClock::realMicroseconds() - m_pendingSinceReal;
-    if (waited < kMaxPageWait && waitedReal < KyAdsRotator::kMaxPageHang)
+    // As a page waits for its pictures.
+    const u64 bound = m_pendingWait.passed();
+    if (bound == 0)
         return;
     logPrint("[KyAds::show] the advert set in %s was not read within %llu ms: the adverts end\n",
-             m_keeper.localFolder().c_str(),
-             static_cast<unsigned long long>((waited >= kMaxPageWait ? kMaxPageWait : KyAdsRotator::kMaxPageHang) /
-                                             1000));
+             m_keeper.localFolder().c_str(), static_cast<unsigned long long>(bound / 1000));
     m_beginPending = false;
     m_rotator.finish();
 }

@@ -166,8 +166,7 @@ private:
     // next came before the set's reading: the run begins when it comes.
     bool m_beginPending;
     KyString m_pendingPage;
-    u64 m_pendingSince;
-    u64 m_pendingSinceReal;
+    KyAdsRotator::Wait m_pendingWait;
     // While the run waits for the set's reading, the frame waits on
     // background work, as it does for a page's pictures.
     KyFrameWait m_setWait;

@@ -8,20 +8,16 @@
 #include "core/KyXmlDocument.h"
 #include "net/KyAdsIndex.h"
 #include "net/KySocketBase.h"
-#include "os/KyOsDir.h"
 #include "os/KyOsLog.h"
 #include "os/KyOsSocket.h"
 
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -39,17 +35,11 @@ s64 now()
     return static_cast<s64>(std::time(nullptr));
 }
 
-// Creates the folder at a game path and every missing parent.
-bool makeFolder(const KyString& folder)
-{
-    return KyOsDir::makePath(KyFile::resolvePath(folder).c_str());
-}
-
 // Creates the folders a file of a set lies in.
 bool makeParentFolders(const KyPath& file)
 {
     KyPath folder = file.directory();
-    return folder.length() == 0 || makeFolder(folder);
+    return folder.length() == 0 || KyDirectory::makePath(folder);
 }
 
 TiXmlElement* findOrCreate(TiXmlNode* parent, const char* name)
@@ -83,22 +73,6 @@ void setIntAttribute(TiXmlElement* element, const char* name, s64 value)
 // The jobs of the lane: each takes its folders by value and touches
 // nothing of the keeper.
 
-// Pushes a file of a set to the disk; false when it cannot be opened or the
-// system could not.
-bool syncFile(const KyPath& file)
-{
-    const KyPath disk = KyFile::resolvePath(file);
-    int fd;
-    do {
-        fd = ::open(disk.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
 // Copies the shipped set of the system language (or English) into the
 // local folder; false when it names nothing.
 bool copyDefaultSet(const KyPath& defaultFolder, const KyPath& localFolder)
@@ -114,7 +88,7 @@ bool copyDefaultSet(const KyPath& defaultFolder, const KyPath& localFolder)
     if (shipped.names().isEmpty())
         return false;
     KyDirectory::RemoveDir(localFolder);
-    makeFolder(localFolder);
+    KyDirectory::makePath(localFolder);
     KyFile::copyFile(index, KyAdsSet::fileIn(localFolder, kIndexName));
     for (const KyString& name : shipped.names()) {
         KyPath target = KyAdsSet::fileIn(localFolder, name);
@@ -144,7 +118,7 @@ KyAdsSet readLocal(const KyPath& localFolder, const KyPath& defaultFolder, bool&
 bool commitSet(const KyPath& tempFolder, const KyPath& localFolder, const KyArray<KyString>& names)
 {
     KyDirectory::RemoveDir(localFolder);
-    makeFolder(localFolder);
+    KyDirectory::makePath(localFolder);
     bool moved = KyFile::renameFile(KyAdsSet::fileIn(tempFolder, kIndexName), KyAdsSet::fileIn(localFolder, kIndexName));
     std::vector<std::string> made;
     for (const KyString& name : names) {
@@ -152,7 +126,7 @@ bool commitSet(const KyPath& tempFolder, const KyPath& localFolder, const KyArra
         const KyPath folder = target.directory();
         const std::string key(folder.c_str(), folder.length());
         if (folder != localFolder && std::find(made.begin(), made.end(), key) == made.end()) {
-            makeFolder(folder);
+            KyDirectory::makePath(folder);
             made.push_back(key);
         }
         moved = KyFile::renameFile(KyAdsSet::fileIn(tempFolder, name), target) && moved;
@@ -475,18 +449,13 @@ bool KyAdsKeeper::onFileDownloaded(KyHTTPDownloader& downloader)
         names.copy(found.names());
         return [this, file, tooMany, foreign, names] {
             --m_listings;
-            if (tooMany) {
-                // Such a set is never whole: nothing more of it is fetched.
-                logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
-                         file.c_str(), KyAdsSet::kMaxSetFiles);
-                m_failed = true;
-                m_refusedSet = true;
-                return;
-            }
-            // A page that holds or names what no advert page may (its reading
-            // said what) makes a set that is never whole: nothing more of it
-            // is fetched.
-            if (foreign) {
+            // Too many names, or a page that holds or names what no advert
+            // page may (its reading said what): such a set is never whole,
+            // and nothing more of it is fetched.
+            if (tooMany || foreign) {
+                if (tooMany)
+                    logPrint("[KyAds::onFileDownloaded] %s names more than %u files: the advert set is refused\n",
+                             file.c_str(), KyAdsSet::kMaxSetFiles);
                 m_failed = true;
                 m_refusedSet = true;
                 return;
@@ -553,6 +522,11 @@ void KyAdsKeeper::endFetch()
     m_check.cancel();
     m_fetch = Fetched;
     m_verdict = Refused;
+    removeTempFolder();
+}
+
+void KyAdsKeeper::removeTempFolder()
+{
     const KyPath temp = m_tempFolder;
     onLane([temp]() -> std::function<void()> {
         KyDirectory::RemoveDir(temp);
@@ -611,9 +585,9 @@ void KyAdsKeeper::startCheck()
         // The check reads every file again: one sync of the set makes it
         // durable before it may be moved into place.
         if (showable) {
-            showable = syncFile(KyAdsSet::fileIn(temp, kIndexName));
+            showable = KyFile::syncDiskFile(KyFile::resolvePath(KyAdsSet::fileIn(temp, kIndexName)));
             for (const KyString& name : found.names())
-                showable = syncFile(KyAdsSet::fileIn(temp, name)) && showable;
+                showable = KyFile::syncDiskFile(KyFile::resolvePath(KyAdsSet::fileIn(temp, name))) && showable;
         }
         if (!showable) {
             logPrint("[KyAds::commit] the advert set in %s is not whole: it is removed\n", temp.c_str());
@@ -646,11 +620,7 @@ void KyAdsKeeper::takeCheck()
         // not checked again at every start.
         logPrint("[KyAds::isWhole] %s\n", m_check.failure().c_str());
         logPrint("[KyAds::commit] the advert set downloaded into %s is refused\n", m_tempFolder.c_str());
-        const KyPath temp = m_tempFolder;
-        onLane([temp]() -> std::function<void()> {
-            KyDirectory::RemoveDir(temp);
-            return nullptr;
-        });
+        removeTempFolder();
         m_verdict = Refused;
     }
     m_check.cancel();

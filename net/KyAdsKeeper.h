@@ -156,6 +156,8 @@ private:
     // The fetch ends without a set: every download ends, and what was
     // fetched goes.
     void endFetch();
+    // Removes the temporary folder, on the lane.
+    void removeTempFolder();
     bool downloading() const;
     // Reads the temporary set on the lane and, when it is showable, checks
     // its pictures; one that is not is removed.

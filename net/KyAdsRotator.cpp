@@ -25,14 +25,27 @@ const u64 kTexelsAFrame = u64(KyAdsSet::kMaxPictureSide) * KyAdsSet::kMaxPicture
 
 } // namespace
 
+void KyAdsRotator::Wait::begin()
+{
+    since = KyOsClock::microseconds();
+    sinceReal = KyOsClock::realMicroseconds();
+}
+
+u64 KyAdsRotator::Wait::passed() const
+{
+    if (KyOsClock::microseconds() - since >= kMaxPageWait)
+        return kMaxPageWait;
+    if (KyOsClock::realMicroseconds() - sinceReal >= kMaxPageHang)
+        return kMaxPageHang;
+    return 0;
+}
+
 KyAdsRotator::KyAdsRotator(KyWorkerPool& pool, Signal& finished, TextSignal& buyRequested, Signal& shown,
                            std::function<void()> wake)
     : m_finished(finished)
     , m_buyRequested(buyRequested)
     , m_shown(shown)
     , m_wake(std::move(wake))
-    , m_waitSince(0)
-    , m_waitSinceReal(0)
     , m_runEnded(false)
     , m_pictures(pool)
     , m_made(0)
@@ -119,8 +132,7 @@ void KyAdsRotator::show(const KyString& pagePath)
     m_waitingPage = path;
     if (m_timer.isPaused())
         m_timer.start();
-    m_waitSince = m_timer.getTimeFromStart();
-    m_waitSinceReal = KyOsClock::realMicroseconds();
+    m_wait.begin();
     m_pictures.hurry();
     m_wake();
 }
@@ -259,10 +271,8 @@ bool KyAdsRotator::onFrame()
     if (isPrepared()) {
         const KyString page = m_waitingPage;
         display(page);
-    } else if (m_timer.getTimeFromStart() - m_waitSince >= kMaxPageWait) {
-        giveUp(kMaxPageWait);
-    } else if (KyOsClock::realMicroseconds() - m_waitSinceReal >= kMaxPageHang) {
-        giveUp(kMaxPageHang);
+    } else if (const u64 bound = m_wait.passed()) {
+        giveUp(bound);
     }
     return false;
 }

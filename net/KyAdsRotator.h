@@ -56,6 +56,17 @@ public:
     // slowest machine under load takes.
     static const u64 kMaxPageHang = 60000000u;
 
+    // A wait of the run for background work (a page's pictures, its set's
+    // reading), bounded on both clocks as above.
+    struct Wait {
+        u64 since = 0;
+        u64 sinceReal = 0;
+        void begin();
+        // The bound the wait has passed, kMaxPageWait or kMaxPageHang; 0
+        // while it is within both.
+        u64 passed() const;
+    };
+
     // The signals are the owner's; wake asks for onFrame at the next frame.
     KyAdsRotator(KyWorkerPool& pool, Signal& finished, TextSignal& buyRequested, Signal& shown,
                  std::function<void()> wake);
@@ -126,8 +137,7 @@ private:
     KyString m_currentPage;
     // The page due, and the clocks' times when it came due.
     KyString m_waitingPage;
-    u64 m_waitSince;
-    u64 m_waitSinceReal;
+    Wait m_wait;
     // Pages shown in this run (a waiting page counts).
     KyArray<KyString> m_shownPages;
     bool m_runEnded;

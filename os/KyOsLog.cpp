@@ -24,18 +24,20 @@ thread_local std::string* t_capture = nullptr;
 // The console's descriptor, -1 when none is kept.
 std::atomic<int> g_console{-1};
 
-std::string formatted(const char* format, va_list args)
+// Appends the formatted message to text; what vsnprintf counted.
+int appendFormatted(std::string& text, const char* format, va_list args)
 {
     va_list copy;
     va_copy(copy, args);
     const int needed = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
-    if (needed <= 0)
-        return std::string();
-    std::string text(size_t(needed) + 1, '\0');
-    std::vsnprintf(&text[0], text.size(), format, args);
-    text.resize(size_t(needed));
-    return text;
+    if (needed > 0) {
+        const size_t start = text.size();
+        text.resize(start + size_t(needed) + 1);
+        std::vsnprintf(&text[start], size_t(needed) + 1, format, args);
+        text.resize(start + size_t(needed));
+    }
+    return needed;
 }
 
 // One write a line where the system allows it, so that lines of threads do
@@ -67,19 +69,8 @@ Capture::~Capture()
 
 int printV(const char* format, va_list args)
 {
-    if (t_capture) {
-        va_list copy;
-        va_copy(copy, args);
-        const int needed = std::vsnprintf(nullptr, 0, format, copy);
-        va_end(copy);
-        if (needed > 0) {
-            const size_t start = t_capture->size();
-            t_capture->resize(start + size_t(needed) + 1);
-            std::vsnprintf(&(*t_capture)[start], size_t(needed) + 1, format, args);
-            t_capture->resize(start + size_t(needed));
-        }
-        return needed;
-    }
+    if (t_capture)
+        return appendFormatted(*t_capture, format, args);
     int written = std::vprintf(format, args);
     std::fflush(stdout);
     return written;
@@ -105,10 +96,8 @@ int alert(const char* format, ...)
 
 int alertV(const char* format, va_list args)
 {
-    va_list copy;
-    va_copy(copy, args);
-    const std::string text = formatted(format, copy);
-    va_end(copy);
+    std::string text;
+    appendFormatted(text, format, args);
     const int written = print("%s", text.c_str());
     const int console = g_console.load();
     if (console >= 0) {

@@ -81,13 +81,32 @@ void writeLine(const char* operation, const char* path, const char* second = nul
     errno = saved;
 }
 
-void record(const char* operation, int dirFd, const char* path)
+// An operation on a path; an open (mayStall) made by a worker of a path
+// holding the stall's text waits first.
+void record(const char* operation, int dirFd, const char* path, bool mayStall = false)
 {
     if (traceFd < 0)
         return;
     char full[4096];
     absolutePath(dirFd, path, full, sizeof full);
     writeLine(operation, full);
+    if (!mayStall || !stallText || onMainThread() || !std::strstr(full, stallText))
+        return;
+    writeLine("stall-begin", full);
+    timespec left = {time_t(stallSeconds), 0};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+    }
+    writeLine("stall-end", full);
+}
+
+void recordRename(int fromDir, const char* from, int toDir, const char* to)
+{
+    if (traceFd < 0)
+        return;
+    char a[4096], b[4096];
+    absolutePath(fromDir, from, a, sizeof a);
+    absolutePath(toDir, to, b, sizeof b);
+    writeLine("rename", a, b);
 }
 
 void recordFd(const char* operation, int fd)
@@ -111,23 +130,6 @@ void recordClose(int fd)
     char operation[48];
     std::snprintf(operation, sizeof operation, "close %ld", offset < 0 ? 0L : offset);
     recordFd(operation, fd);
-}
-
-// An open, and the stall of a worker's open of a path holding the text.
-void recordOpen(const char* operation, int dirFd, const char* path)
-{
-    if (traceFd < 0)
-        return;
-    char full[4096];
-    absolutePath(dirFd, path, full, sizeof full);
-    writeLine(operation, full);
-    if (!stallText || onMainThread() || !std::strstr(full, stallText))
-        return;
-    writeLine("stall-begin", full);
-    timespec left = {time_t(stallSeconds), 0};
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
-    }
-    writeLine("stall-end", full);
 }
 
 const char* openKind(int flags)
@@ -183,7 +185,7 @@ __attribute__((constructor)) void openTrace()
             va_end(arguments);                                                                                     \
         }                                                                                                          \
         static const auto real = next<int (*)(dirParameter const char*, int, ...)>(#name);                        \
-        recordOpen(openKind(flags), dirFd, path);                                                                  \
+        record(openKind(flags), dirFd, path, true);                                                                  \
         return real(dirArgument path, flags, mode);                                                                \
     }
 
@@ -206,46 +208,25 @@ KY_TRACED_OPEN(open, , , AT_FDCWD)
 KY_TRACED_OPEN(open64, , , AT_FDCWD)
 KY_TRACED_OPEN(openat, int dirFd KY_COMMA, dirFd KY_COMMA, dirFd)
 KY_TRACED_OPEN(openat64, int dirFd KY_COMMA, dirFd KY_COMMA, dirFd)
-KY_TRACED(int, creat, (const char* path, mode_t mode), (path, mode), recordOpen("open-w", AT_FDCWD, path))
-KY_TRACED(int, creat64, (const char* path, mode_t mode), (path, mode), recordOpen("open-w", AT_FDCWD, path))
+KY_TRACED(int, creat, (const char* path, mode_t mode), (path, mode), record("open-w", AT_FDCWD, path, true))
+KY_TRACED(int, creat64, (const char* path, mode_t mode), (path, mode), record("open-w", AT_FDCWD, path, true))
 KY_TRACED(FILE*, fopen, (const char* path, const char* mode), (path, mode),
-          recordOpen(fopenKind(mode), AT_FDCWD, path))
+          record(fopenKind(mode), AT_FDCWD, path, true))
 KY_TRACED(FILE*, fopen64, (const char* path, const char* mode), (path, mode),
-          recordOpen(fopenKind(mode), AT_FDCWD, path))
+          record(fopenKind(mode), AT_FDCWD, path, true))
 KY_TRACED(FILE*, freopen, (const char* path, const char* mode, FILE* stream), (path, mode, stream),
-          if (path) recordOpen(fopenKind(mode), AT_FDCWD, path))
+          if (path) record(fopenKind(mode), AT_FDCWD, path, true))
 KY_TRACED(FILE*, freopen64, (const char* path, const char* mode, FILE* stream), (path, mode, stream),
-          if (path) recordOpen(fopenKind(mode), AT_FDCWD, path))
+          if (path) record(fopenKind(mode), AT_FDCWD, path, true))
 KY_TRACED_MAKER(mkstemp, (char* pattern), (pattern))
 KY_TRACED_MAKER(mkstemp64, (char* pattern), (pattern))
 KY_TRACED_MAKER(mkostemp, (char* pattern, int flags), (pattern, flags))
 KY_TRACED_MAKER(mkstemps, (char* pattern, int suffix), (pattern, suffix))
 KY_TRACED_MAKER(mkostemps, (char* pattern, int suffix, int flags), (pattern, suffix, flags))
 
-int renameat(int fromDir, const char* from, int toDir, const char* to)
-{
-    static const auto real = next<int (*)(int, const char*, int, const char*)>("renameat");
-    if (traceFd >= 0) {
-        char a[4096], b[4096];
-        absolutePath(fromDir, from, a, sizeof a);
-        absolutePath(toDir, to, b, sizeof b);
-        writeLine("rename", a, b);
-    }
-    return real(fromDir, from, toDir, to);
-}
-
-int rename(const char* from, const char* to)
-{
-    static const auto real = next<int (*)(const char*, const char*)>("rename");
-    if (traceFd >= 0) {
-        char a[4096], b[4096];
-        absolutePath(AT_FDCWD, from, a, sizeof a);
-        absolutePath(AT_FDCWD, to, b, sizeof b);
-        writeLine("rename", a, b);
-    }
-    return real(from, to);
-}
-
+KY_TRACED(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to),
+          recordRename(fromDir, from, toDir, to))
+KY_TRACED(int, rename, (const char* from, const char* to), (from, to), recordRename(AT_FDCWD, from, AT_FDCWD, to))
 KY_TRACED(int, unlink, (const char* path), (path), record("unlink", AT_FDCWD, path))
 KY_TRACED(int, unlinkat, (int dirFd, const char* path, int flags), (dirFd, path, flags),
           record((flags & AT_REMOVEDIR) ? "rmdir" : "unlink", dirFd, path))
